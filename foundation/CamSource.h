@@ -1,0 +1,72 @@
+#pragma once
+// The state every camera source shares: format header, pixel buffer, display rectangle and the
+// sample lock, with the store step, the copy-out and the letter-box arithmetic.
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "foundation/CamInterface.h"
+#include "foundation/Logger.h"
+
+namespace ocv {
+
+// The link from a source to the view that shows it: the source calls Notify after every stored
+// picture. The view clears it before it lets go of the source, so a delivery thread that is still
+// finishing never calls into a view that is gone.
+class FrameNotifier {
+public:
+    explicit FrameNotifier(std::function<void()> fn = {}) : fn_(std::move(fn)) {}
+    void Set(std::function<void()> fn) {
+        std::lock_guard lock(mutex_);
+        fn_ = std::move(fn);
+    }
+    void Clear() { Set({}); }
+    void Notify() {
+        std::lock_guard lock(mutex_);
+        if (fn_) fn_();
+    }
+
+private:
+    std::mutex mutex_;
+    std::function<void()> fn_;
+};
+
+class CCamSource : public CCamInterface {
+public:
+    CCamSource(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger);
+
+    bool GetFormat(BITMAPINFOHEADER* out) override;
+    bool GetSample(uint8_t* buffer, uint32_t size) override;
+    uint32_t GetSampleSize() override;
+    bool Draw(const PaintFn& paint) override;
+    void SetViewSize(int cx, int cy) override;
+
+    Rect DisplayRect();
+    // The letter-box rectangle of a picture of width × height in a view of cx × cy.
+    static Rect LetterBox(int32_t width, int32_t height, int cx, int cy);
+
+protected:
+    // Sets the format and allocates a zero-filled pixel buffer of biSizeImage bytes.
+    void AllocateSample(const BITMAPINFOHEADER& format);
+    // Frees the pixel buffer and zeroes the format header.
+    void FreeSample();
+    bool HasSampleBuffer();
+    // The store step: a picture of exactly biSizeImage bytes is copied in under the sample lock
+    // and the view is told; any other picture is dropped. Returns whether it was stored.
+    bool StoreSample(const uint8_t* data, size_t length);
+
+    CLogger& Log() { return *logger_; }
+    const std::shared_ptr<CLogger>& Logger() const { return logger_; }
+
+private:
+    std::shared_ptr<FrameNotifier> view_;
+    std::shared_ptr<CLogger> logger_;
+    std::mutex sampleLock_;
+    BITMAPINFOHEADER format_{};
+    std::vector<uint8_t> pixels_;
+    bool hasBuffer_ = false;
+    Rect display_{};
+    int viewCx_ = 0, viewCy_ = 0;
+};
+
+}  // namespace ocv

@@ -1,0 +1,61 @@
+#pragma once
+// The view side of a camera: owns exactly one source at a time, creates it from the device type
+// and forwards to it. The controller derives from it; the desktop view paints through it.
+#include <functional>
+#include <memory>
+
+#include "foundation/CamSource.h"
+
+namespace ocv {
+
+// Makes the source of a device type (1..7) or returns nullptr when that type is not available.
+using SourceFactory = std::function<std::shared_ptr<CCamInterface>(
+    int32_t deviceType, std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger)>;
+
+class CVideoCtrl {
+public:
+    CVideoCtrl(std::shared_ptr<CLogger> logger, SourceFactory factory);
+    virtual ~CVideoCtrl();
+    CVideoCtrl(const CVideoCtrl&) = delete;
+    CVideoCtrl& operator=(const CVideoCtrl&) = delete;
+
+    // Drops any current source, copies the record, refuses a type outside 1..7, creates the
+    // source and connects it. True when the source's Connect returned more than 0.
+    bool Connect(const DeviceInfo& info);
+    // Disconnects and destroys the source.
+    void Disconnect();
+
+    bool IsConnected();
+    bool HasFormatPage();
+    bool ShowFormatPage(IDialogHost* parent);
+    bool HasDevicePage();
+    bool ShowDevicePage(IDialogHost* parent);
+    bool GetFormat(BITMAPINFOHEADER* out);
+    bool GetSample(uint8_t* buffer, uint32_t size);
+    uint32_t GetSampleSize();
+    void EnableSampleCallback(bool enable);
+    int32_t GetFrameWidth();
+    int32_t GetFrameHeight();
+
+    // Paints the picture through the source; false when the view should paint its no-signal
+    // picture instead.
+    bool Paint(const PaintFn& paint);
+    // The view's new client size.
+    void OnSize(int cx, int cy);
+    // Called after every stored picture (on the source's delivery thread).
+    void SetFrameListener(std::function<void()> listener);
+
+    const DeviceInfo& GetDeviceInfo() const { return info_; }
+    std::shared_ptr<CCamInterface> Source() const { return source_; }
+    const std::shared_ptr<CLogger>& Logger() const { return logger_; }
+
+private:
+    std::shared_ptr<CLogger> logger_;
+    SourceFactory factory_;
+    std::shared_ptr<FrameNotifier> notifier_;
+    std::shared_ptr<CCamInterface> source_;
+    DeviceInfo info_;
+    int cx_ = 0, cy_ = 0;
+};
+
+}  // namespace ocv

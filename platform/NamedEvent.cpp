@@ -1,0 +1,100 @@
+#include "platform/NamedEvent.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <unordered_map>
+
+namespace ocv {
+namespace {
+
+std::mutex& RegistryMutex() {
+    static std::mutex m;
+    return m;
+}
+std::unordered_map<std::string, std::weak_ptr<NamedEvent>>& Registry() {
+    static auto* r = new std::unordered_map<std::string, std::weak_ptr<NamedEvent>>();
+    return *r;
+}
+
+}  // namespace
+
+NamedEvent::NamedEvent(std::string name, int fd) : name_(std::move(name)), fd_(fd) {}
+
+NamedEvent::~NamedEvent() {
+    if (!name_.empty()) {
+        std::lock_guard lock(RegistryMutex());
+        auto it = Registry().find(name_);
+        // Only erase our own entry: a newer event of the same name may have replaced it.
+        if (it != Registry().end() && it->second.expired()) Registry().erase(it);
+    }
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::shared_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool initiallySet) {
+    std::lock_guard lock(RegistryMutex());
+    if (!name.empty()) {
+        auto it = Registry().find(name);
+        if (it != Registry().end()) {
+            if (auto existing = it->second.lock()) return existing;
+        }
+    }
+    // The eventfd counter is 0 (not readable) while reset and 1 while set. Non-blocking so that
+    // Set/Reset never block on the counter.
+    int fd = ::eventfd(initiallySet ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) return nullptr;
+    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd));
+    if (!name.empty()) Registry()[name] = ev;
+    return ev;
+}
+
+std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
+    std::lock_guard lock(RegistryMutex());
+    auto it = Registry().find(name);
+    if (it == Registry().end()) return nullptr;
+    return it->second.lock();
+}
+
+void NamedEvent::Set() {
+    // In counter mode one read drains the whole count, so the counter only needs to be non-zero
+    // while set; repeated Sets just add to it.
+    uint64_t v = 1;
+    [[maybe_unused]] auto n = ::write(fd_, &v, sizeof v);
+}
+
+void NamedEvent::Reset() {
+    uint64_t v = 0;
+    [[maybe_unused]] auto n = ::read(fd_, &v, sizeof v);
+}
+
+bool NamedEvent::IsSet() const { return Wait(0); }
+
+bool NamedEvent::Wait(int timeoutMs) const {
+    pollfd p{fd_, POLLIN, 0};
+    for (;;) {
+        int r = ::poll(&p, 1, timeoutMs);
+        if (r > 0) return (p.revents & POLLIN) != 0;
+        if (r == 0) return false;
+        if (errno != EINTR) return false;
+        // A signal interrupted the wait; waiting again from scratch keeps the code simple and
+        // at worst lengthens a time-out that was cut by a signal.
+    }
+}
+
+int CurrentThreadId() { return static_cast<int>(::syscall(SYS_gettid)); }
+
+std::string MakeEventName(const char* pattern) {
+    static std::atomic<int> counter{0};
+    int n = counter.fetch_add(1) + 1;
+    char buf[256];
+    std::snprintf(buf, sizeof buf, pattern, static_cast<int>(::getpid()), CurrentThreadId(), n);
+    return buf;
+}
+
+}  // namespace ocv

@@ -1,0 +1,47 @@
+#pragma once
+// Named manual-reset events: a process-wide registry of events that threads create and open by
+// name, with a file descriptor that poll() sees readable while the event is set.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ocv {
+
+class NamedEvent {
+public:
+    // Creates the event under `name`, or returns the existing one of that name (initial state is
+    // then ignored). An empty name makes an unnamed event. Returns nullptr when no descriptor
+    // can be had.
+    static std::shared_ptr<NamedEvent> Create(const std::string& name, bool initiallySet = false);
+    // Opens an existing event by name; nullptr when no live event has that name.
+    static std::shared_ptr<NamedEvent> Open(const std::string& name);
+
+    ~NamedEvent();
+    NamedEvent(const NamedEvent&) = delete;
+    NamedEvent& operator=(const NamedEvent&) = delete;
+
+    void Set();
+    void Reset();
+    // Tests the state without waiting (a zero time-out wait).
+    bool IsSet() const;
+    // Waits until the event is set or the time-out passes; a negative time-out waits forever.
+    // Returns true when the event is set.
+    bool Wait(int timeoutMs) const;
+    // Readable (POLLIN) exactly while the event is set. Owned by the event.
+    int Fd() const { return fd_; }
+    const std::string& Name() const { return name_; }
+
+private:
+    NamedEvent(std::string name, int fd);
+    std::string name_;
+    int fd_;
+};
+
+// Forms an event name from a printf prefix such as "TerminateEvt%d%d%04d": process id, the
+// calling thread's id and a process-wide counter that grows by one per name.
+std::string MakeEventName(const char* pattern);
+
+// The calling thread's kernel id.
+int CurrentThreadId();
+
+}  // namespace ocv

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need.
+# This is the only place packages are listed. Idempotent and quick when all is present.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  cmake g++ ninja-build pkg-config clang clang-14 libclang-rt-14-dev
+  clang-format clang-tidy
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # configuration
+  libpugixml-dev
+  # pictures
+  libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libswscale-dev libavutil-dev
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  # camera sources, FTP, UPnP
+  libcurl4-openssl-dev libavformat-dev libavcodec-dev libv4l-dev
+  # sound
+  libasound2-dev
+  # peers and independent checkers used by the tests
+  python3 python3-pil imagemagick ffmpeg curl iproute2
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
