@@ -19,6 +19,7 @@ PACKAGES=(
   libasound2-dev
   # peers and independent checkers used by the tests
   python3 python3-pil imagemagick ffmpeg curl iproute2
+  python3-aiosmtpd python3-pyftpdlib dovecot-pop3d swaks
 )
 
 missing=()

@@ -1,0 +1,96 @@
+#include "app/Options.h"
+
+#include <cstdlib>
+
+namespace ocv {
+namespace {
+
+bool ParseInt(const std::string& s, int& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || v < -1000000 || v > 1000000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    Options o;
+    auto need = [&](size_t& i, const char* what) -> const std::string* {
+        if (i + 1 >= args.size()) {
+            error = std::string(args[i]) + " needs " + what;
+            return nullptr;
+        }
+        return &args[++i];
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "--headless") {
+            o.headless = true;
+        } else if (a == "--demo") {
+            o.demo = true;
+        } else if (a == "--dir") {
+            auto v = need(i, "a directory");
+            if (!v) return std::nullopt;
+            o.dir = *v;
+        } else if (a == "-s") {
+            auto v = need(i, "a camera number");
+            if (!v || !ParseInt(*v, o.settingsCamera) || o.settingsCamera < 1) {
+                if (error.empty()) error = "-s needs a camera number from 1";
+                return std::nullopt;
+            }
+        } else if (a == "--add-camera") {
+            auto t = need(i, "a device type and a URL");
+            if (!t) return std::nullopt;
+            auto u = need(i, "a device type and a URL");
+            if (!u) return std::nullopt;
+            if (!ParseInt(*t, o.addType) || o.addType < 1 || o.addType > 7) {
+                error = "--add-camera: the device type is a number from 1 to 7";
+                return std::nullopt;
+            }
+            o.addCamera = true;
+            o.addUrl = *u;
+        } else if (a == "--name") {
+            auto v = need(i, "a name");
+            if (!v) return std::nullopt;
+            o.addName = *v;
+        } else {
+            error = "unknown option: " + a;
+            return std::nullopt;
+        }
+    }
+    if (!o.addName.empty() && !o.addCamera) {
+        error = "--name goes with --add-camera";
+        return std::nullopt;
+    }
+    return o;
+}
+
+std::string UsageText() {
+    return R"(Usage: ocuvane [options]
+
+A multi-camera surveillance program: interval and motion capture, snapshots, recording, delivery
+to disk, FTP and e-mail, and a web server per camera.
+
+Options:
+  --dir DIR              program directory: ocv.xml and, by default, log.txt live here
+                         (default: the executable's directory when ocv.xml is there, else
+                         ~/.local/share/ocuvane)
+  --headless             run the configured cameras without a window (a service); log lines
+                         also go to stderr; SIGINT or SIGTERM stops every camera and saves ocv.xml
+  --demo                 run a demonstration with a simulated camera
+  --add-camera TYPE URL  append a camera with this device type and URL (or device name) to
+                         ocv.xml and exit; types: 1 local capture device, 2 network stream,
+                         3 another instance of this program, 4 Panasonic, 5 Axis, 6 Vivotek,
+                         7 MegaChips-family camera
+  --name NAME            the name of the camera added with --add-camera
+  -s N                   open camera N's capture settings alone (desktop)
+  -h, --help             this text
+)";
+}
+
+}  // namespace ocv

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/Options.h"
+#include "app/ProgramDir.h"
+#include "platform/Files.h"
+
+using namespace ocv;
+
+TEST(Options, ParsesEveryOption) {
+    std::string err;
+    auto o = ParseOptions({"--headless", "--dir", "/srv/cams", "--add-camera", "5",
+                           "http://cam.local/", "--name", "Door"},
+                          err);
+    ASSERT_TRUE(o) << err;
+    EXPECT_TRUE(o->headless);
+    EXPECT_EQ(o->dir, "/srv/cams");
+    EXPECT_TRUE(o->addCamera);
+    EXPECT_EQ(o->addType, 5);
+    EXPECT_EQ(o->addUrl, "http://cam.local/");
+    EXPECT_EQ(o->addName, "Door");
+    o = ParseOptions({"-s", "3"}, err);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->settingsCamera, 3);
+}
+
+TEST(Options, RefusesBadCommandLines) {
+    std::string err;
+    EXPECT_FALSE(ParseOptions({"--dir"}, err));
+    EXPECT_FALSE(err.empty());
+    for (auto bad : std::vector<std::vector<std::string>>{
+             {"--add-camera", "8", "x"}, {"--add-camera", "x5", "u"}, {"--add-camera", "3"},
+             {"-s", "0"}, {"-s", "two"}, {"--name", "n"}, {"--bogus"}}) {
+        err.clear();
+        EXPECT_FALSE(ParseOptions(bad, err)) << bad[0];
+        EXPECT_FALSE(err.empty());
+    }
+}
+
+TEST(ProgramDir, OptionThenPortableInstallThenHome) {
+    char tmpl[] = "/tmp/ocvdirXXXXXX";
+    std::string root = mkdtemp(tmpl);
+    std::string wanted = JoinPath(root, "given/sub");
+    EXPECT_EQ(ResolveProgramDirectory(wanted, "/usr/bin/ocuvane"), wanted);
+    EXPECT_TRUE(DirectoryExists(wanted)) << "--dir is created";
+
+    std::string portable = JoinPath(root, "portable");
+    CreateDirectoryOne(portable);
+    std::ofstream(JoinPath(portable, "ocv.xml")) << "<OcvML/>";
+    EXPECT_EQ(ResolveProgramDirectory("", JoinPath(portable, "ocuvane")), portable);
+
+    std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", root.c_str(), 1);
+    EXPECT_EQ(ResolveProgramDirectory("", JoinPath(root, "bin/ocuvane")),
+              JoinPath(root, ".local/share/ocuvane"));
+    EXPECT_TRUE(DirectoryExists(JoinPath(root, ".local/share/ocuvane")));
+    setenv("HOME", oldHome.c_str(), 1);
+    RemoveDirectoryTree(root);
+}

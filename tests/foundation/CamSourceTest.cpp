@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "foundation/VideoCtrl.h"
+
+using namespace ocv;
+
+namespace {
+
+// A source fed by the test: Connect allocates the sample of the size in the record.
+class TestSource : public CCamSource {
+public:
+    using CCamSource::CCamSource;
+    ~TestSource() override { Disconnect(); }
+    int Connect(const DeviceInfo* info) override {
+        connected_ = info->frameWidth > 0;
+        if (connected_) AllocateSample(MakeRgb24Header(info->frameWidth, info->frameHeight));
+        return connected_ ? 1 : 0;
+    }
+    void Disconnect() override {
+        connected_ = false;
+        FreeSample();
+        ++disconnects;
+    }
+    bool IsConnected() override { return connected_; }
+    bool HasFormatPage() override { return IsConnected(); }
+    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
+    bool HasDevicePage() override { return false; }
+    bool ShowDevicePage(IDialogHost*, DeviceInfo*) override { return false; }
+    void EnableSampleCallback(bool) override {}
+    bool Store(const std::vector<uint8_t>& px) { return StoreSample(px.data(), px.size()); }
+    int disconnects = 0;
+
+private:
+    std::atomic<bool> connected_{false};
+};
+
+struct Fixture {
+    std::shared_ptr<TestSource> last;
+    std::vector<int32_t> typesAsked;
+    SourceFactory Factory() {
+        return [this](int32_t type, std::shared_ptr<FrameNotifier> view,
+                      std::shared_ptr<CLogger> logger) -> std::shared_ptr<CCamInterface> {
+            typesAsked.push_back(type);
+            last = std::make_shared<TestSource>(view, logger);
+            return last;
+        };
+    }
+};
+
+DeviceInfo Info(int32_t type, int w, int h) {
+    DeviceInfo i;
+    i.deviceType = type;
+    i.deviceName = "test";
+    i.frameWidth = w;
+    i.frameHeight = h;
+    return i;
+}
+
+}  // namespace
+
+TEST(FrameSample, HeaderLayoutAndRowPadding) {
+    auto h = MakeRgb24Header(321, 2);
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 24);
+    EXPECT_EQ(DibStride(321, 24), 964u);  // 963 bytes padded to 4
+    EXPECT_EQ(h.biSizeImage, 964u * 2);
+    EXPECT_EQ(offsetof(BITMAPINFOHEADER, biSizeImage), 20u);
+    EXPECT_EQ(offsetof(BITMAPINFOHEADER, biClrImportant), 36u);
+    EXPECT_EQ(DibStride(1, 8), 4u);
+    EXPECT_EQ(DibStride(640, 24), 1920u);
+}
+
+TEST(VideoCtrl, BeforeTheFirstPictureThereIsNoSample) {
+    Fixture fx;
+    CVideoCtrl view(nullptr, fx.Factory());
+    BITMAPINFOHEADER h;
+    std::memset(&h, 0xAB, sizeof h);
+    EXPECT_EQ(view.GetSampleSize(), 0u);
+    EXPECT_FALSE(view.GetFormat(&h));  // no source yet: forwarders give 0
+    EXPECT_FALSE(view.IsConnected());
+    uint8_t buf[4] = {1, 2, 3, 4};
+    EXPECT_FALSE(view.GetSample(buf, 4));
+
+    ASSERT_FALSE(view.Connect(Info(3, 0, 0)));  // a source that does not connect
+    EXPECT_TRUE(view.GetFormat(&h));
+    BITMAPINFOHEADER zero{};
+    EXPECT_EQ(std::memcmp(&h, &zero, sizeof h), 0) << "all-zero header: no picture yet";
+    EXPECT_EQ(view.GetSampleSize(), 0u);
+    EXPECT_FALSE(view.GetSample(buf, 4));
+    EXPECT_EQ(buf[0], 1);
+    EXPECT_FALSE(view.Paint([](auto&, auto*, auto&) {})) << "paints the no-signal picture";
+}
+
+TEST(VideoCtrl, RefusesUnknownDeviceTypes) {
+    Fixture fx;
+    CVideoCtrl view(nullptr, fx.Factory());
+    EXPECT_FALSE(view.Connect(Info(8, 320, 240)));
+    EXPECT_FALSE(view.Connect(Info(0, 320, 240)));
+    EXPECT_FALSE(view.Connect(Info(-1, 320, 240)));
+    EXPECT_TRUE(fx.typesAsked.empty()) << "no source is created for them";
+    EXPECT_FALSE(view.Source());
+    for (int t = 1; t <= 7; ++t) EXPECT_TRUE(view.Connect(Info(t, 8, 8)));
+    EXPECT_EQ(fx.typesAsked, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(VideoCtrl, LetterBoxArithmetic) {
+    EXPECT_EQ(CCamSource::LetterBox(320, 240, 400, 300), (Rect{0, 0, 400, 300}));
+    EXPECT_EQ(CCamSource::LetterBox(320, 480, 400, 300), (Rect{100, 0, 300, 300}));
+    EXPECT_EQ(CCamSource::LetterBox(640, 480, 401, 100), (Rect{134, 0, 267, 100}));
+    EXPECT_EQ(CCamSource::LetterBox(640, 480, 333, 777), (Rect{0, 264, 333, 513}));
+
+    Fixture fx;
+    CVideoCtrl view(nullptr, fx.Factory());
+    view.OnSize(400, 300);
+    ASSERT_TRUE(view.Connect(Info(5, 320, 480)));
+    EXPECT_EQ(fx.last->DisplayRect(), (Rect{100, 0, 300, 300}));
+    view.OnSize(800, 600);
+    EXPECT_EQ(fx.last->DisplayRect(), (Rect{200, 0, 600, 600}));
+    fx.last->Disconnect();
+    view.OnSize(400, 300);
+    EXPECT_EQ(fx.last->DisplayRect(), (Rect{})) << "not connected: empty rectangle";
+}
+
+TEST(VideoCtrl, StoreStepCopiesWholePicturesAndDropsOtherSizes) {
+    Fixture fx;
+    CVideoCtrl view(nullptr, fx.Factory());
+    std::atomic<int> stored{0};
+    view.SetFrameListener([&] { ++stored; });
+    ASSERT_TRUE(view.Connect(Info(4, 4, 2)));
+    const uint32_t size = view.GetSampleSize();
+    ASSERT_EQ(size, 2u * 12u);
+    EXPECT_EQ(view.GetFrameWidth(), 4);
+    EXPECT_EQ(view.GetFrameHeight(), 2);
+
+    std::vector<uint8_t> pic(size);
+    for (size_t i = 0; i < pic.size(); ++i) pic[i] = static_cast<uint8_t>(i * 7);
+    EXPECT_TRUE(fx.last->Store(pic));
+    EXPECT_EQ(stored, 1);
+    std::vector<uint8_t> out(size, 0);
+    ASSERT_TRUE(view.GetSample(out.data(), size));
+    EXPECT_EQ(out, pic);
+
+    // A picture of another byte size (resolution change) is dropped; the old one stays.
+    EXPECT_FALSE(fx.last->Store(std::vector<uint8_t>(size + 12, 0xFF)));
+    EXPECT_EQ(stored, 1);
+    std::vector<uint8_t> again(size, 0);
+    ASSERT_TRUE(view.GetSample(again.data(), size));
+    EXPECT_EQ(again, pic);
+    // A wrong size on the way out copies nothing.
+    std::vector<uint8_t> wrong(size - 1, 0x55);
+    EXPECT_FALSE(view.GetSample(wrong.data(), size - 1));
+    EXPECT_EQ(wrong, std::vector<uint8_t>(size - 1, 0x55));
+
+    bool painted = false;
+    EXPECT_TRUE(view.Paint([&](const BITMAPINFOHEADER& h, const uint8_t* px, const Rect&) {
+        painted = h.biWidth == 4 && std::memcmp(px, pic.data(), size) == 0;
+    }));
+    EXPECT_TRUE(painted);
+
+    view.Disconnect();
+    EXPECT_EQ(view.GetSampleSize(), 0u);
+    EXPECT_FALSE(view.Source());
+}
+
+TEST(VideoCtrl, ConcurrentStoresAndCopiesNeverTearAPicture) {
+    Fixture fx;
+    CVideoCtrl view(nullptr, fx.Factory());
+    ASSERT_TRUE(view.Connect(Info(5, 64, 48)));
+    const uint32_t size = view.GetSampleSize();
+    auto source = fx.last;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        std::vector<uint8_t> pic(size);
+        for (uint8_t v = 0; !stop; ++v) {
+            std::fill(pic.begin(), pic.end(), v);
+            source->Store(pic);
+        }
+    });
+    std::vector<uint8_t> copy(size);
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(view.GetSample(copy.data(), size));
+        ASSERT_EQ(std::count(copy.begin(), copy.end(), copy[0]), static_cast<long>(size))
+            << "a copy holds one whole picture";
+    }
+    stop = true;
+    writer.join();
+}
+
+TEST(VideoCtrl, ReconnectDisconnectsTheOldSourceAndTheViewStopsListening) {
+    Fixture fx;
+    std::atomic<int> frames{0};
+    std::shared_ptr<TestSource> first;
+    {
+        CVideoCtrl view(nullptr, fx.Factory());
+        view.SetFrameListener([&] { ++frames; });
+        ASSERT_TRUE(view.Connect(Info(3, 2, 2)));
+        first = fx.last;
+        ASSERT_TRUE(view.Connect(Info(3, 4, 4)));
+        EXPECT_EQ(first->disconnects, 1);
+        EXPECT_NE(fx.last, first);
+        EXPECT_TRUE(fx.last->Store(std::vector<uint8_t>(view.GetSampleSize())));
+        EXPECT_EQ(frames, 1);
+    }
+    // The view is gone; a source a worker still holds stores into nothing and calls no one.
+    auto survivor = fx.last;
+    EXPECT_FALSE(survivor->IsConnected());
+    EXPECT_FALSE(survivor->Store(std::vector<uint8_t>(48)));
+    EXPECT_EQ(frames, 1);
+}

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "TempDir.h"
+#include "foundation/Logger.h"
+
+using namespace ocv;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) {
+            out.push_back(text.substr(pos));
+            break;
+        }
+        out.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return out;
+}
+
+struct RecordingSink : ILogNotifySink {
+    std::vector<std::pair<std::string, int>> notices;
+    std::vector<std::string> boxes;
+    void Notify(const std::string& text, int level) override { notices.emplace_back(text, level); }
+    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
+};
+
+}  // namespace
+
+TEST(Logger, FileLineFormatAndLevelWords) {
+    TempDir dir;
+    CLogger log;
+    log.SetName("カメラ1");
+    log.SetPath(dir.File("log.txt"));
+    EXPECT_EQ(log.Info("[Live] Vistrel start!"), 1);
+    EXPECT_EQ(log.Warning("w %d", 7), 1);
+    EXPECT_EQ(log.Error("e"), 1);
+    std::string text = ReadAll(dir.File("log.txt"));
+    auto lines = Lines(text);
+    ASSERT_EQ(lines.size(), 3u);
+    std::regex re(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tカメラ1\t(INFORMATION|WARRNING|ERROR)\t.*)");
+    for (auto& l : lines) EXPECT_TRUE(std::regex_match(l, re)) << l;
+    EXPECT_NE(lines[0].find("\tINFORMATION\t[Live] Vistrel start!"), std::string::npos);
+    EXPECT_NE(lines[1].find("\tWARRNING\tw 7"), std::string::npos);
+    EXPECT_NE(lines[2].find("\tERROR\te"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+TEST(Logger, LineBreaksBecomeSpacesInFileAndNoticeButNotInTheBox) {
+    TempDir dir;
+    auto sink = std::make_shared<RecordingSink>();
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    log.SetNotifySink(sink);
+    log.ErrorBox("first\r\nsecond\tthird");
+    std::string line = Lines(ReadAll(dir.File("log.txt"))).at(0);
+    EXPECT_NE(line.find("\t-----\tERROR\tfirst  second\tthird"), std::string::npos) << line;
+    ASSERT_EQ(sink->notices.size(), 1u);
+    EXPECT_EQ(sink->notices[0].first, "first  second\tthird");
+    EXPECT_EQ(sink->notices[0].second, LOG_ERROR);
+    ASSERT_EQ(sink->boxes.size(), 1u);
+    EXPECT_EQ(sink->boxes[0], "first\r\nsecond\tthird");
+}
+
+TEST(Logger, BoxOnlyForErrorBoxAndOnlyWithTheFlag) {
+    TempDir dir;
+    auto sink = std::make_shared<RecordingSink>();
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    log.SetNotifySink(sink);
+    log.Error("plain error");
+    EXPECT_TRUE(sink->boxes.empty());
+    log.SetMessageBox(0);
+    log.ErrorBox("no box wanted");
+    EXPECT_TRUE(sink->boxes.empty());
+    EXPECT_EQ(sink->notices.size(), 2u);
+    log.SetNotify(0);
+    log.Info("quiet");
+    EXPECT_EQ(sink->notices.size(), 2u);
+    EXPECT_EQ(Lines(ReadAll(dir.File("log.txt"))).size(), 3u);
+}
+
+TEST(Logger, EmptyPathSwitchesEverythingOff) {
+    auto sink = std::make_shared<RecordingSink>();
+    CLogger log;
+    log.SetNotifySink(sink);
+    log.SetDebug(1);
+    EXPECT_EQ(log.Info("x"), 0);
+    EXPECT_EQ(log.ErrorBox("x"), 0);
+    EXPECT_EQ(log.Debug("x"), 0);
+    EXPECT_TRUE(sink->notices.empty());
+    EXPECT_TRUE(sink->boxes.empty());
+}
+
+TEST(Logger, DebugWritesOnlyInDebugMode) {
+    TempDir dir;
+    auto sink = std::make_shared<RecordingSink>();
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    log.SetNotifySink(sink);
+    EXPECT_EQ(log.Debug("hidden"), 0);
+    EXPECT_FALSE(FileExists(dir.File("log.txt")));
+    EXPECT_TRUE(sink->notices.empty());
+    log.SetDebug(1);
+    EXPECT_EQ(log.Debug("shown %s", "now"), 1);
+    EXPECT_NE(ReadAll(dir.File("log.txt")).find("\tDEBUG\tshown now\r\n"), std::string::npos);
+}
+
+TEST(Logger, UnopenableFileLosesTheLineButStillNotifies) {
+    auto sink = std::make_shared<RecordingSink>();
+    CLogger log;
+    log.SetPath("/nonexistent-dir-ocv/log.txt");
+    log.SetNotifySink(sink);
+    EXPECT_EQ(log.ErrorBox("still seen"), 1);
+    EXPECT_EQ(sink->notices.size(), 1u);
+    EXPECT_EQ(sink->boxes.size(), 1u);
+}
+
+TEST(Logger, GoneSinkIsSkipped) {
+    TempDir dir;
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    {
+        auto sink = std::make_shared<RecordingSink>();
+        log.SetNotifySink(sink);
+    }
+    EXPECT_EQ(log.ErrorBox("nobody listens"), 1);
+    EXPECT_EQ(Lines(ReadAll(dir.File("log.txt"))).size(), 1u);
+}
+
+TEST(Logger, LongMessagesAreCutAtTheFormattingBuffer) {
+    TempDir dir;
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    std::string big(50000, 'x');
+    log.Info("%s", big.c_str());
+    std::string line = Lines(ReadAll(dir.File("log.txt"))).at(0);
+    size_t text = line.rfind('\t') + 1;
+    EXPECT_EQ(line.size() - text, CLogger::kFormatBufferSize - 1);
+}
+
+TEST(Logger, EightThreadsWriteWholeLines) {
+    TempDir dir;
+    std::string path = dir.File("log.txt");
+    constexpr int kThreads = 8, kPerThread = 400;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Each thread has its own logger on the same file, like separate cameras do.
+            CLogger log;
+            log.SetName("cam" + std::to_string(t));
+            log.SetPath(path);
+            std::string payload(200 + t * 37, static_cast<char>('a' + t));
+            for (int i = 0; i < kPerThread; ++i) log.Info("%d %d %s", t, i, payload.c_str());
+        });
+    }
+    for (auto& th : threads) th.join();
+    auto lines = Lines(ReadAll(path));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kPerThread));
+    std::regex re(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tcam(\d)\tINFORMATION\t(\d) (\d+) ([a-h]+))");
+    std::vector<int> next(kThreads, 0);
+    for (auto& l : lines) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(l, m, re)) << l.substr(0, 120);
+        int t = std::stoi(m[1]);
+        ASSERT_EQ(std::stoi(m[2]), t);
+        EXPECT_EQ(std::stoi(m[3]), next[t]++) << "lines of one thread stay in order";
+        EXPECT_EQ(m[4].length(), static_cast<size_t>(200 + t * 37));
+        EXPECT_EQ(m[4].str().find_first_not_of(static_cast<char>('a' + t)), std::string::npos);
+    }
+}
+
+TEST(Logger, EchoSeesEveryWrittenLine) {
+    TempDir dir;
+    std::vector<std::string> echoed;
+    CLogger::SetEcho([&](const std::string& l) { echoed.push_back(l); });
+    CLogger log;
+    log.SetPath(dir.File("log.txt"));
+    log.Warning("echo me");
+    log.Debug("not in debug mode");
+    CLogger::SetEcho({});
+    log.Info("after echo off");
+    ASSERT_EQ(echoed.size(), 1u);
+    EXPECT_NE(echoed[0].find("\tWARRNING\techo me"), std::string::npos);
+    EXPECT_EQ(echoed[0].find('\r'), std::string::npos);
+}
