@@ -5,7 +5,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
@@ -89,12 +88,24 @@ bool NamedEvent::Wait(int timeoutMs) const {
 
 int CurrentThreadId() { return static_cast<int>(::syscall(SYS_gettid)); }
 
-std::string MakeEventName(const char* pattern) {
-    static std::atomic<int> counter{0};
-    int n = counter.fetch_add(1) + 1;
+std::string MakeEventName(const char* pattern, int instance) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, pattern, static_cast<int>(::getpid()), CurrentThreadId(), n);
+    std::snprintf(buf, sizeof buf, pattern, static_cast<int>(::getpid()), CurrentThreadId(),
+                  instance);
     return buf;
+}
+
+std::string MakeEventName(const char* pattern) {
+    // One counter per pattern, starting at 0, so that each kind of owner numbers its own
+    // instances.
+    static std::mutex m;
+    static auto* counters = new std::unordered_map<std::string, int>();
+    int n;
+    {
+        std::lock_guard lock(m);
+        n = (*counters)[pattern]++;
+    }
+    return MakeEventName(pattern, n);
 }
 
 }  // namespace ocv

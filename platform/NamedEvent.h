@@ -37,8 +37,10 @@ private:
     int fd_;
 };
 
-// Forms an event name from a printf prefix such as "TerminateEvt%d%d%04d": process id, the
-// calling thread's id and a process-wide counter that grows by one per name.
+// Forms an event name from a printf pattern such as "TerminateEvt%d%d%04d": process id, the
+// calling thread's id and an instance number.
+std::string MakeEventName(const char* pattern, int instance);
+// The same with a process-wide counter per pattern that starts at 0 and grows by one per call.
 std::string MakeEventName(const char* pattern);
 
 // The calling thread's kernel id.

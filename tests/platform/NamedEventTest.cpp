@@ -79,6 +79,7 @@ TEST(NamedEvent, WaitTimesOutAndWakesOnSetFromAnotherThread) {
 
 TEST(NamedEvent, NamesCarryProcessThreadAndGrowingCounter) {
     std::string a = MakeEventName("TerminateEvt%d%d%04d");
+    EXPECT_EQ(a.substr(a.size() - 4), "0000") << "the first name of a pattern is number 0";
     std::string b = MakeEventName("TerminateEvt%d%d%04d");
     std::string prefix = "TerminateEvt" + std::to_string(getpid()) + std::to_string(CurrentThreadId());
     ASSERT_EQ(a.rfind(prefix, 0), 0u) << a;
