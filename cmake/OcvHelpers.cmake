@@ -32,3 +32,17 @@ function(ocv_fuzzer)
   target_link_libraries(${A_NAME} PRIVATE ${A_DEPS})
   target_link_options(${A_NAME} PRIVATE -fsanitize=fuzzer)
 endfunction()
+
+# ocv_embed(<target> <symbol> <file>)
+# Compiles the bytes of <file> into <target> as `ocv::res::<symbol>` and `<symbol>_size`
+# (declare them with `namespace ocv::res { extern const unsigned char <symbol>[]; extern const
+# size_t <symbol>_size; }`).
+function(ocv_embed target symbol file)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/embed_${symbol}.cpp)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${out} -DSYMBOL=${symbol}
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+endfunction()

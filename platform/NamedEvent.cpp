@@ -53,6 +53,16 @@ std::shared_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool ini
     return ev;
 }
 
+std::shared_ptr<NamedEvent> NamedEvent::CreateReplacing(const std::string& name,
+                                                       bool initiallySet) {
+    std::lock_guard lock(RegistryMutex());
+    int fd = ::eventfd(initiallySet ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) return nullptr;
+    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd));
+    if (!name.empty()) Registry()[name] = ev;
+    return ev;
+}
+
 std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
     std::lock_guard lock(RegistryMutex());
     auto it = Registry().find(name);

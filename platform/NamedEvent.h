@@ -13,6 +13,11 @@ public:
     // then ignored). An empty name makes an unnamed event. Returns nullptr when no descriptor
     // can be had.
     static std::shared_ptr<NamedEvent> Create(const std::string& name, bool initiallySet = false);
+    // Creates a fresh event under `name` even when one of that name lives: later Opens find the new
+    // one, while holders of the old one keep it (and its state). Used to leave an event set for
+    // threads that were given up on while new threads start with a clean one.
+    static std::shared_ptr<NamedEvent> CreateReplacing(const std::string& name,
+                                                       bool initiallySet = false);
     // Opens an existing event by name; nullptr when no live event has that name.
     static std::shared_ptr<NamedEvent> Open(const std::string& name);
 

@@ -100,3 +100,15 @@ TEST(NamedEvent, NamesCarryProcessThreadAndGrowingCounter) {
     EXPECT_EQ(other.rfind("MotionPauseEvt" + std::to_string(getpid()) + std::to_string(otherTid), 0),
               0u);
 }
+
+TEST(NamedEvent, ReplacingLeavesOldHoldersWithTheirEvent) {
+    auto old = NamedEvent::Create("Replaced");
+    old->Set();
+    auto fresh = NamedEvent::CreateReplacing("Replaced");
+    EXPECT_NE(old.get(), fresh.get());
+    EXPECT_TRUE(old->IsSet()) << "threads that hold the old event still see it set";
+    EXPECT_FALSE(fresh->IsSet());
+    EXPECT_EQ(NamedEvent::Open("Replaced").get(), fresh.get());
+    old.reset();  // the old one going away must not unregister the new one
+    EXPECT_EQ(NamedEvent::Open("Replaced").get(), fresh.get());
+}
