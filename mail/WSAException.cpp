@@ -1,0 +1,11 @@
+#include "mail/WSAException.h"
+
+#include "platform/SocketErrors.h"
+
+namespace ocv {
+
+WSAException::WSAException(int code) : code_(code), text_(SocketErrorText(code)) {
+    if (text_.size() > kMaxText) text_.resize(kMaxText);
+}
+
+}  // namespace ocv

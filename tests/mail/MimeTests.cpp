@@ -1,0 +1,289 @@
+// Message building: recipient lists, header lines, the multipart body, wrapping and Base64.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "mail/Base64.h"
+#include "mail/MIMEMessage.h"
+#include "mail/MailDate.h"
+#include "mail/MailMessage.h"
+
+namespace ocv {
+namespace {
+
+std::string HeaderLine(const std::string& header, const std::string& name) {
+    size_t at = header.find("\r\n" + name + ": ");
+    if (at == std::string::npos) {
+        if (header.rfind(name + ": ", 0) != 0) return "<missing>";
+        at = 0;
+    } else {
+        at += 2;
+    }
+    size_t end = header.find("\r\n", at);
+    return header.substr(at, end - at);
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/ocv-mail-XXXXXX";
+        path_ = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name, const std::string& bytes) const {
+        std::string p = path_ + "/" + name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+
+private:
+    std::string path_;
+};
+
+TEST(RecipientList, BareAddressAndNamedAddress) {
+    CMailMessage m;
+    EXPECT_EQ(m.AddRecipientList("a@example.org;Camera Admin <b@example.org>"), 1);
+    ASSERT_EQ(m.RecipientCount(CMailMessage::TO), 2);
+    std::string address, name;
+    ASSERT_TRUE(m.GetRecipientAt(1, CMailMessage::TO, address, name));
+    EXPECT_EQ(address, "b@example.org");
+    EXPECT_EQ(name, "Camera Admin ");
+    m.SetDate(0);
+    m.ComposeMessage();
+    EXPECT_EQ(HeaderLine(m.Header(), "To"), "To: <a@example.org>,Camera Admin <b@example.org>");
+}
+
+TEST(RecipientList, EmptyEntriesMalformedEntriesAndLists) {
+    CMailMessage m;
+    EXPECT_EQ(m.AddRecipientList("a@x;;b@x;"), 1);
+    ASSERT_EQ(m.RecipientCount(CMailMessage::TO), 4);
+    EXPECT_EQ(m.Recipients(CMailMessage::TO)[1].address, "");
+    EXPECT_EQ(m.Recipients(CMailMessage::TO)[3].address, "");
+
+    CMailMessage bad;
+    // "<" without a ">" after it stops the parse; the entries before it stay.
+    EXPECT_EQ(bad.AddRecipientList("first@x;Name <second@x;third@x", CMailMessage::CC), 0);
+    ASSERT_EQ(bad.RecipientCount(CMailMessage::CC), 1);
+    EXPECT_EQ(bad.AddRecipientList("x> <y@x"), 0);
+    EXPECT_EQ(bad.RecipientCount(CMailMessage::TO), 0);
+    EXPECT_EQ(bad.AddRecipient("z@x", "", 3), 0);
+}
+
+TEST(RecipientList, ControlCharactersAreRefused) {
+    CMailMessage m;
+    EXPECT_EQ(m.AddRecipient("a@x>\r\nRCPT TO: <evil@x", ""), 0);
+    EXPECT_EQ(m.AddRecipient("a@x", "Bob\nBcc: evil@x"), 0);
+    EXPECT_EQ(m.AddRecipientList("ok@x;bad\r@x;later@x"), 0);
+    ASSERT_EQ(m.RecipientCount(CMailMessage::TO), 1);
+    EXPECT_EQ(m.Recipients(CMailMessage::TO)[0].address, "ok@x");
+}
+
+TEST(MailHeader, LinesInOrderWithCcAlwaysAndNoBcc) {
+    CMailMessage m;
+    m.SetFrom("cam@example.org");
+    m.SetSubject("Motion detected");
+    m.AddRecipient("to@x", "", CMailMessage::TO);
+    m.AddRecipient("hidden@x", "", CMailMessage::BCC);
+    m.SetBody("hello");
+    m.SetDate(1700000000);
+    m.ComposeMessage();
+    const std::string& h = m.Header();
+    EXPECT_EQ(h.rfind("From: cam@example.org\r\nTo: <to@x>\r\nCc: \r\nDate: ", 0), 0u) << h;
+    EXPECT_NE(h.find("\r\nSubject: Motion detected\r\nX-Mailer: Ocuvane Mailer\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(h.find("hidden"), std::string::npos);
+    EXPECT_EQ(m.Body(), "hello\r\n");
+}
+
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* tz) {
+        const char* old = std::getenv("TZ");
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    }
+    ~ZoneGuard() {
+        if (had_)
+            ::setenv("TZ", old_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    bool had_ = false;
+    std::string old_;
+};
+
+TEST(MailDate, CarriesTheRealOffset) {
+    // 2024-03-05 00:07:03 UTC, a Tuesday.
+    const std::time_t t = 1709597223;
+    {
+        ZoneGuard zone("UTC0");
+        EXPECT_EQ(FormatMailDate(t), "Tue, 05 Mar 2024 00:07:03 +0000");
+    }
+    {
+        ZoneGuard zone("JST-9");
+        EXPECT_EQ(FormatMailDate(t), "Tue, 05 Mar 2024 09:07:03 +0900");
+    }
+    {
+        ZoneGuard zone("EST5");
+        EXPECT_EQ(FormatMailDate(t), "Mon, 04 Mar 2024 19:07:03 -0500");
+    }
+    {
+        ZoneGuard zone("IST-5:30");
+        EXPECT_EQ(FormatMailDate(t), "Tue, 05 Mar 2024 05:37:03 +0530");
+    }
+}
+
+TEST(MimeMessage, HeaderAndEmptyBodyWithoutParts) {
+    CMIMEMessage m;
+    m.SetFrom("a@x");
+    m.AddRecipient("b@x");
+    m.SetDate(0);
+    m.ComposeMessage();
+    EXPECT_NE(
+        m.Header().find("X-Mailer: Ocuvane Mailer\r\nMIME-Version: 1.0\r\nContent-Type: "
+                        "multipart/mixed; boundary=\"QX_MAIL_PaRt_BoUnDaRy_05151998\"\r\n\r\n"),
+        std::string::npos);
+    EXPECT_EQ(m.Body(),
+              "This is a multi-part message in MIME format.\r\n\r\n"
+              "--QX_MAIL_PaRt_BoUnDaRy_05151998--\r\n");
+}
+
+TEST(MimeMessage, TextPartFirstThenAttachmentAndCharsetOnlyForConvertedText) {
+    TempDir dir;
+    CMIMEMessage m;
+    m.AddPart(dir.File("a.bin", "xyz"), CMIMEMessage::APPLICATION_OCTETSTREAM, "", 0, true);
+    m.SetBody("  Plain body  ");
+    m.ComposeMessage();
+    const std::string& b = m.Body();
+    size_t text = b.find(
+        "Content-Type: text/plain\r\nContent-Transfer-Encoding: 7Bit\r\n\r\n"
+        "Plain body\r\n--QX_MAIL_PaRt_BoUnDaRy_05151998\r\n");
+    size_t file = b.find(
+        "Content-Type: application/octet-stream; name=\"a.bin\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n"
+        "Content-Disposition: attachment; filename=\"a.bin\"\r\n\r\neHl6\r\n");
+    EXPECT_NE(text, std::string::npos) << b;
+    EXPECT_NE(file, std::string::npos) << b;
+    EXPECT_LT(text, file);
+    EXPECT_EQ(b.substr(b.size() - 38), "\r\n--QX_MAIL_PaRt_BoUnDaRy_05151998--\r\n");
+
+    CMIMEMessage jis;
+    jis.SetBody(std::string("\x1b$B", 3) + "F|K\\" + std::string("\x1b(B", 3));
+    jis.ComposeMessage();
+    EXPECT_NE(jis.Body().find("Content-Type: text/plain; charset=ISO-2022-JP\r\n"),
+              std::string::npos);
+}
+
+TEST(MimeMessage, AttachmentOf54BytesAndOfRandomBytesDecodes) {
+    TempDir dir;
+    CMIMEMessage m;
+    m.AddPart(dir.File("p54.jpg", std::string(54, 'A')), CMIMEMessage::APPLICATION_OCTETSTREAM, "",
+              0, true);
+    m.ComposeMessage();
+    std::string line72 = CBase64().Encode(std::string(54, 'A'));
+    ASSERT_EQ(line72.size(), 72u);
+    EXPECT_NE(m.Body().find("\r\n\r\n" + line72 + "\r\n\r\n"), std::string::npos) << m.Body();
+
+    std::mt19937 rng(7);
+    std::string bytes(5000, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    CMIMEMessage r;
+    r.AddPart(dir.File("pic.bin", bytes), CMIMEMessage::APPLICATION_OCTETSTREAM, "", 0, true);
+    r.ComposeMessage();
+    const std::string& body = r.Body();
+    size_t start = body.find("filename=\"pic.bin\"\r\n\r\n");
+    ASSERT_NE(start, std::string::npos);
+    start += 22;
+    size_t end = body.find("--QX_MAIL", start);
+    std::string encoded = body.substr(start, end - start);
+    // 92 full lines of 72 characters, the short last piece, then the empty line.
+    std::vector<std::string> lines;
+    for (size_t pos = 0; pos < encoded.size();) {
+        size_t eol = encoded.find("\r\n", pos);
+        ASSERT_NE(eol, std::string::npos);
+        lines.push_back(encoded.substr(pos, eol - pos));
+        pos = eol + 2;
+    }
+    ASSERT_EQ(lines.size(), 94u);
+    for (size_t i = 0; i < 92; ++i) EXPECT_EQ(lines[i].size(), 72u);
+    EXPECT_EQ(lines[92].size(), 44u);
+    EXPECT_EQ(lines[93], "");
+    std::string decoded;
+    ASSERT_TRUE(CBase64().Decode(encoded, decoded));
+    EXPECT_EQ(decoded, bytes);
+}
+
+TEST(MimeMessage, UnreadableAttachmentLeavesAnEmptyPart) {
+    CMIMEMessage m;
+    m.AddPart("/nonexistent/dir/x.jpg", CMIMEMessage::APPLICATION_OCTETSTREAM, "", 0, true);
+    m.AddPart("text", 99, "", 0, false);  // no agent: skipped entirely
+    m.ComposeMessage();
+    EXPECT_EQ(m.Body(),
+              "This is a multi-part message in MIME format.\r\n\r\n"
+              "--QX_MAIL_PaRt_BoUnDaRy_05151998\r\n"
+              "--QX_MAIL_PaRt_BoUnDaRy_05151998--\r\n");
+}
+
+TEST(WrapText, WrapsAtTheLastSpaceAndKeepsWords) {
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "word" + std::to_string(i) + " ";
+    std::string wrapped = WrapText(text, 76);
+    size_t pos = 0;
+    std::string rejoined;
+    while (pos <= wrapped.size()) {
+        size_t eol = wrapped.find("\r\n", pos);
+        std::string line =
+            wrapped.substr(pos, eol == std::string::npos ? std::string::npos : eol - pos);
+        EXPECT_LE(line.size(), 78u) << line;
+        rejoined += line + " ";
+        if (eol == std::string::npos) break;
+        pos = eol + 2;
+    }
+    // Only white space changed.
+    auto squash = [](std::string s) {
+        std::string out;
+        for (char c : s)
+            if (c != ' ') out += c;
+        return out;
+    };
+    EXPECT_EQ(squash(rejoined), squash(text));
+    EXPECT_GT(std::count(wrapped.begin(), wrapped.end(), '\n'), 3);
+
+    std::string noSpaces(200, 'x');
+    EXPECT_EQ(WrapText(noSpaces, 76), "\r\n" + noSpaces);
+    EXPECT_EQ(WrapText("short line\r\nand another", 76), "short line\r\nand another");
+}
+
+TEST(Base64, KnownVectorsAndBadInput) {
+    CBase64 b;
+    const char* vectors[][2] = {{"", ""},
+                                {"f", "Zg=="},
+                                {"fo", "Zm8="},
+                                {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="},
+                                {"fooba", "Zm9vYmE="},
+                                {"foobar", "Zm9vYmFy"}};
+    for (auto& v : vectors) {
+        EXPECT_EQ(b.Encode(v[0]), v[1]);
+        std::string out;
+        EXPECT_TRUE(b.Decode(v[1], out));
+        EXPECT_EQ(out, v[0]);
+    }
+    std::string out;
+    EXPECT_FALSE(b.Decode("Zm9v!", out));
+    EXPECT_FALSE(b.Decode("Zg=a", out));
+    EXPECT_FALSE(b.Decode("Zm9", out));
+}
+
+}  // namespace
+}  // namespace ocv

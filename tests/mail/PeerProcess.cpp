@@ -1,0 +1,103 @@
+#include "PeerProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "mail/TcpSock.h"
+
+namespace ocv::test {
+
+TempDir::TempDir() {
+    char tmpl[] = "/tmp/ocv-mail-peer-XXXXXX";
+    char* p = ::mkdtemp(tmpl);
+    path_ = p != nullptr ? p : "/tmp";
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
+    std::string p = path_ + "/" + name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+int FreePort() {
+    TcpSock probe;
+    probe.Listen("127.0.0.1", 0, 1);
+    return probe.LocalPort();
+}
+
+bool WaitListening(int port, int seconds) {
+    std::string cmd = "ss -Hltn 'sport = :" + std::to_string(port) + "' | grep -q LISTEN";
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (std::system(cmd.c_str()) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+PeerProcess::PeerProcess(const std::vector<std::string>& argv, const std::string& logPath) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    pid_ = pid;
+}
+
+PeerProcess::~PeerProcess() { Stop(); }
+
+void PeerProcess::Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+std::string RunCapture(const std::string& command) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+}  // namespace ocv::test

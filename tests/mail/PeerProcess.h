@@ -1,0 +1,46 @@
+#pragma once
+// Helpers for tests that start a real server on loopback: a temporary directory, a free port,
+// a child process stopped by its pid, and a bounded wait for a listening port.
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace ocv::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+    std::string Write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+// A port on 127.0.0.1 that nothing listened on a moment ago.
+int FreePort();
+
+// True once something listens on 127.0.0.1:port (checked with `ss`), within `seconds`.
+bool WaitListening(int port, int seconds);
+
+class PeerProcess {
+public:
+    // Starts argv[0] with the arguments, stdout and stderr into `logPath`.
+    PeerProcess(const std::vector<std::string>& argv, const std::string& logPath);
+    ~PeerProcess();
+    bool Running() const { return pid_ > 0; }
+    // SIGTERM, a bounded wait for the exit, then SIGKILL.
+    void Stop();
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Runs a command and returns its standard output.
+std::string RunCapture(const std::string& command);
+
+}  // namespace ocv::test

@@ -1,0 +1,52 @@
+#pragma once
+// A one-connection TCP server on 127.0.0.1 that plays a scripted dialogue: it sends its lines
+// cut into pieces at random points (each piece its own TCP segment) and waits for what the
+// client must send. Everything the client sent is kept for the test to inspect.
+#include <atomic>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ocv::test {
+
+struct ScriptStep {
+    enum Kind { kSend, kExpect, kPause, kClose } kind;
+    std::string data;  // bytes to send, or bytes the client must send next
+    int pauseMs = 0;
+};
+
+inline ScriptStep Say(std::string s) { return {ScriptStep::kSend, std::move(s)}; }
+inline ScriptStep Expect(std::string s) { return {ScriptStep::kExpect, std::move(s)}; }
+inline ScriptStep Pause(int ms) { return {ScriptStep::kPause, {}, ms}; }
+inline ScriptStep Hangup() { return {ScriptStep::kClose, {}}; }
+
+class ScriptServer {
+public:
+    ScriptServer(std::vector<ScriptStep> steps, unsigned seed);
+    ~ScriptServer();
+    int Port() const { return port_; }
+    // Waits for the script to end (and the client to close, at most a few seconds).
+    void Join();
+    std::string Received();
+    // Empty when every expected text arrived in order; else what went wrong.
+    std::string Failure();
+
+private:
+    void Run();
+    void SendSplit(int fd, const std::string& data);
+    bool WaitFor(int fd, const std::string& expected);
+
+    std::vector<ScriptStep> steps_;
+    std::mt19937 rng_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::string received_;
+    size_t cursor_ = 0;
+    std::string failure_;
+};
+
+}  // namespace ocv::test

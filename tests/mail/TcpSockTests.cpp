@@ -1,0 +1,176 @@
+// The line socket against small servers on loopback: lines split at random points, the length
+// bound, a closed peer, time-outs, a stop event, and connect failures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "ScriptServer.h"
+#include "mail/HostResolve.h"
+#include "mail/TcpSock.h"
+#include "platform/NamedEvent.h"
+
+namespace ocv {
+namespace {
+
+using test::Expect;
+using test::Hangup;
+using test::Pause;
+using test::Say;
+using test::ScriptServer;
+
+std::string Line(TcpSock& s, int size = 1024) {
+    std::string buf(static_cast<size_t>(size), '\0');
+    int n = s.ReceiveLine(buf.data(), size);
+    return buf.substr(0, static_cast<size_t>(n));
+}
+
+int ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const WSAException& e) {
+        return e.Code();
+    }
+    return 0;
+}
+
+TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+        std::string many;
+        for (int i = 0; i < 50; ++i) many += "line " + std::to_string(i) + "\r\n";
+        ScriptServer server({Say("first\r\nsecond\n\r\nbare\rcr\r\n" + many), Expect("bye\r\n")},
+                            seed);
+        TcpSock s;
+        s.Connect("127.0.0.1", server.Port(), 5000);
+        EXPECT_EQ(Line(s), "first");
+        EXPECT_EQ(Line(s), "second");
+        EXPECT_EQ(Line(s), "");
+        EXPECT_EQ(Line(s), "barecr");  // carriage returns are dropped wherever they are
+        for (int i = 0; i < 50; ++i) EXPECT_EQ(Line(s), "line " + std::to_string(i));
+        EXPECT_EQ(s.Send("bye\r\n"), 5);
+        s.Close();
+        server.Join();
+        EXPECT_EQ(server.Failure(), "");
+    }
+}
+
+TEST(TcpSock, OverlongLineThrowsInvalidArgumentWithTerminatedBuffer) {
+    ScriptServer server({Say(std::string(2000, 'x') + "\r\nnext\r\n")}, 3);
+    TcpSock s;
+    s.Connect("127.0.0.1", server.Port(), 5000);
+    std::string buf(1024, '\0');
+    try {
+        s.ReceiveLine(buf.data(), 1024);
+        FAIL() << "no exception";
+    } catch (const WSAException& e) {
+        EXPECT_EQ(e.Code(), 10022);
+        EXPECT_EQ(e.Text(), "Invalid argument.");
+    }
+    EXPECT_EQ(buf[1023], '\0');
+    EXPECT_EQ(std::string(buf.c_str()), std::string(1023, 'x'));
+    // A line of exactly size - 1 bytes still fits.
+    ScriptServer fits({Say(std::string(1023, 'y') + "\n")}, 4);
+    TcpSock t;
+    t.Connect("127.0.0.1", fits.Port(), 5000);
+    EXPECT_EQ(Line(t), std::string(1023, 'y'));
+}
+
+TEST(TcpSock, PeerCloseAndSilenceEndTheRead) {
+    ScriptServer closing({Say("partial"), Hangup()}, 5);
+    TcpSock s;
+    s.Connect("127.0.0.1", closing.Port(), 5000);
+    EXPECT_EQ(ErrorOf([&] { Line(s); }), 10101);
+
+    ScriptServer silent({Pause(1500)}, 6);
+    TcpSock t;
+    t.Connect("127.0.0.1", silent.Port(), 200);
+    t.SetTimeoutLimit(2);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ErrorOf([&] { Line(t); }), 10060);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
+    EXPECT_GE(ms, 350);
+    EXPECT_LT(ms, 2500);
+}
+
+TEST(TcpSock, StopEventEndsBlockedReceiveWithinASecond) {
+    ScriptServer silent({Pause(2000)}, 7);
+    auto stop = NamedEvent::Create("");
+    TcpSock s;
+    s.SetStopEvent(stop);
+    s.Connect("127.0.0.1", silent.Port(), 0);  // no time-out: only the stop can end the wait
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop->Set();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ErrorOf([&] { Line(s); }), 10004);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
+    setter.join();
+    EXPECT_LT(ms, 1300);
+    s.Close();
+}
+
+TEST(TcpSock, ListenAcceptSendAndStoppedAccept) {
+    TcpSock listener;
+    listener.Listen("127.0.0.1", 0, 4);
+    int port = listener.LocalPort();
+    ASSERT_GT(port, 0);
+    std::thread client([port] {
+        TcpSock c;
+        c.Connect("localhost", port, 5000);
+        c.SetNoDelay(true);
+        c.Send("hello over loopback\r\n");
+        EXPECT_EQ(Line(c), "reply");
+    });
+    auto conn = listener.Accept(true);
+    EXPECT_EQ(Line(*conn), "hello over loopback");
+    EXPECT_EQ(conn->Send("reply\n"), 6);
+    client.join();
+
+    auto stop = NamedEvent::Create("");
+    listener.SetStopEvent(stop);
+    stop->Set();
+    EXPECT_EQ(ErrorOf([&] { listener.Accept(true); }), 10004);
+
+    // The same port again while it listens: in use.
+    TcpSock second;
+    EXPECT_EQ(ErrorOf([&] { second.Listen("127.0.0.1", port, 4); }), 10048);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(ErrorOf([&] { second.Listen("not-an-address", 0, 4); }), 10049);
+}
+
+TEST(TcpSock, ConnectFailures) {
+    TcpSock probe;
+    probe.Listen("127.0.0.1", 0, 1);
+    int port = probe.LocalPort();
+    probe.Close();  // nothing listens there now
+    TcpSock s;
+    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", port, 1000); }), 10061);
+    EXPECT_FALSE(s.IsOpen());
+    EXPECT_EQ(ErrorOf([&] { s.Connect("no-such-host.invalid", 25, 1000); }), 11001);
+    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", 0, 1000); }), 10022);
+    EXPECT_EQ(ErrorOf([&] { s.Send("x"); }), 10038);
+    EXPECT_EQ(s.Send("", 0), 0);
+
+    std::string dotted;
+    EXPECT_EQ(ResolveIPv4("10.1.2.3", dotted), 0);
+    EXPECT_EQ(dotted, "10.1.2.3");
+    EXPECT_EQ(ResolveIPv4("localhost", dotted), 0);
+    EXPECT_EQ(dotted, "127.0.0.1");
+}
+
+TEST(WSAException, TextsFromTheTable) {
+    EXPECT_EQ(WSAException(10061).Text(), "Connection refused.");
+    EXPECT_EQ(WSAException(10060).Text(), "Connection timed out.");
+    EXPECT_EQ(WSAException(12345).Text(), "Unknown error code!");
+    EXPECT_STREQ(WSAException(11001).what(), "Host not found.");
+}
+
+}  // namespace
+}  // namespace ocv
