@@ -1,0 +1,276 @@
+// Decoding files written by PIL, encoding files that PIL reads back, and hostile input.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "TestSupport.h"
+#include "imaging/DibImage.h"
+
+namespace ocv {
+namespace {
+
+using test::PixelAt;
+using test::Rgb;
+
+constexpr char kDecodeFailed[] = "Convert image failed! [Bitmap::LockBits() Failed!]";
+
+// PIL writes the same 40 x 30 picture in many formats: colour bands, red top-left pixel block,
+// blue bottom-right block.
+constexpr char kMakeFiles[] = R"(
+import sys
+from PIL import Image
+d = sys.argv[1]
+im = Image.new('RGB', (40, 30))
+px = im.load()
+for y in range(30):
+    for x in range(40):
+        px[x, y] = (x * 6, y * 8, 128)
+for y in range(8):
+    for x in range(8):
+        px[x, y] = (255, 0, 0)
+        px[39 - x, 29 - y] = (0, 0, 255)
+im.save(d + '/q.jpg', quality=100, subsampling=0)
+im.save(d + '/p.png')
+im.save(d + '/i.png', interlace=1)
+im.convert('RGBA').save(d + '/a.png')
+im.convert('I').point(lambda v: v * 200).save(d + '/g16.png')
+im.quantize(256).save(d + '/p8.png')
+im.quantize(256).save(d + '/g.gif')
+im.save(d + '/b.bmp')
+im.quantize(256).save(d + '/b8.bmp')
+im.save(d + '/t.tif')
+)";
+
+class PilFiles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new test::TempDir;
+        bool ok = false;
+        const std::string out = test::RunPython(kMakeFiles, {dir_->path()}, &ok);
+        ASSERT_TRUE(ok) << out;
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static test::TempDir* dir_;
+};
+test::TempDir* PilFiles::dir_ = nullptr;
+
+void ExpectPicture(const CDibImage& image, int tolerance) {
+    ASSERT_EQ(image.Width(), 40);
+    ASSERT_EQ(image.Height(), 30);
+    auto near = [&](Rgb a, Rgb b) {
+        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+               std::abs(a.b - b.b) <= tolerance;
+    };
+    EXPECT_TRUE(near(PixelAt(image, 2, 2), Rgb{255, 0, 0}));
+    EXPECT_TRUE(near(PixelAt(image, 37, 27), Rgb{0, 0, 255}));
+    EXPECT_TRUE(near(PixelAt(image, 20, 15), Rgb{120, 120, 128}));
+}
+
+TEST_F(PilFiles, LosslessFormatsDecodeExactlyAndUpright) {
+    for (const char* name : {"p.png", "i.png", "a.png", "b.bmp", "t.tif"}) {
+        SCOPED_TRACE(name);
+        CDibImage image;
+        ASSERT_TRUE(image.LoadFromFile(dir_->File(name))) << image.GetErrorText();
+        ExpectPicture(image, 0);
+        EXPECT_EQ(PixelAt(image, 33, 11), (Rgb{198, 88, 128}));
+    }
+}
+
+TEST_F(PilFiles, PaletteAndGreyFormatsDecode) {
+    for (const char* name : {"p8.png", "g.gif", "b8.bmp"}) {
+        SCOPED_TRACE(name);
+        CDibImage image;
+        ASSERT_TRUE(image.LoadFromFile(dir_->File(name))) << image.GetErrorText();
+        ExpectPicture(image, 24);  // quantised by PIL
+    }
+    CDibImage grey;
+    ASSERT_TRUE(grey.LoadFromFile(dir_->File("g16.png")));
+    const Rgb p = PixelAt(grey, 2, 2);
+    EXPECT_EQ(p.r, p.g);
+    EXPECT_EQ(p.g, p.b);
+}
+
+TEST_F(PilFiles, JpegDecodesFromFileAndMemory) {
+    CDibImage fromFile;
+    ASSERT_TRUE(fromFile.LoadFromFile(dir_->File("q.jpg")));
+    ExpectPicture(fromFile, 6);
+    const auto bytes = test::ReadFile(dir_->File("q.jpg"));
+    CDibImage fromMemory;
+    ASSERT_TRUE(fromMemory.LoadFromMemory(bytes));
+    EXPECT_EQ(std::memcmp(fromFile.GetBlock(), fromMemory.GetBlock(), fromFile.GetBlockSize()), 0);
+}
+
+TEST(JpegEncode, PilReadsTheJpegUprightAndQualityMatters) {
+    CDibImage image = test::MakeGradient(64, 48);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) test::SetPixel(image, x, y, Rgb{255, 0, 0});
+    std::vector<uint8_t> low, high;
+    const uint32_t lowSize = image.EncodeJpeg(10, low);
+    const uint32_t highSize = image.EncodeJpeg(95, high);
+    ASSERT_GT(lowSize, 0u);
+    ASSERT_EQ(low.size(), lowSize);
+    EXPECT_LT(lowSize, highSize);
+    test::TempDir dir;
+    test::WriteFile(dir.File("low.jpg"), low);
+    test::WriteFile(dir.File("high.jpg"), high);
+    bool ok = false;
+    // Luminance quantiser at DC, size and the top-left colour as PIL decodes them.
+    const std::string out = test::RunPython(
+        "import sys\nfrom PIL import Image\nfor f in sys.argv[1:]:\n"
+        "  im=Image.open(f)\n  print(im.format, im.size, im.quantization[0][0], "
+        "im.getpixel((4,4)))",
+        {dir.File("low.jpg"), dir.File("high.jpg")}, &ok);
+    ASSERT_TRUE(ok) << out;
+    int qLow = 0, qHigh = 0, r = 0, g = 0, b = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "JPEG (64, 48) %d", &qLow), 1) << out;
+    const char* second = std::strchr(out.c_str(), '\n') + 1;
+    ASSERT_EQ(std::sscanf(second, "JPEG (64, 48) %d (%d, %d, %d)", &qHigh, &r, &g, &b), 4) << out;
+    EXPECT_GT(qLow, qHigh);
+    EXPECT_GT(r, 230);
+    EXPECT_LT(g, 30);
+    EXPECT_LT(b, 30);
+}
+
+TEST(JpegEncode, SaveJpegWritesWhatEncodeJpegMakes) {
+    test::TempDir dir;
+    CDibImage image = test::MakeNoise(33, 17, 5);
+    ASSERT_TRUE(image.SaveJpeg(dir.File("a.jpg"), 80));
+    std::vector<uint8_t> mem;
+    ASSERT_GT(image.EncodeJpeg(80, mem), 0u);
+    EXPECT_EQ(test::ReadFile(dir.File("a.jpg")), mem);
+    EXPECT_FALSE(image.SaveJpeg("/nonexistent-dir/a.jpg", 80));
+    EXPECT_EQ(image.GetErrorText(),
+              "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]");
+}
+
+TEST(JpegEncode, EncodeIntoChecksTheCapacity) {
+    CDibImage image = test::MakeNoise(64, 64, 1);
+    std::vector<uint8_t> reference;
+    const uint32_t size = image.EncodeJpeg(75, reference);
+    ASSERT_GT(size, 0u);
+    std::vector<uint8_t> small(size - 1, 0xAA);
+    EXPECT_EQ(image.EncodeJpegInto(small.data(), small.size(), 75), 0u);
+    EXPECT_EQ(image.GetErrorText(), "Image::Save() Failed! Invalid buffer size!!");
+    std::vector<uint8_t> big(size + 100, 0xAA);
+    EXPECT_EQ(image.EncodeJpegInto(big.data(), big.size(), 75), size);
+    EXPECT_EQ(image.GetErrorText(), "");
+    EXPECT_TRUE(std::equal(reference.begin(), reference.end(), big.begin()));
+    for (size_t i = size; i < big.size(); ++i) ASSERT_EQ(big[i], 0) << i;  // zero-filled
+}
+
+TEST(PngEncode, PilReadsTwentyFourBitPngExactly) {
+    test::TempDir dir;
+    CDibImage image = test::MakeGradient(21, 13);
+    ASSERT_TRUE(image.SavePng(dir.File("a.png")));
+    bool ok = false;
+    const std::string out = test::RunPython(
+        "import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1])\nprint(im.mode, im.size)\n"
+        "print(' '.join('%d,%d,%d' % im.getpixel((x,y)) for y in range(13) for x in range(21)))",
+        {dir.File("a.png")}, &ok);
+    ASSERT_TRUE(ok) << out;
+    std::string expect = "RGB (21, 13)\n";
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 21; ++x) {
+            const Rgb p = PixelAt(image, x, y);
+            expect += std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b);
+            expect += (y == 12 && x == 20) ? "\n" : " ";
+        }
+    EXPECT_EQ(out, expect);
+    EXPECT_FALSE(image.SavePng("/nonexistent-dir/a.png"));
+    EXPECT_EQ(image.GetErrorText(),
+              "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]");
+}
+
+// ---- hostile input --------------------------------------------------------------------------
+
+void ExpectDecodeFails(const std::vector<uint8_t>& data, const char* text = kDecodeFailed) {
+    CDibImage image = test::MakeGradient(2, 2);
+    EXPECT_FALSE(image.LoadFromMemory(data.data(), data.size()));
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_EQ(image.GetErrorText(), text);
+}
+
+TEST(BadInput, EmptyAndUnknownBlocks) {
+    CDibImage image;
+    EXPECT_FALSE(image.LoadFromMemory(nullptr, 10));
+    EXPECT_EQ(image.GetErrorText(), "CreateStreamOnHGlobal() Failed!");
+    const uint8_t one = 0xFF;
+    EXPECT_FALSE(image.LoadFromMemory(&one, 0));
+    EXPECT_EQ(image.GetErrorText(), "CreateStreamOnHGlobal() Failed!");
+    ExpectDecodeFails({'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
+    ExpectDecodeFails({0xFF, 0xD8});
+    EXPECT_FALSE(image.LoadFromFile("/nonexistent-dir/none.jpg"));
+    EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
+    EXPECT_FALSE(image.LoadFromFile("/"));
+    EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
+}
+
+TEST(BadInput, TruncatedAndCorruptFiles) {
+    CDibImage image = test::MakeNoise(64, 48, 3);
+    std::vector<uint8_t> jpegBytes;
+    ASSERT_GT(image.EncodeJpeg(90, jpegBytes), 0u);
+    const std::vector<uint8_t>& jpeg = jpegBytes;
+    test::TempDir dir;
+    ASSERT_TRUE(image.SavePng(dir.File("a.png")));
+    ASSERT_TRUE(image.SaveGif(dir.File("a.gif"), 0, 0));
+    ASSERT_TRUE(image.SaveBmp(dir.File("a.bmp")));
+    const auto png = test::ReadFile(dir.File("a.png"));
+    const auto gif = test::ReadFile(dir.File("a.gif"));
+    const auto bmp = test::ReadFile(dir.File("a.bmp"));
+    for (const std::vector<uint8_t>* file : {&jpeg, &png, &gif, &bmp}) {
+        for (size_t cut : {file->size() / 2, file->size() / 4, static_cast<size_t>(20)}) {
+            SCOPED_TRACE(cut);
+            ExpectDecodeFails(std::vector<uint8_t>(file->begin(), file->begin() + cut));
+        }
+    }
+    // Corrupt the entropy-coded data and the zlib stream.
+    std::vector<uint8_t> badPng = png;
+    for (size_t i = 60; i < badPng.size() - 20; i += 7) badPng[i] ^= 0x5A;
+    ExpectDecodeFails(badPng);
+}
+
+// A JPEG header claiming 65535 x 65535 pixels.
+std::vector<uint8_t> HugeJpegHeader() {
+    return {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00, 1,    1,    1,    1,   1,    1,    1,    1,
+            1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,   1,    1,    1,    1,
+            1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,   1,    1,    1,    1,
+            1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,   1,    1,    1,    1,
+            1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,   0xFF, 0xC0, 0x00, 0x0B,
+            0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+}
+
+TEST(BadInput, HugeHeadersFailBeforeAllocating) {
+    ExpectDecodeFails(HugeJpegHeader());
+    // PNG, GIF and BMP headers of 65535 x 65535 made by Python (valid chunk CRC for the PNG).
+    test::TempDir dir;
+    bool ok = false;
+    const std::string out = test::RunPython(R"(
+import sys, struct, zlib
+d = sys.argv[1]
+ihdr = struct.pack('>IIBBBBB', 65535, 65535, 8, 2, 0, 0, 0)
+chunk = lambda t, b: struct.pack('>I', len(b)) + t + b + struct.pack('>I', zlib.crc32(t + b))
+open(d + '/h.png', 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', ihdr) +
+                                chunk(b'IDAT', zlib.compress(b'\0' * 1000)) + chunk(b'IEND', b''))
+open(d + '/h.gif', 'wb').write(b'GIF89a' + struct.pack('<HHBBB', 65535, 65535, 0x80, 0, 0) +
+    b'\0' * 6 + b',' + struct.pack('<HHHHB', 0, 0, 65535, 65535, 0) + b'\x02\x02\x44\x01\x00;')
+bmp = b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack('<IiiHHIIiiII', 40, 65535, 65535,
+    1, 24, 0, 0, 0, 0, 0, 0) + b'\0' * 100
+open(d + '/h.bmp', 'wb').write(bmp)
+bmp2 = b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack('<IiiHHIIiiII', 40, 4, 4,
+    1, 7, 0, 0, 0, 0, 0, 0) + b'\0' * 100
+open(d + '/depth.bmp', 'wb').write(bmp2)
+)",
+                                            {dir.path()}, &ok);
+    ASSERT_TRUE(ok) << out;
+    for (const char* name : {"h.png", "h.gif", "h.bmp", "depth.bmp"}) {
+        SCOPED_TRACE(name);
+        ExpectDecodeFails(test::ReadFile(dir.File(name)));
+        CDibImage image;
+        EXPECT_FALSE(image.LoadFromFile(dir.File(name)));
+        EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
+    }
+}
+
+}  // namespace
+}  // namespace ocv

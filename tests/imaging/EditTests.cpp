@@ -1,0 +1,255 @@
+// Rotation, scaling, grey, frame blending, outline, panorama and the edit routine.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestSupport.h"
+#include "imaging/DibImage.h"
+#include "imaging/EditImage.h"
+
+namespace ocv {
+namespace {
+
+using test::PixelAt;
+using test::Rgb;
+
+TEST(Rotate, QuarterTurnsAreClockwise) {
+    const CDibImage original = test::MakeGradient(5, 3);
+    for (int angle : {0, 90, 180, 270}) {
+        SCOPED_TRACE(angle);
+        CDibImage image = original;
+        ASSERT_TRUE(image.Rotate(angle));
+        const bool swap = angle == 90 || angle == 270;
+        ASSERT_EQ(image.Width(), swap ? 3 : 5);
+        ASSERT_EQ(image.Height(), swap ? 5 : 3);
+        EXPECT_EQ(image.GetInfoHeader()->biSizeImage, image.Stride() * image.Height());
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                int nx = x, ny = y;
+                if (angle == 90) nx = 2 - y, ny = x;  // top-left goes to top-right
+                if (angle == 180) nx = 4 - x, ny = 2 - y;
+                if (angle == 270) nx = y, ny = 4 - x;  // top-left goes to bottom-left
+                ASSERT_EQ(PixelAt(image, nx, ny), PixelAt(original, x, y)) << x << "," << y;
+            }
+    }
+}
+
+TEST(Rotate, OtherAnglesFailAndKeepThePicture) {
+    CDibImage image = test::MakeGradient(4, 4);
+    for (int angle : {45, -90, 360}) {
+        EXPECT_FALSE(image.Rotate(angle));
+        EXPECT_EQ(image.GetErrorText(),
+                  "Rotate image failed! [angle=" + std::to_string(angle) + "]");
+        EXPECT_EQ(image.Width(), 4);
+    }
+}
+
+TEST(Resize, SizesAndColours) {
+    CDibImage image;
+    image.CreateBlank(640, 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) test::SetPixel(image, x, y, Rgb{200, 40, 90});
+    CDibImage half = image;
+    ASSERT_TRUE(half.ResizeByRate(0.5));
+    EXPECT_EQ(half.Width(), 320);
+    EXPECT_EQ(half.Height(), 240);
+    const Rgb c = PixelAt(half, 100, 100);
+    EXPECT_NEAR(c.r, 200, 2);
+    EXPECT_NEAR(c.g, 40, 2);
+    EXPECT_NEAR(c.b, 90, 2);
+    ASSERT_TRUE(half.Resize(101, 37));
+    EXPECT_EQ(half.Width(), 101);
+    EXPECT_EQ(half.Stride(), 304u);
+    // Truncation toward zero: 0.333 x 640 = 213.1.
+    CDibImage third = image;
+    ASSERT_TRUE(third.ResizeByRate(1.0 / 3));
+    EXPECT_EQ(third.Width(), 213);
+    EXPECT_EQ(third.Height(), 160);
+    // Scaling keeps which side is up: a red top band stays at the top.
+    CDibImage band = test::MakeGradient(64, 64);
+    for (int x = 0; x < 64; ++x)
+        for (int y = 0; y < 16; ++y) test::SetPixel(band, x, y, Rgb{255, 0, 0});
+    ASSERT_TRUE(band.Resize(32, 32));
+    EXPECT_GT(PixelAt(band, 16, 2).r, 240);
+    EXPECT_LT(PixelAt(band, 16, 2).g, 20);
+}
+
+TEST(Resize, ImpossibleSizesFailAndKeepThePicture) {
+    CDibImage image = test::MakeGradient(10, 10);
+    EXPECT_FALSE(image.Resize(0, 10));
+    EXPECT_EQ(image.GetErrorText(), "Convert image failed! [Bitmap::LockBits() Failed!]");
+    EXPECT_FALSE(image.ResizeByRate(0.0));
+    EXPECT_FALSE(image.ResizeByRate(-1.0));
+    EXPECT_FALSE(image.Resize(70000, 70000));
+    EXPECT_EQ(image.Width(), 10);
+}
+
+TEST(GrayScale, MatchesDoubleArithmeticForEveryColour) {
+    // One picture holding all 2^24 colours.
+    CDibImage image;
+    ASSERT_TRUE(image.CreateBlank(4096, 4096));
+    uint8_t* bits = image.GetBits();
+    for (uint32_t i = 0; i < (1u << 24); ++i) {
+        bits[3 * i] = static_cast<uint8_t>(i);
+        bits[3 * i + 1] = static_cast<uint8_t>(i >> 8);
+        bits[3 * i + 2] = static_cast<uint8_t>(i >> 16);
+    }
+    ASSERT_TRUE(image.GrayScale());
+    volatile double kR = 0.3, kG = 0.59, kB = 0.11;  // keep the compiler from fusing
+    for (uint32_t i = 0; i < (1u << 24); ++i) {
+        const int b = i & 255, g = (i >> 8) & 255, r = i >> 16;
+        volatile double pr = kR * r;
+        volatile double pg = kG * g;
+        volatile double sum = pr + pg;
+        volatile double pb = kB * b;
+        const int grey = static_cast<int>(sum + pb);
+        ASSERT_EQ(bits[3 * i], grey) << r << "," << g << "," << b;
+        ASSERT_EQ(bits[3 * i + 1], grey);
+        ASSERT_EQ(bits[3 * i + 2], grey);
+    }
+}
+
+TEST(Blend, RangeBoundaryIsTransparent) {
+    CDibImage picture;
+    picture.CreateBlank(3, 1);
+    for (int x = 0; x < 3; ++x) test::SetPixel(picture, x, 0, Rgb{1, 2, 3});
+    CDibImage frame;
+    frame.CreateBlank(3, 1);
+    // Magenta key; distances 0, exactly 5 (3-4-5 triangle), and just over 5.
+    test::SetPixel(frame, 0, 0, Rgb{255, 0, 255});
+    test::SetPixel(frame, 1, 0, Rgb{252, 4, 255});
+    test::SetPixel(frame, 2, 0, Rgb{252, 5, 255});
+    ASSERT_TRUE(picture.Blend(frame, 0xFF00FF, 5));
+    EXPECT_EQ(PixelAt(picture, 0, 0), (Rgb{1, 2, 3}));
+    EXPECT_EQ(PixelAt(picture, 1, 0), (Rgb{1, 2, 3}));
+    EXPECT_EQ(PixelAt(picture, 2, 0), (Rgb{252, 5, 255}));
+
+    CDibImage other = test::MakeGradient(4, 1);
+    EXPECT_FALSE(picture.Blend(other, 0, 0));
+    EXPECT_EQ(picture.GetErrorText(), "Blend image failed! [Initialize error!]");
+}
+
+TEST(Outline, UniformPictureAndEdges) {
+    CDibImage image;
+    image.CreateBlank(5, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) test::SetPixel(image, x, y, Rgb{50, 60, 70});
+    ASSERT_TRUE(image.Outline(1));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const bool border = x == 0 || y == 0 || x == 4 || y == 3;
+            EXPECT_EQ(PixelAt(image, x, y), border ? (Rgb{50, 60, 70}) : (Rgb{0, 0, 0}));
+        }
+    // One bright pixel: its own difference is 4 x 3 x 100 / 2 = 600, its neighbours' 150.
+    CDibImage spot;
+    spot.CreateBlank(5, 5);
+    test::SetPixel(spot, 2, 2, Rgb{100, 100, 100});
+    CDibImage low = spot;
+    ASSERT_TRUE(low.Outline(150));
+    EXPECT_EQ(PixelAt(low, 2, 2), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(low, 2, 1), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(low, 1, 1), (Rgb{0, 0, 0}));
+    ASSERT_TRUE(spot.Outline(151));
+    EXPECT_EQ(PixelAt(spot, 2, 1), (Rgb{0, 0, 0}));
+    EXPECT_EQ(PixelAt(spot, 2, 2), (Rgb{255, 0, 0}));
+    CDibImage thin = test::MakeGradient(2, 9);
+    const CDibImage before = thin;
+    ASSERT_TRUE(thin.Outline(0));
+    EXPECT_EQ(std::memcmp(thin.GetBits(), before.GetBits(), before.GetInfoHeader()->biSizeImage),
+              0);
+}
+
+TEST(Panorama, NineCellsWithGaps) {
+    std::vector<CDibImage> cells;
+    const uint8_t* bits[9];
+    for (int k = 0; k < 9; ++k) {
+        cells.push_back(CDibImage());
+        cells.back().CreateBlank(160, 120);
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x)
+                test::SetPixel(cells.back(), x, y, Rgb{k * 20 + 10, x, y});
+    }
+    for (int k = 0; k < 9; ++k) bits[k] = cells[k].GetBits();
+    CDibImage pano;
+    ASSERT_TRUE(pano.ComposePanorama(*cells[0].GetInfoHeader(), bits));
+    EXPECT_EQ(pano.Width(), 484);
+    EXPECT_EQ(pano.Height(), 364);
+    for (int k = 0; k < 9; ++k) {
+        const int x0 = 162 * (k % 3), y0 = 122 * (k / 3);
+        EXPECT_EQ(PixelAt(pano, x0, y0), (Rgb{k * 20 + 10, 0, 0}));
+        EXPECT_EQ(PixelAt(pano, x0 + 159, y0 + 119), (Rgb{k * 20 + 10, 159, 119}));
+    }
+    EXPECT_EQ(PixelAt(pano, 160, 5), (Rgb{0, 0, 0}));  // gap
+    EXPECT_EQ(PixelAt(pano, 5, 121), (Rgb{0, 0, 0}));
+}
+
+TEST(EditRoutine, DateTimeText) {
+    LocalTime t;
+    t.wYear = 2026, t.wMonth = 3, t.wDay = 5, t.wHour = 9, t.wMinute = 4, t.wSecond = 7;
+    EXPECT_EQ(FormatDateTimeText(t, true, false), "2026/3/5 ");
+    EXPECT_EQ(FormatDateTimeText(t, true, true), "2026/3/5 09:04:07");
+    EXPECT_EQ(FormatDateTimeText(t, false, true), "09:04:07");
+}
+
+ImageSettings NoStamps() {
+    ImageSettings s;
+    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
+    return s;
+}
+
+TEST(EditRoutine, ScaleRotateAndUnchanged) {
+    CDibImage image = test::MakeGradient(640, 480);
+    const CDibImage before = image;
+    std::string error;
+    ImageSettings s = NoStamps();
+    ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error));
+    EXPECT_EQ(std::memcmp(image.GetBlock(), before.GetBlock(), before.GetBlockSize()), 0);
+    s.resizeRate = 0.5f;
+    s.rotate = 1;
+    ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error));
+    EXPECT_EQ(image.Width(), 240);
+    EXPECT_EQ(image.Height(), 320);
+}
+
+TEST(EditRoutine, FrameIsScaledBlendedThenTurnedGrey) {
+    test::TempDir dir;
+    // A 20 x 20 frame: magenta (transparent) inside, green border band.
+    CDibImage frame;
+    frame.CreateBlank(20, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool band = x < 4 || y < 4 || x >= 16 || y >= 16;
+            test::SetPixel(frame, x, y, band ? Rgb{0, 255, 0} : Rgb{255, 0, 255});
+        }
+    ASSERT_TRUE(frame.SavePng(dir.File("frame.png")));
+    CDibImage image;
+    image.CreateBlank(100, 100);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) test::SetPixel(image, x, y, Rgb{200, 100, 0});
+    ImageSettings s = NoStamps();
+    s.enableFrameImage = 1;
+    s.frameImageFileName = dir.File("frame.png");
+    s.enableGrayScale = 1;
+    std::string error;
+    ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error)) << error;
+    // Frame band (green, grey 150) at the edge; the picture (grey 119) in the middle.
+    EXPECT_EQ(PixelAt(image, 2, 2), (Rgb{150, 150, 150}));
+    EXPECT_EQ(PixelAt(image, 50, 50), (Rgb{119, 119, 119}));
+
+    s.frameImageFileName.clear();
+    EXPECT_FALSE(EditImage("cam", image, s, LocalTime{}, error));
+    EXPECT_EQ(error, "There is no specification of a frame picture file name!");
+    s.frameImageFileName = dir.File("missing.png");
+    EXPECT_FALSE(EditImage("cam", image, s, LocalTime{}, error));
+    EXPECT_EQ(error, "Convert image failed! [Bitmap::LockBits() Failed!]");
+    s.enableFrameImage = 0;
+    s.rotate = 2;
+    s.resizeRate = 1.0f;
+    ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error));
+    s.rotate = 5;
+    EXPECT_FALSE(EditImage("cam", image, s, LocalTime{}, error));
+    EXPECT_EQ(error, "Rotate image failed! [angle=450]");
+}
+
+}  // namespace
+}  // namespace ocv
