@@ -1,0 +1,217 @@
+// The configuration document as a whole: the system section rules, the log deletion, the camera
+// list (order, renumbering, dropping, conditions) and saving.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "ConfigTestSupport.h"
+#include "config/ConfigDocument.h"
+#include "config/XmlMeta.h"
+
+using namespace ocvtest;
+
+namespace {
+
+const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+// A camera element as written for a new camera, with the given name and "no" value.
+std::string CameraXml(const std::string& name, const std::string& no, bool withConditions = true) {
+    CapturedLog cap;
+    ocv::ConfigDocument doc("/opt/ocv");
+    ocv::CameraConfig cam = doc.NewCamera();
+    cam.param.name = name;
+    cam.conditions.left = 11;
+    doc.cameras.push_back(cam);
+    pugi::xml_document d;
+    doc.BuildDocument(d, cap.log);
+    pugi::xml_node c = d.child("OcvML").child("Camera");
+    c.attribute("no").set_value(no.c_str());
+    if (!withConditions) c.remove_child("ConditionSetting");
+    std::string text = ocv::XmlToString(d);
+    size_t from = text.find("<Camera");
+    return text.substr(from, text.find("</OcvML>") - from);
+}
+
+class ConfigDocumentTest : public ::testing::Test {
+protected:
+    void Write(const std::string& body) { WriteFile(dir.File("ocv.xml"), body); }
+    TempDir dir;
+    CapturedLog cap;
+};
+
+TEST_F(ConfigDocumentTest, MissingFileLoadsNothingSilently) {
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
+    EXPECT_TRUE(doc.cameras.empty());
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
+    EXPECT_TRUE(cap.Notices().empty());
+}
+
+TEST_F(ConfigDocumentTest, ParseErrorShowsOneBoxAndStartsEmpty) {
+    Write(std::string(kDecl) + "<OcvML><SystemInfo>" + CameraXml("A", "1"));  // truncated
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
+    EXPECT_TRUE(doc.cameras.empty());
+    ASSERT_EQ(1u, cap.Boxes().size());
+    EXPECT_EQ(0u, cap.Boxes()[0].find("XML Perse Failed! [" + dir.File("ocv.xml") + "], ["));
+}
+
+TEST_F(ConfigDocumentTest, SystemSectionNeedsLogBeforeMailCommand) {
+    // MailCommand without Log: the whole record stays at its defaults.
+    Write(std::string(kDecl) +
+          "<OcvML><SystemInfo><MailCommand><meta name=\"SMTP Port\" value=\"2525\"/>"
+          "</MailCommand></SystemInfo></OcvML>");
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
+
+    // Log without MailCommand: the log keys are read, the log file is not deleted.
+    WriteFile(dir.File("log.txt"), "old log\r\n");
+    Write(std::string(kDecl) +
+          "<OcvML><SystemInfo><Log><meta name=\"Debug Mode\" value=\"0\"/>"
+          "<meta name=\"Delete\" value=\"1\"/><meta name=\"LogFile Path\" "
+          "value=\"" +
+          dir.Path() + "\"/></Log></SystemInfo></OcvML>");
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(0, doc.system.debugMode);
+    EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));
+}
+
+TEST_F(ConfigDocumentTest, DeleteRemovesTheLogFileOnceAfterTheSystemSection) {
+    const std::string logDir = dir.File("logs");
+    ASSERT_EQ(0, ::mkdir(logDir.c_str(), 0700));
+    WriteFile(ocv::JoinPath(logDir, "log.txt"), "old log\r\n");
+    WriteFile(dir.File("log.txt"), "program directory log\r\n");
+    Write(std::string(kDecl) +
+          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"1\"/>"
+          "<meta name=\"LogFile Path\" value=\"" +
+          logDir +
+          "\"/></Log><MailCommand><meta name=\"smtp port\" value=\"2525\"/>"
+          "<meta name=\"Check Time\" value=\"45\"/></MailCommand></SystemInfo></OcvML>");
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_FALSE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
+    EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));  // only the configured one
+    EXPECT_EQ(logDir, doc.system.logFilePath);
+    EXPECT_EQ(45, doc.system.checkTime);
+    EXPECT_EQ(25, doc.system.smtpPort);  // "smtp port" differs in case: no match
+
+    // With "Delete" 0 the file stays.
+    WriteFile(ocv::JoinPath(logDir, "log.txt"), "new log\r\n");
+    doc.system.deleteLog = 0;
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_TRUE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
+}
+
+TEST_F(ConfigDocumentTest, TooLongLogPathKeepsTheDefault) {
+    Write(std::string(kDecl) +
+          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"0\"/>"
+          "<meta name=\"LogFile Path\" value=\"/" +
+          std::string(299, 'p') + "\"/></Log><MailCommand/></SystemInfo></OcvML>");
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(dir.Path(), doc.system.logFilePath);
+    EXPECT_EQ(0, doc.system.deleteLog);
+    EXPECT_EQ(1u, cap.Warnings().size());
+}
+
+TEST_F(ConfigDocumentTest, CamerasComeInDocumentOrderAndAreRenumberedOnSave) {
+    Write(std::string(kDecl) + "<OcvML>" + CameraXml("second-no", "2") +
+          CameraXml("first-no", "1") + "</OcvML>");
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    ASSERT_EQ(2u, doc.cameras.size());
+    EXPECT_EQ("second-no", doc.cameras[0].param.name);
+    EXPECT_EQ("first-no", doc.cameras[1].param.name);
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);  // no SystemInfo at all
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    auto saved = ocv::LoadXmlFile(dir.File("ocv.xml"), &cap.log);
+    ASSERT_TRUE(saved);
+    auto cams = ocv::FindElements(*saved, "Camera");
+    ASSERT_EQ(2u, cams.size());
+    EXPECT_STREQ("1", cams[0].attribute("no").value());
+    EXPECT_STREQ("2", cams[1].attribute("no").value());
+    std::string name;
+    ocv::GetMeta(cams[0], "name", name);
+    EXPECT_EQ("second-no", name);
+}
+
+TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
+    std::string noParam = CameraXml("no-param", "2");
+    size_t a = noParam.find("<OcvParam>"), b = noParam.find("</OcvParam>") + 11;
+    noParam.erase(a, b - a);
+    std::string noDevice = CameraXml("no-device", "3");
+    a = noDevice.find("<DeviceInfo>");
+    b = noDevice.find("</DeviceInfo>") + 13;
+    noDevice.erase(a, b - a);
+    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "1") + noParam + noDevice +
+          CameraXml("bare", "4", false) + "</OcvML>");
+
+    // Each camera's problems go to its own channel.
+    CapturedLog cams[4];
+    ocv::ConfigDocument doc(dir.Path());
+    EXPECT_TRUE(
+        doc.LoadConfiguration(cap.log, [&](size_t i) -> ocv::CLogger& { return cams[i].log; }));
+    ASSERT_EQ(2u, doc.cameras.size());
+    EXPECT_EQ("one", doc.cameras[0].param.name);
+    EXPECT_EQ(11, doc.cameras[0].conditions.left);
+    EXPECT_EQ("bare", doc.cameras[1].param.name);
+    EXPECT_EQ(ocv::ConditionSetting{}, doc.cameras[1].conditions);
+    EXPECT_TRUE(cams[0].Notices().empty());
+    EXPECT_EQ(std::vector<std::string>{"Loading configuration file failed. "
+                                       "[Reason=<OcvParam>node not found!]"},
+              cams[1].Errors());
+    EXPECT_EQ(std::vector<std::string>{"Loading device information Failed! "
+                                       "[Reason=<DeviceInfo>node not found!]"},
+              cams[2].Errors());
+    EXPECT_EQ(std::vector<std::string>{"Loading camera information Failed! "
+                                       "[Reason=<ConditionSetting>node not found!]"},
+              cams[3].Errors());
+    EXPECT_EQ("bare", cams[3].log.Name());  // the channel is named after the camera
+    EXPECT_TRUE(cap.Notices().empty());
+}
+
+TEST_F(ConfigDocumentTest, FailedSaveLeavesThePreviousFile) {
+    ocv::ConfigDocument doc(dir.Path());
+    doc.cameras.push_back(doc.NewCamera());
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    const std::string before = ReadFile(dir.File("ocv.xml"));
+    // The program directory vanishes: the save fails and reports false.
+    ocv::ConfigDocument gone(dir.File("missing"));
+    gone.cameras.push_back(gone.NewCamera());
+    EXPECT_FALSE(gone.SaveConfiguration(cap.log));
+    // A directory where the file should be.
+    TempDir other;
+    ASSERT_EQ(0, ::mkdir(other.File("ocv.xml").c_str(), 0700));
+    ocv::ConfigDocument blocked(other.Path());
+    EXPECT_FALSE(blocked.SaveConfiguration(cap.log));
+    EXPECT_EQ(before, ReadFile(dir.File("ocv.xml")));
+}
+
+TEST_F(ConfigDocumentTest, SaveThenLoadGivesTheSameRecords) {
+    ocv::ConfigDocument doc(dir.Path());
+    doc.system.mailCommandEnable = 1;
+    doc.system.pop3Password = "pässword";
+    doc.system.deleteLog = 0;
+    for (int i = 0; i < 3; ++i) {
+        ocv::CameraConfig c = doc.NewCamera();
+        c.param.name = "cam " + std::to_string(i);
+        c.param.webServer.port = 8080 + i;
+        c.param.deviceInfo.deviceType = ocv::DEVICE_AXIS;
+        c.param.deviceInfo.deviceName = "http://127.0.0.1:" + std::to_string(9000 + i) + "/";
+        c.conditions.autoCapture = i % 2;
+        c.conditions.right = 640 + i;
+        doc.cameras.push_back(c);
+    }
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    ocv::ConfigDocument back(dir.Path());
+    ASSERT_TRUE(back.LoadConfiguration(cap.log));
+    EXPECT_EQ(doc.system, back.system);
+    EXPECT_EQ(doc.cameras, back.cameras);
+    EXPECT_TRUE(cap.Notices().empty());
+}
+
+}  // namespace

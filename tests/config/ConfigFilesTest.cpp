@@ -1,0 +1,158 @@
+// Device-information and capture-setting files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ConfigTestSupport.h"
+#include "config/ConfigDocument.h"
+#include "config/ConfigFiles.h"
+#include "config/XmlMeta.h"
+
+using namespace ocvtest;
+
+namespace {
+
+class ConfigFilesTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CapturedLog cap;
+};
+
+TEST_F(ConfigFilesTest, DeviceFileRoundTripsAndMissingKeysKeepValues) {
+    ocv::DeviceInfo info;
+    info.deviceType = ocv::DEVICE_PANASONIC;
+    info.deviceName = "http://127.0.0.1:8081/";
+    info.frameRate = 15;
+    info.frameWidth = 640;
+    info.frameHeight = 480;
+    info.quality = 3;
+    info.subType = 1;
+    info.cameraNo = 2;
+    info.size = 1;
+    info.password = "user:secret";
+    ASSERT_TRUE(ocv::SaveDeviceInfoFile(dir.File("cam.dev"), info, cap.log));
+    ocv::DeviceInfo back;
+    ASSERT_TRUE(ocv::LoadDeviceInfoFile(dir.File("cam.dev"), back, cap.log));
+    EXPECT_EQ(info, back);
+
+    // Without "Password" the password stays what it was (empty after the wizard's clearing).
+    auto doc = ocv::LoadXmlFile(dir.File("cam.dev"), &cap.log);
+    pugi::xml_node device = ocv::FindSection(*doc, "DeviceInfo");
+    device.remove_child(device.find_child_by_attribute("meta", "name", "Password"));
+    ASSERT_TRUE(ocv::SaveXmlFile(*doc, dir.File("nopass.dev")));
+    ocv::DeviceInfo cleared;
+    ASSERT_TRUE(ocv::LoadDeviceInfoFile(dir.File("nopass.dev"), cleared, cap.log));
+    EXPECT_EQ("", cleared.password);
+    EXPECT_EQ(info.deviceName, cleared.deviceName);
+    EXPECT_TRUE(cap.Notices().empty());
+}
+
+TEST_F(ConfigFilesTest, DeviceFileFailuresAreLogged) {
+    ocv::DeviceInfo info;
+    info.deviceName = "keep";
+    EXPECT_FALSE(ocv::LoadDeviceInfoFile(dir.File("none.dev"), info, cap.log));
+    EXPECT_EQ(std::vector<std::string>{"Loading device information Failed! [File=" +
+                                       dir.File("none.dev") + "]"},
+              cap.Errors());
+    cap.Clear();
+    WriteFile(dir.File("other.dev"), "<OcvML><Camera/></OcvML>");
+    EXPECT_FALSE(ocv::LoadDeviceInfoFile(dir.File("other.dev"), info, cap.log));
+    EXPECT_EQ(
+        std::vector<std::string>{"Loading device information Failed! [File=" +
+                                 dir.File("other.dev") + "] [Reason=<DeviceInfo>node not found!]"},
+        cap.Errors());
+    cap.Clear();
+    WriteFile(dir.File("bad.dev"), "<OcvML><DeviceInfo>");
+    EXPECT_FALSE(ocv::LoadDeviceInfoFile(dir.File("bad.dev"), info, cap.log));
+    EXPECT_EQ(1u, cap.Boxes().size());  // the parse error box
+    EXPECT_EQ("keep", info.deviceName);
+    cap.Clear();
+    EXPECT_FALSE(ocv::SaveDeviceInfoFile(dir.File("no/such/dir.dev"), info, cap.log));
+    EXPECT_EQ(std::vector<std::string>{"Saving device information Failed! [File=" +
+                                       dir.File("no/such/dir.dev") + "]"},
+              cap.Errors());
+}
+
+TEST_F(ConfigFilesTest, CaptureFileBringsTheNameAndLeavesTheDevicePart) {
+    ocv::OcvParam from = ocv::MakeDefaultOcvParam("/opt/ocv");
+    from.name = "Gate";
+    from.motion.enableMotionCapture = 1;
+    from.webServer.port = 8090;
+    from.deviceInfo.deviceType = ocv::DEVICE_AXIS;
+    ASSERT_TRUE(ocv::SaveCaptureSettingFile(dir.File("gate.cap"), from, cap.log));
+    EXPECT_EQ(std::string::npos, ReadFile(dir.File("gate.cap")).find("DeviceInfo"));
+
+    ocv::OcvParam into = ocv::MakeDefaultOcvParam("/opt/ocv");
+    into.deviceInfo.deviceName = "mine";
+    ASSERT_TRUE(ocv::LoadCaptureSettingFile(dir.File("gate.cap"), into, cap.log));
+    EXPECT_EQ("Gate", into.name);
+    EXPECT_EQ(1, into.motion.enableMotionCapture);
+    EXPECT_EQ(8090, into.webServer.port);
+    EXPECT_EQ("mine", into.deviceInfo.deviceName);
+    ocv::OcvParam expected = from;
+    expected.deviceInfo = into.deviceInfo;
+    EXPECT_EQ(expected, into);
+    EXPECT_TRUE(cap.Notices().empty());
+}
+
+TEST_F(ConfigFilesTest, CaptureFileWithoutMotionLeavesAClearedRecordAtZero) {
+    ocv::OcvParam from = ocv::MakeDefaultOcvParam("/opt/ocv");
+    ASSERT_TRUE(ocv::SaveCaptureSettingFile(dir.File("a.cap"), from, cap.log));
+    auto doc = ocv::LoadXmlFile(dir.File("a.cap"), &cap.log);
+    ocv::FindSection(*doc, "OcvParam").remove_child("Motion");
+    ASSERT_TRUE(ocv::SaveXmlFile(*doc, dir.File("nomotion.cap")));
+
+    ocv::OcvParam temp = ocv::MakeDefaultOcvParam("/opt/ocv");
+    ocv::ClearOcvParam(temp);
+    ASSERT_TRUE(ocv::LoadCaptureSettingFile(dir.File("nomotion.cap"), temp, cap.log));
+    EXPECT_EQ(0, temp.motion.motionCaptureReception);
+    EXPECT_EQ(0.0f, temp.motion.motionCaptureThreshold);
+    EXPECT_EQ("", temp.motion.smtp.mailSubject);
+    EXPECT_EQ("", temp.motion.local.image.fontName.faceName);
+    EXPECT_EQ(from.vistrel.vistrelTimer, temp.vistrel.vistrelTimer);
+    EXPECT_EQ(from.vistrel.smtp.mailBody, temp.vistrel.smtp.mailBody);
+    EXPECT_EQ(from.vistrel.local.image.fontName, temp.vistrel.local.image.fontName);
+    EXPECT_EQ(ocv::DeviceInfo{}, temp.deviceInfo);
+}
+
+TEST_F(ConfigFilesTest, ConfigurationDocumentReadsAsEitherFile) {
+    ocv::ConfigDocument doc(dir.Path());
+    for (int i = 0; i < 2; ++i) {
+        ocv::CameraConfig c = doc.NewCamera();
+        c.param.name = "cam" + std::to_string(i);
+        c.param.deviceInfo.deviceName = "dev" + std::to_string(i);
+        c.param.schedule.startHour = 5 + i;
+        doc.cameras.push_back(c);
+    }
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    ocv::OcvParam p = ocv::MakeDefaultOcvParam(dir.Path());
+    ASSERT_TRUE(ocv::LoadCaptureSettingFile(dir.File("ocv.xml"), p, cap.log));
+    EXPECT_EQ("cam0", p.name);
+    EXPECT_EQ(5, p.schedule.startHour);
+    ocv::DeviceInfo info;
+    ASSERT_TRUE(ocv::LoadDeviceInfoFile(dir.File("ocv.xml"), info, cap.log));
+    EXPECT_EQ("dev0", info.deviceName);
+}
+
+TEST_F(ConfigFilesTest, CaptureFileFailuresAreLogged) {
+    ocv::OcvParam p = ocv::MakeDefaultOcvParam("/opt/ocv");
+    const ocv::OcvParam before = p;
+    EXPECT_FALSE(ocv::LoadCaptureSettingFile(dir.File("none.cap"), p, cap.log));
+    EXPECT_EQ(std::vector<std::string>{"Loading configuration file failed. [File=" +
+                                       dir.File("none.cap") + "]"},
+              cap.Errors());
+    cap.Clear();
+    WriteFile(dir.File("x.cap"), "<OcvML><Camera><DeviceInfo/></Camera></OcvML>");
+    EXPECT_FALSE(ocv::LoadCaptureSettingFile(dir.File("x.cap"), p, cap.log));
+    EXPECT_EQ(std::vector<std::string>{"Loading configuration file failed. [File=" +
+                                       dir.File("x.cap") + "] [Reason=<OcvParam>node not found!]"},
+              cap.Errors());
+    cap.Clear();
+    EXPECT_FALSE(ocv::SaveCaptureSettingFile(dir.File("no/dir.cap"), p, cap.log));
+    EXPECT_EQ(std::vector<std::string>{"Saving configuration file failed. [File=" +
+                                       dir.File("no/dir.cap") + "]"},
+              cap.Errors());
+    EXPECT_EQ(before, p);
+}
+
+}  // namespace

@@ -1,0 +1,285 @@
+// The meta layer: lookup rules, the number and text rules, file reading and atomic writing.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "ConfigTestSupport.h"
+#include "config/XmlMeta.h"
+
+using namespace ocvtest;
+
+namespace {
+
+std::unique_ptr<pugi::xml_document> Parse(const std::string& text) {
+    std::string reason;
+    auto doc = ocv::ParseXmlBuffer(text.data(), text.size(), reason);
+    EXPECT_TRUE(doc) << reason;
+    return doc;
+}
+
+TEST(MetaLookup, FirstMatchInDocumentOrderOverTheWholeSubtree) {
+    auto doc = Parse(
+        "<S><meta name=\"A\" value=\"1\"/><Sub><meta name=\"B\" value=\"deep\"/></Sub>"
+        "<meta name=\"B\" value=\"late\"/><meta name=\"A\" value=\"2\"/></S>");
+    pugi::xml_node s = doc->child("S");
+    std::string v;
+    ASSERT_TRUE(ocv::GetMeta(s, "A", v));
+    EXPECT_EQ("1", v);
+    ASSERT_TRUE(ocv::GetMeta(s, "B", v));
+    EXPECT_EQ("deep", v);  // the nested one comes first in document order
+    EXPECT_FALSE(ocv::GetMeta(s, "C", v));
+    EXPECT_EQ("deep", v);  // untouched when missing
+}
+
+TEST(MetaLookup, NamesAreCaseSensitiveAndMetasWithoutAttributesAreHandled) {
+    auto doc = Parse(
+        "<S><meta/><meta value=\"x\"/><meta name=\"smtp port\" value=\"1\"/>"
+        "<meta name=\"SMTP Port\"/><meta name=\"SMTP Port\" value=\"2\"/>"
+        "<other name=\"Q\" value=\"3\"/></S>");
+    pugi::xml_node s = doc->child("S");
+    std::string v = "keep";
+    // The first meta named "SMTP Port" has no value: the lookup ends there, not found.
+    EXPECT_FALSE(ocv::GetMeta(s, "SMTP Port", v));
+    EXPECT_EQ("keep", v);
+    ASSERT_TRUE(ocv::GetMeta(s, "smtp port", v));
+    EXPECT_EQ("1", v);
+    EXPECT_FALSE(ocv::GetMeta(s, "Q", v));  // only elements named "meta" hold values
+}
+
+TEST(MetaLookup, SectionIsFirstDescendantAndElementsComeInDocumentOrder) {
+    auto doc = Parse("<R><A><X id=\"1\"><X id=\"2\"/></X></A><X id=\"3\"/></R>");
+    pugi::xml_node x = ocv::FindSection(*doc, "X");
+    EXPECT_STREQ("1", x.attribute("id").value());
+    auto all = ocv::FindElements(*doc, "X");
+    ASSERT_EQ(3u, all.size());
+    EXPECT_STREQ("2", all[1].attribute("id").value());
+    EXPECT_STREQ("3", all[2].attribute("id").value());
+    EXPECT_FALSE(ocv::FindSection(doc->child("R").child("A").child("X").child("X"), "X"));
+}
+
+TEST(MetaNumbers, IntegersFollowTheAtoiRules) {
+    EXPECT_EQ(42, ocv::ParseMetaInt("42"));
+    EXPECT_EQ(-17, ocv::ParseMetaInt("  \t-17abc"));
+    EXPECT_EQ(5, ocv::ParseMetaInt("+5"));
+    EXPECT_EQ(3, ocv::ParseMetaInt("3.9"));
+    bool isNumber = true;
+    EXPECT_EQ(0, ocv::ParseMetaInt("abc", &isNumber));
+    EXPECT_FALSE(isNumber);
+    EXPECT_EQ(0, ocv::ParseMetaInt("", &isNumber));
+    EXPECT_FALSE(isNumber);
+    EXPECT_EQ(0, ocv::ParseMetaInt("- 4", &isNumber));
+    EXPECT_FALSE(isNumber);
+    // Out of range saturates instead of overflowing.
+    EXPECT_EQ(INT32_MAX, ocv::ParseMetaInt("99999999999999999999999999"));
+    EXPECT_EQ(INT32_MIN, ocv::ParseMetaInt("-99999999999999999999999999"));
+    EXPECT_EQ(INT32_MIN, ocv::ParseMetaInt("-2147483648"));
+    EXPECT_EQ(INT32_MAX, ocv::ParseMetaInt("2147483647"));
+}
+
+TEST(MetaNumbers, BytesKeepTheLowEightBits) {
+    auto doc = Parse(
+        "<S><meta name=\"a\" value=\"128\"/><meta name=\"b\" value=\"300\"/>"
+        "<meta name=\"c\" value=\"-1\"/><meta name=\"d\" value=\"x\"/></S>");
+    pugi::xml_node s = doc->child("S");
+    uint8_t v = 9;
+    ocv::ReadMetaByte(s, "a", v);
+    EXPECT_EQ(128, v);
+    ocv::ReadMetaByte(s, "b", v);
+    EXPECT_EQ(44, v);
+    ocv::ReadMetaByte(s, "c", v);
+    EXPECT_EQ(255, v);
+    ocv::ReadMetaByte(s, "d", v);
+    EXPECT_EQ(0, v);
+}
+
+TEST(MetaNumbers, FloatsWrittenWithTwoDecimalsWhateverTheLocale) {
+    EXPECT_EQ("1.00", ocv::FormatMetaFloat(1.0f));
+    EXPECT_EQ("10.00", ocv::FormatMetaFloat(10.0f));
+    EXPECT_EQ("0.50", ocv::FormatMetaFloat(0.5f));
+    EXPECT_EQ("-2.25", ocv::FormatMetaFloat(-2.25f));
+    EXPECT_FLOAT_EQ(0.75f, ocv::ParseMetaFloat(" 0.75xyz"));
+    EXPECT_FLOAT_EQ(1e3f, ocv::ParseMetaFloat("1e3"));
+    bool isNumber = true;
+    EXPECT_EQ(0.0f, ocv::ParseMetaFloat("fast", &isNumber));
+    EXPECT_FALSE(isNumber);
+    EXPECT_TRUE(std::isinf(ocv::ParseMetaFloat("1e300")));
+    // A process locale with a decimal comma must not change the stored text.
+    const char* locales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C.UTF-8"};
+    for (const char* name : locales) {
+        if (!std::setlocale(LC_NUMERIC, name)) continue;
+        EXPECT_EQ("1.50", ocv::FormatMetaFloat(1.5f)) << name;
+        EXPECT_FLOAT_EQ(1.5f, ocv::ParseMetaFloat("1.5")) << name;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(MetaText, CopiedOnlyWhenShorterThanTheCapacityAndReported) {
+    CapturedLog cap;
+    auto doc = Parse(
+        "<S><meta name=\"fits\" value=\"abc\"/><meta name=\"long\" value=\"abcd\"/>"
+        "<meta name=\"n\" value=\"zz\"/></S>");
+    pugi::xml_node s = doc->child("S");
+    std::string field = "old";
+    EXPECT_TRUE(ocv::ReadMetaString(s, "fits", field, 4, &cap.log));
+    EXPECT_EQ("abc", field);
+    EXPECT_FALSE(ocv::ReadMetaString(s, "long", field, 4, &cap.log));
+    EXPECT_EQ("abc", field);
+    int32_t n = 7;
+    EXPECT_TRUE(ocv::ReadMetaInt(s, "n", n, &cap.log));
+    EXPECT_EQ(0, n);
+    ASSERT_EQ(2u, cap.Warnings().size());
+    EXPECT_NE(std::string::npos, cap.Warnings()[0].find("<long>"));
+    EXPECT_NE(std::string::npos, cap.Warnings()[1].find("<n>"));
+}
+
+TEST(MetaText, CutNeverSplitsAUtf8Character) {
+    const std::string s =
+        "ab\xE3\x81\x82"
+        "c";  // a, b, one 3-byte character, c
+    EXPECT_EQ("ab", ocv::CutUtf8(s, 2));
+    EXPECT_EQ("ab", ocv::CutUtf8(s, 3));
+    EXPECT_EQ("ab", ocv::CutUtf8(s, 4));
+    EXPECT_EQ("ab\xE3\x81\x82", ocv::CutUtf8(s, 5));
+    EXPECT_EQ(s, ocv::CutUtf8(s, 6));
+    EXPECT_EQ(s, ocv::CutUtf8(s, 100));
+    EXPECT_EQ("", ocv::CutUtf8("\xE3\x81\x82", 1));
+}
+
+TEST(MetaWriter, MetasAreAppendedWithNameThenValue) {
+    pugi::xml_document doc;
+    pugi::xml_node s = doc.append_child("S");
+    ocv::AddMeta(s, "Text", "a<b&\"c\"");
+    ocv::AddMetaInt(s, "Int", -5);
+    ocv::AddMetaFloat(s, "Float", 1.0f);
+    EXPECT_EQ(
+        "<S><meta name=\"Text\" value=\"a&lt;b&amp;&quot;c&quot;\"/><meta name=\"Int\" "
+        "value=\"-5\"/><meta name=\"Float\" value=\"1.00\"/></S>",
+        ocv::XmlToString(doc));
+    std::string v;
+    auto back = Parse(ocv::XmlToString(doc));
+    ASSERT_TRUE(ocv::GetMeta(back->child("S"), "Text", v));
+    EXPECT_EQ("a<b&\"c\"", v);
+}
+
+TEST(XmlFile, MissingFileIsSilentAndBadFilesAreReportedOnce) {
+    TempDir dir;
+    CapturedLog cap;
+    EXPECT_FALSE(ocv::LoadXmlFile(dir.File("none.xml"), &cap.log));
+    EXPECT_FALSE(ocv::LoadXmlFile(dir.Path(), &cap.log));  // a directory is not a file
+    EXPECT_TRUE(cap.Notices().empty());
+
+    const std::string bad[] = {
+        "",                                              // empty
+        "not xml at all",                                // no markup
+        "<OcvML><SystemInfo><Log>",                      // truncated
+        "<OcvML><meta name=\"a\" value=\"1\"></OcvML>",  // mismatched
+        std::string("<a>\0</a>", 8),                     // binary
+    };
+    for (const std::string& text : bad) {
+        cap.Clear();
+        WriteFile(dir.File("bad.xml"), text);
+        std::string reason;
+        EXPECT_FALSE(ocv::LoadXmlFile(dir.File("bad.xml"), &cap.log, &reason)) << text;
+        ASSERT_EQ(1u, cap.Boxes().size()) << text;
+        EXPECT_EQ("XML Perse Failed! [" + dir.File("bad.xml") + "], [" + reason + "]",
+                  cap.Boxes()[0]);
+        EXPECT_FALSE(reason.empty());
+    }
+}
+
+TEST(XmlFile, DeepNestingIsRejectedWithoutExhaustingTheStack) {
+    TempDir dir;
+    CapturedLog cap;
+    const size_t depth = 200000;
+    std::string text;
+    for (size_t i = 0; i < depth; ++i) text += "<a>";
+    for (size_t i = 0; i < depth; ++i) text += "</a>";
+    WriteFile(dir.File("deep.xml"), text);
+    std::string reason;
+    EXPECT_FALSE(ocv::LoadXmlFile(dir.File("deep.xml"), &cap.log, &reason));
+    EXPECT_NE(std::string::npos, reason.find("nested")) << reason;
+    EXPECT_EQ(1u, cap.Boxes().size());
+
+    // Within the bound it loads.
+    std::string ok;
+    for (size_t i = 0; i < ocv::kMaxXmlDepth; ++i) ok += "<a>";
+    for (size_t i = 0; i < ocv::kMaxXmlDepth; ++i) ok += "</a>";
+    WriteFile(dir.File("ok.xml"), ok);
+    EXPECT_TRUE(ocv::LoadXmlFile(dir.File("ok.xml"), &cap.log));
+}
+
+TEST(XmlFile, HugeAttributeValueLoadsAndIsRejectedByItsField) {
+    TempDir dir;
+    CapturedLog cap;
+    std::string text =
+        "<S><meta name=\"Password\" value=\"" + std::string(10u << 20, 'x') + "\"/></S>";
+    WriteFile(dir.File("big.xml"), text);
+    auto doc = ocv::LoadXmlFile(dir.File("big.xml"), &cap.log);
+    ASSERT_TRUE(doc);
+    std::string field = "kept";
+    EXPECT_FALSE(ocv::ReadMetaString(doc->child("S"), "Password", field, 256, &cap.log));
+    EXPECT_EQ("kept", field);
+    ASSERT_EQ(1u, cap.Warnings().size());
+    EXPECT_LT(cap.Warnings()[0].size(), 200u);  // the value itself is not logged
+}
+
+TEST(AtomicSave, ReplacesTheFileWithMode0600AndLeavesNoTemporaries) {
+    TempDir dir;
+    const std::string path = dir.File("f.xml");
+    WriteFile(path, "old");
+    ::chmod(path.c_str(), 0644);
+    ASSERT_TRUE(ocv::WriteFileAtomically(path, "new contents"));
+    EXPECT_EQ("new contents", ReadFile(path));
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(1u, entries);
+}
+
+TEST(AtomicSave, FailedWriteLeavesTheOldFileByteForByte) {
+    TempDir dir;
+    const std::string path = dir.File("f.xml");
+    const std::string old = "<OcvML>old document</OcvML>";
+    WriteFile(path, old);
+
+    // A write that hits the file-size limit fails like a full disk.
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    bool ok = ocv::WriteFileAtomically(path, std::string(100000, 'y'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(old, ReadFile(path));
+
+    // A missing directory and a directory in the file's place fail too.
+    EXPECT_FALSE(ocv::WriteFileAtomically(dir.File("nodir/f.xml"), "x"));
+    ASSERT_EQ(0, ::mkdir(dir.File("isdir").c_str(), 0700));
+    EXPECT_FALSE(ocv::WriteFileAtomically(dir.File("isdir"), "x"));
+    size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(2u, entries);  // f.xml and isdir, no temporaries left behind
+}
+
+}  // namespace
