@@ -1,0 +1,44 @@
+#include "controller/CtrlLink.h"
+
+#include "controller/OcvCtrl.h"
+
+namespace ocv {
+
+void CtrlLink::PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set,
+                         uint32_t clear) {
+    std::lock_guard lock(mutex_);
+    if (!dispatcher_) return;
+    dispatcher_->Post([self = shared_from_this(), worker, set, clear] {
+        COcvCtrl* ctrl;
+        {
+            std::lock_guard inner(self->mutex_);
+            ctrl = self->ctrl_;
+        }
+        if (ctrl) ApplyWorkerState(*ctrl, worker, set, clear);
+    });
+}
+
+int CtrlLink::GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size) {
+    if (stop && stop->IsSet()) return 0;
+    std::shared_ptr<CCamInterface> source;
+    {
+        std::lock_guard lock(mutex_);
+        source = source_;
+    }
+    if (source) source->GetSample(buffer, size);
+    return 1;
+}
+
+void CtrlLink::SetSource(std::shared_ptr<CCamInterface> source) {
+    std::lock_guard lock(mutex_);
+    source_ = std::move(source);
+}
+
+void CtrlLink::Detach() {
+    std::lock_guard lock(mutex_);
+    ctrl_ = nullptr;
+    dispatcher_ = nullptr;
+    source_.reset();
+}
+
+}  // namespace ocv

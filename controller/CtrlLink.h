@@ -1,0 +1,60 @@
+#pragma once
+// What a worker thread holds of its controller. The controller may be destroyed, or may abandon a
+// worker that does not end in time, while the worker still runs: the link then drops the worker's
+// state messages and frame requests instead of reaching into a controller that is gone or that has
+// moved on to a newer thread of the same kind.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "foundation/CamInterface.h"
+#include "foundation/Logger.h"
+#include "platform/Dispatcher.h"
+#include "platform/NamedEvent.h"
+
+namespace ocv {
+
+class COcvCtrl;
+
+// One per started worker thread. `running` is the liveness the controller tests; `abandoned` is
+// set when the controller stopped waiting for the thread.
+struct WorkerToken {
+    std::atomic<bool> running{true};
+    std::atomic<bool> abandoned{false};
+};
+
+class COcvCtrl;
+// Applies a worker's state message on the owner thread (implemented by the controller).
+void ApplyWorkerState(COcvCtrl& ctrl, const std::shared_ptr<WorkerToken>& worker, uint32_t set,
+                      uint32_t clear);
+
+class CtrlLink : public std::enable_shared_from_this<CtrlLink> {
+public:
+    CtrlLink(COcvCtrl* ctrl, Dispatcher* dispatcher, std::shared_ptr<CLogger> logger)
+        : ctrl_(ctrl), dispatcher_(dispatcher), logger_(std::move(logger)) {}
+
+    CLogger& Log() { return *logger_; }
+    const std::shared_ptr<CLogger>& Logger() const { return logger_; }
+
+    // Queues "set these bits, clear those" for the owner thread on behalf of a worker.
+    void PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set, uint32_t clear);
+
+    // Copies the newest frame: 0 without copying when the stop event is set, else 1 (the buffer
+    // keeps its previous content when no picture is available).
+    int GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size);
+
+    // Owner thread: the source frames are copied from (null when disconnected).
+    void SetSource(std::shared_ptr<CCamInterface> source);
+    // Owner thread: the controller is going away.
+    void Detach();
+
+private:
+    std::mutex mutex_;
+    COcvCtrl* ctrl_;
+    Dispatcher* dispatcher_;
+    std::shared_ptr<CLogger> logger_;
+    std::shared_ptr<CCamInterface> source_;
+};
+
+}  // namespace ocv

@@ -1,0 +1,122 @@
+#pragma once
+// One camera: its source (through the view part), its parameter record, its log channel, its
+// worker threads with their shared stop event, the schedule and the state flags. Driven on the
+// owner thread through a Dispatcher; worker threads reach it only through its CtrlLink.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "config/OcvParam.h"
+#include "controller/CaptureThreadParam.h"
+#include "controller/CtrlLink.h"
+#include "controller/StateFlags.h"
+#include "foundation/VideoCtrl.h"
+#include "platform/Dispatcher.h"
+#include "platform/NamedEvent.h"
+#include "platform/Time.h"
+
+namespace ocv {
+
+class COcvCtrl;
+
+// What the owner of a controller provides; the headless program provides none.
+class IControllerHost {
+public:
+    virtual ~IControllerHost() = default;
+    // The complete flag set after every change (queued to the owner thread).
+    virtual void OnStateChanged(COcvCtrl& ctrl, uint32_t flags) = 0;
+    // Asked when threads have not ended within the limit: true to abandon them now.
+    virtual bool ConfirmForcedStop(COcvCtrl& ctrl) = 0;
+    // The connection wizard; returns what ConnectCamera returned, 0 when cancelled.
+    virtual int RunConnectWizard(COcvCtrl& ctrl) = 0;
+};
+
+class COcvCtrl : public CVideoCtrl {
+public:
+    static constexpr int kScheduleTimerBase = 5;  // the schedule's timer, one per controller
+    static constexpr unsigned kScheduleIntervalMs = 10000;
+
+    COcvCtrl(Dispatcher& dispatcher, SourceFactory factory, std::string programDir,
+             IControllerHost* host = nullptr);
+    ~COcvCtrl() override;
+
+    // The controller's part of "window creation": the record at its defaults, the log channel
+    // named after it, the schedule re-armed.
+    void Create();
+
+    OcvParam& Param() { return param_; }
+    const OcvParam& Param() const { return param_; }
+    // Takes a new record (loaded or edited): renames the log channel and re-arms the schedule.
+    void SetParam(const OcvParam& param);
+    CLogger& Log() { return *Logger(); }
+
+    int StartCapture();
+    // The Stop command: the stop procedure with 10 seconds and confirmation.
+    int StopCapture();
+    int TakeSnapshot();
+    int ConnectCamera();
+    int RunConnectWizard();
+
+    void SetState(uint32_t set, uint32_t clear);
+    uint32_t State() const { return flags_; }
+
+    void ArmSchedule();
+    void DisarmSchedule();
+    void CheckSchedule();
+
+    int StopThreads(int limitSeconds, bool ask);
+    // Sets the stop event without waiting, so that the threads of several cameras can end side
+    // by side before each camera's StopThreads waits for its own.
+    void SignalStop();
+
+    bool IsVistrelRunning() { return Alive(vistrel_); }
+    bool IsMotionRunning() { return Alive(motion_); }
+    bool IsSnapshotRunning() { return Alive(snapshot_); }
+    bool IsWebServerRunning() { return Alive(webServer_); }
+    bool IsRecordingRunning() { return Alive(recording_); }
+
+    int GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size);
+
+    const std::string& TerminateEventName() const { return terminateName_; }
+    const std::string& MotionPauseEventName() const { return motionPauseName_; }
+    uint32_t SnapshotLocalCounter() const { return snapLocal_; }
+    uint32_t SnapshotFtpCounter() const { return snapFtp_; }
+    uint32_t SnapshotMailCounter() const { return snapMail_; }
+
+    // Where the schedule takes the time from (tests set a fixed clock).
+    void SetClock(std::function<LocalTime()> clock) { clock_ = std::move(clock); }
+    const std::shared_ptr<CtrlLink>& Link() const { return link_; }
+
+    // Starts a worker for `body`; false (nothing started) when no thread can be made.
+    using WorkerBody = std::function<void(std::unique_ptr<CaptureThreadParam>)>;
+
+private:
+    friend void ApplyWorkerState(COcvCtrl&, const std::shared_ptr<WorkerToken>&, uint32_t,
+                                 uint32_t);
+    using Slot = std::shared_ptr<WorkerToken>;
+    bool Alive(Slot& slot);
+    std::unique_ptr<CaptureThreadParam> MakeBlock();
+    bool StartWorker(Slot& slot, void (*body)(std::unique_ptr<CaptureThreadParam>),
+                     std::unique_ptr<CaptureThreadParam> block);
+    void AbandonWorkers();
+    bool AnyRunning();
+    void ConnectSource(bool connected);
+
+    Dispatcher& dispatcher_;
+    std::string programDir_;
+    IControllerHost* host_;
+    OcvParam param_;
+    Slot vistrel_, motion_, snapshot_, webServer_, recording_;
+    uint32_t snapLocal_ = 0, snapFtp_ = 0, snapMail_ = 0;
+    uint32_t recordingCounter_ = 0;
+    uint32_t flags_ = 0;
+    std::string terminateName_, motionPauseName_;
+    std::shared_ptr<NamedEvent> terminateEvt_, motionPauseEvt_;
+    std::shared_ptr<CtrlLink> link_;
+    int timerId_;
+    bool stopping_ = false;
+    std::function<LocalTime()> clock_ = &GetLocalTime;
+};
+
+}  // namespace ocv

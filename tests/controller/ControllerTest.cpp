@@ -1,0 +1,244 @@
+#include <regex>
+
+#include "CtrlFixture.h"
+#include "delivery/Deliver.h"
+#include "platform/Time.h"
+
+using namespace ocvtest;
+using namespace std::chrono;
+
+TEST_F(CtrlTest, EventNamesShareTheInstanceNumberAndCountUp) {
+    std::regex re("TerminateEvt(\\d+)");
+    std::smatch m;
+    const std::string a = ctrl_->TerminateEventName();
+    COcvCtrl second(dispatcher_, {}, dir_);
+    const std::string b = second.TerminateEventName();
+    auto number = [](const std::string& s) { return std::stoi(s.substr(s.size() - 4)); };
+    EXPECT_EQ(number(b), number(a) + 1);
+    EXPECT_EQ(number(ctrl_->MotionPauseEventName()), number(a));
+    EXPECT_EQ(a.substr(a.size() - 4), ctrl_->MotionPauseEventName().substr(
+                                           ctrl_->MotionPauseEventName().size() - 4));
+    EXPECT_TRUE(NamedEvent::Open(a));
+    EXPECT_TRUE(NamedEvent::Open(second.MotionPauseEventName()));
+}
+
+TEST_F(CtrlTest, ConnectSetsTheConnectedBitOrReportsTheFailure) {
+    ctrl_->Param().deviceInfo.deviceName = "unreachable";
+    EXPECT_EQ(ctrl_->ConnectCamera(), 0);
+    EXPECT_FALSE(ctrl_->State() & STATE_CONNECTED);
+    EXPECT_EQ(Count("unreachableとの接続に失敗しました!"), 1);
+
+    ctrl_->Param().deviceInfo.deviceName = "http://cam/";
+    ctrl_->Param().schedule.enable = 1;
+    EXPECT_EQ(ctrl_->ConnectCamera(), 1);
+    EXPECT_TRUE(ctrl_->State() & STATE_CONNECTED);
+    EXPECT_TRUE(ctrl_->State() & STATE_SCHEDULE) << "a connection re-arms an enabled schedule";
+    EXPECT_EQ(Count("Connecting to http://cam/..."), 1);
+    EXPECT_EQ(Count("[http://cam/]との接続を確立"), 1);
+    EXPECT_EQ(host_.states.back(), ctrl_->State()) << "every change is published";
+
+    ctrl_->Param().deviceInfo.deviceName.clear();
+    EXPECT_EQ(ctrl_->ConnectCamera(), 0);
+    EXPECT_EQ(host_.wizardRuns, 1);
+    EXPECT_EQ(Count("接続先デバイス名の指定がありません!"), 1);
+}
+
+TEST_F(CtrlTest, StartWithNothingEnabledStartsNothing) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.enableVistrel = 0;
+    EXPECT_EQ(ctrl_->StartCapture(), 0);
+    EXPECT_EQ(Count("開始する処理が何もありません！キャプチャー設定を確認してください。"), 1);
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+}
+
+TEST_F(CtrlTest, StopWithNothingRunningChangesNothing) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    size_t published = host_.states.size();
+    uint32_t flags = ctrl_->State();
+    auto t0 = steady_clock::now();
+    EXPECT_EQ(ctrl_->StopCapture(), 1);
+    EXPECT_LT(steady_clock::now() - t0, milliseconds(200));
+    EXPECT_EQ(ctrl_->State(), flags);
+    EXPECT_EQ(host_.states.size(), published);
+    EXPECT_EQ(Count("停止処理中"), 0);
+}
+
+TEST_F(CtrlTest, VistrelTakesTheFirstPictureAtOnceThenByInterval) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    source_->Feed(0, 0, 255);
+    ctrl_->Param().vistrel.vistrelTimer = 1000;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    EXPECT_TRUE(ctrl_->IsVistrelRunning());
+    ASSERT_TRUE(PumpUntil([&] { return ctrl_->State() & STATE_VISTREL; }));
+    ASSERT_TRUE(PumpUntil([&] { return !Files().empty(); }, 3000)) << "first picture at once";
+    // Interval measured from the end of one delivery, looked at every 500 ms: the second
+    // picture comes 1.0-1.5 s after the first.
+    PumpFor(700);
+    EXPECT_EQ(Files().size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return Files().size() >= 2; }, 3000));
+    EXPECT_EQ(Files()[0], "live0000.jpg");
+    EXPECT_EQ(Files()[1], "live0001.jpg");
+
+    // Starting again leaves the running thread alone.
+    EXPECT_EQ(ctrl_->StartCapture(), 1);
+    EXPECT_EQ(Count("[Live] Vistrel start!"), 1);
+
+    auto t0 = steady_clock::now();
+    EXPECT_EQ(ctrl_->StopCapture(), 1);
+    EXPECT_LT(steady_clock::now() - t0, seconds(2));
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+    PumpFor(100);
+    EXPECT_EQ(ctrl_->State() & (STATE_VISTREL | STATE_VISTREL_BUSY | STATE_STOPPING), 0u);
+    EXPECT_GE(Count("[Live] Vistrel実行中・・・"), 2);
+    EXPECT_GE(Count("[Live] Saving to harddisk..."), 2);
+    // The stop event is reset: the next start works.
+    EXPECT_FALSE(NamedEvent::Open(ctrl_->TerminateEventName())->IsSet());
+    // The working directory "ocv<pid><tid>" of the thread is gone.
+    for (auto& e : std::filesystem::directory_iterator(TempDirectory())) {
+        std::string n = e.path().filename().string();
+        if (n.rfind("ocv" + std::to_string(getpid()), 0) == 0)
+            ADD_FAILURE() << "working directory left behind: " << n;
+    }
+}
+
+TEST_F(CtrlTest, StopDuringALongIntervalEndsWithinASecond) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.vistrelTimer = 600000;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Files().size() == 1; }));
+    PumpFor(600);
+    auto t0 = steady_clock::now();
+    ctrl_->StopCapture();
+    EXPECT_LT(steady_clock::now() - t0, milliseconds(1200));
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+    EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 0);
+}
+
+TEST_F(CtrlTest, SnapshotBeforeTheFirstPictureIsBlackAndASecondCapIsRefused) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    auto& snap = ctrl_->Param().snapShot;
+    snap.local.image.imageFileFormat = IMAGE_FORMAT_BMP;
+    snap.local.image.enableAddNameCounter = 0;
+    snap.enableFtp = 1;  // counters of targets that run with the counter on advance
+    snap.ftp.image.enableAddNameCounter = 1;
+    ASSERT_EQ(ctrl_->TakeSnapshot(), 1);
+    EXPECT_EQ(ctrl_->TakeSnapshot(), 0);
+    EXPECT_EQ(Count("ｽﾅｯﾌﾟｼｮｯﾄ中に別のｽﾅｯﾌﾟｼｮｯﾄ指示が出されました！"), 1);
+    ASSERT_TRUE(PumpUntil([&] { return !ctrl_->IsSnapshotRunning(); }));
+    EXPECT_EQ(ctrl_->SnapshotLocalCounter(), 0u) << "local counter off";
+    EXPECT_EQ(ctrl_->SnapshotFtpCounter(), 1u);
+    EXPECT_EQ(ctrl_->SnapshotMailCounter(), 0u);
+    ASSERT_EQ(Files(), std::vector<std::string>{"snap.bmp"});
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromFile(JoinPath(saveDir_, "snap.bmp")));
+    const uint8_t* px = pic.GetBits();
+    EXPECT_EQ(pic.Width(), 64);
+    EXPECT_EQ(std::count(px, px + pic.Stride() * pic.Height(), 0),
+              static_cast<long>(pic.Stride() * pic.Height()))
+        << "the zero-filled buffer: a black picture";
+
+    // After the first picture a snapshot shows it.
+    source_->Feed(0, 255, 0);
+    ASSERT_EQ(ctrl_->TakeSnapshot(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return !ctrl_->IsSnapshotRunning(); }));
+    ASSERT_TRUE(pic.LoadFromFile(JoinPath(saveDir_, "snap.bmp")));
+    EXPECT_EQ(pic.GetBits()[1], 255);
+    EXPECT_EQ(pic.GetBits()[2], 0);
+    PumpFor(50);
+    EXPECT_EQ(ctrl_->State() & (STATE_SNAPSHOT | STATE_SNAPSHOT_BUSY), 0u);
+}
+
+TEST_F(CtrlTest, MissingSaveDirectoryIsLoggedAndCaptureGoesOn) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.local.saveDirectoryName = JoinPath(dir_, "no-such-dir");
+    ctrl_->Param().vistrel.vistrelTimer = 0;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Count("[Live] Save image failed! [") >= 2; }));
+    EXPECT_TRUE(ctrl_->IsVistrelRunning()) << "a failed save does not end the mode";
+    ctrl_->StopCapture();
+    EXPECT_FALSE(DirectoryExists(JoinPath(dir_, "no-such-dir")));
+}
+
+TEST_F(CtrlTest, DateDirectoryHoldsThePictures) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.local.enableMakeDateDirectory = 1;
+    ctrl_->Param().vistrel.local.saveDirectoryName = saveDir_ + "/";
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    LocalTime t = GetLocalTime();
+    char day[16];
+    std::snprintf(day, sizeof day, "%04d%02d%02d", t.wYear, t.wMonth, t.wDay);
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(JoinPath(saveDir_, std::string(day) + "/live0000.jpg")); }));
+    ctrl_->StopCapture();
+}
+
+// A delivery target that ignores the stop event for a long time, like a hung upload.
+class StubbornTarget {
+public:
+    explicit StubbornTarget(int ms) {
+        SetDeliveryTargets({[ms, this](const FtpInfo&, TargetCall&, std::string&) {
+                                ++entered;
+                                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                                ++left;
+                                return 1;
+                            },
+                            {}});
+    }
+    ~StubbornTarget() { SetDeliveryTargets({}); }
+    std::atomic<int> entered{0}, left{0};
+};
+
+TEST_F(CtrlTest, AThreadThatDoesNotEndIsAbandonedAndItsLateMessagesAreIgnored) {
+    StubbornTarget hung(2500);
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.enableFtp = 1;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return hung.entered == 1; }));
+
+    auto t0 = steady_clock::now();
+    ctrl_->StopThreads(1, false);
+    auto took = steady_clock::now() - t0;
+    EXPECT_GE(took, milliseconds(900));
+    EXPECT_LT(took, milliseconds(2400));
+    EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 1);
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+    EXPECT_EQ(ctrl_->State() & STATE_ALL_WORKERS, 0u);
+
+    // A new Vistrel thread starts; the abandoned one finishes later and posts its end, which must
+    // not clear the new thread's bits, and it must not capture again (its stop event stays set).
+    ctrl_->Param().vistrel.enableFtp = 0;
+    ctrl_->Param().vistrel.vistrelTimer = 600000;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return hung.left == 1; }, 5000));
+    PumpFor(1200);
+    EXPECT_TRUE(ctrl_->IsVistrelRunning());
+    EXPECT_TRUE(ctrl_->State() & STATE_VISTREL);
+    EXPECT_EQ(hung.entered, 1) << "the abandoned thread ended instead of capturing on";
+    ctrl_->StopCapture();
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+}
+
+TEST_F(CtrlTest, StopAsksAtTheLimitAndAnsweringNoWaitsAnotherLimit) {
+    StubbornTarget hung(2600);
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.enableFtp = 1;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return hung.entered == 1; }));
+    host_.answer = [] { return false; };
+    ctrl_->StopThreads(1, true);
+    // Asked after 1 s and again after 2 s, then the thread ended by itself at about 2.6 s.
+    EXPECT_EQ(host_.confirmations, 2);
+    EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 0);
+    EXPECT_GE(Count("停止処理中・・・"), 3) << "logged about once a second";
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+}
+
+TEST_F(CtrlTest, DestroyingTheControllerStopsItsThreads) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    ctrl_->Param().vistrel.vistrelTimer = 600000;
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Files().size() == 1; }));
+    auto t0 = steady_clock::now();
+    ctrl_.reset();
+    EXPECT_LT(steady_clock::now() - t0, milliseconds(1500));
+    EXPECT_NE(LogText().find("停止処理中・・・"), std::string::npos);
+}
