@@ -10,9 +10,9 @@ struct Options {
     bool help = false;
     bool headless = false;
     bool demo = false;
-    std::string dir;           // --dir DIR
-    int settingsCamera = 0;    // -s N: open camera N's capture settings alone
-    bool addCamera = false;    // --add-camera TYPE URL [--name NAME]
+    std::string dir;         // --dir DIR
+    int settingsCamera = 0;  // -s N: open camera N's capture settings alone
+    bool addCamera = false;  // --add-camera TYPE URL [--name NAME]
     int addType = 0;
     std::string addUrl;
     std::string addName;

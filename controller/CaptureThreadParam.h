@@ -15,14 +15,14 @@ namespace ocv {
 struct CaptureThreadParam {
     static constexpr size_t kMaxPreEventFrames = 150;
 
-    OcvParam param;                      // copy of the camera's record at the start
-    std::shared_ptr<CtrlLink> ctrl;      // logging, state messages and frames
+    OcvParam param;                       // copy of the camera's record at the start
+    std::shared_ptr<CtrlLink> ctrl;       // logging, state messages and frames
     std::shared_ptr<WorkerToken> worker;  // this thread's liveness
-    BITMAPINFOHEADER format{};           // the source's format at the start
+    BITMAPINFOHEADER format{};            // the source's format at the start
     std::string terminateEventName;
-    std::string motionPauseEventName;    // Vistrel and motion threads
-    uint32_t localCounter = 0;           // snapshot: copies of the controller's counters;
-    uint32_t ftpCounter = 0;             // recording: the recording counter in localCounter
+    std::string motionPauseEventName;  // Vistrel and motion threads
+    uint32_t localCounter = 0;         // snapshot: copies of the controller's counters;
+    uint32_t ftpCounter = 0;           // recording: the recording counter in localCounter
     uint32_t mailCounter = 0;
     std::vector<std::vector<uint8_t>> preEventFrames;  // recording: frames before the event
     std::vector<LocalTime> preEventTimes;

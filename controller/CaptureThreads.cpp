@@ -35,10 +35,9 @@ void VistrelThread(std::unique_ptr<CaptureThreadParam> block) {
         } else {
             std::vector<uint8_t> buffer(size, 0);
             // A negative interval counts as none: a picture every look at the clock.
-            const uint32_t interval =
-                block->param.vistrel.vistrelTimer > 0
-                    ? static_cast<uint32_t>(block->param.vistrel.vistrelTimer)
-                    : 0;
+            const uint32_t interval = block->param.vistrel.vistrelTimer > 0
+                                          ? static_cast<uint32_t>(block->param.vistrel.vistrelTimer)
+                                          : 0;
             while (!stop->IsSet()) {
                 if (firstPass || GetTickCount() - lastCapture >= interval) {
                     log.Info("[Live] Vistrel実行中・・・");
@@ -82,9 +81,8 @@ void SnapShotThread(std::unique_ptr<CaptureThreadParam> block) {
                 LocalTime time = GetLocalTime();
                 CDibImage picture;
                 picture.CreateFromSample(block->format, buffer.data(), nullptr, size);
-                DeliverPicture(log, block->param, MODE_SNAPSHOT, picture, time, stop.get(),
-                               workDir, block->localCounter, block->ftpCounter,
-                               block->mailCounter);
+                DeliverPicture(log, block->param, MODE_SNAPSHOT, picture, time, stop.get(), workDir,
+                               block->localCounter, block->ftpCounter, block->mailCounter);
             }
         }
     }

@@ -4,8 +4,7 @@
 
 namespace ocv {
 
-void CtrlLink::PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set,
-                         uint32_t clear) {
+void CtrlLink::PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set, uint32_t clear) {
     std::lock_guard lock(mutex_);
     if (!dispatcher_) return;
     dispatcher_->Post([self = shared_from_this(), worker, set, clear] {

@@ -133,8 +133,7 @@ int COcvCtrl::StartCapture() {
     const OcvParam& p = param_;
     if (!p.vistrel.enableVistrel && !p.motion.enableMotionCapture && !p.webServer.enable &&
         !p.webServer.imodeEnable) {
-        Log().ErrorBox(
-            "開始する処理が何もありません！キャプチャー設定を確認してください。");
+        Log().ErrorBox("開始する処理が何もありません！キャプチャー設定を確認してください。");
         return 0;
     }
     if (p.vistrel.enableVistrel && !IsVistrelRunning()) {

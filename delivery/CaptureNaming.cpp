@@ -48,8 +48,8 @@ std::string MakeDateDirectory(const std::string& dir, const LocalTime& time) {
 }
 
 std::string MakeWorkDirectory() {
-    std::string path = JoinPath(TempDirectory(), "ocv" + std::to_string(::getpid()) +
-                                                     std::to_string(CurrentThreadId()));
+    std::string path = JoinPath(
+        TempDirectory(), "ocv" + std::to_string(::getpid()) + std::to_string(CurrentThreadId()));
     CreateDirectoryOne(path);
     return path;
 }

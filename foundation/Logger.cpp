@@ -106,8 +106,8 @@ void CLogger::SetEcho(std::function<void(const std::string&)> echo) {
     Echo() = std::move(echo);
 }
 
-std::string CLogger::FormatFileLine(int year, int month, int day, int hour, int minute,
-                                    int second, const std::string& name, int level,
+std::string CLogger::FormatFileLine(int year, int month, int day, int hour, int minute, int second,
+                                    const std::string& name, int level,
                                     const std::string& cleanText) {
     const char* word = LogFileWord(level);
     char head[64];
@@ -161,13 +161,13 @@ int CLogger::WriteFormatted(int level, bool allowBox, const char* fmt, va_list a
     return Write(buf, level, allowBox);
 }
 
-#define OCV_LOG_FRONT_END(NAME, LEVEL, BOX)          \
-    int CLogger::NAME(const char* fmt, ...) {        \
-        va_list args;                                \
-        va_start(args, fmt);                         \
+#define OCV_LOG_FRONT_END(NAME, LEVEL, BOX)            \
+    int CLogger::NAME(const char* fmt, ...) {          \
+        va_list args;                                  \
+        va_start(args, fmt);                           \
         int r = WriteFormatted(LEVEL, BOX, fmt, args); \
-        va_end(args);                                \
-        return r;                                    \
+        va_end(args);                                  \
+        return r;                                      \
     }
 
 int CLogger::Debug(const char* fmt, ...) {

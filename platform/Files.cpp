@@ -20,7 +20,7 @@ std::string TempDirectory() {
 bool CreateDirectoryOne(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool DeleteFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     return ::unlink(path.c_str()) == 0;
 }
@@ -46,12 +46,12 @@ std::string DropTrailingSeparator(std::string path) {
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

@@ -54,7 +54,7 @@ std::shared_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool ini
 }
 
 std::shared_ptr<NamedEvent> NamedEvent::CreateReplacing(const std::string& name,
-                                                       bool initiallySet) {
+                                                        bool initiallySet) {
     std::lock_guard lock(RegistryMutex());
     int fd = ::eventfd(initiallySet ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) return nullptr;

@@ -107,7 +107,7 @@ int SocketErrorFromErrno(int err) {
         case ECONNREFUSED: return 10061;
         case EHOSTDOWN: return 10064;
         case EHOSTUNREACH: return 10065;
-        case EUSERS: return 10067;  // too many users/processes
+        case EUSERS: return 10067;    // too many users/processes
         default: return 20000 + err;  // outside the table: "Unknown error code!"
     }
 }

@@ -91,7 +91,10 @@ private:
             if (w < 0) break;
             done += static_cast<size_t>(w);
         }
-        if (Cancelled(gen)) snd_pcm_drop(pcm); else snd_pcm_drain(pcm);
+        if (Cancelled(gen))
+            snd_pcm_drop(pcm);
+        else
+            snd_pcm_drain(pcm);
         snd_pcm_close(pcm);
     }
 

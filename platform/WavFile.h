@@ -10,7 +10,7 @@ namespace ocv {
 struct WavSound {
     int channels = 0;
     int sampleRate = 0;
-    int bitsPerSample = 0;  // 8 (unsigned) or 16 (signed little-endian)
+    int bitsPerSample = 0;        // 8 (unsigned) or 16 (signed little-endian)
     std::vector<uint8_t> frames;  // interleaved samples as stored
 };
 

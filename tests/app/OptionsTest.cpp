@@ -30,9 +30,13 @@ TEST(Options, RefusesBadCommandLines) {
     std::string err;
     EXPECT_FALSE(ParseOptions({"--dir"}, err));
     EXPECT_FALSE(err.empty());
-    for (auto bad : std::vector<std::vector<std::string>>{
-             {"--add-camera", "8", "x"}, {"--add-camera", "x5", "u"}, {"--add-camera", "3"},
-             {"-s", "0"}, {"-s", "two"}, {"--name", "n"}, {"--bogus"}}) {
+    for (auto bad : std::vector<std::vector<std::string>>{{"--add-camera", "8", "x"},
+                                                          {"--add-camera", "x5", "u"},
+                                                          {"--add-camera", "3"},
+                                                          {"-s", "0"},
+                                                          {"-s", "two"},
+                                                          {"--name", "n"},
+                                                          {"--bogus"}}) {
         err.clear();
         EXPECT_FALSE(ParseOptions(bad, err)) << bad[0];
         EXPECT_FALSE(err.empty());

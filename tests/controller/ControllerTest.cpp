@@ -16,8 +16,8 @@ TEST_F(CtrlTest, EventNamesShareTheInstanceNumberAndCountUp) {
     auto number = [](const std::string& s) { return std::stoi(s.substr(s.size() - 4)); };
     EXPECT_EQ(number(b), number(a) + 1);
     EXPECT_EQ(number(ctrl_->MotionPauseEventName()), number(a));
-    EXPECT_EQ(a.substr(a.size() - 4), ctrl_->MotionPauseEventName().substr(
-                                           ctrl_->MotionPauseEventName().size() - 4));
+    EXPECT_EQ(a.substr(a.size() - 4),
+              ctrl_->MotionPauseEventName().substr(ctrl_->MotionPauseEventName().size() - 4));
     EXPECT_TRUE(NamedEvent::Open(a));
     EXPECT_TRUE(NamedEvent::Open(second.MotionPauseEventName()));
 }
@@ -167,7 +167,8 @@ TEST_F(CtrlTest, DateDirectoryHoldsThePictures) {
     LocalTime t = GetLocalTime();
     char day[16];
     std::snprintf(day, sizeof day, "%04d%02d%02d", t.wYear, t.wMonth, t.wDay);
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(JoinPath(saveDir_, std::string(day) + "/live0000.jpg")); }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return FileExists(JoinPath(saveDir_, std::string(day) + "/live0000.jpg")); }));
     ctrl_->StopCapture();
 }
 

@@ -51,7 +51,8 @@ TEST(CaptureNaming, CounterAdvancesEvenWhenNotShown) {
     EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), "x.bmp");
     EXPECT_EQ(counter, 2u);
     im.imageFilename.clear();
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), ".bmp") << "all parts off: just the extension";
+    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), ".bmp")
+        << "all parts off: just the extension";
 }
 
 TEST(CaptureNaming, DateDirectoryIsMadeOneLevelWithOrWithoutTrailingSeparator) {
@@ -71,8 +72,8 @@ TEST(CaptureNaming, DateDirectoryIsMadeOneLevelWithOrWithoutTrailingSeparator) {
 
 TEST(CaptureNaming, WorkDirectoryBelongsToTheThread) {
     std::string mine = MakeWorkDirectory();
-    EXPECT_EQ(mine, JoinPath(TempDirectory(), "ocv" + std::to_string(getpid()) +
-                                                   std::to_string(CurrentThreadId())));
+    EXPECT_EQ(mine, JoinPath(TempDirectory(),
+                             "ocv" + std::to_string(getpid()) + std::to_string(CurrentThreadId())));
     EXPECT_TRUE(DirectoryExists(mine));
     std::string other;
     std::thread([&] { other = MakeWorkDirectory(); }).join();

@@ -10,7 +10,8 @@ using namespace ocv;
 
 TEST(LogEntry, ParsesAFileLine) {
     LogEntry e;
-    ASSERT_TRUE(ParseLogLine("2007/03/05 09:04:03\tカメラ\tWARRNING\t[Motion] 動きを検知しました!\r\n", e));
+    ASSERT_TRUE(
+        ParseLogLine("2007/03/05 09:04:03\tカメラ\tWARRNING\t[Motion] 動きを検知しました!\r\n", e));
     EXPECT_EQ(e.status, 0);
     EXPECT_EQ(e.name, "カメラ");
     EXPECT_EQ(e.level, LOG_WARNING);

@@ -55,7 +55,8 @@ TEST(Logger, FileLineFormatAndLevelWords) {
     std::string text = ReadAll(dir.File("log.txt"));
     auto lines = Lines(text);
     ASSERT_EQ(lines.size(), 3u);
-    std::regex re(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tカメラ1\t(INFORMATION|WARRNING|ERROR)\t.*)");
+    std::regex re(
+        R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tカメラ1\t(INFORMATION|WARRNING|ERROR)\t.*)");
     for (auto& l : lines) EXPECT_TRUE(std::regex_match(l, re)) << l;
     EXPECT_NE(lines[0].find("\tINFORMATION\t[Live] Vistrel start!"), std::string::npos);
     EXPECT_NE(lines[1].find("\tWARRNING\tw 7"), std::string::npos);
@@ -174,7 +175,8 @@ TEST(Logger, EightThreadsWriteWholeLines) {
     for (auto& th : threads) th.join();
     auto lines = Lines(ReadAll(path));
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kPerThread));
-    std::regex re(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tcam(\d)\tINFORMATION\t(\d) (\d+) ([a-h]+))");
+    std::regex re(
+        R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tcam(\d)\tINFORMATION\t(\d) (\d+) ([a-h]+))");
     std::vector<int> next(kThreads, 0);
     for (auto& l : lines) {
         std::smatch m;

@@ -81,7 +81,8 @@ TEST(NamedEvent, NamesCarryProcessThreadAndGrowingCounter) {
     std::string a = MakeEventName("TerminateEvt%d%d%04d");
     EXPECT_EQ(a.substr(a.size() - 4), "0000") << "the first name of a pattern is number 0";
     std::string b = MakeEventName("TerminateEvt%d%d%04d");
-    std::string prefix = "TerminateEvt" + std::to_string(getpid()) + std::to_string(CurrentThreadId());
+    std::string prefix =
+        "TerminateEvt" + std::to_string(getpid()) + std::to_string(CurrentThreadId());
     ASSERT_EQ(a.rfind(prefix, 0), 0u) << a;
     ASSERT_EQ(b.rfind(prefix, 0), 0u) << b;
     std::string ca = a.substr(prefix.size()), cb = b.substr(prefix.size());
@@ -97,8 +98,8 @@ TEST(NamedEvent, NamesCarryProcessThreadAndGrowingCounter) {
     });
     t.join();
     EXPECT_NE(otherTid, CurrentThreadId());
-    EXPECT_EQ(other.rfind("MotionPauseEvt" + std::to_string(getpid()) + std::to_string(otherTid), 0),
-              0u);
+    EXPECT_EQ(
+        other.rfind("MotionPauseEvt" + std::to_string(getpid()) + std::to_string(otherTid), 0), 0u);
 }
 
 TEST(NamedEvent, ReplacingLeavesOldHoldersWithTheirEvent) {

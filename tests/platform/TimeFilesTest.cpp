@@ -35,7 +35,10 @@ TEST(Time, LocalTimeRecordFields) {
     EXPECT_EQ(t.wMinute, 4);
     EXPECT_EQ(t.wSecond, 3);
     EXPECT_EQ(t.wMilliseconds, 250);
-    if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 
