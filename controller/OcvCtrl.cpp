@@ -4,6 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "controller/WebServerLink.h"
+#include "net/WebServer.h"
 #include "platform/Time.h"
 
 namespace ocv {
@@ -112,13 +114,14 @@ std::unique_ptr<CaptureThreadParam> COcvCtrl::MakeBlock() {
     return block;
 }
 
-bool COcvCtrl::StartWorker(Slot& slot, void (*body)(std::unique_ptr<CaptureThreadParam>),
-                           std::unique_ptr<CaptureThreadParam> block) {
+bool COcvCtrl::StartThread(Slot& slot,
+                           std::function<void(const std::shared_ptr<WorkerToken>&)> body) {
     auto token = std::make_shared<WorkerToken>();
-    block->worker = token;
     try {
-        std::thread([body, token, b = std::move(block)]() mutable {
-            body(std::move(b));
+        // Detached: the controller never joins a worker; it watches `running` and may give up
+        // on the thread, which then ends by itself on the stop event it holds.
+        std::thread([body = std::move(body), token] {
+            body(token);
             token->running = false;
         }).detach();
     } catch (const std::system_error&) {
@@ -127,6 +130,28 @@ bool COcvCtrl::StartWorker(Slot& slot, void (*body)(std::unique_ptr<CaptureThrea
     }
     slot = std::move(token);
     return true;
+}
+
+bool COcvCtrl::StartWorker(Slot& slot, void (*body)(std::unique_ptr<CaptureThreadParam>),
+                           std::unique_ptr<CaptureThreadParam> block) {
+    auto shared = std::make_shared<std::unique_ptr<CaptureThreadParam>>(std::move(block));
+    return StartThread(slot, [body, shared](const std::shared_ptr<WorkerToken>& token) {
+        (*shared)->worker = token;
+        body(std::move(*shared));
+    });
+}
+
+bool COcvCtrl::StartWebServer() {
+    auto block = std::make_unique<WebServerBlock>();
+    block->param = param_;
+    GetFormat(&block->format);
+    block->stopEventName = terminateName_;
+    auto shared = std::make_shared<std::unique_ptr<WebServerBlock>>(std::move(block));
+    auto link = link_;
+    return StartThread(webServer_, [shared, link](const std::shared_ptr<WorkerToken>& token) {
+        (*shared)->host = std::make_shared<WebServerLink>(link, token, (*shared)->stopEventName);
+        WebServerThread(std::move(*shared));
+    });
 }
 
 int COcvCtrl::StartCapture() {
@@ -146,7 +171,10 @@ int COcvCtrl::StartCapture() {
         Log().Warning("[Motion] Motion capture is not part of this build; it does not start.");
     }
     if ((p.webServer.enable || p.webServer.imodeEnable) && !IsWebServerRunning()) {
-        Log().Warning("[WebServer] The web server is not part of this build; it does not start.");
+        if (!StartWebServer()) {
+            Log().ErrorBox("AfxBeginThread() failed! [WebServerThread]");
+            return 0;
+        }
     }
     return 1;
 }

@@ -88,8 +88,6 @@ public:
     void SetClock(std::function<LocalTime()> clock) { clock_ = std::move(clock); }
     const std::shared_ptr<CtrlLink>& Link() const { return link_; }
 
-    // Starts a worker for `body`; false (nothing started) when no thread can be made.
-    using WorkerBody = std::function<void(std::unique_ptr<CaptureThreadParam>)>;
 
 private:
     friend void ApplyWorkerState(COcvCtrl&, const std::shared_ptr<WorkerToken>&, uint32_t,
@@ -99,6 +97,8 @@ private:
     std::unique_ptr<CaptureThreadParam> MakeBlock();
     bool StartWorker(Slot& slot, void (*body)(std::unique_ptr<CaptureThreadParam>),
                      std::unique_ptr<CaptureThreadParam> block);
+    bool StartThread(Slot& slot, std::function<void(const std::shared_ptr<WorkerToken>&)> body);
+    bool StartWebServer();
     void AbandonWorkers();
     bool AnyRunning();
     void ConnectSource(bool connected);

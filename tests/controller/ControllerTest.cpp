@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <regex>
 
 #include "CtrlFixture.h"
@@ -242,4 +247,79 @@ TEST_F(CtrlTest, DestroyingTheControllerStopsItsThreads) {
     ctrl_.reset();
     EXPECT_LT(steady_clock::now() - t0, milliseconds(1500));
     EXPECT_NE(LogText().find("停止処理中・・・"), std::string::npos);
+}
+
+namespace {
+
+// A free TCP port on loopback (bound and released).
+int FreePort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+// One HTTP GET on loopback; the whole answer (headers and body).
+std::string HttpGet(int port, const std::string& path) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval tv{5, 0};
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(s);
+        return {};
+    }
+    std::string req = "GET " + path + " HTTP/1.0\r\n\r\n";
+    send(s, req.data(), req.size(), 0);
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    while ((n = recv(s, buf, sizeof buf, 0)) > 0) out.append(buf, static_cast<size_t>(n));
+    close(s);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(CtrlTest, OnlyTheMobilePagesStartOnlyTheWebServerWhichServesTheFrame) {
+    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+    source_->Feed(0, 0, 255);  // red
+    auto& p = ctrl_->Param();
+    p.vistrel.enableVistrel = 0;
+    p.webServer.enable = 0;
+    p.webServer.imodeEnable = 1;
+    p.webServer.port = FreePort();
+    p.webServer.nicIndex = 0;  // loopback
+    ASSERT_EQ(ctrl_->StartCapture(), 1);
+    EXPECT_TRUE(ctrl_->IsWebServerRunning());
+    EXPECT_FALSE(ctrl_->IsVistrelRunning());
+    ASSERT_TRUE(PumpUntil([&] { return (ctrl_->State() & STATE_WEBSERVER) != 0; }));
+    EXPECT_TRUE(IsMonitoring(ctrl_->State()));
+
+    std::string answer;
+    ASSERT_TRUE(PumpUntil([&] {
+        answer = HttpGet(p.webServer.port, "/SnapJpeg?Size=64x48");
+        return answer.find("\r\n\r\n") != std::string::npos;
+    }));
+    size_t body = answer.find("\r\n\r\n") + 4;
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromMemory(answer.data() + body, answer.size() - body)) << answer.substr(0, 200);
+    EXPECT_EQ(pic.Width(), 64);
+    const uint8_t* px = pic.GetBits();
+    EXPECT_GT(px[2], 200) << "the served picture is the camera's red frame";
+    EXPECT_LT(px[1], 60);
+
+    ctrl_->StopCapture();
+    EXPECT_FALSE(ctrl_->IsWebServerRunning());
+    PumpFor(100);
+    EXPECT_FALSE(ctrl_->State() & STATE_WEBSERVER);
+    EXPECT_TRUE(HttpGet(p.webServer.port, "/SnapJpeg").empty()) << "the port is closed";
 }

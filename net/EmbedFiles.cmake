@@ -1,0 +1,18 @@
+# Writes a C++ source that holds the bytes of each input file and a table to find them by name.
+# Usage: cmake -DOUT=<file.cpp> -DFILES=<a;b;...> -P EmbedFiles.cmake
+set(body "")
+set(table "")
+foreach(f IN LISTS FILES)
+  get_filename_component(name "${f}" NAME)
+  string(MAKE_C_IDENTIFIER "${name}" id)
+  file(READ "${f}" hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR size "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])" "\\1\n" hex "${hex}")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "const unsigned char k_${id}[] = {\n${bytes}0};\n")
+  string(APPEND table "    {\"${name}\", k_${id}, ${size}},\n")
+endforeach()
+file(WRITE "${OUT}.tmp" "// Generated at build time from the files in resources/web.\n#include \"net/EmbeddedFiles.h\"\n\nnamespace ocv {\nnamespace {\n${body}}  // namespace\n\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}};\nconst size_t kEmbeddedFileCount = sizeof kEmbeddedFiles / sizeof kEmbeddedFiles[0];\n\n}  // namespace ocv\n")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.tmp")

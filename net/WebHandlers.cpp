@@ -1,0 +1,228 @@
+// The handler side of the web server: reading one request and sending its reply.
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#include "foundation/Logger.h"
+#include "imaging/DibImage.h"
+#include "mail/TcpSock.h"
+#include "net/HttpRequest.h"
+#include "net/WebReplies.h"
+#include "net/WebResources.h"
+#include "net/WebRouter.h"
+#include "net/WebServerContext.h"
+#include "platform/SocketErrors.h"
+
+namespace ocv {
+namespace {
+
+constexpr int kSendTimeoutMs = 30000;
+
+using Clock = std::chrono::steady_clock;
+
+// Reads header lines until the empty line, all within `timeoutMs`. Throws WSAException.
+std::vector<std::string> ReadRequestLines(TcpSock& conn, int timeoutMs) {
+    CRequestReader reader;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buffer[CRequestReader::kLineBuffer];
+    while (reader.State() == CRequestReader::Status::NeedMore) {
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) throw WSAException(sockerr::kTimedOut);
+        conn.SetReceiveTimeout(static_cast<int>(left));
+        conn.SetTimeoutLimit(1);
+        int n = conn.ReceiveSome(buffer, sizeof buffer);
+        if (n <= 0) throw WSAException(sockerr::kDisconnecting);
+        reader.Feed(buffer, static_cast<size_t>(n));
+    }
+    if (reader.State() != CRequestReader::Status::Complete)
+        throw WSAException(sockerr::kInvalidArgument);
+    return reader.Lines();
+}
+
+void SendResource(WebServerContext& ctx, TcpSock& conn, int id, const char* kind,
+                  const std::string* filled = nullptr) {
+    std::string bytes;
+    if (filled) {
+        bytes = *filled;
+    } else if (!FindWebResource(id, bytes)) {
+        ctx.Log().Error("FindResource() failed! [%s]", kind);
+        return;
+    }
+    std::string error;
+    if (!SendDocument(conn, bytes.data(), bytes.size(), WebResourceContentType(id), error))
+        ctx.Log().Error("[WebServer] Network error! : [%s]", error.c_str());
+}
+
+void ViewerPage(WebServerContext& ctx, TcpSock& conn) {
+    std::string page;
+    if (!FindWebResource(kResViewerPage, page)) {
+        ctx.Log().Error("FindResource() failed! [RT_HTML]");
+        return;
+    }
+    std::string filled =
+        FillPlaceholders(page, {ctx.Settings().enablePassword ? "enable" : "disable"});
+    SendResource(ctx, conn, kResViewerPage, "RT_HTML", &filled);
+}
+
+void MobilePage(WebServerContext& ctx, TcpSock& conn, int resource) {
+    std::string page;
+    if (!FindWebResource(resource, page)) {
+        ctx.Log().Error("FindResource() failed! [RT_HTML]");
+        return;
+    }
+    if (resource == kResMobilePicture) {
+        const auto& ws = ctx.Settings();
+        page =
+            FillPlaceholders(page, {std::to_string(ws.imodeQuality), std::to_string(ws.imodeSizeW),
+                                    std::to_string(ws.imodeSizeH), ctx.session, ctx.session});
+    }
+    SendResource(ctx, conn, resource, "RT_HTML", &page);
+}
+
+// Width and height of a "Size" text such as "160x120"; false unless both are positive and
+// within the picture limits.
+bool ParseSize(const std::string& text, int& width, int& height) {
+    size_t x = text.find('x');
+    if (x == std::string::npos) return false;
+    long w = std::strtol(text.substr(0, x).c_str(), nullptr, 10);
+    long h = std::strtol(text.substr(x + 1).c_str(), nullptr, 10);
+    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide ||
+        static_cast<int64_t>(w) * h > kMaxImagePixels)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+void SnapJpeg(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
+    const BITMAPINFOHEADER& format = ctx.block->format;
+    std::vector<uint8_t> frame(format.biSizeImage, 0);
+    if (!ctx.host->GetFrame(frame.data(), format.biSizeImage)) {
+        ctx.Log().Error("[WebServer] Get sample image failed!");
+        return;
+    }
+    CDibImage picture;
+    if (!picture.CreateFromSample(format, frame.data(), nullptr, frame.size())) {
+        ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+        return;
+    }
+    if (!route.size.empty()) {
+        int w = 0, h = 0;
+        if (!ParseSize(route.size, w, h)) {
+            ctx.Log().Error("[WebServer] Invalid parameter! [Size]");
+        } else if (!picture.Resize(w, h)) {
+            ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+        }
+    }
+    std::vector<uint8_t> jpeg;
+    if (picture.EncodeJpeg(route.quality, jpeg) == 0) {
+        ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+        return;
+    }
+    std::string error;
+    if (!SendDocument(conn, jpeg.data(), jpeg.size(), "image/jpeg", error))
+        ctx.Log().Error("[WebServer] Network error! : [%s]", error.c_str());
+}
+
+void MotionJpegStream(WebServerContext& ctx, TcpSock& conn, int quality) {
+    CJpegHub& hub = *ctx.hub;
+    hub.Subscribe(quality);
+    try {
+        conn.SetNoDelay(true);
+        conn.Send(StreamHeader(ctx.block->param.name));
+        uint64_t last = 0;
+        for (;;) {
+            if (ctx.shutdown->IsSet()) break;
+            uint64_t seq = 0;
+            CJpegHub::Jpeg jpeg;
+            std::string error;
+            auto result = hub.WaitNext(quality, last, seq, jpeg, error);
+            if (result == CJpegHub::Result::Stopped) break;
+            if (result == CJpegHub::Result::FrameFailed) {
+                ctx.Log().Error("[WebServer] Get sample image failed!");
+                break;
+            }
+            if (result == CJpegHub::Result::EncodeFailed) {
+                ctx.Log().Error("[WebServer] %s", error.c_str());
+                break;
+            }
+            conn.Send(jpeg->data(), static_cast<int>(jpeg->size()));  // part header and JPEG
+            last = seq;
+        }
+    } catch (const WSAException& e) {
+        ctx.Log().Debug("[WebServer] %s", e.Text().c_str());
+    }
+    hub.Unsubscribe(quality);
+}
+
+// Admission of a stream request: the stream limit, then the password.
+void StreamRequest(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
+    const auto& ws = ctx.Settings();
+    int notice = 0;
+    {
+        std::lock_guard lock(ctx.mutex);
+        ctx.Log().Debug("[WebServer] 現在%dユーザが動画を見ています...", ctx.streams + 1);
+        if (ctx.streams >= ws.maxUser) {
+            ctx.Log().Warning("[WebServer] It is over the number of the connection maximum users!");
+            notice = kResNoticeMaxUsers;
+        } else if (ws.enablePassword && route.password != ws.password) {
+            ctx.Log().Warning("[WebServer] Login failed!");
+            notice = kResNoticeWrongPassword;
+        } else {
+            ++ctx.streams;
+        }
+    }
+    if (notice != 0) {
+        SendResource(ctx, conn, notice, "JPEG");
+        return;
+    }
+    MotionJpegStream(ctx, conn, route.quality);
+    std::lock_guard lock(ctx.mutex);
+    --ctx.streams;
+}
+
+}  // namespace
+
+void ServeConnection(const std::shared_ptr<WebServerContext>& ctxPtr,
+                     std::unique_ptr<TcpSock> conn) {
+    WebServerContext& ctx = *ctxPtr;
+    conn->SetStopEvent(ctx.shutdown);
+    conn->SetSendTimeout(kSendTimeoutMs);
+    ParsedRequest request;
+    try {
+        std::vector<std::string> lines = ReadRequestLines(*conn, ctx.block->requestTimeoutMs);
+        if (!ParseRequestLines(&ctx.Log(), lines, request)) {
+            conn->Close();
+            return;
+        }
+    } catch (const WSAException& e) {
+        if (e.Code() != sockerr::kInterrupted)
+            ctx.Log().Error("[WebServer] Network error! : [%s]", e.Text().c_str());
+        conn->Close();
+        return;
+    }
+
+    WebRoute route = RouteRequest(&ctx.Log(), ctx.Settings(), ctx.session, request);
+    try {
+        switch (route.action) {
+            case WebAction::NotFound:
+                SendSimpleResponse(*conn, 404, "Not Found", "Unknown request!", request.isHead);
+                break;
+            case WebAction::NotFoundEmpty:
+                SendSimpleResponse(*conn, 404, "Not Found", "", request.isHead);
+                break;
+            case WebAction::Stream: StreamRequest(ctx, *conn, route); break;
+            case WebAction::Applet: SendResource(ctx, *conn, kResApplet, "Applet"); break;
+            case WebAction::ViewerPage: ViewerPage(ctx, *conn); break;
+            case WebAction::MobilePage: MobilePage(ctx, *conn, route.resource); break;
+            case WebAction::SnapJpeg: SnapJpeg(ctx, *conn, route); break;
+        }
+    } catch (const WSAException& e) {
+        if (e.Code() != sockerr::kInterrupted)
+            ctx.Log().Error("[WebServer] Network error! : [%s]", e.Text().c_str());
+    }
+    conn->Close();
+}
+
+}  // namespace ocv

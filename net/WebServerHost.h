@@ -1,0 +1,42 @@
+#pragma once
+// What the web server needs from the camera controller that starts it. The controller (a layer
+// above) implements the interface; the server holds it shared so that handler threads still
+// finishing never reach a controller that is gone.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/OcvParam.h"
+#include "foundation/FrameSample.h"
+
+namespace ocv {
+
+class CLogger;
+
+// The state bit the web server sets while it runs.
+constexpr uint32_t kWebServerRunningBit = 0x100;
+
+class IWebServerHost {
+public:
+    virtual ~IWebServerHost() = default;
+    // Copies the newest frame (size = biSizeImage of the block's format). False, with nothing
+    // copied, when the controller's stop event is set.
+    virtual bool GetFrame(uint8_t* buffer, uint32_t size) = 0;
+    // Posts a state change (bits to set, bits to clear) to the controller's owner thread.
+    virtual void SetState(uint32_t set, uint32_t clear) = 0;
+    // The controller's log channel.
+    virtual CLogger& Log() = 0;
+    // An error message box on the owner thread (the adapter list's messages).
+    virtual void ShowMessageBox(const std::string& text) = 0;
+};
+
+// The block the controller hands to WebServerThread; the thread owns it.
+struct WebServerBlock {
+    OcvParam param;                        // copy of the camera's record
+    std::shared_ptr<IWebServerHost> host;  // the controller
+    BITMAPINFOHEADER format{};             // frame format at start
+    std::string stopEventName;             // the controller's stop event
+    int requestTimeoutMs = 10000;          // a request must arrive in full within this time
+};
+
+}  // namespace ocv

@@ -1,0 +1,313 @@
+// Request parsing, dispatch rules, reply forms, resources, SSDP and description parsing, SOAP
+// envelopes and the adapter list.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "../foundation/TempDir.h"
+#include "WebTestSupport.h"
+#include "foundation/Logger.h"
+#include "net/HttpFetch.h"
+#include "net/HttpRequest.h"
+#include "net/NicMgr.h"
+#include "net/SsdpSearcher.h"
+#include "net/UPnP.h"
+#include "net/UPnPAction.h"
+#include "net/WebReplies.h"
+#include "net/WebResources.h"
+#include "net/WebRouter.h"
+
+using namespace ocv;
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    std::string path;
+    std::vector<std::string> names, values;
+};
+Parsed Analyze(const std::string& line, CLogger* log = nullptr) {
+    Parsed p;
+    p.ok = AnalyzeRequest(log, line, p.path, p.names, p.values);
+    return p;
+}
+
+TEST(AnalyzeRequest, PathAndQuery) {
+    auto p = Analyze("GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.path, "MotionJpeg");
+    EXPECT_EQ(p.names, (std::vector<std::string>{"Quality", "Password"}));
+    EXPECT_EQ(p.values, (std::vector<std::string>{"50", "a=b"}));  // further "=" kept
+
+    p = Analyze("GET / HTTP/1.0");
+    EXPECT_TRUE(p.ok);
+    EXPECT_EQ(p.path, "");
+    p = Analyze("GET \\i HTTP/1.0");  // one backslash is removed like a slash
+    EXPECT_EQ(p.path, "i");
+    p = Analyze("GET /x?");
+    EXPECT_TRUE(p.ok);
+    EXPECT_EQ(p.path, "x");
+    EXPECT_TRUE(p.names.empty());
+    p = Analyze("GET /x?a=%20&b=");  // no percent-decoding, empty values allowed
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.values, (std::vector<std::string>{"%20", ""}));
+    p = Analyze("GET /x?a=1&");  // one trailing "&" is ignored
+    EXPECT_TRUE(p.ok);
+    EXPECT_EQ(p.names.size(), 1u);
+    EXPECT_FALSE(Analyze("GET").ok);  // no blank
+}
+
+TEST(AnalyzeRequest, BadPiecesFailAndKeepEarlierPairs) {
+    TempDir dir;
+    auto host = std::make_shared<ocvtest::TestHost>(8, 8, dir.Path());
+    auto p = Analyze("GET /x?a=1&b HTTP/1.1", &host->Log());
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.names, (std::vector<std::string>{"a"}));
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid CGI parameter!!", LOG_ERROR));
+    EXPECT_FALSE(Analyze("GET /x?a=1&&b=2").ok);  // empty piece
+    EXPECT_FALSE(Analyze("GET /x?&&").ok);
+
+    // GetParam: names in any case, first match, debug line when missing.
+    std::vector<std::string> names{"quality", "QUALITY"}, values{"1", "2"};
+    EXPECT_EQ(GetParam(&host->Log(), "Quality", names, values), "1");
+    EXPECT_EQ(GetParam(&host->Log(), "Size", names, values), "");
+    EXPECT_TRUE(host->Lines().Has(
+        "[WebServer] The value of the specified name does not exist.[name=Size]", LOG_DEBUG));
+    values.pop_back();
+    EXPECT_EQ(GetParam(&host->Log(), "Quality", names, values), "");
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid HTTP header parameter array!", LOG_ERROR));
+}
+
+TEST(RequestReader, LinesLimitsAndEnd) {
+    CRequestReader r;
+    std::string req = "GET /a HTTP/1.1\r\nHost: x\r\n\r\nextra";
+    size_t used = 0;
+    // Byte by byte and all at once give the same result.
+    for (size_t i = 0; i < req.size() && r.State() == CRequestReader::Status::NeedMore; ++i)
+        r.Feed(&req[i], 1, &used);
+    EXPECT_EQ(r.State(), CRequestReader::Status::Complete);
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"GET /a HTTP/1.1", "Host: x"}));
+    CRequestReader all;
+    EXPECT_EQ(all.Feed(req.data(), req.size(), &used), CRequestReader::Status::Complete);
+    EXPECT_EQ(used, req.size() - 5);
+
+    CRequestReader longLine;
+    std::string big(1024, 'a');  // 1023 bytes and the terminator fill the buffer
+    EXPECT_EQ(longLine.Feed(big.data(), big.size()), CRequestReader::Status::LineTooLong);
+    CRequestReader fits;
+    std::string ok(1023, 'a');
+    ok += "\n\n";
+    EXPECT_EQ(fits.Feed(ok.data(), ok.size()), CRequestReader::Status::Complete);
+
+    CRequestReader many;
+    std::string lines;
+    for (int i = 0; i < 101; ++i) lines += "X: y\n";
+    EXPECT_EQ(many.Feed(lines.data(), lines.size()), CRequestReader::Status::TooManyLines);
+
+    ParsedRequest pr;
+    EXPECT_TRUE(ParseRequestLines(nullptr, {"HEAD / HTTP/1.1", "Host: x"}, pr));
+    EXPECT_FALSE(pr.hasGet);
+    EXPECT_TRUE(pr.isHead);
+    EXPECT_TRUE(ParseRequestLines(nullptr, {"get /i?Pass=1 HTTP/1.1"}, pr));
+    EXPECT_TRUE(pr.hasGet);
+    EXPECT_EQ(pr.path, "i");
+    EXPECT_FALSE(ParseRequestLines(nullptr, {"GET /i?x HTTP/1.1"}, pr));
+}
+
+WebRoute Route(const WebServerSetting& ws, const std::string& line,
+               const std::string& session = "ab1200") {
+    ParsedRequest pr;
+    EXPECT_TRUE(ParseRequestLines(nullptr, {line}, pr));
+    return RouteRequest(nullptr, ws, session, pr);
+}
+
+TEST(Router, TableOrderPrefixesAndSwitches) {
+    WebServerSetting ws;
+    ws.enable = 1;
+    ws.imodeEnable = 1;
+    EXPECT_EQ(Route(ws, "GET /motionjpegABC").action, WebAction::Stream);
+    EXPECT_EQ(Route(ws, "GET /ocvview.classes").action, WebAction::Applet);
+    EXPECT_EQ(Route(ws, "GET /Index.html").action, WebAction::MobilePage);
+    EXPECT_EQ(Route(ws, "GET /SNAPJPEG.jpg").action, WebAction::SnapJpeg);
+    EXPECT_EQ(Route(ws, "GET /").action, WebAction::ViewerPage);
+    EXPECT_EQ(Route(ws, "GET /favicon.ico").action, WebAction::NotFound);
+    EXPECT_EQ(Route(ws, "GET /SnapJpg").action, WebAction::NotFound);
+
+    EXPECT_EQ(Route(ws, "GET /MotionJpeg").quality, 80);
+    EXPECT_EQ(Route(ws, "GET /MotionJpeg?Quality=-5").quality, 80);
+    EXPECT_EQ(Route(ws, "GET /MotionJpeg?quality=35abc").quality, 35);
+    EXPECT_EQ(Route(ws, "GET /MotionJpeg?Quality=99999999999999").quality, 100);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg?Quality=0").quality, 80);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg?Size=" + std::string(400, '1')).size.size(), 255u);
+
+    ws.enable = 0;
+    EXPECT_EQ(Route(ws, "GET /MotionJpeg").action, WebAction::NotFound);
+    EXPECT_EQ(Route(ws, "GET /").action, WebAction::NotFound);
+    EXPECT_EQ(Route(ws, "GET /OcvView.class").action, WebAction::NotFound);
+    ws.enable = 1;
+    ws.imodeEnable = 0;
+    EXPECT_EQ(Route(ws, "GET /i").action, WebAction::NotFound);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg").action, WebAction::NotFound);
+}
+
+TEST(Router, MobilePasswordAndSession) {
+    WebServerSetting ws;
+    ws.imodeEnable = 1;
+    EXPECT_EQ(Route(ws, "GET /i").resource, 262);  // no password: always the picture page
+    ws.imodeEnablePassword = 1;
+    ws.imodePassword = "pw";
+    EXPECT_EQ(Route(ws, "GET /i").resource, 264);
+    EXPECT_EQ(Route(ws, "GET /i?Pass=pw").resource, 262);
+    EXPECT_EQ(Route(ws, "GET /i?Pass=PW").resource, 265);
+    EXPECT_EQ(Route(ws, "GET /i?Pass=&Session=ab1200").resource, 262);
+    EXPECT_EQ(Route(ws, "GET /i?Session=ab12").resource, 264);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg").action, WebAction::NotFoundEmpty);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg?Session=AB1200").action, WebAction::NotFoundEmpty);
+    EXPECT_EQ(Route(ws, "GET /SnapJpeg?session=ab1200").action, WebAction::SnapJpeg);
+}
+
+TEST(Replies, SessionNumberFormatAndRandomness) {
+    EXPECT_EQ(FormatSessionNumber(0x0000), "0000");
+    EXPECT_EQ(FormatSessionNumber(0x1234), "341200");
+    EXPECT_EQ(FormatSessionNumber(0x0a0f), "fa00");
+    std::set<std::string> seen;
+    for (int i = 0; i < 50; ++i) {
+        std::string s = MakeSessionNumber();
+        EXPECT_GE(s.size(), 4u);
+        EXPECT_LE(s.size(), 6u);
+        EXPECT_EQ(s.substr(s.size() - 2), "00");
+        seen.insert(s);
+    }
+    EXPECT_GT(seen.size(), 30u);  // 50 draws of 65536 values rarely collide
+    EXPECT_EQ(StreamPartHeader(1234),
+              "\r\n--myboundary\r\nContent-Length: 1234\r\nContent-type: image/jpeg\r\n\r\n");
+}
+
+TEST(Resources, PagesAreShiftJisAndPlaceholdersFillInOrder) {
+    std::string page;
+    ASSERT_TRUE(FindWebResource(kResMobilePicture, page));
+    std::string filled = FillPlaceholders(page, {"80", "320", "240", "ab00", "ab00"});
+    EXPECT_NE(filled.find("SnapJpeg?Quality=80&Size=320x240&Session=ab00\""), std::string::npos);
+    EXPECT_NE(filled.find("href=\"i?Session=ab00\" accesskey=\"5\""), std::string::npos);
+    // "更新" in Shift_JIS is 8D X 90 56.
+    EXPECT_NE(filled.find("\x8d\x58\x90\x56[5]"), std::string::npos);
+    EXPECT_EQ(FillPlaceholders("%d%%%s%d", {"1", "2"}), "1%2%d");
+    EXPECT_EQ(ToShiftJis("a\xF0\x9F\x98\x80"
+                         "b"),
+              "a?b");  // no Shift_JIS form
+    EXPECT_FALSE(FindWebResource(kResApplet, page));
+    EXPECT_FALSE(FindWebResource(999, page));
+    EXPECT_STREQ(WebResourceContentType(kResApplet), "application/octet-stream");
+    EXPECT_STREQ(WebResourceContentType(kResNoticeMaxUsers), "image/jpeg");
+}
+
+TEST(Ssdp, AnswerParsing) {
+    std::string location, st;
+    std::string answer =
+        "HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nlocation:  http://10.0.0.1:5000/d.xml "
+        "\r\nst:urn:schemas-upnp-org:service:WANIPConnection:1\r\nUSN: x\r\n\r\n";
+    ParseSsdpAnswer(answer.data(), answer.size(), location, st);
+    EXPECT_EQ(location, "http://10.0.0.1:5000/d.xml");
+    EXPECT_EQ(st, "urn:schemas-upnp-org:service:WANIPConnection:1");
+    // Text after the last LF is not a line.
+    std::string cut = "HTTP/1.1 200 OK\nLOCATION: http://a/\nST: x";
+    ParseSsdpAnswer(cut.data(), cut.size(), location, st);
+    EXPECT_EQ(location, "http://a/");
+    EXPECT_EQ(st, "");
+    EXPECT_EQ(MakeSearchMessage("T"),
+              "M-SEARCH * HTTP/1.1\r\nMX: 3\r\nHOST: 239.255.255.250:1900\r\nMAN: "
+              "\"ssdp:discover\"\r\nST: T\r\n\r\n");
+}
+
+TEST(Description, ControlUrlWithAndWithoutUrlBase) {
+    const std::string st = kWanIpService;
+    std::string desc =
+        "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\">"
+        "<URLBase>http://192.0.2.1:49000/</URLBase><device><serviceList>"
+        "<service><serviceType>urn:schemas-upnp-org:service:Layer3Forwarding:1</serviceType>"
+        "<controlURL>/l3f</controlURL></service>"
+        "<service><serviceType>" +
+        st +
+        "</serviceType>"
+        "<controlURL> /ctl/IPConn </controlURL></service>"
+        "</serviceList></device></root>";
+    EXPECT_EQ(ControlUrlFromDescription(desc, "http://10.0.0.1:5000/rootDesc.xml", st),
+              "http://192.0.2.1:49000/ctl/IPConn");
+    std::string noBase = desc;
+    noBase.erase(noBase.find("<URLBase>"),
+                 noBase.find("</URLBase>") + 10 - noBase.find("<URLBase>"));
+    EXPECT_EQ(ControlUrlFromDescription(noBase, "http://10.0.0.1:5000/desc/root.xml", st),
+              "http://10.0.0.1:5000/ctl/IPConn");
+    std::string relative = noBase;
+    relative.replace(relative.find(" /ctl/IPConn "), 13, "ctl");
+    EXPECT_EQ(ControlUrlFromDescription(relative, "http://10.0.0.1:5000/desc/root.xml", st),
+              "http://10.0.0.1:5000/desc/ctl");
+    EXPECT_EQ(ControlUrlFromDescription(desc, "http://x/", kWanPppService), "");
+    EXPECT_EQ(ControlUrlFromDescription("<root><unclosed>", "http://x/", st), "");
+}
+
+TEST(Soap, EnvelopeAndTextContent) {
+    CUPnPAction a("http://x/ctl", kWanIpService, "DeletePortMapping");
+    a.AddArgument("NewRemoteHost", "");
+    a.AddArgument("NewExternalPort", "8080");
+    a.AddArgument("NewProtocol", "TCP");
+    EXPECT_EQ(a.BuildEnvelope(),
+              "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
+              "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+              "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
+              "<SOAP-ENV:Body><m:DeletePortMapping "
+              "xmlns:m=\"urn:schemas-upnp-org:service:WANIPConnection:1\">"
+              "<NewRemoteHost></NewRemoteHost><NewExternalPort>8080</NewExternalPort>"
+              "<NewProtocol>TCP</NewProtocol></m:DeletePortMapping></SOAP-ENV:Body>"
+              "</SOAP-ENV:Envelope>");
+    EXPECT_EQ(a.SoapActionHeader(), std::string(kWanIpService) + "#DeletePortMapping");
+    CUPnPAction esc("http://x/", kWanIpService, "AddPortMapping");
+    esc.AddArgument("NewPortMappingDescription", "a<b&c");
+    EXPECT_NE(esc.BuildEnvelope().find("a&lt;b&amp;c"), std::string::npos);
+    std::string text;
+    ASSERT_TRUE(XmlTextContent(
+        "<s:Envelope><s:Body>\n <s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError"
+        "</faultstring><detail><UPnPError><errorCode>718</errorCode><errorDescription>"
+        "ConflictInMappingEntry</errorDescription></UPnPError></detail></s:Fault></s:Body>"
+        "</s:Envelope>",
+        text));
+    EXPECT_EQ(text, "s:ClientUPnPError718ConflictInMappingEntry");
+    EXPECT_FALSE(XmlTextContent("not xml <", text));
+    EXPECT_EQ(CombineUrl("http://h:1/a/b.xml", "/c"), "http://h:1/c");
+    EXPECT_EQ(CombineUrl("", "/c"), "");
+}
+
+TEST(Soap, UnreachableControlUrlFailsWithText) {
+    // Port 1 on loopback: nothing listens there.
+    std::string error;
+    EXPECT_FALSE(DeletePortMapping("http://127.0.0.1:1/ctl", kWanIpService, 8080, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(DeletePortMapping("", kWanIpService, 8080, error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(NicMgr, LoopbackFirstAndRangeMessages) {
+    std::vector<std::string> boxes;
+    CNicMgr nics([&](const std::string& t) { boxes.push_back(t); });
+    EXPECT_EQ(nics.GetCount(), 0);
+    EXPECT_EQ(nics.GetIpAddress(0), "");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "指定されたネットワークデバイスは存在しません");
+    nics.Enumerate();
+    ASSERT_GE(nics.GetCount(), 1);
+    EXPECT_EQ(nics.Adapters()[0].name, "lo");
+    EXPECT_EQ(nics.GetIpAddress(0), "127.0.0.1");
+    EXPECT_EQ(nics.GetDescription(0), "lo");
+    EXPECT_EQ(nics.GetMacAddress(0), "00-00-00-00-00-00-00-00");
+    boxes.clear();
+    EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");
+    EXPECT_EQ(nics.GetDescription(-1), "");
+    EXPECT_EQ(boxes.size(), 2u);
+    // Enumerating again gives the same order.
+    auto first = nics.Adapters();
+    nics.Enumerate();
+    ASSERT_EQ(first.size(), nics.Adapters().size());
+    for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i].name, nics.Adapters()[i].name);
+}
+
+}  // namespace

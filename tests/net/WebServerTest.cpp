@@ -1,0 +1,408 @@
+// The web server on loopback, driven with raw requests and curl.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <future>
+
+#include "../foundation/TempDir.h"
+#include "WebTestSupport.h"
+#include "config/OcvParam.h"
+#include "imaging/DibImage.h"
+#include "net/WebResources.h"
+
+using namespace ocvtest;
+
+namespace {
+
+ocv::OcvParam Settings() {
+    ocv::OcvParam p;
+    p.name = "Gate Camera";
+    p.webServer.enable = 1;
+    p.webServer.imodeEnable = 1;
+    p.webServer.maxFrame = 15;
+    p.webServer.maxUser = 10;
+    p.webServer.nicIndex = 0;  // loopback comes first
+    p.webServer.port = 0;      // a free port is picked
+    return p;
+}
+
+bool IsJpegOf(const std::string& bytes, int width, int height) {
+    ocv::CDibImage img;
+    return img.LoadFromMemory(bytes.data(), bytes.size()) && img.Width() == width &&
+           img.Height() == height;
+}
+
+std::string Shell(const std::string& cmd) {
+    std::string out;
+    FILE* f = ::popen(cmd.c_str(), "r");
+    if (!f) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    ::pclose(f);
+    return out;
+}
+
+class WebServerTest : public ::testing::Test {
+protected:
+    void Start(const ocv::OcvParam& p, int requestTimeoutMs = 10000) {
+        host = std::make_shared<TestHost>(160, 120, dir.Path());
+        server = std::make_unique<ServerRun>(host, p, requestTimeoutMs);
+        ASSERT_TRUE(server->Ready()) << host->Lines().Dump();
+        port = server->Port();
+    }
+    TempDir dir;
+    std::shared_ptr<TestHost> host;
+    std::unique_ptr<ServerRun> server;
+    int port = 0;
+};
+
+TEST_F(WebServerTest, StartAndStopSetAndClearStateBitAndLogTheirSteps) {
+    Start(Settings());
+    EXPECT_EQ(host->State() & 0x100u, 0x100u);
+    server->Stop();
+    EXPECT_EQ(host->State() & 0x100u, 0u);
+    auto& log = host->Lines();
+    EXPECT_TRUE(log.Has("[WebServer] WWW server initialize...", ocv::LOG_INFORMATION));
+    EXPECT_TRUE(log.Has("[WebServer] Get IP address...", ocv::LOG_INFORMATION));
+    EXPECT_TRUE(log.Has("[WebServer] IP address=[127.0.0.1]", ocv::LOG_DEBUG));
+    EXPECT_TRUE(log.Has("[WebServer] Binding...", ocv::LOG_INFORMATION));
+    EXPECT_TRUE(log.Has("[WebServer] Webサーバ停止します・・・", ocv::LOG_INFORMATION));
+    // The port is free again.
+    EXPECT_LT(ConnectLoopback(port), 0);
+}
+
+TEST_F(WebServerTest, UnknownPathsAndSwitchedOffPathsGet404) {
+    auto p = Settings();
+    p.webServer.imodeEnable = 0;
+    Start(p);
+    const std::string expected =
+        "HTTP/1.1 404 Not Found\r\nMIME-Version: 1.0\r\nServer: Ocuvane\r\nContent-Type: "
+        "text/plain\r\nContent-Length: 16\r\n\r\nUnknown request!";
+    EXPECT_EQ(Get(port, "/foo"), expected);
+    EXPECT_EQ(Get(port, "/i"), expected);         // mobile pages are off
+    EXPECT_EQ(Get(port, "/SnapJpeg"), expected);  // so are still pictures
+    EXPECT_EQ(Get(port, "/Motion"), expected);    // shorter than the prefix
+    // HEAD: no request line that is served; headers only.
+    std::string head = RawRequest(port, "HEAD / HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(head, expected.substr(0, expected.size() - 16));
+    // With the browser switch off too, the viewer page and the stream are gone.
+    server.reset();
+    p.webServer.enable = 0;
+    p.webServer.imodeEnable = 1;
+    Start(p);
+    EXPECT_EQ(Get(port, "/"), expected);
+    EXPECT_EQ(Get(port, "/MotionJpeg"), expected);
+    EXPECT_EQ(Get(port, "/OcvView.class"), expected);
+}
+
+TEST_F(WebServerTest, ViewerPageCarriesPasswordModeInShiftJis) {
+    auto p = Settings();
+    Start(p);
+    std::string reply = Get(port, "/");
+    ASSERT_EQ(reply.rfind("HTTP/1.1 200 Document follows\r\nMIME-Version: 1.0\r\nServer: "
+                          "Ocuvane\r\nContent-Type: text/html\r\nContent-Length: ",
+                          0),
+              0u)
+        << reply;
+    std::string body = Body(reply);
+    EXPECT_NE(reply.find("Content-Length: " + std::to_string(body.size()) + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(body.find("<title>Java Viewer</title>"), std::string::npos);
+    EXPECT_NE(body.find("code=\"OcvView.class\" width=\"320\" height=\"240\""), std::string::npos);
+    EXPECT_NE(body.find("<param name=\"quality\" value=\"50\">"), std::string::npos);
+    EXPECT_NE(body.find("<param name=\"password\" value=\"disable\">"), std::string::npos);
+    EXPECT_NE(body.find("charset=Shift_JIS"), std::string::npos);
+    EXPECT_NE(body.find(ocv::ToShiftJis("パスワードを入力してください")), std::string::npos);
+    server.reset();
+    p.webServer.enablePassword = 1;
+    p.webServer.password = "pw";
+    Start(p);
+    EXPECT_NE(Body(Get(port, "/")).find("<param name=\"password\" value=\"enable\">"),
+              std::string::npos);
+}
+
+TEST_F(WebServerTest, AppletIsNotShippedAndItsRequestIsClosedWithTheLogLine) {
+    Start(Settings());
+    EXPECT_EQ(Get(port, "/OcvView.class"), "");
+    EXPECT_TRUE(host->Lines().Has("FindResource() failed! [Applet]", ocv::LOG_ERROR));
+}
+
+TEST_F(WebServerTest, BadQueryIsLoggedAndClosedWithoutReply) {
+    Start(Settings());
+    EXPECT_EQ(Get(port, "/MotionJpeg?a=1&b"), "");
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid CGI parameter!!", ocv::LOG_ERROR));
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Analyze Request Failed!", ocv::LOG_ERROR));
+    // A line longer than the request buffer is a network error, not a crash.
+    EXPECT_EQ(Get(port, "/" + std::string(3000, 'a')), "");
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Network error! : [Invalid argument.]"))
+        << host->Lines().Dump();
+}
+
+TEST_F(WebServerTest, MobilePagesFollowPasswordAndSession) {
+    auto p = Settings();
+    p.webServer.imodeEnablePassword = 1;
+    p.webServer.imodePassword = "Secret";
+    p.webServer.imodeQuality = 55;
+    p.webServer.imodeSizeW = 176;
+    p.webServer.imodeSizeH = 144;
+    Start(p);
+
+    std::string login = Body(Get(port, "/i"));
+    EXPECT_NE(login.find("<title>OVN LOGIN</title>"), std::string::npos) << login;
+    EXPECT_NE(login.find(ocv::ToShiftJis("パスワード：")), std::string::npos);
+
+    std::string error = Body(Get(port, "/i?Pass=secret"));  // case matters
+    EXPECT_NE(error.find("<title>OVN LOGIN ERROR</title>"), std::string::npos);
+    EXPECT_NE(error.find(ocv::ToShiftJis("認証エラー")), std::string::npos);
+
+    // Names match in any case; the page holds the session number in both links.
+    std::string page = Body(Get(port, "/i?pASS=Secret"));
+    size_t at = page.find("SnapJpeg?Quality=55&Size=176x144&Session=");
+    ASSERT_NE(at, std::string::npos) << page;
+    size_t start = at + std::strlen("SnapJpeg?Quality=55&Size=176x144&Session=");
+    std::string session = page.substr(start, page.find('"', start) - start);
+    EXPECT_GE(session.size(), 4u);
+    EXPECT_LE(session.size(), 6u);
+    EXPECT_EQ(session.substr(session.size() - 2), "00");
+    EXPECT_NE(page.find("href=\"i?Session=" + session + "\""), std::string::npos);
+    EXPECT_NE(page.find(ocv::ToShiftJis("更新[5]")), std::string::npos);
+
+    // The session opens the page again; a wrong one gives the login page.
+    EXPECT_NE(Body(Get(port, "/i?Session=" + session)).find("<title>OVN</title>"),
+              std::string::npos);
+    EXPECT_NE(Body(Get(port, "/i?Session=" + session + "x")).find("OVN LOGIN"), std::string::npos);
+    // Any path that begins with "i" is a mobile page request.
+    EXPECT_NE(Body(Get(port, "/index.html")).find("OVN LOGIN"), std::string::npos);
+
+    // Still pictures need the session: without it 404 with an empty body.
+    EXPECT_EQ(Get(port, "/SnapJpeg?Size=160x120"),
+              "HTTP/1.1 404 Not Found\r\nMIME-Version: 1.0\r\nServer: Ocuvane\r\nContent-Type: "
+              "text/plain\r\nContent-Length: 0\r\n\r\n");
+    std::string snap = Get(port, "/SnapJpeg?Quality=70&Size=80x60&Session=" + session);
+    EXPECT_NE(snap.find("Content-Type: image/jpeg\r\n"), std::string::npos);
+    EXPECT_TRUE(IsJpegOf(Body(snap), 80, 60));
+}
+
+TEST_F(WebServerTest, SnapJpegSizeRules) {
+    Start(Settings());
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=40x30")), 40, 30));
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/snapjpeg")), 160, 120));
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=160")), 160, 120));
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid parameter! [Size]", ocv::LOG_ERROR));
+    // Values are not percent-decoded: "40%78" is no size.
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=40%7830")), 160, 120));
+    // An absurd size is refused rather than allocated.
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=100000x100000")), 160, 120));
+    // An overlong value is cut, not overrun.
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=" + std::string(900, '9'))), 160, 120));
+}
+
+TEST_F(WebServerTest, StreamHeaderAndPartsAndQualityDefault) {
+    Start(Settings());
+    int fd = ConnectLoopback(port);
+    ASSERT_GE(fd, 0);
+    // Quality 0 and a password that nobody asked for: streams at the default quality.
+    SendAll(fd, "GET /MotionJpegXYZ?Quality=0&Password=any HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    EXPECT_EQ(reader.Header(),
+              "HTTP/1.1 200  Document follows\r\nMIME-Version: 1.0\r\nServer: Ocuvane\r\n"
+              "Camera-Name: Gate Camera\r\nContent-Type: multipart/x-mixed-replace; "
+              "boundary=--myboundary\r\n");
+    std::string jpeg;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(reader.Next(jpeg));
+        EXPECT_TRUE(IsJpegOf(jpeg, 160, 120));
+    }
+    ::close(fd);
+    // Encoded once at quality 80: the same bytes as a still picture at quality 80 of the same
+    // colour would be too timing-dependent to compare; the log names the stream count instead.
+    EXPECT_TRUE(host->Lines().Has("[WebServer] 現在1ユーザが動画を見ています...", ocv::LOG_DEBUG));
+}
+
+TEST_F(WebServerTest, StreamLimitAndPassword) {
+    auto p = Settings();
+    p.webServer.maxUser = 1;
+    p.webServer.enablePassword = 1;
+    p.webServer.password = "Pw";
+    Start(p);
+    std::string busy, wrong;
+    ASSERT_TRUE(ocv::FindWebResource(ocv::kResNoticeMaxUsers, busy));
+    ASSERT_TRUE(ocv::FindWebResource(ocv::kResNoticeWrongPassword, wrong));
+    EXPECT_TRUE(IsJpegOf(busy, 320, 240));
+    EXPECT_TRUE(IsJpegOf(wrong, 320, 240));
+
+    // Wrong password (case-sensitive): the notice picture as one document.
+    std::string reply = Get(port, "/MotionJpeg?Password=pw");
+    EXPECT_NE(reply.find("HTTP/1.1 200 Document follows\r\n"), std::string::npos);
+    EXPECT_NE(reply.find("Content-Type: image/jpeg\r\n"), std::string::npos);
+    EXPECT_EQ(Body(reply), wrong);
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Login failed!", ocv::LOG_WARNING));
+
+    int first = ConnectLoopback(port);
+    SendAll(first, "GET /MotionJpeg?password=Pw HTTP/1.1\r\n\r\n");
+    PartReader reader(first);
+    ASSERT_NE(reader.Header(), "");
+    std::string jpeg;
+    ASSERT_TRUE(reader.Next(jpeg));
+
+    // A second viewer gets the "maximum reached" picture.
+    reply = Get(port, "/MotionJpeg?Password=Pw");
+    EXPECT_EQ(Body(reply), busy);
+    EXPECT_TRUE(host->Lines().Has(
+        "[WebServer] It is over the number of the connection maximum users!", ocv::LOG_WARNING));
+
+    // When the first viewer leaves, the next one streams again.
+    ::close(first);
+    bool streamed = false;
+    for (int i = 0; i < 50 && !streamed; ++i) {
+        int fd = ConnectLoopback(port);
+        SendAll(fd, "GET /MotionJpeg?Password=Pw HTTP/1.1\r\n\r\n");
+        PartReader again(fd);
+        std::string head = again.Header(3000);
+        streamed = !head.empty() && again.Next(jpeg);
+        ::close(fd);
+        if (!streamed) std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(streamed);
+}
+
+TEST_F(WebServerTest, MaxFramePacesEveryStream) {
+    auto p = Settings();
+    p.webServer.maxFrame = 5;
+    Start(p);
+    int fd = ConnectLoopback(port);
+    SendAll(fd, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    ASSERT_NE(reader.Header(), "");
+    std::string jpeg;
+    ASSERT_TRUE(reader.Next(jpeg));
+    auto t0 = std::chrono::steady_clock::now();
+    int parts = 0;
+    while (std::chrono::steady_clock::now() - t0 < 3s) {
+        ASSERT_TRUE(reader.Next(jpeg));
+        ++parts;
+    }
+    ::close(fd);
+    // 5 pictures per second: about 15 in 3 s (a loaded machine may lose a few, never gain).
+    EXPECT_GE(parts, 10);
+    EXPECT_LE(parts, 17);
+}
+
+TEST_F(WebServerTest, MaxFrameZeroCountsAsOne) {
+    auto p = Settings();
+    p.webServer.maxFrame = 0;
+    Start(p);
+    int fd = ConnectLoopback(port);
+    SendAll(fd, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    ASSERT_NE(reader.Header(), "");
+    std::string jpeg;
+    ASSERT_TRUE(reader.Next(jpeg));
+    auto t0 = std::chrono::steady_clock::now();
+    int parts = 0;
+    while (std::chrono::steady_clock::now() - t0 < 2500ms) {
+        if (!reader.Next(jpeg, 1500)) break;
+        ++parts;
+    }
+    ::close(fd);
+    EXPECT_GE(parts, 1);
+    EXPECT_LE(parts, 3);
+}
+
+TEST_F(WebServerTest, SilentClientDoesNotHoldOthersAndIsDroppedAfterTimeOut) {
+    Start(Settings(), 2000);
+    int silent = ConnectLoopback(port);
+    ASSERT_GE(silent, 0);
+    SendAll(silent, "GET /SnapJpeg HTTP/1.1\r\nHost: x\r\n");  // no empty line
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg")), 160, 120));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1500ms);
+    // The silent connection is closed by the server after its time-out, unanswered.
+    EXPECT_EQ(ReadAll(silent, 8000), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 7s);
+    ::close(silent);
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Network error! : [Connection timed out.]"))
+        << host->Lines().Dump();
+}
+
+TEST_F(WebServerTest, TwoHundredConnectionsAtOnce) {
+    Start(Settings());
+    constexpr int kCount = 200;
+    std::vector<int> fds;
+    for (int i = 0; i < kCount; ++i) {
+        int fd = ConnectLoopback(port);
+        ASSERT_GE(fd, 0) << i;
+        fds.push_back(fd);
+    }
+    for (int fd : fds) SendAll(fd, "GET /nothing HTTP/1.1\r\n\r\n");
+    int answered = 0;
+    for (int fd : fds) {
+        if (ReadAll(fd, 10000).rfind("HTTP/1.1 404 Not Found\r\n", 0) == 0) ++answered;
+        ::close(fd);
+    }
+    EXPECT_EQ(answered, kCount);
+}
+
+TEST_F(WebServerTest, StopEndsRunningStreamsPromptly) {
+    Start(Settings());
+    int fd = ConnectLoopback(port);
+    SendAll(fd, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    ASSERT_NE(reader.Header(), "");
+    auto t0 = std::chrono::steady_clock::now();
+    server->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+    // The stream connection is closed: reading drains and ends.
+    ReadAll(fd, 3000);
+    char c;
+    EXPECT_LE(::recv(fd, &c, 1, MSG_DONTWAIT), 0);
+    ::close(fd);
+}
+
+TEST_F(WebServerTest, CurlFetchesPagesPicturesAndStream) {
+    if (Shell("command -v curl").empty()) GTEST_SKIP() << "curl is not installed";
+    Start(Settings());
+    std::string base = "http://127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(Shell("curl -s -o /dev/null -w '%{http_code}' " + base + "/foo"), "404");
+    EXPECT_EQ(Shell("curl -s " + base + "/foo"), "Unknown request!");
+    EXPECT_EQ(Shell("curl -s -o /dev/null -w '%{http_code} %{content_type}' '" + base +
+                    "/SnapJpeg?Size=32x24'"),
+              "200 image/jpeg");
+    EXPECT_EQ(Shell("curl -sI " + base + "/ | head -1"), "HTTP/1.1 404 Not Found\r\n");
+    // A stream read for a second holds several parts.
+    std::string stream = Shell("curl -s --max-time 1 " + base + "/MotionJpeg");
+    size_t parts = 0;
+    for (size_t at = stream.find("--myboundary\r\n"); at != std::string::npos;
+         at = stream.find("--myboundary\r\n", at + 1))
+        ++parts;
+    EXPECT_GE(parts, 3u);
+}
+
+TEST_F(WebServerTest, MissingAdapterAndBusyPortStopTheServer) {
+    auto p = Settings();
+    p.webServer.nicIndex = 999;
+    host = std::make_shared<TestHost>(160, 120, dir.Path());
+    {
+        ServerRun run(host, p);
+        EXPECT_FALSE(run.Ready());
+    }
+    EXPECT_TRUE(host->Lines().Has("[WebServer] Get IP address failed!", ocv::LOG_ERROR));
+    auto boxes = host->Lines().Boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0], "指定されたネットワークデバイスは存在しません");
+    EXPECT_EQ(host->State() & 0x100u, 0u);
+
+    // The port is taken by another listener.
+    Start(Settings());
+    auto second = std::make_shared<TestHost>(160, 120, dir.Path());
+    auto q = Settings();
+    q.webServer.port = port;
+    ServerRun clash(second, q);
+    EXPECT_FALSE(clash.Ready());
+    EXPECT_TRUE(
+        second->Lines().Has("[WebServer] Bind failed! : [Address already in use.]", ocv::LOG_ERROR))
+        << second->Lines().Dump();
+}
+
+}  // namespace

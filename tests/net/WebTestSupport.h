@@ -1,0 +1,311 @@
+#pragma once
+// A web server on loopback for tests and benchmarks: an in-test camera that serves moving
+// pictures, a log that the test can read, and small raw-socket HTTP helpers.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "foundation/Logger.h"
+#include "net/WebServer.h"
+#include "platform/Files.h"
+#include "platform/NamedEvent.h"
+
+namespace ocvtest {
+
+using namespace std::chrono_literals;
+
+// Solid colours the test camera cycles through (B, G, R), one every kColourPeriodMs.
+inline constexpr uint8_t kPalette[6][3] = {{0, 0, 255},   {0, 255, 0},   {255, 0, 0},
+                                           {0, 255, 255}, {255, 0, 255}, {255, 255, 0}};
+inline constexpr int kColourPeriodMs = 400;
+
+class LogCapture : public ocv::ILogNotifySink {
+public:
+    void Notify(const std::string& text, int level) override {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(level, text);
+    }
+    void ShowMessageBox(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        boxes_.push_back(text);
+    }
+    // Number of lines with exactly this text (and level, when >= 0).
+    int Count(const std::string& text, int level = -1) const {
+        std::lock_guard lock(mutex_);
+        int n = 0;
+        for (const auto& [l, t] : lines_)
+            if (t == text && (level < 0 || l == level)) ++n;
+        return n;
+    }
+    bool Has(const std::string& text, int level = -1) const { return Count(text, level) > 0; }
+    int CountLevel(int level) const {
+        std::lock_guard lock(mutex_);
+        int n = 0;
+        for (const auto& line : lines_) n += line.first == level;
+        return n;
+    }
+    std::vector<std::string> Boxes() const {
+        std::lock_guard lock(mutex_);
+        return boxes_;
+    }
+    std::string Dump() const {
+        std::lock_guard lock(mutex_);
+        std::string s;
+        for (const auto& [l, t] : lines_) s += std::to_string(l) + " " + t + "\n";
+        return s;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<int, std::string>> lines_;
+    std::vector<std::string> boxes_;
+};
+
+// The camera side: solid colour frames that change every kColourPeriodMs (textured when asked,
+// so JPEG sizes are those of a real scene), the controller's state bits and its log.
+class TestHost : public ocv::IWebServerHost {
+public:
+    TestHost(int width, int height, const std::string& logDir, bool textured = false)
+        : format_(ocv::MakeRgb24Header(width, height)), textured_(textured) {
+        capture_ = std::make_shared<LogCapture>();
+        log_.SetPath(ocv::JoinPath(logDir, "log.txt"));
+        log_.SetDebug(1);
+        log_.SetNotifySink(capture_);
+    }
+    bool GetFrame(uint8_t* buffer, uint32_t size) override {
+        if (stop_ && stop_->IsSet()) return false;
+        frames_.fetch_add(1);
+        if (size != format_.biSizeImage) return true;
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+        int index = static_cast<int>((ms / kColourPeriodMs) % 6);
+        const uint32_t stride = ocv::DibStride(format_.biWidth, 24);
+        for (int y = 0; y < format_.biHeight; ++y) {
+            uint8_t* row = buffer + static_cast<size_t>(y) * stride;
+            for (int x = 0; x < format_.biWidth; ++x) {
+                uint8_t* p = row + 3 * x;
+                for (int c = 0; c < 3; ++c) {
+                    int v = kPalette[index][c];
+                    // Smooth moving bands with edges: compresses like a camera scene.
+                    if (textured_) v = (v / 2 + (((x + int(ms / 66)) / 3 + y / 5) & 63) * 2) & 255;
+                    p[c] = static_cast<uint8_t>(v);
+                }
+            }
+        }
+        return true;
+    }
+    void SetState(uint32_t set, uint32_t clear) override {
+        std::lock_guard lock(mutex_);
+        state_ = (state_ | set) & ~clear;
+        if (set) everSet_ |= set;
+        if (clear) everCleared_ |= clear;
+    }
+    ocv::CLogger& Log() override { return log_; }
+    void ShowMessageBox(const std::string& text) override { capture_->ShowMessageBox(text); }
+
+    uint32_t State() const {
+        std::lock_guard lock(mutex_);
+        return state_;
+    }
+    uint32_t EverCleared() const {
+        std::lock_guard lock(mutex_);
+        return everCleared_;
+    }
+    const ocv::BITMAPINFOHEADER& Format() const { return format_; }
+    LogCapture& Lines() { return *capture_; }
+    void SetStopEvent(std::shared_ptr<ocv::NamedEvent> stop) { stop_ = std::move(stop); }
+    uint64_t FramesTaken() const { return frames_.load(); }
+
+private:
+    ocv::BITMAPINFOHEADER format_;
+    bool textured_;
+    ocv::CLogger log_;
+    std::shared_ptr<LogCapture> capture_;
+    mutable std::mutex mutex_;
+    uint32_t state_ = 0, everSet_ = 0, everCleared_ = 0;
+    std::shared_ptr<ocv::NamedEvent> stop_;
+    std::atomic<uint64_t> frames_{0};
+};
+
+inline int FreeTcpPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin);
+    socklen_t len = sizeof sin;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len);
+    ::close(fd);
+    return ntohs(sin.sin_port);
+}
+
+// Connects to 127.0.0.1:port; -1 on failure.
+inline int ConnectLoopback(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_port = htons(static_cast<uint16_t>(port));
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+inline bool SendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads until the peer closes, `limit` bytes arrive or `timeoutMs` passes.
+inline std::string ReadAll(int fd, int timeoutMs = 5000, size_t limit = 64 << 20) {
+    std::string out;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buf[65536];
+    while (out.size() < limit) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    return out;
+}
+
+// One raw request: sends the bytes, returns everything the server sent before closing.
+inline std::string RawRequest(int port, const std::string& bytes, int timeoutMs = 5000) {
+    int fd = ConnectLoopback(port);
+    if (fd < 0) return {};
+    SendAll(fd, bytes);
+    std::string reply = ReadAll(fd, timeoutMs);
+    ::close(fd);
+    return reply;
+}
+
+inline std::string Get(int port, const std::string& target) {
+    return RawRequest(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+inline std::string Body(const std::string& reply) {
+    size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
+// Starts WebServerThread with the settings on 127.0.0.1 (adapter 0) and waits until it accepts.
+class ServerRun {
+public:
+    ServerRun(std::shared_ptr<TestHost> host, ocv::OcvParam param, int requestTimeoutMs = 10000)
+        : host_(std::move(host)) {
+        stopName_ = ocv::MakeEventName("TestWebStopEvt%d%d%04d");
+        stop_ = ocv::NamedEvent::Create(stopName_);
+        host_->SetStopEvent(stop_);
+        if (param.webServer.port == 0) param.webServer.port = FreeTcpPort();
+        port_ = param.webServer.port;
+        auto block = std::make_unique<ocv::WebServerBlock>();
+        block->param = std::move(param);
+        block->host = host_;
+        block->format = host_->Format();
+        block->stopEventName = stopName_;
+        block->requestTimeoutMs = requestTimeoutMs;
+        thread_ =
+            std::thread([b = std::move(block)]() mutable { ocv::WebServerThread(std::move(b)); });
+        for (int i = 0; i < 200 && !ready_; ++i) {
+            if (host_->Lines().Has("[WebServer] WEBサーバ起動開始"))
+                ready_ = true;
+            else if (host_->EverCleared() & ocv::kWebServerRunningBit)
+                break;  // start failed
+            else
+                std::this_thread::sleep_for(50ms);
+        }
+    }
+    ~ServerRun() { Stop(); }
+    void Stop() {
+        if (!thread_.joinable()) return;
+        stop_->Set();
+        thread_.join();
+    }
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+
+private:
+    std::shared_ptr<TestHost> host_;
+    std::string stopName_;
+    std::shared_ptr<ocv::NamedEvent> stop_;
+    std::thread thread_;
+    int port_ = 0;
+    bool ready_ = false;
+};
+
+// Reads Motion-JPEG parts from a stream connection: the JPEG bytes of each part.
+class PartReader {
+public:
+    explicit PartReader(int fd) : fd_(fd) {}
+    // The response header (up to the first part's leading CR LF); "" on failure.
+    std::string Header(int timeoutMs = 5000) {
+        if (!FillUntil("\r\n--myboundary\r\n", timeoutMs)) return {};
+        size_t at = buf_.find("\r\n--myboundary\r\n");
+        std::string head = buf_.substr(0, at);
+        buf_.erase(0, at);
+        return head;
+    }
+    // Next part's JPEG; false on failure or time-out.
+    bool Next(std::string& jpeg, int timeoutMs = 5000) {
+        const std::string lead = "\r\n--myboundary\r\nContent-Length: ";
+        if (!FillUntil("\r\n\r\n", timeoutMs)) return false;
+        if (buf_.compare(0, lead.size(), lead) != 0) return false;
+        size_t eol = buf_.find("\r\n", lead.size());
+        size_t length = std::strtoul(buf_.c_str() + lead.size(), nullptr, 10);
+        if (buf_.compare(eol, 29, "\r\nContent-type: image/jpeg\r\n\r") != 0) return false;
+        size_t start = buf_.find("\r\n\r\n") + 4;
+        while (buf_.size() < start + length)
+            if (!ReadMore(timeoutMs)) return false;
+        jpeg = buf_.substr(start, length);
+        buf_.erase(0, start + length);
+        return true;
+    }
+
+private:
+    bool FillUntil(const std::string& marker, int timeoutMs) {
+        while (buf_.find(marker) == std::string::npos)
+            if (!ReadMore(timeoutMs)) return false;
+        return true;
+    }
+    bool ReadMore(int timeoutMs) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0) return false;
+        char tmp[65536];
+        ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
+        if (n <= 0) return false;
+        buf_.append(tmp, static_cast<size_t>(n));
+        return true;
+    }
+    int fd_;
+    std::string buf_;
+};
+
+}  // namespace ocvtest
