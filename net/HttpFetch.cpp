@@ -33,7 +33,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-HttpExchange PerformHttp(const HttpRequestSpec& spec) {
+HttpExchange PerformHttp(const HttpRequestSpec& wanted) {
     GlobalInit();
     HttpExchange out;
     CURL* easy = curl_easy_init();
@@ -44,25 +44,25 @@ HttpExchange PerformHttp(const HttpRequestSpec& spec) {
         out.error = "curl initialisation failed";
         return out;
     }
-    Sink sink{&out.body, spec.maxBody};
+    Sink sink{&out.body, wanted.maxBody};
     curl_slist* headers = nullptr;
-    for (const auto& h : spec.headers) headers = curl_slist_append(headers, h.c_str());
+    for (const auto& h : wanted.headers) headers = curl_slist_append(headers, h.c_str());
 
-    curl_easy_setopt(easy, CURLOPT_URL, spec.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_URL, wanted.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(spec.timeoutMs));
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(spec.timeoutMs));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(wanted.timeoutMs));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(wanted.timeoutMs));
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(spec.maxBody));
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(wanted.maxBody));
     curl_easy_setopt(easy, CURLOPT_PROXY, "");  // the gateway is on the local network
     if (headers) curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    if (spec.method == "POST") {
+    if (wanted.method == "POST") {
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
-                         static_cast<curl_off_t>(spec.body.size()));
-        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, spec.body.c_str());
+                         static_cast<curl_off_t>(wanted.body.size()));
+        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, wanted.body.c_str());
     }
     curl_multi_add_handle(multi, easy);
 
@@ -73,14 +73,14 @@ HttpExchange PerformHttp(const HttpRequestSpec& spec) {
         if (running == 0) break;
         curl_waitfd extra[1];
         unsigned nExtra = 0;
-        if (spec.stop) {
-            extra[0].fd = spec.stop->Fd();
+        if (wanted.stop) {
+            extra[0].fd = wanted.stop->Fd();
             extra[0].events = CURL_WAIT_POLLIN;
             extra[0].revents = 0;
             nExtra = 1;
         }
         curl_multi_poll(multi, nExtra ? extra : nullptr, nExtra, 200, nullptr);
-        if (spec.stop && spec.stop->IsSet()) {
+        if (wanted.stop && wanted.stop->IsSet()) {
             stopped = true;
             break;
         }

@@ -27,7 +27,7 @@ struct HttpRequestSpec {
     std::shared_ptr<NamedEvent> stop;  // optional
 };
 
-HttpExchange PerformHttp(const HttpRequestSpec& spec);
+HttpExchange PerformHttp(const HttpRequestSpec& wanted);
 
 // Resolves `reference` against `base` as a relative URL reference; "" when either is unusable.
 std::string CombineUrl(const std::string& base, const std::string& reference);

@@ -62,12 +62,12 @@ std::string ControlUrlFromDescription(const std::string& xml, const std::string&
 bool GetControlUrl(const std::string& location, const std::string& serviceType,
                    std::string& controlUrl, std::shared_ptr<NamedEvent> stop) {
     controlUrl.clear();
-    HttpRequestSpec spec;
-    spec.url = location;
-    spec.timeoutMs = kDescriptionTimeoutMs;
-    spec.maxBody = kDescriptionLimit;
-    spec.stop = std::move(stop);
-    HttpExchange ex = PerformHttp(spec);
+    HttpRequestSpec wanted;
+    wanted.url = location;
+    wanted.timeoutMs = kDescriptionTimeoutMs;
+    wanted.maxBody = kDescriptionLimit;
+    wanted.stop = std::move(stop);
+    HttpExchange ex = PerformHttp(wanted);
     if (!ex.completed || ex.status != 200) return false;
     controlUrl = ControlUrlFromDescription(ex.body, location, serviceType);
     return !controlUrl.empty();
@@ -76,12 +76,12 @@ bool GetControlUrl(const std::string& location, const std::string& serviceType,
 bool FindControlUrl(const std::string& location, std::string& serviceType, std::string& controlUrl,
                     std::shared_ptr<NamedEvent> stop) {
     controlUrl.clear();
-    HttpRequestSpec spec;
-    spec.url = location;
-    spec.timeoutMs = kDescriptionTimeoutMs;
-    spec.maxBody = kDescriptionLimit;
-    spec.stop = std::move(stop);
-    HttpExchange ex = PerformHttp(spec);
+    HttpRequestSpec wanted;
+    wanted.url = location;
+    wanted.timeoutMs = kDescriptionTimeoutMs;
+    wanted.maxBody = kDescriptionLimit;
+    wanted.stop = std::move(stop);
+    HttpExchange ex = PerformHttp(wanted);
     if (!ex.completed || ex.status != 200) return false;
     controlUrl = ControlUrlFromDescription(ex.body, location, serviceType);
     if (!controlUrl.empty()) return true;

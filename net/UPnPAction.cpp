@@ -70,16 +70,16 @@ bool XmlTextContent(const std::string& xml, std::string& text) {
 
 bool CUPnPAction::Invoke(std::string& result, std::shared_ptr<NamedEvent> stop) const {
     result.clear();
-    HttpRequestSpec spec;
-    spec.url = controlUrl_;
-    spec.method = "POST";
-    spec.body = BuildEnvelope();
-    spec.headers = {"Content-Type: text/xml; charset=\"utf-8\"",
+    HttpRequestSpec wanted;
+    wanted.url = controlUrl_;
+    wanted.method = "POST";
+    wanted.body = BuildEnvelope();
+    wanted.headers = {"Content-Type: text/xml; charset=\"utf-8\"",
                     "SOAPAction: " + SoapActionHeader(), "Expect:"};
-    spec.timeoutMs = kTimeoutMs;
-    spec.maxBody = 256 * 1024;
-    spec.stop = std::move(stop);
-    HttpExchange ex = PerformHttp(spec);
+    wanted.timeoutMs = kTimeoutMs;
+    wanted.maxBody = 256 * 1024;
+    wanted.stop = std::move(stop);
+    HttpExchange ex = PerformHttp(wanted);
     if (!ex.completed) {
         result = ex.error;
         return false;
