@@ -19,7 +19,7 @@ PACKAGES=(
   libasound2-dev
   # peers and independent checkers used by the tests
   python3 python3-pil imagemagick ffmpeg curl iproute2
-  python3-aiosmtpd python3-pyftpdlib dovecot-pop3d swaks
+  python3-aiosmtpd python3-pyftpdlib dovecot-pop3d swaks openssl
   # web server and UPnP peers: headless browser, gateway in network namespaces
   chromium miniupnpd miniupnpd-nftables nftables miniupnpc
 )

@@ -1,0 +1,72 @@
+#pragma once
+// One HTTP GET through libcurl, read as a stream: Open waits until the status and headers of the
+// final answer are in, Read then hands the body to a sink block by block as it arrives. Every
+// wait is a curl_multi_poll that also watches the stop event's descriptor, so setting the event
+// ends a wait at once. Credentials in the URL's user-info part are sent with Basic or Digest
+// authentication, whichever the server asks for.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ocv {
+
+class NamedEvent;
+
+struct HttpTimeouts {
+    long connectMs = 5000;
+    // No byte of the answer for this long fails the transfer. It runs from the moment the
+    // request is started, so it also bounds the sending of the request.
+    long receiveMs = 5000;
+};
+
+class CHttpStream {
+public:
+    enum class OpenResult {
+        kOk,          // status and headers are in
+        kOpenFailed,  // no answer (connect, name, TLS, time-out...); ErrorText() says why
+        kNoStatus,    // an answer came without a readable status line
+        kStopped,     // the stop event was set
+    };
+    enum class ReadResult {
+        kEnd,          // the body ended normally
+        kError,        // the transfer broke or timed out; ErrorText() says why
+        kStopped,      // the stop event was set
+        kSinkStopped,  // the sink asked to stop
+    };
+    // Takes each block of the body; false stops the transfer.
+    using Sink = std::function<bool(const uint8_t* data, size_t size)>;
+
+    explicit CHttpStream(std::shared_ptr<NamedEvent> stop, HttpTimeouts timeouts = {});
+    ~CHttpStream();
+    CHttpStream(const CHttpStream&) = delete;
+    CHttpStream& operator=(const CHttpStream&) = delete;
+
+    OpenResult Open(const std::string& url);
+    ReadResult Read(const Sink& sink);
+    // Ends the current transfer and frees its connection.
+    void Close();
+
+    long Status() const { return status_; }
+    // The Content-Type header as sent; false when the answer has none.
+    bool ContentType(std::string& out) const;
+    // The Content-Length header; false when the answer has none (or it is unusable).
+    bool ContentLength(int64_t& out) const;
+    const std::string& ErrorText() const { return error_; }
+
+private:
+    struct Impl;
+    static size_t OnWrite(char* data, size_t size, size_t count, void* self);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    // Drives the transfer until `done()` is true, the transfer ends or the stop event is set.
+    // Returns 0 while running normally, 1 when the transfer ended, 2 on stop, 3 on time-out.
+    int Pump(const std::function<bool()>& done);
+
+    std::shared_ptr<NamedEvent> stop_;
+    HttpTimeouts timeouts_;
+    std::unique_ptr<Impl> impl_;
+    long status_ = 0;
+    std::string error_;
+};
+
+}  // namespace ocv

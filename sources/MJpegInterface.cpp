@@ -1,0 +1,296 @@
+#include "sources/MJpegInterface.h"
+
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+#include "imaging/DibImage.h"
+#include "platform/NamedEvent.h"
+#include "sources/HttpStream.h"
+#include "sources/MJpegParser.h"
+
+namespace ocv {
+
+// The sample thread reaches its source only through this link. StopThread cuts it, so a thread
+// that is abandoned after its time limit never touches a source that is gone or reconnecting.
+struct CMJpegInterface::Link {
+    std::mutex mutex;
+    CMJpegInterface* owner = nullptr;
+};
+
+// Everything the sample thread uses, shared with the source until the thread ends.
+struct CMJpegInterface::Worker {
+    std::string url;
+    std::string logUrl;
+    int variant = kReaderVariantA;
+    MJpegTimings timings;
+    std::shared_ptr<CLogger> logger;
+    std::string eventName;
+    std::shared_ptr<Link> link = std::make_shared<Link>();
+    std::shared_ptr<NamedEvent> finished = NamedEvent::Create("");
+};
+
+namespace {
+
+constexpr size_t kMaxNetworkErrorText = 512;
+
+std::string Cut(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
+
+}  // namespace
+
+CMJpegInterface::CMJpegInterface(std::shared_ptr<FrameNotifier> view,
+                                 std::shared_ptr<CLogger> logger)
+    : CCamSource(std::move(view), std::move(logger)) {
+    eventName_ = MakeEventName("CMJpegSampleGrabberTerminateEvt%d%d%04d");
+    if (eventName_.size() > 255) eventName_.resize(255);
+    terminate_ = NamedEvent::Create(eventName_, false);
+    if (!terminate_) Log().ErrorBox("Create Terminate Thread Event Failed!!");
+}
+
+CMJpegInterface::~CMJpegInterface() { Disconnect(); }
+
+bool CMJpegInterface::IsConnected() { return connected_.load() != 0; }
+
+std::string CMJpegInterface::UrlForLog(const std::string& url) {
+    size_t scheme = url.find("://");
+    size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    size_t end = url.find_first_of("/?#", start);
+    if (end == std::string::npos) end = url.size();
+    size_t at = url.rfind('@', end);
+    if (at == std::string::npos || at < start) return url;
+    size_t colon = url.find(':', start);
+    if (colon == std::string::npos || colon > at) return url;
+    return url.substr(0, colon + 1) + "***" + url.substr(at);
+}
+
+bool CMJpegInterface::IsThreadAlive() {
+    if (!thread_.joinable()) return false;
+    if (worker_ && worker_->finished && !worker_->finished->IsSet()) return true;
+    thread_.join();
+    worker_.reset();
+    return false;
+}
+
+void CMJpegInterface::StopThread(int seconds) {
+    if (!IsThreadAlive()) return;
+    CLogger& log = Log();
+    log.SetNotify(0);
+    if (terminate_) terminate_->Set();
+    bool ended = worker_->finished->Wait(
+        seconds * 1000 < timings_.stopWaitMs ? seconds * 1000 : timings_.stopWaitMs);
+    {
+        // From here on the thread, finished or not, cannot reach this object.
+        std::lock_guard lock(worker_->link->mutex);
+        worker_->link->owner = nullptr;
+    }
+    if (ended) {
+        thread_.join();
+        if (terminate_) terminate_->Reset();
+    } else {
+        // The abandoned thread keeps the old event, which stays set, so it ends at its next
+        // wait; this source goes on with a new event of its own.
+        thread_.detach();
+        eventName_ = MakeEventName("CMJpegSampleGrabberTerminateEvt%d%d%04d");
+        terminate_ = NamedEvent::Create(eventName_, false);
+        if (!terminate_) log.ErrorBox("Create Terminate Thread Event Failed!!");
+    }
+    worker_.reset();
+    log.SetNotify(1);
+}
+
+void CMJpegInterface::Disconnect() {
+    StopThread(3);
+    FreeSample();
+    connected_ = 0;
+}
+
+void CMJpegInterface::StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits) {
+    if (!HasSampleBuffer()) AllocateSample(header);
+    StoreSample(bits, header.biSizeImage);
+}
+
+bool CMJpegInterface::StartStream(const std::string& url, int variant) {
+    if (IsConnected()) Disconnect();
+    if (IsThreadAlive() || !terminate_) {
+        Disconnect();
+        return false;
+    }
+    auto worker = std::make_shared<Worker>();
+    worker->url = url;
+    worker->logUrl = UrlForLog(url);
+    worker->variant = variant;
+    worker->timings = timings_;
+    worker->logger = Logger();
+    worker->eventName = eventName_;
+    worker->link->owner = this;
+    if (!worker->finished) {
+        Disconnect();
+        return false;
+    }
+    try {
+        thread_ = std::thread(&CMJpegInterface::SampleThread, worker);
+    } catch (const std::system_error&) {
+        Disconnect();
+        return false;
+    }
+    worker_ = worker;
+
+    CLogger& log = Log();
+    log.SetNotify(0);
+    bool connected = false;
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timings_.connectWaitMs);
+    for (;;) {
+        BITMAPINFOHEADER h{};
+        GetFormat(&h);
+        if (HasSampleBuffer() && h.biWidth > 0) {
+            connected = true;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    connected_ = connected ? 1 : 0;
+    log.SetNotify(1);
+    if (!connected) {
+        Disconnect();
+        log.ErrorBox("接続タイムアウト!");
+        return false;
+    }
+    return true;
+}
+
+void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
+    CLogger& log = *w->logger;
+    const char* url = w->logUrl.c_str();
+    std::shared_ptr<NamedEvent> ev = NamedEvent::Open(w->eventName);
+    if (!ev) {
+        log.Error("[SampleThread] OpenEvent() Failed!");
+        w->finished->Set();
+        return;
+    }
+    const MJpegTimings& t = w->timings;
+    HttpTimeouts timeouts{t.httpTimeoutMs, t.httpTimeoutMs};
+    CHttpStream http(ev, timeouts);
+    CMJpegPartParser parser(w->variant);
+    CDibImage image;
+
+    // Decodes one picture and stores it through the link. False with the error logged when
+    // the picture cannot be decoded.
+    auto decodeAndStore = [&](const uint8_t* data, size_t size) -> bool {
+        if (!image.LoadFromMemory(data, size)) {
+            log.Error("[SampleThread] Loading image failed! [%s]", image.GetErrorText().c_str());
+            return false;
+        }
+        if (ev->IsSet()) return true;
+        BITMAPINFOHEADER h = MakeRgb24Header(image.Width(), image.Height());
+        std::lock_guard lock(w->link->mutex);
+        if (w->link->owner) w->link->owner->StorePicture(h, image.GetBits());
+        return true;
+    };
+    auto retryOpen = [&] {
+        log.Info("[SampleThread] 2秒後に再度接続を試みます・・・ [%s]", url);
+        ev->Wait(t.openRetryMs);
+    };
+    auto retrySingle = [&] {
+        log.Info("[SampleThread] 10秒後に再度接続を試みます・・・ [%s]", url);
+        ev->Wait(t.singleRetryMs);
+    };
+
+    while (!ev->IsSet()) {
+        http.Close();
+        CHttpStream::OpenResult opened = http.Open(w->url);
+        if (opened == CHttpStream::OpenResult::kStopped) break;
+        if (opened == CHttpStream::OpenResult::kOpenFailed) {
+            log.Error("[SampleThread] Network error! [%s]",
+                      Cut(http.ErrorText(), kMaxNetworkErrorText).c_str());
+            log.Error("[SampleThread] URLが開けません [%s]", url);
+            retryOpen();
+            continue;
+        }
+        if (opened == CHttpStream::OpenResult::kNoStatus) {
+            log.Error("[SampleThread] Statusコードが取得できません [%s]", url);
+            retryOpen();
+            continue;
+        }
+        long status = http.Status();
+        if (status < 200 || status > 299) {
+            log.Error("[SampleThread] HTTPエラーです [HTTPエラーコード %d]",
+                      static_cast<int>(status));
+            retryOpen();
+            continue;
+        }
+
+        std::string contentType;
+        if (http.ContentType(contentType) && contentType == "image/jpeg") {
+            // A single picture instead of a stream: the camera has too many viewers. An answer
+            // without a usable length or body is retried like it instead of ending the thread.
+            int64_t length = 0;
+            if (!http.ContentLength(length) || length <= 0 ||
+                static_cast<uint64_t>(length) > CMJpegPartParser::kMaxContentLength) {
+                log.Error("[SampleThread] Contengt-Length was unacquirable. [%s]", url);
+                retrySingle();
+                continue;
+            }
+            std::vector<uint8_t> body;
+            body.reserve(static_cast<size_t>(length));
+            CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
+                size_t take = std::min(n, static_cast<size_t>(length) - body.size());
+                body.insert(body.end(), d, d + take);
+                return body.size() < static_cast<size_t>(length);
+            });
+            if (r == CHttpStream::ReadResult::kStopped) break;
+            if (body.size() < static_cast<size_t>(length)) {
+                log.Error("[SampleThread] Read MotionJpeg Stream Failed!");
+                retrySingle();
+                continue;
+            }
+            http.Close();
+            if (!decodeAndStore(body.data(), body.size())) {
+                retrySingle();
+                continue;
+            }
+            if (ev->IsSet()) break;
+            log.Error("[SampleThread] 最大接続数エラー [%s]", url);
+            retrySingle();
+            continue;
+        }
+
+        // The stream: pictures are read until a read fails or the event is set.
+        parser.Reset();
+        bool failedLogged = false;
+        CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
+            CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
+                if (ev->IsSet()) return false;
+                if (!decodeAndStore(p, size)) {
+                    failedLogged = true;
+                    return false;
+                }
+                if (ev->Wait(t.betweenPicturesMs)) return false;
+                return true;
+            });
+            if (s == CMJpegPartParser::Status::kFailed) {
+                log.Error("%s", MJpegErrorText(parser.error(), w->variant));
+                failedLogged = true;
+                return false;
+            }
+            return s == CMJpegPartParser::Status::kNeedMore && !ev->IsSet();
+        });
+        if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;
+        if (!failedLogged) {
+            if (r == CHttpStream::ReadResult::kError) {
+                log.Error("[SampleThread] Network error! [%s]",
+                          Cut(http.ErrorText(), kMaxNetworkErrorText).c_str());
+            } else {
+                log.Error("%s", MJpegErrorText(parser.Finish(), w->variant));
+            }
+        }
+        log.Error("[SampleThread] MotionJpeg画像取得に失敗しました！ [%s]", url);
+        log.Info("[SampleThread] 再度接続を試みます・・・ [%s]", url);
+        ev->Wait(t.readRetryMs);
+    }
+    http.Close();
+    w->finished->Set();
+}
+
+}  // namespace ocv

@@ -1,0 +1,68 @@
+#pragma once
+// The common body of every network camera: opens one HTTP URL, reads the endless Motion-JPEG
+// stream on a sample thread of its own, decodes each picture and stores it as the frame sample.
+// The sample thread reconnects by itself after every failure; the camera models only build the
+// URL and call StartStream.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "foundation/CamSource.h"
+
+namespace ocv {
+
+class NamedEvent;
+
+// The waits of the sample thread and of the connect step, in milliseconds.
+struct MJpegTimings {
+    int openRetryMs = 2000;      // after an open failure, an unreadable status or an HTTP error
+    int singleRetryMs = 10000;   // after a single-picture ("too many viewers") answer
+    int readRetryMs = 10;        // after a failed picture read
+    int betweenPicturesMs = 10;  // after each picture read
+    int connectWaitMs = 16000;   // for the first picture in StartStream
+    int stopWaitMs = 3000;       // for the sample thread to end in StopThread
+    long httpTimeoutMs = 5000;   // connect, send and receive
+};
+
+class CMJpegInterface : public CCamSource {
+public:
+    CMJpegInterface(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger);
+    ~CMJpegInterface() override;
+
+    void Disconnect() override;
+    bool IsConnected() override;
+    void EnableSampleCallback(bool) override {}
+
+    // Starts the sample thread for the URL with reader variant 2 (B) or any other (A) and waits
+    // for the first picture. False (and disconnected) when none came within the wait.
+    bool StartStream(const std::string& url, int variant);
+    // Signals the sample thread and waits up to `seconds` for it to end; a thread that does not
+    // end in time is abandoned (it can no longer touch this object).
+    void StopThread(int seconds = 3);
+    bool IsThreadAlive();
+
+    const std::string& TerminateEventName() const { return eventName_; }
+    void SetTimings(const MJpegTimings& t) { timings_ = t; }
+    const MJpegTimings& Timings() const { return timings_; }
+
+    // A URL with the password of its user-info part replaced by "***", for log lines.
+    static std::string UrlForLog(const std::string& url);
+
+private:
+    struct Link;
+    struct Worker;
+    static void SampleThread(std::shared_ptr<Worker> worker);
+    // Called on the sample thread with a decoded picture: the first one sets the format and
+    // allocates the pixel buffer, then the store step.
+    void StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits);
+
+    std::atomic<int> connected_{0};
+    std::string eventName_;
+    std::shared_ptr<NamedEvent> terminate_;
+    MJpegTimings timings_;
+    std::thread thread_;
+    std::shared_ptr<Worker> worker_;
+};
+
+}  // namespace ocv
