@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Demo.h"
+#include "app/Headless.h"
 #include "app/Options.h"
 #include "app/ProgramDir.h"
 #include "foundation/Logger.h"
-#include "platform/Files.h"
+#include "sources/SourceFactory.h"
 
 using namespace ocv;
 
@@ -15,25 +17,28 @@ int main(int argc, char** argv) {
     std::string error;
     auto options = ParseOptions(args, error);
     if (!options) {
-        std::fprintf(stderr, "ocuvane: %s\n%s", error.c_str(), UsageText().c_str());
+        std::fprintf(stderr, "ocuvane: %s\n\n%s", error.c_str(), UsageText().c_str());
         return 64;
     }
     if (options->help) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
+    // Every log line of every camera is echoed to stderr: the service's own log stream.
+    CLogger::SetEcho([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+
+    if (options->demo) return RunDemo(options->dir, ExecutablePath(), &CreateCameraSource);
+
     std::string dir = ResolveProgramDirectory(options->dir, ExecutablePath());
     if (dir.empty()) {
         std::fprintf(stderr, "ocuvane: no program directory could be made\n");
         return 1;
     }
-    CLogger::SetEcho([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
-    CLogger log;
-    log.SetName("全般");
-    log.SetMessageBox(0);
-    log.SetNotify(0);
-    log.SetPath(JoinPath(dir, "log.txt"));
-    log.Info("Program directory: %s", dir.c_str());
-    std::fprintf(stderr, "ocuvane: no camera is configured in %s\n", JoinPath(dir, "ocv.xml").c_str());
-    return 2;
+    if (options->addCamera)
+        return AddCameraCommand(dir, options->addType, options->addUrl, options->addName);
+    if (options->settingsCamera > 0 || !options->headless) {
+        // This build has no desktop shell; the cameras run headless.
+        std::fprintf(stderr, "ocuvane: this build has no desktop shell; running headless.\n");
+    }
+    return RunHeadless(dir, &CreateCameraSource);
 }

@@ -1,0 +1,108 @@
+#include "app/Headless.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "app/Host.h"
+#include "platform/Dispatcher.h"
+#include "platform/Files.h"
+
+namespace ocv {
+namespace {
+
+// Turns SIGINT/SIGTERM into a Quit of the dispatcher: the signals are blocked in every thread
+// (so workers never receive them) and taken by one waiting thread.
+class SignalWaiter {
+public:
+    explicit SignalWaiter(ThreadDispatcher& d) : dispatcher_(d) {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, SIGUSR1);  // used to end the waiter itself
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+        thread_ = std::thread([this] {
+            int sig = 0;
+            while (sigwait(&set_, &sig) == 0) {
+                if (sig == SIGUSR1 && done_) return;
+                if (sig == SIGINT || sig == SIGTERM) {
+                    received_ = sig;
+                    dispatcher_.Quit();
+                }
+            }
+        });
+    }
+    ~SignalWaiter() {
+        done_ = true;
+        pthread_kill(thread_.native_handle(), SIGUSR1);
+        thread_.join();
+    }
+    int Received() const { return received_; }
+
+private:
+    ThreadDispatcher& dispatcher_;
+    sigset_t set_;
+    std::thread thread_;
+    std::atomic<bool> done_{false};
+    std::atomic<int> received_{0};
+};
+
+}  // namespace
+
+int RunHeadless(const std::string& programDir, const SourceFactory& factory,
+                const std::string& banner) {
+    ThreadDispatcher dispatcher;
+    SignalWaiter signals(dispatcher);  // before any worker thread exists
+    Host host(programDir, dispatcher, factory);
+    if (!host.Load()) {
+        std::fprintf(stderr, "ocuvane: %s cannot be read; nothing was changed.\n",
+                     host.Document().Path().c_str());
+        return 1;
+    }
+    if (host.Document().cameras.empty()) {
+        std::fprintf(stderr,
+                     "ocuvane: no camera is configured in %s\n"
+                     "Add one with: ocuvane --dir %s --add-camera TYPE URL [--name NAME]\n",
+                     host.Document().Path().c_str(), programDir.c_str());
+        return 2;
+    }
+    host.MainLog().Info("Ocuvane started (headless), %zu camera(s), configuration %s",
+                        host.Document().cameras.size(), host.Document().Path().c_str());
+    host.CreateControllers();
+    host.ConnectAndStart();
+    if (!banner.empty()) std::fputs(banner.c_str(), stderr);
+    dispatcher.Run();
+
+    host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
+    host.StopAll(3);
+    bool saved = host.Save();
+    host.DestroyControllers();
+    host.MainLog().Info(saved ? "Configuration saved. Ocuvane stopped."
+                              : "Configuration could not be saved. Ocuvane stopped.");
+    return saved ? 0 : 1;
+}
+
+int AddCameraCommand(const std::string& programDir, int32_t type, const std::string& url,
+                     const std::string& name) {
+    ThreadDispatcher dispatcher;
+    Host host(programDir, dispatcher, {});
+    if (!host.Load()) {
+        std::fprintf(stderr, "ocuvane: %s cannot be read; the camera was not added.\n",
+                     host.Document().Path().c_str());
+        return 1;
+    }
+    CameraConfig& cam = host.AddCamera(type, url, name);
+    if (!host.Save()) {
+        std::fprintf(stderr, "ocuvane: %s could not be written.\n", host.Document().Path().c_str());
+        return 1;
+    }
+    std::printf("Camera %zu \"%s\" (device type %d, %s) added to %s\n",
+                host.Document().cameras.size(), cam.param.name.c_str(), type, url.c_str(),
+                host.Document().Path().c_str());
+    return 0;
+}
+
+}  // namespace ocv

@@ -1,0 +1,88 @@
+#include "app/Host.h"
+
+#include "platform/Files.h"
+
+namespace ocv {
+
+Host::Host(std::string programDir, Dispatcher& dispatcher, SourceFactory factory,
+           IControllerHost* controllerHost)
+    : doc_(std::move(programDir)),
+      dispatcher_(dispatcher),
+      factory_(std::move(factory)),
+      controllerHost_(controllerHost) {
+    mainLog_.SetName("全般");
+    mainLog_.SetMessageBox(0);
+    mainLog_.SetNotify(0);
+    ApplyLogSettings(mainLog_);
+}
+
+Host::~Host() { DestroyControllers(); }
+
+std::string Host::LogFilePath() const {
+    std::string dir = doc_.system.logFilePath.empty() ? doc_.ProgramDir() : doc_.system.logFilePath;
+    return JoinPath(DropTrailingSeparator(dir), ConfigDocument::kLogFileName);
+}
+
+void Host::ApplyLogSettings(CLogger& log) const {
+    log.SetPath(LogFilePath());
+    log.SetDebug(doc_.system.debugMode);
+}
+
+bool Host::Load() {
+    bool exists = FileExists(doc_.Path());
+    bool ok = !exists || doc_.LoadConfiguration(mainLog_);
+    ApplyLogSettings(mainLog_);
+    return ok;
+}
+
+bool Host::Save() {
+    for (size_t i = 0; i < controllers_.size() && i < doc_.cameras.size(); ++i)
+        doc_.cameras[i].param = controllers_[i]->Param();
+    return doc_.SaveConfiguration(mainLog_, [this](size_t i) -> CLogger& {
+        return i < controllers_.size() ? controllers_[i]->Log() : mainLog_;
+    });
+}
+
+CameraConfig& Host::AddCamera(int32_t deviceType, const std::string& deviceName,
+                              const std::string& name) {
+    CameraConfig cam = doc_.NewCamera();
+    cam.param.deviceInfo.deviceType = deviceType;
+    cam.param.deviceInfo.deviceName = deviceName;
+    if (!name.empty()) cam.param.name = name;
+    doc_.cameras.push_back(std::move(cam));
+    return doc_.cameras.back();
+}
+
+void Host::CreateControllers() {
+    DestroyControllers();
+    for (const CameraConfig& cam : doc_.cameras) {
+        auto ctrl =
+            std::make_unique<COcvCtrl>(dispatcher_, factory_, doc_.ProgramDir(), controllerHost_);
+        ApplyLogSettings(ctrl->Log());
+        ctrl->Create();
+        ctrl->SetParam(cam.param);
+        controllers_.push_back(std::move(ctrl));
+    }
+}
+
+void Host::ConnectAndStart() {
+    for (size_t i = 0; i < controllers_.size(); ++i) {
+        COcvCtrl& ctrl = *controllers_[i];
+        if (ctrl.ConnectCamera() && doc_.cameras[i].conditions.autoCapture) ctrl.StartCapture();
+    }
+}
+
+void Host::StopAll(int limitSeconds) {
+    for (auto& ctrl : controllers_) ctrl->SignalStop();
+    for (auto& ctrl : controllers_) {
+        ctrl->DisarmSchedule();
+        ctrl->StopThreads(limitSeconds, false);
+    }
+}
+
+void Host::DestroyControllers() {
+    // Each controller stops its own threads (3 seconds) and disconnects as it goes.
+    while (!controllers_.empty()) controllers_.pop_back();
+}
+
+}  // namespace ocv

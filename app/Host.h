@@ -1,0 +1,54 @@
+#pragma once
+// What the desktop shell and the headless program share: the configuration document, the main
+// log channel and one controller per camera in document order.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/ConfigDocument.h"
+#include "controller/OcvCtrl.h"
+#include "foundation/Logger.h"
+#include "platform/Dispatcher.h"
+
+namespace ocv {
+
+class Host {
+public:
+    Host(std::string programDir, Dispatcher& dispatcher, SourceFactory factory,
+         IControllerHost* controllerHost = nullptr);
+    ~Host();
+
+    // Reads ocv.xml (a missing file leaves the defaults and no camera) and points the main log
+    // channel at the configured log directory. False only when the file exists but cannot be read.
+    bool Load();
+    // Takes every controller's record back into the document and writes it atomically.
+    bool Save();
+    // Appends a camera with the defaults of a new record and this device information.
+    CameraConfig& AddCamera(int32_t deviceType, const std::string& deviceName,
+                            const std::string& name);
+
+    // One controller per camera of the document, set up with its record and log channel.
+    void CreateControllers();
+    // Connects every camera, then starts capture where "AutoCapture" is set and it connected.
+    void ConnectAndStart();
+    // Stops every camera's threads with the given limit and disconnects it.
+    void StopAll(int limitSeconds);
+    void DestroyControllers();
+
+    CLogger& MainLog() { return mainLog_; }
+    ConfigDocument& Document() { return doc_; }
+    std::vector<std::unique_ptr<COcvCtrl>>& Controllers() { return controllers_; }
+    std::string LogFilePath() const;
+
+private:
+    void ApplyLogSettings(CLogger& log) const;
+
+    ConfigDocument doc_;
+    Dispatcher& dispatcher_;
+    SourceFactory factory_;
+    IControllerHost* controllerHost_;
+    CLogger mainLog_;
+    std::vector<std::unique_ptr<COcvCtrl>> controllers_;
+};
+
+}  // namespace ocv

@@ -1,0 +1,284 @@
+// The headless program end to end, against the camera simulator on loopback.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "Process.h"
+#include "config/ConfigDocument.h"
+#include "foundation/Logger.h"
+#include "imaging/DibImage.h"
+#include "platform/Files.h"
+
+using namespace ocv;
+using namespace ocvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kOcuvane = std::string(OCV_BINARY_DIR) + "/app/ocuvane";
+const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
+
+bool WaitFor(const std::function<bool()>& cond, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+class HeadlessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/ocvheadlessXXXXXX";
+        dir_ = mkdtemp(tmpl);
+        pictures_ = JoinPath(dir_, "pictures");
+        CreateDirectoryOne(pictures_);
+    }
+    void TearDown() override {
+        camsim_.reset();
+        RemoveDirectoryTree(dir_);
+    }
+    // Starts the simulator and returns its base URL.
+    std::string StartCamera() {
+        camsim_ = std::make_unique<Process>(
+            std::vector<std::string>{kCamSim, "--port", "0", "--size", "320x240", "--fps", "10"},
+            JoinPath(dir_, "camsim.out"), JoinPath(dir_, "camsim.err"));
+        std::smatch m;
+        std::string out;
+        std::regex re("127\\.0\\.0\\.1:(\\d+)");
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                out = camsim_->Out();
+                return std::regex_search(out, m, re);
+            },
+            10000));
+        return "http://127.0.0.1:" + m[1].str() + "/";
+    }
+    int Run(const std::vector<std::string>& args, std::string* err = nullptr) {
+        std::vector<std::string> argv{kOcuvane, "--dir", dir_};
+        argv.insert(argv.end(), args.begin(), args.end());
+        Process p(argv, JoinPath(dir_, "run.out"), JoinPath(dir_, "run.err"));
+        int rc = p.Wait(20000);
+        if (err) *err = p.Err() + p.Out();
+        return rc;
+    }
+    // Adds a camera with the command line, then adjusts its record in the document.
+    void AddCamera(const std::string& url, const std::function<void(CameraConfig&)>& adjust) {
+        std::string out;
+        ASSERT_EQ(Run({"--add-camera", "5", url, "--name", "Door"}, &out), 0) << out;
+        EXPECT_NE(out.find("\"Door\""), std::string::npos) << out;
+        CLogger quiet;
+        ConfigDocument doc(dir_);
+        ASSERT_TRUE(doc.LoadConfiguration(quiet));
+        ASSERT_EQ(doc.cameras.size(), 1u);
+        CameraConfig& cam = doc.cameras[0];
+        EXPECT_EQ(cam.param.deviceInfo.deviceType, 5);
+        EXPECT_EQ(cam.param.deviceInfo.deviceName, url);
+        cam.conditions.autoCapture = 1;
+        cam.param.deviceInfo.frameWidth = 320;
+        cam.param.deviceInfo.frameHeight = 240;
+        auto& live = cam.param.vistrel;
+        live.enableVistrel = 1;
+        live.vistrelTimer = 1000;
+        live.enableLocal = 1;
+        live.local.saveDirectoryName = pictures_;
+        live.local.image.imageFilename = "door";
+        live.local.image.enableAddNameCounter = 1;
+        live.local.image.enableAddNameDate = 1;
+        live.local.image.enableAddNameTime = 1;
+        adjust(cam);
+        ASSERT_TRUE(doc.SaveConfiguration(quiet));
+    }
+    std::vector<std::string> Pictures(const std::string& dir) const {
+        std::vector<std::string> out;
+        if (!DirectoryExists(dir)) return out;
+        for (auto& e : fs::directory_iterator(dir))
+            if (e.is_regular_file()) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::string dir_, pictures_;
+    std::unique_ptr<Process> camsim_;
+};
+
+}  // namespace
+
+TEST_F(HeadlessTest, NoCameraConfiguredSaysSoAndExitsTwo) {
+    std::string err;
+    EXPECT_EQ(Run({"--headless"}, &err), 2);
+    EXPECT_NE(err.find("no camera is configured"), std::string::npos) << err;
+}
+
+TEST_F(HeadlessTest, BrokenConfigurationIsLeftAsItWas) {
+    const std::string broken = "<OcvML><SystemInfo><Log><meta name=\"Debug Mode\" value=";
+    { std::ofstream(JoinPath(dir_, "ocv.xml")) << broken; }
+    std::string err;
+    EXPECT_EQ(Run({"--headless"}, &err), 1);
+    EXPECT_NE(err.find("XML Perse Failed!"), std::string::npos) << err;
+    EXPECT_EQ(Process::Read(JoinPath(dir_, "ocv.xml")), broken);
+    EXPECT_NE(Run({"--add-camera", "5", "http://x/"}, &err), 0) << "nothing is added over it";
+    EXPECT_EQ(Process::Read(JoinPath(dir_, "ocv.xml")), broken);
+}
+
+TEST_F(HeadlessTest, IntervalPicturesThenSigtermSavesAndExits) {
+    std::string url = StartCamera();
+    AddCamera(url, [](CameraConfig&) {});
+    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
+                JoinPath(dir_, "app.err"));
+    ASSERT_TRUE(WaitFor([&] { return Pictures(pictures_).size() >= 3; }, 15000)) << app.Err();
+    auto files = Pictures(pictures_);
+    std::regex name("door\\d{8}\\d{6}(\\d{4})\\.jpg");
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(files[i], m, name)) << files[i];
+        EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i)) << "counter numbers every picture";
+    }
+    // The source connects on its first frame, so even the first picture shows the camera.
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromFile(JoinPath(pictures_, files[0])));
+    EXPECT_EQ(pic.Width(), 320);
+    const uint8_t* px = pic.GetBits();
+    size_t bytes = pic.Stride() * pic.Height();
+    EXPECT_GT(bytes - std::count(px, px + bytes, 0), bytes / 4) << "not a black picture";
+    std::string err = app.Err();
+    EXPECT_NE(err.find("[Live] Vistrel start!"), std::string::npos);
+    EXPECT_NE(err.find("\tDoor\t"), std::string::npos) << "lines carry the camera's name";
+
+    std::string before = Process::Read(JoinPath(dir_, "ocv.xml"));
+    fs::remove(JoinPath(dir_, "ocv.xml"));
+    auto t0 = std::chrono::steady_clock::now();
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0) << app.Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+    std::string after = Process::Read(JoinPath(dir_, "ocv.xml"));
+    EXPECT_EQ(after, before) << "SIGTERM saves the same configuration";
+    struct stat st{};
+    ASSERT_EQ(stat(JoinPath(dir_, "ocv.xml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_NE(app.Err().find("停止処理中・・・"), std::string::npos);
+}
+
+TEST_F(HeadlessTest, StopDuringALongIntervalIsQuickAndDateDirectoryIsUsed) {
+    std::string url = StartCamera();
+    AddCamera(url, [](CameraConfig& c) {
+        c.param.vistrel.vistrelTimer = 600000;
+        c.param.vistrel.local.enableMakeDateDirectory = 1;
+    });
+    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
+                JoinPath(dir_, "app.err"));
+    std::string day;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (auto& e : fs::directory_iterator(pictures_))
+                if (e.is_directory() && !Pictures(e.path().string()).empty()) {
+                    day = e.path().filename().string();
+                    return true;
+                }
+            return false;
+        },
+        15000))
+        << app.Err();
+    EXPECT_TRUE(std::regex_match(day, std::regex("20\\d{6}")));
+    auto t0 = std::chrono::steady_clock::now();
+    app.Signal(SIGINT);
+    EXPECT_EQ(app.Wait(10000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+}
+
+TEST_F(HeadlessTest, MissingSaveDirectoryIsLogged) {
+    std::string url = StartCamera();
+    AddCamera(url, [&](CameraConfig& c) {
+        c.param.vistrel.local.saveDirectoryName = JoinPath(dir_, "gone");
+    });
+    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
+                JoinPath(dir_, "app.err"));
+    ASSERT_TRUE(WaitFor([&] { return app.Err().find("[Live] Save image failed! [") != std::string::npos; },
+                        15000))
+        << app.Err();
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+    EXPECT_FALSE(DirectoryExists(JoinPath(dir_, "gone")));
+}
+
+namespace {
+
+int FreeLoopbackPort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+}  // namespace
+
+TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
+    std::string url = StartCamera();
+    const int port = FreeLoopbackPort();
+    // The first instance: the simulated camera, served by its web server only.
+    CLogger quiet;
+    {
+        ConfigDocument doc(dir_);
+        CameraConfig cam = doc.NewCamera();
+        cam.param.name = "Front";
+        cam.param.deviceInfo.deviceType = 5;
+        cam.param.deviceInfo.deviceName = url;
+        cam.param.deviceInfo.frameWidth = 320;
+        cam.param.deviceInfo.frameHeight = 240;
+        cam.param.vistrel.enableVistrel = 0;
+        cam.param.webServer.enable = 1;
+        cam.param.webServer.port = port;
+        cam.param.webServer.nicIndex = 0;
+        cam.conditions.autoCapture = 1;
+        doc.cameras.push_back(cam);
+        ASSERT_TRUE(doc.SaveConfiguration(quiet));
+    }
+    std::string second = JoinPath(dir_, "second");
+    CreateDirectoryOne(second);
+    {
+        ConfigDocument doc(second);
+        CameraConfig cam = doc.NewCamera();
+        cam.param.name = "Peer";
+        cam.param.deviceInfo.deviceType = 3;
+        cam.param.deviceInfo.deviceName = "http://127.0.0.1:" + std::to_string(port) + "/";
+        cam.param.deviceInfo.quality = 90;
+        cam.param.vistrel.vistrelTimer = 1000;
+        cam.param.vistrel.local.saveDirectoryName = pictures_;
+        cam.param.vistrel.local.image.imageFilename = "peer";
+        cam.param.vistrel.local.image.enablePrintName = 0;
+        cam.param.vistrel.local.image.enablePrintDate = 0;
+        cam.param.vistrel.local.image.enablePrintTime = 0;
+        cam.conditions.autoCapture = 1;
+        doc.cameras.push_back(cam);
+        ASSERT_TRUE(doc.SaveConfiguration(quiet));
+    }
+    Process first({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "a.out"),
+                  JoinPath(dir_, "a.err"));
+    ASSERT_TRUE(WaitFor([&] { return first.Err().find("[WebServer]") != std::string::npos; }, 10000))
+        << first.Err();
+    Process peer({kOcuvane, "--headless", "--dir", second}, JoinPath(dir_, "b.out"),
+                 JoinPath(dir_, "b.err"));
+    ASSERT_TRUE(WaitFor([&] { return Pictures(pictures_).size() >= 2; }, 20000))
+        << peer.Err() << "\n---\n" << first.Err();
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromFile(JoinPath(pictures_, Pictures(pictures_)[1])));
+    EXPECT_EQ(pic.Width(), 320) << "the peer receives the first instance's pictures";
+    const uint8_t* px = pic.GetBits();
+    size_t bytes = pic.Stride() * pic.Height();
+    EXPECT_GT(bytes - std::count(px, px + bytes, 0), bytes / 4);
+    peer.Signal(SIGTERM);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(peer.Wait(10000), 0);
+    EXPECT_EQ(first.Wait(10000), 0);
+}

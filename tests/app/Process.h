@@ -1,0 +1,75 @@
+#pragma once
+// Child processes for end-to-end tests: started with their output in files, stopped by signal.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ocvtest {
+
+class Process {
+public:
+    Process(const std::vector<std::string>& argv, const std::string& outFile,
+            const std::string& errFile)
+        : out_(outFile), err_(errFile) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(o, 1);
+            ::dup2(e, 2);
+            std::vector<char*> args;
+            for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+    }
+    ~Process() {
+        if (pid_ > 0 && !exited_) {
+            ::kill(-pid_, SIGKILL);
+            ::kill(pid_, SIGKILL);
+            int st;
+            ::waitpid(pid_, &st, 0);
+        }
+    }
+    void Signal(int sig) { ::kill(pid_, sig); }
+    // Waits up to `ms` for the exit; the exit code, or -1 on time-out, 128+N for a signal.
+    int Wait(int ms) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            int st = 0;
+            pid_t r = ::waitpid(pid_, &st, WNOHANG);
+            if (r == pid_) {
+                exited_ = true;
+                return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+    std::string Out() const { return Read(out_); }
+    std::string Err() const { return Read(err_); }
+    static std::string Read(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    }
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    std::string out_, err_;
+};
+
+}  // namespace ocvtest
