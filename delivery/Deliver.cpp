@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "delivery/FtpUpload.h"
 #include "delivery/LocalSave.h"
+#include "delivery/MailNotify.h"
 
 namespace ocv {
 namespace {
@@ -11,8 +13,9 @@ std::mutex& TargetsMutex() {
     static std::mutex m;
     return m;
 }
+DeliveryTargets BuiltInTargets() { return {UploadToFtp, SendPictureMail}; }
 DeliveryTargets& Targets() {
-    static auto* t = new DeliveryTargets();
+    static auto* t = new DeliveryTargets(BuiltInTargets());
     return *t;
 }
 
@@ -62,6 +65,9 @@ const char* CaptureModeName(int mode) {
 }
 
 void SetDeliveryTargets(DeliveryTargets targets) {
+    DeliveryTargets builtIn = BuiltInTargets();
+    if (!targets.ftp) targets.ftp = builtIn.ftp;
+    if (!targets.mail) targets.mail = builtIn.mail;
     std::lock_guard lock(TargetsMutex());
     Targets() = std::move(targets);
 }
@@ -87,24 +93,16 @@ int DeliverPicture(CLogger& log, const OcvParam& param, int mode, const CDibImag
     if (StopRequested(stop)) return 0;
 
     if (m.ftp) {
-        if (targets.ftp) {
-            CDibImage copy(picture);
-            TargetCall call{copy, time, ftpCounter, workDir, log, modeName, param.name, stop};
-            targets.ftp(*m.ftpInfo, call, ftpName);
-        } else {
-            log.Warning("[%s] FTP upload is not part of this build; picture not uploaded.", modeName);
-        }
+        CDibImage copy(picture);
+        TargetCall call{copy, time, ftpCounter, workDir, log, modeName, param.name, stop};
+        targets.ftp(*m.ftpInfo, call, ftpName);
     }
     if (StopRequested(stop)) return 0;
 
     if (m.smtp) {
-        if (targets.mail) {
-            CDibImage copy(picture);
-            TargetCall call{copy, time, mailCounter, workDir, log, modeName, param.name, stop};
-            targets.mail(*m.smtpInfo, call, localName, ftpName);
-        } else {
-            log.Warning("[%s] E-mail is not part of this build; picture not mailed.", modeName);
-        }
+        CDibImage copy(picture);
+        TargetCall call{copy, time, mailCounter, workDir, log, modeName, param.name, stop};
+        targets.mail(*m.smtpInfo, call, localName, ftpName);
     }
     return 1;
 }

@@ -37,11 +37,13 @@ using FtpTarget = std::function<int(const FtpInfo&, TargetCall&, std::string& ft
 using MailTarget = std::function<int(const SmtpInfo&, TargetCall&, const std::string& localName,
                                      const std::string& ftpName)>;
 
-// The remote targets the program was built with; empty ones are skipped with a warning.
+// The remote targets; by default UploadToFtp and SendPictureMail.
 struct DeliveryTargets {
     FtpTarget ftp;
     MailTarget mail;
 };
+// Replaces the remote targets (a seam for tests); an empty member selects the built-in target,
+// so SetDeliveryTargets({}) restores the defaults.
 void SetDeliveryTargets(DeliveryTargets targets);
 
 // Delivers `picture` for `mode`. Returns 1 when it ran to the end, 0 for an unknown mode or when

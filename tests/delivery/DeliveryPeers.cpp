@@ -1,0 +1,176 @@
+#include "DeliveryPeers.h"
+
+#include <filesystem>
+#include <sstream>
+
+#include "mail/Base64.h"
+
+namespace ocv::test {
+namespace {
+
+const char* kPython = "/usr/bin/python3";
+
+const char* kFtpServer = R"PY(
+import logging, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+port, root, anon = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+logging.basicConfig(level=logging.DEBUG, stream=sys.stderr)
+auth = DummyAuthorizer()
+auth.add_user('camuser', 's3cret', root, perm='elradfmw')
+auth.add_anonymous(anon, perm='elradfmw')
+auth.override_perm('camuser', root + '/readonly', perm='elr', recursive=True)
+class Handler(FTPHandler):
+    pass
+Handler.authorizer = auth
+Handler.auth_failed_timeout = 0.2
+Handler.passive_ports = range(int(sys.argv[4]), int(sys.argv[4]) + 50)
+FTPServer(('127.0.0.1', port), Handler).serve_forever()
+)PY";
+
+const char* kSmtpServer = R"PY(
+import asyncio, os, signal, sys
+from aiosmtpd.smtp import SMTP
+port, out = int(sys.argv[1]), sys.argv[2]
+class Keep:
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith('refuse'):
+            return '550 5.1.1 no such user here'
+        envelope.rcpt_tos.append(address)
+        return '250 OK'
+    async def handle_DATA(self, server, session, envelope):
+        n = len([f for f in os.listdir(out) if f.endswith('.eml')])
+        base = os.path.join(out, 'msg%d' % n)
+        with open(base + '.rcpt', 'w') as f:
+            f.write(envelope.mail_from + '\n' + '\n'.join(envelope.rcpt_tos) + '\n')
+        with open(base + '.tmp', 'wb') as f:
+            f.write(envelope.content)
+        os.rename(base + '.tmp', base + '.eml')
+        return '250 Message accepted'
+loop = asyncio.new_event_loop()
+server = loop.run_until_complete(loop.create_server(
+    lambda: SMTP(Keep(), hostname='smtp.test'), '127.0.0.1', port))
+loop.add_signal_handler(signal.SIGTERM, loop.stop)
+loop.run_forever()
+)PY";
+
+const char* kChecker = R"PY(
+import base64, email, sys
+from email import policy
+msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=policy.default)
+def out(k, v):
+    if isinstance(v, str): v = v.encode('utf-8')
+    print(k + '\t' + base64.b64encode(v).decode())
+for h in ('from', 'to', 'subject'):
+    out(h, str(msg[h]) if msg[h] is not None else '<none>')
+out('content-type', msg.get_content_type())
+n = 0
+for part in msg.walk():
+    if part.is_multipart(): continue
+    if part.get_filename() is None and part.get_content_type() == 'text/plain':
+        out('text', part.get_content())
+        out('text-charset', str(part.get_content_charset()))
+    else:
+        out('file%d-name' % n, part.get_filename() or '')
+        out('file%d' % n, part.get_payload(decode=True))
+        n += 1
+out('files', str(n))
+out('defects', ' '.join(type(d).__name__ for p in msg.walk() for d in p.defects))
+)PY";
+
+}  // namespace
+
+FtpServer::FtpServer() : port_(FreePort()) {
+    std::filesystem::create_directories(Root());
+    std::filesystem::create_directories(AnonRoot());
+    std::filesystem::create_directories(Root() + "/readonly");
+    std::string script = dir_.Write("ftpserver.py", kFtpServer);
+    int passive = FreePort();  // a base that is free now; the range above it is a best guess
+    if (passive > 65000) passive = 30100;
+    process_ = std::make_unique<PeerProcess>(
+        std::vector<std::string>{kPython, script, std::to_string(port_), Root(), AnonRoot(),
+                                 std::to_string(passive)},
+        dir_.Path() + "/server.log");
+    ready_ = WaitListening(port_, 20);
+}
+
+SmtpServer::SmtpServer() : port_(FreePort()) {
+    std::filesystem::create_directory(dir_.Path() + "/out");
+    std::string script = dir_.Write("smtpserver.py", kSmtpServer);
+    process_ = std::make_unique<PeerProcess>(
+        std::vector<std::string>{kPython, script, std::to_string(port_), dir_.Path() + "/out"},
+        dir_.Path() + "/server.log");
+    ready_ = WaitListening(port_, 20);
+}
+
+int SmtpServer::MessageCount() const {
+    int n = 0;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "/out", ec))
+        if (e.path().extension() == ".eml") ++n;
+    return n;
+}
+
+std::string SmtpServer::Message(int n) const {
+    return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
+}
+
+std::string SmtpServer::Envelope(int n) const {
+    return ReadWholeFile(dir_.Path() + "/out/msg" + std::to_string(n) + ".rcpt");
+}
+
+Dovecot::Dovecot() : port_(FreePort()) {
+    const std::string& d = dir_.Path();
+    std::filesystem::permissions(d, std::filesystem::perms(0755));
+    std::filesystem::create_directories(d + "/run/state");
+    std::string conf = "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = " + d +
+                       "/run\nstate_dir = " + d + "/run/state\nlog_path = " + d +
+                       "/dovecot.log\nssl = no\ndisable_plaintext_auth = no\n"
+                       "auth_mechanisms = plain login\nauth_failure_delay = 0\n"
+                       "mail_location = maildir:" +
+                       d +
+                       "/mail/%u\n"
+                       "pop3_uidl_format = %08Xu%08Xv\n"
+                       "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN "
+                       "username_format=%u " +
+                       d +
+                       "/users\n}\n"
+                       "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=" +
+                       d +
+                       "/mail/%u\n}\n"
+                       "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
+                       "    port = " +
+                       std::to_string(port_) + "\n  }\n}\n";
+    dir_.Write("dovecot.conf", conf);
+    dir_.Write("users", "camuser:{PLAIN}s3cret\n");
+    for (const char* sub : {"cur", "new", "tmp"})
+        std::filesystem::create_directories(d + "/mail/camuser/" + sub);
+    RunCapture("chown -R 65534:65534 '" + d + "/mail'");
+    process_ = std::make_unique<PeerProcess>(
+        std::vector<std::string>{"dovecot", "-F", "-c", d + "/dovecot.conf"}, d + "/stdout.log");
+    ready_ = WaitListening(port_, 20);
+}
+
+Dovecot::~Dovecot() {
+    if (process_) process_->Stop();
+}
+
+std::map<std::string, std::string> ParseMessage(const std::string& path) {
+    TempDir dir;
+    std::string script = dir.Write("check.py", kChecker);
+    std::string output = RunCapture(std::string(kPython) + " " + script + " '" + path + "'");
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string value;
+        CBase64().Decode(line.substr(tab + 1), value);
+        fields[line.substr(0, tab)] = value;
+    }
+    return fields;
+}
+
+}  // namespace ocv::test

@@ -1,0 +1,73 @@
+#pragma once
+// Real servers for the delivery tests, each started on 127.0.0.1 in its own temporary directory
+// and stopped by its pid: pyftpdlib (FTP), aiosmtpd (SMTP) and dovecot (POP3).
+#include <map>
+#include <memory>
+#include <string>
+
+#include "PeerProcess.h"
+
+namespace ocv::test {
+
+// pyftpdlib with the user camuser/s3cret (home "root/") and an anonymous user (home "anon/"),
+// both allowed to write except in "root/readonly". Failed logins are answered after 0.2 s instead
+// of 3 s.
+class FtpServer {
+public:
+    FtpServer();
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+    std::string Root() const { return dir_.Path() + "/root"; }
+    std::string AnonRoot() const { return dir_.Path() + "/anon"; }
+    // The server's log: every command received ("<- STOR name") and reply sent.
+    std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
+
+private:
+    TempDir dir_;
+    int port_;
+    std::unique_ptr<PeerProcess> process_;
+    bool ready_ = false;
+};
+
+// aiosmtpd keeping every message ("msgN.eml") and its envelope ("msgN.rcpt": sender, then the
+// accepted recipients). Recipients whose address starts with "refuse" get 550.
+class SmtpServer {
+public:
+    SmtpServer();
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+    int MessageCount() const;
+    std::string Message(int n) const;
+    std::string Envelope(int n) const;
+    std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
+    const TempDir& Dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    int port_;
+    std::unique_ptr<PeerProcess> process_;
+    bool ready_ = false;
+};
+
+// dovecot serving POP3 for camuser/s3cret.
+class Dovecot {
+public:
+    Dovecot();
+    ~Dovecot();
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+    std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
+
+private:
+    TempDir dir_;
+    int port_;
+    std::unique_ptr<PeerProcess> process_;
+    bool ready_ = false;
+};
+
+// A received message taken apart by Python's email package: "from", "to", "subject",
+// "content-type", "text", "text-charset", "files", "fileN-name", "fileN" (decoded bytes),
+// "defects".
+std::map<std::string, std::string> ParseMessage(const std::string& path);
+
+}  // namespace ocv::test

@@ -1,0 +1,193 @@
+// The e-mail target against aiosmtpd (and dovecot for POP-before-SMTP) on loopback; received
+// messages are taken apart with Python's email package.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "DeliveryPeers.h"
+#include "TargetTestSupport.h"
+#include "delivery/MailNotify.h"
+#include "platform/Files.h"
+
+namespace ocv::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string NoCr(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (c != '\r') out += c;
+    return out;
+}
+
+class MailNotifyTest : public TargetFixture {
+protected:
+    void SetUp() override {
+        TargetFixture::SetUp();
+        ASSERT_TRUE(smtpServer_.Ready()) << smtpServer_.Log();
+        smtp_.smtpServerAddress = "127.0.0.1";
+        smtp_.smtpServerPort = smtpServer_.Port();
+        smtp_.mailFrom = "camera@example.org";
+        smtp_.mailTo[0] = "one@example.org;Refused <refuse@example.org>";
+        smtp_.mailTo[3] = "Two <two@example.org>";
+        smtp_.mailSubject = "【Cam1】動体検知 motion";
+        smtp_.mailBody = "mail body";
+        smtp_.image = PlainImage("mail", IMAGE_FORMAT_JPEG);
+    }
+    int Send(const std::string& local = "", const std::string& ftp = "") {
+        CDibImage copy(picture_);
+        TargetCall call = Call(copy);
+        return SendPictureMail(smtp_, call, local, ftp);
+    }
+
+    SmtpServer smtpServer_;
+    SmtpInfo smtp_;
+};
+
+TEST_F(MailNotifyTest, PictureMailArrivesWithItsTextFilledInAndTheStagedPicture) {
+    smtp_.mailTo[1] = "Broken <broken@example.org";  // malformed: logged, the others still get it
+    smtp_.mailBody =
+        "ローカル: _$LOCALFILENAME$_\r\nFTP: _$FTPFILENAME$_\r\n添付: _$MAILFILENAME$_\n"
+        "撮影: _$DATE$_ _$TIME$_\r\n.dot line\r\n再掲 _$DATE$_";
+    smtp_.image.rotate = 2;
+    counter_ = 3;
+    ASSERT_EQ(Send("local0001.bmp", "up0002.jpg"), 1) << LogText() << smtpServer_.Log();
+    EXPECT_EQ(counter_, 4u);
+    ASSERT_EQ(smtpServer_.MessageCount(), 1);
+    EXPECT_EQ(smtpServer_.Envelope(0), "camera@example.org\none@example.org\ntwo@example.org\n")
+        << "the refused recipient did not stop the mail";
+
+    auto f = ParseMessage(smtpServer_.Message(0));
+    EXPECT_EQ(f["defects"], "");
+    EXPECT_EQ(f["from"], "camera@example.org");
+    EXPECT_EQ(f["to"], "one@example.org, Refused <refuse@example.org>, Two <two@example.org>");
+    EXPECT_EQ(f["subject"], "【Cam1】動体検知 motion");
+    EXPECT_EQ(f["content-type"], "multipart/mixed");
+    EXPECT_EQ(f["text-charset"], "iso-2022-jp");
+    EXPECT_EQ(NoCr(f["text"]),
+              "ローカル: local0001.bmp\nFTP: up0002.jpg\n添付: mail0003.jpg\n"
+              "撮影: 2026年3月5日 9時7分6秒\n.dot line\n再掲 2026年3月5日");
+    ASSERT_EQ(f["files"], "1");
+    EXPECT_EQ(f["file0-name"], "mail0003.jpg");
+    EXPECT_EQ(f["file0"], ReferenceEncoding(picture_, smtp_.image, camera_, time_,
+                                            JoinPath(refDir_, "mail0003.jpg")))
+        << "the attachment decodes to exactly the staged encoding";
+
+    EXPECT_TRUE(LoggedInOrder({"[Live] Start to send e-mail...", "[Live] Create MIME message...",
+                               "[Live] Login SMTP server...", "[Live] Sending e-mail...",
+                               "[Live] Sending e-mail was success."}))
+        << LogText();
+    EXPECT_TRUE(Logged("[Live] Invalid recipient in \"Mail To2\" [Broken <broken@example.org]"));
+    EXPECT_FALSE(Logged("POPbeforeSMTP"));
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+TEST_F(MailNotifyTest, NoAddImageSendsTheTextAloneAndStagesNothing) {
+    smtp_.noAddImage = 1;
+    smtp_.mailBody = "file=[_$MAILFILENAME$_]";
+    smtp_.mailSubject = "plain subject";
+    ASSERT_EQ(Send(), 1) << LogText();
+    EXPECT_EQ(counter_, 0u) << "no picture, no name made";
+    auto f = ParseMessage(smtpServer_.Message(0));
+    EXPECT_EQ(f["subject"], "plain subject");
+    EXPECT_EQ(NoCr(f["text"]), "file=[]");
+    EXPECT_EQ(f["text-charset"], "None") << "an ASCII text goes out as it is";
+    EXPECT_EQ(f["files"], "0");
+    EXPECT_FALSE(Logged("Save image"));
+}
+
+TEST_F(MailNotifyTest, NoRecipientsIsAFailedSendAndTheStagedFileGoes) {
+    for (auto& to : smtp_.mailTo) to.clear();
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(LoggedInOrder({"[Live] Login SMTP server...", "[Live] Sending e-mail...",
+                               "[Live] Send e-mail failed! No Recipients"}))
+        << LogText();
+    EXPECT_EQ(smtpServer_.MessageCount(), 0);
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+TEST_F(MailNotifyTest, UnreachableServerIsAFailedLoginAndTheStagedFileGoes) {
+    smtp_.smtpServerPort = FreePort();
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(Logged("[Live] Login SMTP server failed! Unable to connect to server"))
+        << LogText();
+    EXPECT_FALSE(Logged("Sending e-mail..."));
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+TEST_F(MailNotifyTest, FailedEditStagesNothingAndSendsNothing) {
+    smtp_.image.rotate = 5;  // not a quarter turn
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(Logged("[Live] Edit image failed! [Rotate image failed!")) << LogText();
+    EXPECT_FALSE(Logged("Login SMTP server"));
+    EXPECT_EQ(smtpServer_.MessageCount(), 0);
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+class PopBeforeSmtpTest : public MailNotifyTest {
+protected:
+    void SetUp() override {
+        MailNotifyTest::SetUp();
+        ASSERT_TRUE(dovecot_.Ready()) << dovecot_.Log();
+        smtp_.enablePop3BeforeSmtp = 1;
+        smtp_.pop3ServerAddress = "127.0.0.1";
+        smtp_.pop3ServerPort = dovecot_.Port();
+        smtp_.pop3User = "camuser";
+        smtp_.pop3Password = "s3cret";
+        smtp_.pop3BeforeSmtpSendTimeout = 300;
+    }
+    Dovecot dovecot_;
+};
+
+TEST_F(PopBeforeSmtpTest, LoginThenWaitThenMail) {
+    ASSERT_EQ(Send(), 1) << LogText() << dovecot_.Log();
+    EXPECT_TRUE(LoggedInOrder(
+        {"[Live] Start to send e-mail...", "[Live] POPbeforeSMTP start... ",
+         "[Live] Connect to POP3 server...", "[Live] Response from POP3 server [+OK",
+         "[Live] Send USER command to server...", "[Live] Send PASS command to server...",
+         "[Live] POP3 Authorized!", "[Live] Waiting...", "[Live] Create MIME message...",
+         "[Live] Login SMTP server...", "[Live] Sending e-mail was success."}))
+        << LogText();
+    // With no wait configured SMTP follows at once and "Waiting..." is not logged.
+    smtp_.pop3BeforeSmtpSendTimeout = 0;
+    ASSERT_EQ(Send(), 1) << LogText();
+    EXPECT_EQ(LogCount("[Live] POP3 Authorized!"), 2u);
+    EXPECT_EQ(LogCount("[Live] Waiting..."), 1u);
+    EXPECT_EQ(smtpServer_.MessageCount(), 2);
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+TEST_F(PopBeforeSmtpTest, RefusedLoginSendsNoMail) {
+    smtp_.pop3Password = "wrong";
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(
+        LoggedInOrder({"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [PASSWORD]",
+                       "[Live] POPbeforeSMTP failed!"}))
+        << LogText();
+    EXPECT_FALSE(Logged("Login SMTP server"));
+    EXPECT_EQ(smtpServer_.MessageCount(), 0);
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+TEST_F(PopBeforeSmtpTest, StopDuringTheWaitEndsTheMail) {
+    smtp_.pop3BeforeSmtpSendTimeout = 30000;
+    Clock::time_point stoppedAt{};
+    std::thread stopper([&] {
+        for (int i = 0; i < 1500 && !Logged("[Live] Waiting..."); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stoppedAt = Clock::now();
+        stop_->Set();
+    });
+    EXPECT_EQ(Send(), 0);
+    auto returnedAt = Clock::now();
+    stopper.join();
+    EXPECT_LT(std::chrono::duration<double>(returnedAt - stoppedAt).count(), 1.0);
+    EXPECT_FALSE(Logged("Create MIME message")) << LogText();
+    EXPECT_EQ(smtpServer_.MessageCount(), 0);
+    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+}  // namespace
+}  // namespace ocv::test

@@ -1,0 +1,62 @@
+#pragma once
+// Shared pieces of the FTP and e-mail target tests: a scratch directory with a working directory
+// and a log file, a picture with real content, and a reference encoding of it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/ImageSettings.h"
+#include "delivery/Deliver.h"
+#include "foundation/Logger.h"
+#include "imaging/DibImage.h"
+#include "platform/NamedEvent.h"
+#include "platform/Time.h"
+
+namespace ocv::test {
+
+// Image settings that name pictures "<name>" + counter and draw no text on them.
+ImageSettings PlainImage(const std::string& name, int format);
+
+// A picture with a colour gradient and a bright block (so encoders have something to keep).
+CDibImage MakeTestPicture(int width = 96, int height = 64);
+
+// What a target stages for `picture`: the same edits and encoder, written to `path`.
+std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& image,
+                              const std::string& cameraName, const LocalTime& time,
+                              const std::string& path);
+
+std::string FileBytes(const std::string& path);
+// Names of the entries of a directory (empty when it is missing).
+std::vector<std::string> DirectoryEntries(const std::string& dir);
+
+class TargetFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The text of the log file.
+    std::string LogText() const;
+    // Position of `line` in the log, npos when missing.
+    size_t LogPos(const std::string& line) const { return LogText().find(line); }
+    bool Logged(const std::string& line) const { return LogPos(line) != std::string::npos; }
+    // True when every line occurs, in this order.
+    bool LoggedInOrder(const std::vector<std::string>& lines) const;
+    size_t LogCount(const std::string& line) const;
+
+    TargetCall Call(CDibImage& picture) {
+        return TargetCall{picture, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
+    }
+
+    std::string dir_;      // scratch directory, removed at the end
+    std::string workDir_;  // the capture thread's working directory
+    std::string refDir_;   // reference encodings
+    CLogger log_;
+    LocalTime time_;
+    uint32_t counter_ = 0;
+    std::string camera_ = "Cam1";
+    std::shared_ptr<NamedEvent> stop_;
+    CDibImage picture_;
+};
+
+}  // namespace ocv::test
