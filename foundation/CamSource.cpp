@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Time.h"
+
 namespace ocv {
 
 CCamSource::CCamSource(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger)
@@ -14,7 +16,15 @@ bool CCamSource::GetFormat(BITMAPINFOHEADER* out) {
     return true;
 }
 
+bool CCamSource::PicturesWanted(uint32_t windowMs) {
+    if (view_->HasListener()) return true;
+    return demanded_ && GetTickCount() - lastDemandTick_ < windowMs;
+}
+
 bool CCamSource::GetSample(uint8_t* buffer, uint32_t size) {
+    lastDemandTick_ = GetTickCount();
+    demanded_ = true;
+    RefreshSample();
     std::lock_guard lock(sampleLock_);
     if (!hasBuffer_ || !buffer || size != format_.biSizeImage) return false;
     std::memcpy(buffer, pixels_.data(), size);
@@ -28,6 +38,7 @@ uint32_t CCamSource::GetSampleSize() {
 
 bool CCamSource::Draw(const PaintFn& paint) {
     bool connected = IsConnected();
+    if (connected) RefreshSample();
     std::lock_guard lock(sampleLock_);
     if (!connected || !hasBuffer_) return connected;
     if (paint) paint(format_, pixels_.data(), display_);

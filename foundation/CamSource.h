@@ -1,6 +1,7 @@
 #pragma once
 // The state every camera source shares: format header, pixel buffer, display rectangle and the
 // sample lock, with the store step, the copy-out and the letter-box arithmetic.
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -21,6 +22,10 @@ public:
         fn_ = std::move(fn);
     }
     void Clear() { Set({}); }
+    bool HasListener() {
+        std::lock_guard lock(mutex_);
+        return static_cast<bool>(fn_);
+    }
     void Notify() {
         std::lock_guard lock(mutex_);
         if (fn_) fn_();
@@ -46,6 +51,13 @@ public:
     static Rect LetterBox(int32_t width, int32_t height, int cx, int cy);
 
 protected:
+    // Called by GetSample and Draw before they copy. A source that keeps pictures undecoded while
+    // nobody looks brings the sample up to date here (on the caller's thread).
+    virtual void RefreshSample() {}
+    // True while pictures are wanted as they arrive: a view listens for them, or a consumer
+    // copied one within the last `windowMs` milliseconds.
+    bool PicturesWanted(uint32_t windowMs);
+
     // Sets the format and allocates a zero-filled pixel buffer of biSizeImage bytes.
     void AllocateSample(const BITMAPINFOHEADER& format);
     // Frees the pixel buffer and zeroes the format header.
@@ -61,6 +73,8 @@ protected:
 private:
     std::shared_ptr<FrameNotifier> view_;
     std::shared_ptr<CLogger> logger_;
+    std::atomic<uint32_t> lastDemandTick_{0};
+    std::atomic<bool> demanded_{false};
     std::mutex sampleLock_;
     BITMAPINFOHEADER format_{};
     std::vector<uint8_t> pixels_;

@@ -261,6 +261,10 @@ bool CDibImage::ConvertOtherDepth(const BITMAPINFOHEADER& header, const uint8_t*
     return true;
 }
 
+bool CDibImage::ProbeJpegSize(const void* data, size_t size, int& width, int& height) {
+    return ProbeJpeg(static_cast<const uint8_t*>(data), size, width, height);
+}
+
 bool CDibImage::LoadFromMemory(const void* data, size_t size) {
     errorText_.clear();
     if (!data || size == 0) {

@@ -69,6 +69,9 @@ public:
     bool LoadFromMemory(const std::vector<uint8_t>& data) {
         return LoadFromMemory(data.data(), data.size());
     }
+    // Reads only the header of a JPEG picture: true with its size when the header is whole and
+    // the size within the bounds. Costs microseconds; the pixels are not decoded.
+    static bool ProbeJpegSize(const void* data, size_t size, int& width, int& height);
     // Frees the picture; the object becomes empty.
     void Clear();
 

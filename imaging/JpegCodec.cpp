@@ -52,6 +52,18 @@ bool DecodeJpeg(const uint8_t* data, size_t size, CDibImage& image) {
     return true;
 }
 
+bool ProbeJpeg(const uint8_t* data, size_t size, int& width, int& height) {
+    ThreadJpeg& t = Jpeg();
+    if (!t.decoder && !(t.decoder = tjInitDecompress())) return false;
+    if (!data || size == 0 || size > 0xFFFFFFFFul) return false;
+    int subsamp = 0, colorspace = 0;
+    if (tjDecompressHeader3(t.decoder, data, static_cast<unsigned long>(size), &width, &height,
+                            &subsamp, &colorspace) != 0)
+        return false;
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           static_cast<int64_t>(width) * height <= kMaxImagePixels;
+}
+
 bool EncodeJpegToThreadBuffer(const CDibImage& image, int quality, const uint8_t** data,
                               size_t* size) {
     if (image.IsEmpty()) return false;

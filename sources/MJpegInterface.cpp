@@ -100,13 +100,62 @@ void CMJpegInterface::StopThread(int seconds) {
 
 void CMJpegInterface::Disconnect() {
     StopThread(3);
+    DropPending();
     FreeSample();
+    {
+        std::lock_guard lock(storeMutex_);
+        storedSeq_ = 0;
+    }
+    received_ = 0;
     connected_ = 0;
 }
 
-void CMJpegInterface::StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits) {
+void CMJpegInterface::StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits,
+                                   uint64_t seq) {
+    std::lock_guard lock(storeMutex_);
+    if (seq <= storedSeq_) return;
     if (!HasSampleBuffer()) AllocateSample(header);
-    StoreSample(bits, header.biSizeImage);
+    if (StoreSample(bits, header.biSizeImage)) storedSeq_ = seq;
+    std::lock_guard pendingLock(pendingMutex_);
+    if (pendingSeq_ != 0 && pendingSeq_ <= seq) {
+        pending_.clear();
+        pendingSeq_ = 0;
+    }
+}
+
+bool CMJpegInterface::WantsDecodedPictures() {
+    return !HasSampleBuffer() || PicturesWanted(kWantedWindowMs);
+}
+
+void CMJpegInterface::KeepPending(const uint8_t* data, size_t size, uint64_t seq) {
+    std::lock_guard lock(pendingMutex_);
+    pending_.assign(data, data + size);
+    pendingSeq_ = seq;
+}
+
+void CMJpegInterface::DropPending() {
+    std::lock_guard lock(pendingMutex_);
+    std::vector<uint8_t>().swap(pending_);
+    pendingSeq_ = 0;
+}
+
+void CMJpegInterface::RefreshSample() {
+    std::vector<uint8_t> jpeg;
+    uint64_t seq = 0;
+    {
+        std::lock_guard lock(pendingMutex_);
+        if (pendingSeq_ == 0) return;
+        jpeg.swap(pending_);
+        seq = pendingSeq_;
+        pendingSeq_ = 0;
+    }
+    CDibImage image;
+    if (!image.LoadFromMemory(jpeg.data(), jpeg.size())) {
+        Log().Error("[SampleThread] Loading image failed! [%s]", image.GetErrorText().c_str());
+        return;
+    }
+    ++decoded_;
+    StorePicture(MakeRgb24Header(image.Width(), image.Height()), image.GetBits(), seq);
 }
 
 bool CMJpegInterface::StartStream(const std::string& url, int variant) {
@@ -174,18 +223,42 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     CHttpStream http(ev, timeouts);
     CMJpegPartParser parser(w->variant);
     CDibImage image;
+    uint64_t seq = 0;
 
     // Decodes one picture and stores it through the link. False with the error logged when
-    // the picture cannot be decoded.
+    // the picture cannot be decoded. While nobody wants pictures as they come, a picture whose
+    // header reads well is only kept, to be decoded by the next copy.
     auto decodeAndStore = [&](const uint8_t* data, size_t size) -> bool {
+        ++seq;
+        bool wanted = true;
+        {
+            std::lock_guard lock(w->link->mutex);
+            if (w->link->owner) wanted = w->link->owner->WantsDecodedPictures();
+        }
+        int width = 0, height = 0;
+        if (!wanted && CDibImage::ProbeJpegSize(data, size, width, height)) {
+            std::lock_guard lock(w->link->mutex);
+            if (w->link->owner) {
+                w->link->owner->KeepPending(data, size, seq);
+                w->link->owner->received_ = seq;
+            }
+            return true;
+        }
         if (!image.LoadFromMemory(data, size)) {
             log.Error("[SampleThread] Loading image failed! [%s]", image.GetErrorText().c_str());
             return false;
         }
+        {
+            std::lock_guard lock(w->link->mutex);
+            if (w->link->owner) ++w->link->owner->decoded_;
+        }
         if (ev->IsSet()) return true;
         BITMAPINFOHEADER h = MakeRgb24Header(image.Width(), image.Height());
         std::lock_guard lock(w->link->mutex);
-        if (w->link->owner) w->link->owner->StorePicture(h, image.GetBits());
+        if (w->link->owner) {
+            w->link->owner->StorePicture(h, image.GetBits(), seq);
+            w->link->owner->received_ = seq;
+        }
         return true;
     };
     auto retryOpen = [&] {

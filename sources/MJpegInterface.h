@@ -5,8 +5,10 @@
 // URL and call StartStream.
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "foundation/CamSource.h"
 
@@ -49,13 +51,34 @@ public:
     // A URL with the password of its user-info part replaced by "***", for log lines.
     static std::string UrlForLog(const std::string& url);
 
+    // While nobody wants pictures as they arrive (no view listens and no consumer copied one
+    // within this window), the sample thread keeps the newest picture undecoded and the next
+    // copy decodes it: an idle camera costs no decoding.
+    static constexpr uint32_t kWantedWindowMs = 1500;
+
+    // Diagnostics: pictures received on the stream, pictures decoded, and the number of the
+    // picture the sample holds (pictures are numbered from 1 per connection).
+    uint64_t ReceivedPictures() const { return received_; }
+    uint64_t DecodedPictures() const { return decoded_; }
+    uint64_t SamplePicture() {
+        std::lock_guard lock(storeMutex_);
+        return storedSeq_;
+    }
+
+protected:
+    void RefreshSample() override;
+
 private:
     struct Link;
     struct Worker;
     static void SampleThread(std::shared_ptr<Worker> worker);
     // Called on the sample thread with a decoded picture: the first one sets the format and
     // allocates the pixel buffer, then the store step.
-    void StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits);
+    // `seq` numbers the pictures of the stream: an older picture never replaces a newer one.
+    void StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits, uint64_t seq);
+    bool WantsDecodedPictures();
+    void KeepPending(const uint8_t* data, size_t size, uint64_t seq);
+    void DropPending();
 
     std::atomic<int> connected_{0};
     std::string eventName_;
@@ -63,6 +86,13 @@ private:
     MJpegTimings timings_;
     std::thread thread_;
     std::shared_ptr<Worker> worker_;
+    std::mutex storeMutex_;
+    uint64_t storedSeq_ = 0;
+    std::mutex pendingMutex_;
+    std::vector<uint8_t> pending_;
+    uint64_t pendingSeq_ = 0;
+    std::atomic<uint64_t> received_{0};
+    std::atomic<uint64_t> decoded_{0};
 };
 
 }  // namespace ocv

@@ -1,0 +1,155 @@
+// CPU of the headless program holding N cameras connected to ocv-camsim (640x480, 15 fps):
+// with interval capture every 10 s, and one camera with every mode off. Prints the figures.
+//   headless_cpu_bench [--cameras 16] [--seconds 60]
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/ConfigDocument.h"
+#include "foundation/Logger.h"
+#include "platform/Files.h"
+
+using namespace ocv;
+
+namespace {
+
+const std::string kBin = OCV_BINARY_DIR;
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& out, const std::string& err) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(o, 1);
+        dup2(e, 2);
+        std::vector<char*> a;
+        for (auto& s : argv) a.push_back(const_cast<char*>(s.c_str()));
+        a.push_back(nullptr);
+        execv(a[0], a.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// User + system CPU seconds of a process so far.
+double CpuSeconds(pid_t pid) {
+    std::string stat = Read("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream in(stat.substr(close + 2));
+    std::string field;
+    unsigned long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && in >> field; ++i) {
+        if (i == 14) utime = std::stoul(field);
+        if (i == 15) stime = std::stoul(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void Stop(pid_t pid) {
+    kill(pid, SIGTERM);
+    int st;
+    waitpid(pid, &st, 0);
+}
+
+struct Figures {
+    double appPercent;
+    double simPercent;
+    int connected;
+    size_t pictures;
+};
+
+Figures Measure(int cameras, bool intervalCapture, int seconds) {
+    char tmpl[] = "/tmp/ocvbenchXXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    std::string pictures = JoinPath(dir, "pictures");
+    CreateDirectoryOne(pictures);
+    pid_t sim =
+        Spawn({kBin + "/tools/ocv-camsim", "--port", "0", "--size", "640x480", "--fps", "15"},
+              dir + "/sim.out", dir + "/sim.err");
+    std::smatch m;
+    std::string out;
+    for (int i = 0; i < 100 && !std::regex_search(out = Read(dir + "/sim.out"), m,
+                               std::regex("127\\.0\\.0\\.1:(\\d+)"));
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    CLogger quiet;
+    ConfigDocument doc(dir);
+    doc.system.debugMode = 0;
+    for (int i = 0; i < cameras; ++i) {
+        CameraConfig cam = doc.NewCamera();
+        cam.param.name = "cam" + std::to_string(i + 1);
+        cam.param.deviceInfo.deviceType = 5;
+        cam.param.deviceInfo.deviceName = "http://127.0.0.1:" + m[1].str() + "/";
+        cam.param.deviceInfo.frameWidth = 640;
+        cam.param.deviceInfo.frameHeight = 480;
+        cam.param.vistrel.enableVistrel = intervalCapture ? 1 : 0;
+        cam.param.vistrel.vistrelTimer = 10000;
+        cam.param.vistrel.local.saveDirectoryName = pictures;
+        cam.param.vistrel.local.image.imageFilename = cam.param.name + "_";
+        cam.conditions.autoCapture = intervalCapture ? 1 : 0;
+        doc.cameras.push_back(cam);
+    }
+    doc.SaveConfiguration(quiet);
+    pid_t app = Spawn({kBin + "/app/ocuvane", "--headless", "--dir", dir}, dir + "/app.out",
+                      dir + "/app.err");
+    std::this_thread::sleep_for(std::chrono::seconds(5));  // connections settle
+    double a0 = CpuSeconds(app), s0 = CpuSeconds(sim);
+    auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double a1 = CpuSeconds(app), s1 = CpuSeconds(sim);
+    std::string err = Read(dir + "/app.err");
+    int connected = 0;
+    for (size_t p = err.find("との接続を確立"); p != std::string::npos;
+         p = err.find("との接続を確立", p + 1))
+        ++connected;
+    size_t count = 0;
+    for (auto& e : std::filesystem::directory_iterator(pictures)) (void)e, ++count;
+    Stop(app);
+    Stop(sim);
+    RemoveDirectoryTree(dir);
+    return {100.0 * (a1 - a0) / wall, 100.0 * (s1 - s0) / wall, connected, count};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int cameras = 16, seconds = 60;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--cameras")) cameras = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
+    }
+    Figures busy = Measure(cameras, true, seconds);
+    std::printf("%d cameras, 640x480 at 15 fps, interval capture every 10 s, %d s:\n", cameras,
+                seconds);
+    std::printf(
+        "  ocuvane CPU: %.2f %% of one core (%.3f %% per camera), %d connected, %zu pictures\n",
+        busy.appPercent, busy.appPercent / cameras, busy.connected, busy.pictures);
+    std::printf("  (simulator, not counted: %.2f %%)\n", busy.simPercent);
+    Figures idle = Measure(1, false, seconds);
+    std::printf("1 camera connected, every mode off, %d s:\n", seconds);
+    std::printf("  ocuvane CPU: %.2f %% of one core, %d connected\n", idle.appPercent,
+                idle.connected);
+    return 0;
+}

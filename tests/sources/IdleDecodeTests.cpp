@@ -1,0 +1,84 @@
+// A camera nobody looks at keeps its newest picture undecoded; the next copy decodes it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "SourceTestSupport.h"
+#include "sources/MJpegInterface.h"
+#include "sources/SourceFactory.h"
+
+using namespace ocv;
+using namespace ocv::test;
+
+namespace {
+
+std::shared_ptr<CCamInterface> Connect(CamSim& sim, const std::shared_ptr<CLogger>& log,
+                                       std::shared_ptr<FrameNotifier> view) {
+    auto src = CreateCameraSource(DEVICE_AXIS, std::move(view), log);
+    DeviceInfo info;
+    info.deviceType = DEVICE_AXIS;
+    info.deviceName = sim.Base() + "/";
+    info.frameWidth = 160;
+    info.frameHeight = 120;
+    return src->Connect(&info) > 0 ? src : nullptr;
+}
+
+}  // namespace
+
+TEST(IdleDecode, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
+    CamSim sim({"--size", "160x120", "--fps", "20"});
+    ASSERT_TRUE(sim.Ok());
+    TestLog log;
+    auto src = Connect(sim, log.Logger(), std::make_shared<FrameNotifier>());
+    ASSERT_TRUE(src) << log.Dump();
+    auto* mjpeg = dynamic_cast<CMJpegInterface*>(src.get());
+    ASSERT_TRUE(mjpeg);
+    const uint32_t size = src->GetSampleSize();
+    std::vector<uint8_t> first(size), later(size);
+    ASSERT_TRUE(src->GetSample(first.data(), size));
+    // Past the window nobody counts as watching: pictures arrive but are not decoded.
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<int>(CMJpegInterface::kWantedWindowMs) + 700));
+    uint64_t decoded0 = mjpeg->DecodedPictures(), received0 = mjpeg->ReceivedPictures();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_GE(mjpeg->ReceivedPictures(), received0 + 10) << "the stream goes on";
+    EXPECT_EQ(mjpeg->DecodedPictures(), decoded0) << "nothing decoded while idle";
+    // The next copy decodes the newest picture that had arrived when it was asked for.
+    uint64_t newest = mjpeg->ReceivedPictures();
+    ASSERT_TRUE(src->GetSample(later.data(), size));
+    EXPECT_GE(mjpeg->SamplePicture(), newest);
+    EXPECT_EQ(mjpeg->DecodedPictures(), decoded0 + 1);
+    EXPECT_NE(first, later) << "the scene moved";
+    // Watching again: the sample thread decodes pictures as they come.
+    for (int i = 0; i < 10; ++i) {
+        src->GetSample(later.data(), size);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(mjpeg->DecodedPictures(), decoded0 + 10);
+    src->Disconnect();
+    EXPECT_EQ(log.Count("Loading image failed"), 0) << log.Dump();
+}
+
+TEST(IdleDecode, ACorruptPictureIsStillReportedWhenItIsCopied) {
+    CamSim sim({"--size", "160x120", "--fps", "10", "--corrupt-after", "25"});
+    ASSERT_TRUE(sim.Ok());
+    TestLog log;
+    auto src = Connect(sim, log.Logger(), std::make_shared<FrameNotifier>());
+    ASSERT_TRUE(src) << log.Dump();
+    const uint32_t size = src->GetSampleSize();
+    std::vector<uint8_t> buf(size);
+    // Copy now and then, as an interval capture does; the bad picture is reported by the reader
+    // (header unreadable) or by the copy that decodes it, and the source goes on.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            src->GetSample(buf.data(), size);
+            std::this_thread::sleep_for(std::chrono::milliseconds(90));
+            return log.Count("Loading image failed") + log.Count("MotionJpeg画像取得に失敗") > 0;
+        },
+        15000))
+        << log.Dump();
+    EXPECT_TRUE(src->IsConnected());
+    src->Disconnect();
+}
