@@ -1,6 +1,9 @@
 #include "app/Demo.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +62,22 @@ private:
     int port_ = 0;
 };
 
+// A port on 127.0.0.1 that nothing listens on at the moment (the kernel's choice).
+int FreeLoopbackPort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 8080;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 8080;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(s);
+    return port;
+}
+
 }  // namespace
 
 std::string FindCameraSimulator(const std::string& exePath) {
@@ -87,8 +106,10 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
             const SourceFactory& factory) {
     std::string simPath = FindCameraSimulator(exePath);
     if (simPath.empty()) {
-        std::fprintf(stderr, "ocuvane: the camera simulator ocv-camsim was not found next to %s "
-                             "or on PATH\n", exePath.c_str());
+        std::fprintf(stderr,
+                     "ocuvane: the camera simulator ocv-camsim was not found next to %s "
+                     "or on PATH\n",
+                     exePath.c_str());
         return 1;
     }
     // The signals are blocked before the simulator and any thread start, so Ctrl-C reaches the
@@ -113,6 +134,7 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
     CreateDirectoryOne(pictures);
 
     std::string url = "http://127.0.0.1:" + std::to_string(sim.Port()) + "/";
+    const int webPort = FreeLoopbackPort();
     {
         ThreadDispatcher d;
         Host host(dir, d, {});
@@ -127,6 +149,9 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
         cam.param.vistrel.local.saveDirectoryName = pictures;
         cam.param.vistrel.local.image.enableAddNameDate = 1;
         cam.param.vistrel.local.image.enableAddNameTime = 1;
+        cam.param.webServer.enable = 1;
+        cam.param.webServer.nicIndex = 0;  // loopback: the demo answers only on this machine
+        cam.param.webServer.port = webPort;
         if (!host.Save()) {
             std::fprintf(stderr, "ocuvane: the demo configuration could not be written in %s\n",
                          dir.c_str());
@@ -135,10 +160,21 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
     }
     std::string banner =
         "\nOcuvane demo\n"
-        "  simulated camera : " + url + "axis-cgi/mjpg/video.cgi (device type 5)\n"
-        "  configuration    : " + JoinPath(dir, "ocv.xml") + "\n"
-        "  pictures         : " + pictures + " (one every 10 seconds)\n"
-        "  log              : " + JoinPath(dir, "log.txt") + "\n"
+        "  simulated camera : " +
+        url +
+        "axis-cgi/mjpg/video.cgi (device type 5)\n"
+        "  configuration    : " +
+        JoinPath(dir, "ocv.xml") +
+        "\n"
+        "  pictures         : " +
+        pictures +
+        " (one every 10 seconds)\n"
+        "  live view        : http://127.0.0.1:" +
+        std::to_string(webPort) +
+        "/ (browser)\n"
+        "  log              : " +
+        JoinPath(dir, "log.txt") +
+        "\n"
         "Press Ctrl-C to stop.\n\n";
     return RunHeadless(dir, factory, banner);
 }

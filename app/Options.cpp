@@ -82,13 +82,16 @@ Options:
                          ~/.local/share/ocuvane)
   --headless             run the configured cameras without a window (a service); log lines
                          also go to stderr; SIGINT or SIGTERM stops every camera and saves ocv.xml
-  --demo                 run a demonstration with a simulated camera
+  --demo                 start a simulated camera on loopback, write a configuration that
+                         captures a picture every 10 seconds into a fresh directory (or DIR)
+                         and serves the live view on a local port, and run it headless
   --add-camera TYPE URL  append a camera with this device type and URL (or device name) to
                          ocv.xml and exit; types: 1 local capture device, 2 network stream,
                          3 another instance of this program, 4 Panasonic, 5 Axis, 6 Vivotek,
                          7 MegaChips-family camera
   --name NAME            the name of the camera added with --add-camera
-  -s N                   open camera N's capture settings alone (desktop)
+  -s N                   open camera N's capture settings alone (desktop shell; a build
+                         without it runs headless)
   -h, --help             this text
 )";
 }
