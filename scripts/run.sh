@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target ocuvane ocv-camsim >/dev/null
+cmake --build --preset release -j "$(nproc)" --target ocuvane ocv-camsim
 if (($# == 0)); then set -- --demo; fi
 exec build/release/app/ocuvane "$@"
