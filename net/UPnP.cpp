@@ -59,9 +59,11 @@ std::string ControlUrlFromDescription(const std::string& xml, const std::string&
     }
 }
 
-bool GetControlUrl(const std::string& location, const std::string& serviceType,
-                   std::string& controlUrl, std::shared_ptr<NamedEvent> stop) {
-    controlUrl.clear();
+namespace {
+
+// Fetches the device description at `location`; false unless it came whole with status 200.
+bool FetchDescription(const std::string& location, std::shared_ptr<NamedEvent> stop,
+                      std::string& body) {
     HttpRequestSpec wanted;
     wanted.url = location;
     wanted.timeoutMs = kDescriptionTimeoutMs;
@@ -69,25 +71,31 @@ bool GetControlUrl(const std::string& location, const std::string& serviceType,
     wanted.stop = std::move(stop);
     HttpExchange ex = PerformHttp(wanted);
     if (!ex.completed || ex.status != 200) return false;
-    controlUrl = ControlUrlFromDescription(ex.body, location, serviceType);
+    body = std::move(ex.body);
+    return true;
+}
+
+}  // namespace
+
+bool GetControlUrl(const std::string& location, const std::string& serviceType,
+                   std::string& controlUrl, std::shared_ptr<NamedEvent> stop) {
+    controlUrl.clear();
+    std::string description;
+    if (!FetchDescription(location, std::move(stop), description)) return false;
+    controlUrl = ControlUrlFromDescription(description, location, serviceType);
     return !controlUrl.empty();
 }
 
 bool FindControlUrl(const std::string& location, std::string& serviceType, std::string& controlUrl,
                     std::shared_ptr<NamedEvent> stop) {
     controlUrl.clear();
-    HttpRequestSpec wanted;
-    wanted.url = location;
-    wanted.timeoutMs = kDescriptionTimeoutMs;
-    wanted.maxBody = kDescriptionLimit;
-    wanted.stop = std::move(stop);
-    HttpExchange ex = PerformHttp(wanted);
-    if (!ex.completed || ex.status != 200) return false;
-    controlUrl = ControlUrlFromDescription(ex.body, location, serviceType);
+    std::string description;
+    if (!FetchDescription(location, std::move(stop), description)) return false;
+    controlUrl = ControlUrlFromDescription(description, location, serviceType);
     if (!controlUrl.empty()) return true;
     for (const char* other : {kWanPppService, kWanIpService}) {
         if (serviceType == other) continue;
-        controlUrl = ControlUrlFromDescription(ex.body, location, other);
+        controlUrl = ControlUrlFromDescription(description, location, other);
         if (!controlUrl.empty()) {
             serviceType = other;
             return true;

@@ -21,15 +21,6 @@ namespace {
 const std::string kOcuvane = std::string(OCV_BINARY_DIR) + "/app/ocuvane";
 const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
 
-bool WaitFor(const std::function<bool()>& cond, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
 std::vector<std::string> FilesIn(const std::string& dir) {
     std::vector<std::string> out;
     if (!DirectoryExists(dir)) return out;
@@ -109,8 +100,8 @@ TEST(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
 
     Process app({kOcuvane, "--headless", "--dir", dir.Path()}, JoinPath(dir.Path(), "app.out"),
                 JoinPath(dir.Path(), "app.err"));
-    ASSERT_TRUE(WaitFor([&] { return smtp.MessageCount() >= 2 && FilesIn(ftp.Root()).size() >= 1; },
-                        30000))
+    ASSERT_TRUE(
+        WaitFor([&] { return smtp.MessageCount() >= 2 && FilesIn(ftp.Root()).size() >= 1; }, 30000))
         << app.Err();
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(15000), 0) << app.Err();
@@ -157,7 +148,8 @@ TEST(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     std::string raw = ocv::test::ReadWholeFile(path);
     std::printf("--- headers of the first mail ---\n%s\n--- FTP files ---\n",
                 raw.substr(0, raw.find("\r\n\r\n")).c_str());
-    for (auto& f : remote) std::printf("%s (%ju bytes)\n", f.c_str(),
-                                       static_cast<uintmax_t>(fs::file_size(JoinPath(ftp.Root(), f))));
+    for (auto& f : remote)
+        std::printf("%s (%ju bytes)\n", f.c_str(),
+                    static_cast<uintmax_t>(fs::file_size(JoinPath(ftp.Root(), f))));
     EXPECT_EQ(FilesIn(TempDirectory() + "/ocv" + std::to_string(app.Pid())).size(), 0u);
 }

@@ -1,6 +1,6 @@
 // The headless program end to end, against the camera simulator on loopback.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,15 +22,6 @@ namespace {
 
 const std::string kOcuvane = std::string(OCV_BINARY_DIR) + "/app/ocuvane";
 const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
-
-bool WaitFor(const std::function<bool()>& cond, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 class HeadlessTest : public ::testing::Test {
 protected:
@@ -159,7 +150,7 @@ TEST_F(HeadlessTest, IntervalPicturesThenSigtermSavesAndExits) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
     std::string after = Process::Read(JoinPath(dir_, "ocv.xml"));
     EXPECT_EQ(after, before) << "SIGTERM saves the same configuration";
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(JoinPath(dir_, "ocv.xml").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_NE(app.Err().find("停止処理中・・・"), std::string::npos);
@@ -199,29 +190,13 @@ TEST_F(HeadlessTest, MissingSaveDirectoryIsLogged) {
     });
     Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
                 JoinPath(dir_, "app.err"));
-    ASSERT_TRUE(WaitFor([&] { return app.Err().find("[Live] Save image failed! [") != std::string::npos; },
-                        15000))
+    ASSERT_TRUE(WaitFor(
+        [&] { return app.Err().find("[Live] Save image failed! [") != std::string::npos; }, 15000))
         << app.Err();
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(10000), 0);
     EXPECT_FALSE(DirectoryExists(JoinPath(dir_, "gone")));
 }
-
-namespace {
-
-int FreeLoopbackPort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
-}  // namespace
 
 TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
     std::string url = StartCamera();
@@ -265,12 +240,14 @@ TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
     }
     Process first({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "a.out"),
                   JoinPath(dir_, "a.err"));
-    ASSERT_TRUE(WaitFor([&] { return first.Err().find("[WebServer]") != std::string::npos; }, 10000))
+    ASSERT_TRUE(
+        WaitFor([&] { return first.Err().find("[WebServer]") != std::string::npos; }, 10000))
         << first.Err();
     Process peer({kOcuvane, "--headless", "--dir", second}, JoinPath(dir_, "b.out"),
                  JoinPath(dir_, "b.err"));
     ASSERT_TRUE(WaitFor([&] { return Pictures(pictures_).size() >= 2; }, 20000))
-        << peer.Err() << "\n---\n" << first.Err();
+        << peer.Err() << "\n---\n"
+        << first.Err();
     CDibImage pic;
     ASSERT_TRUE(pic.LoadFromFile(JoinPath(pictures_, Pictures(pictures_)[1])));
     EXPECT_EQ(pic.Width(), 320) << "the peer receives the first instance's pictures";
