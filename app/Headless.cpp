@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "app/Host.h"
@@ -14,14 +16,16 @@
 namespace ocv {
 namespace {
 
-// Turns SIGINT/SIGTERM into a Quit of the dispatcher: the signals are blocked in every thread
-// (so workers never receive them) and taken by one waiting thread.
+// Turns SIGINT/SIGTERM into a Quit of the dispatcher and SIGUSR2 into a snapshot request on the
+// owner thread: the signals are blocked in every thread (so workers never receive them) and
+// taken by one waiting thread.
 class SignalWaiter {
 public:
     explicit SignalWaiter(ThreadDispatcher& d) : dispatcher_(d) {
         sigemptyset(&set_);
         sigaddset(&set_, SIGINT);
         sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, SIGUSR2);
         sigaddset(&set_, SIGUSR1);  // used to end the waiter itself
         pthread_sigmask(SIG_BLOCK, &set_, nullptr);
         thread_ = std::thread([this] {
@@ -31,6 +35,9 @@ public:
                 if (sig == SIGINT || sig == SIGTERM) {
                     received_ = sig;
                     dispatcher_.Quit();
+                } else if (sig == SIGUSR2) {
+                    std::lock_guard lock(mutex_);
+                    if (onSnapshot_) dispatcher_.Post(onSnapshot_);
                 }
             }
         });
@@ -41,8 +48,14 @@ public:
         thread_.join();
     }
     int Received() const { return received_; }
+    void OnSnapshotSignal(std::function<void()> fn) {
+        std::lock_guard lock(mutex_);
+        onSnapshot_ = std::move(fn);
+    }
 
 private:
+    std::mutex mutex_;
+    std::function<void()> onSnapshot_;
     ThreadDispatcher& dispatcher_;
     sigset_t set_;
     std::thread thread_;
@@ -73,8 +86,13 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
                         host.Document().cameras.size(), host.Document().Path().c_str());
     host.CreateControllers();
     host.ConnectAndStart();
+    signals.OnSnapshotSignal([&host] {
+        for (auto& ctrl : host.Controllers())
+            if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();
+    });
     if (!banner.empty()) std::fputs(banner.c_str(), stderr);
     dispatcher.Run();
+    signals.OnSnapshotSignal({});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
     host.StopAll(3);

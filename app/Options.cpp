@@ -81,7 +81,8 @@ Options:
                          (default: the executable's directory when ocv.xml is there, else
                          ~/.local/share/ocuvane)
   --headless             run the configured cameras without a window (a service); log lines
-                         also go to stderr; SIGINT or SIGTERM stops every camera and saves ocv.xml
+                         also go to stderr; SIGINT or SIGTERM stops every camera and saves
+                         ocv.xml; SIGUSR2 takes a snapshot on every connected camera
   --demo                 start a simulated camera on loopback, write a configuration that
                          captures a picture every 10 seconds into a fresh directory (or DIR)
                          and serves the live view on a local port, and run it headless

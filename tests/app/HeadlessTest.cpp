@@ -259,3 +259,40 @@ TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
     EXPECT_EQ(peer.Wait(10000), 0);
     EXPECT_EQ(first.Wait(10000), 0);
 }
+
+TEST_F(HeadlessTest, Sigusr2TakesASnapshotWithEveryRemoteTargetOff) {
+    std::string url = StartCamera();
+    std::string snaps = JoinPath(dir_, "snaps");
+    CreateDirectoryOne(snaps);
+    AddCamera(url, [&](CameraConfig& c) {
+        c.param.vistrel.enableVistrel = 0;
+        c.param.webServer.enable = 1;  // something to start, so the camera monitors
+        c.param.webServer.port = FreeLoopbackPort();
+        c.param.webServer.nicIndex = 0;
+        auto& snap = c.param.snapShot;
+        snap.enableFtp = snap.enableSmtp = 0;
+        snap.local.saveDirectoryName = snaps;
+        snap.local.image.imageFilename = "cap";
+        snap.local.image.enableAddNameDate = snap.local.image.enableAddNameTime = 0;
+        snap.local.image.enableAddNameCounter = 1;
+        snap.local.image.imageFileFormat = IMAGE_FORMAT_PNG;
+        snap.local.image.pngBitCount = 24;
+    });
+    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
+                JoinPath(dir_, "app.err"));
+    ASSERT_TRUE(
+        WaitFor([&] { return app.Err().find("との接続を確立") != std::string::npos; }, 15000))
+        << app.Err();
+    app.Signal(SIGUSR2);
+    ASSERT_TRUE(WaitFor([&] { return Pictures(snaps).size() == 1; }, 10000)) << app.Err();
+    app.Signal(SIGUSR2);
+    ASSERT_TRUE(WaitFor([&] { return Pictures(snaps).size() == 2; }, 10000)) << app.Err();
+    EXPECT_EQ(Pictures(snaps), (std::vector<std::string>{"cap0000.png", "cap0001.png"}));
+    EXPECT_NE(app.Err().find("[Snap] Snapshot start!"), std::string::npos);
+    EXPECT_EQ(app.Err().find("[Snap] FTP"), std::string::npos);
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromFile(JoinPath(snaps, "cap0001.png")));
+    EXPECT_EQ(pic.Width(), 320);
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
