@@ -103,4 +103,14 @@ bool CCamSource::StoreSample(const uint8_t* data, size_t length) {
     return true;
 }
 
+bool CCamSource::StoreSampleBuffer(std::vector<uint8_t>& pixels) {
+    {
+        std::lock_guard lock(sampleLock_);
+        if (!hasBuffer_ || pixels.size() != format_.biSizeImage) return false;
+        pixels_.swap(pixels);
+    }
+    view_->Notify();
+    return true;
+}
+
 }  // namespace ocv

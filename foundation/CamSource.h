@@ -66,6 +66,11 @@ protected:
     // The store step: a picture of exactly biSizeImage bytes is copied in under the sample lock
     // and the view is told; any other picture is dropped. Returns whether it was stored.
     bool StoreSample(const uint8_t* data, size_t length);
+    // The store step without the copy: a picture of exactly biSizeImage bytes trades places with
+    // the sample under the sample lock, and `pixels` gets back the previous sample's buffer (of
+    // the same size) to fill next time. Any other picture is dropped. Returns whether it was
+    // stored.
+    bool StoreSampleBuffer(std::vector<uint8_t>& pixels);
 
     CLogger& Log() { return *logger_; }
     const std::shared_ptr<CLogger>& Logger() const { return logger_; }

@@ -261,6 +261,11 @@ bool CDibImage::ConvertOtherDepth(const BITMAPINFOHEADER& header, const uint8_t*
     return true;
 }
 
+bool CDibImage::DecodeJpegToRows(const void* data, size_t size, std::vector<uint8_t>& rows,
+                                 int& width, int& height) {
+    return DecodeJpegRows(static_cast<const uint8_t*>(data), size, rows, width, height);
+}
+
 bool CDibImage::ProbeJpegSize(const void* data, size_t size, int& width, int& height) {
     return ProbeJpeg(static_cast<const uint8_t*>(data), size, width, height);
 }

@@ -72,6 +72,11 @@ public:
     // Reads only the header of a JPEG picture: true with its size when the header is whole and
     // the size within the bounds. Costs microseconds; the pixels are not decoded.
     static bool ProbeJpegSize(const void* data, size_t size, int& width, int& height);
+    // Decodes a JPEG picture straight into `rows` as bottom-up BGR rows padded to 4 bytes
+    // (resized to fit; a buffer of the same size is reused). False when it is not a whole JPEG
+    // picture within the bounds; LoadFromMemory then tells why.
+    static bool DecodeJpegToRows(const void* data, size_t size, std::vector<uint8_t>& rows,
+                                 int& width, int& height);
     // Frees the picture; the object becomes empty.
     void Clear();
 

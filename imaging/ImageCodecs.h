@@ -25,6 +25,8 @@ bool WriteWholeFile(const std::string& path, const void* data, size_t size);
 bool DecodeImage(const uint8_t* data, size_t size, CDibImage& image);
 bool DecodeJpeg(const uint8_t* data, size_t size, CDibImage& image);
 bool ProbeJpeg(const uint8_t* data, size_t size, int& width, int& height);
+bool DecodeJpegRows(const uint8_t* data, size_t size, std::vector<uint8_t>& rows, int& width,
+                    int& height);
 bool DecodePng(const uint8_t* data, size_t size, CDibImage& image);
 bool DecodeGif(const uint8_t* data, size_t size, CDibImage& image);
 bool DecodeBmp(const uint8_t* data, size_t size, CDibImage& image);

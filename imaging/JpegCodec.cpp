@@ -52,6 +52,27 @@ bool DecodeJpeg(const uint8_t* data, size_t size, CDibImage& image) {
     return true;
 }
 
+bool DecodeJpegRows(const uint8_t* data, size_t size, std::vector<uint8_t>& rows, int& width,
+                    int& height) {
+    if (!ProbeJpeg(data, size, width, height)) return false;
+    ThreadJpeg& t = Jpeg();
+    const uint32_t stride = ((3 * static_cast<uint32_t>(width) + 3) / 4) * 4;
+    // Same size as last time: the buffer is reused as it is, without a new allocation.
+    rows.resize(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    if (tjDecompress2(t.decoder, data, static_cast<unsigned long>(size), rows.data(), width,
+                      static_cast<int>(stride), height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0) {
+        if (tjGetErrorCode(t.decoder) != TJERR_WARNING) return false;
+        const char* text = tjGetErrorStr2(t.decoder);
+        if (text && std::strstr(text, "Premature end")) return false;
+    }
+    // The row padding is part of the picture's bytes: keep it zero.
+    if (stride != 3 * static_cast<uint32_t>(width))
+        for (int y = 0; y < height; ++y)
+            std::memset(rows.data() + static_cast<size_t>(y) * stride + 3 * width, 0,
+                        stride - 3 * static_cast<uint32_t>(width));
+    return true;
+}
+
 bool ProbeJpeg(const uint8_t* data, size_t size, int& width, int& height) {
     ThreadJpeg& t = Jpeg();
     if (!t.decoder && !(t.decoder = tjInitDecompress())) return false;

@@ -116,7 +116,20 @@ void CMJpegInterface::StorePicture(const BITMAPINFOHEADER& header, const uint8_t
     if (seq <= storedSeq_) return;
     if (!HasSampleBuffer()) AllocateSample(header);
     if (StoreSample(bits, header.biSizeImage)) storedSeq_ = seq;
-    std::lock_guard pendingLock(pendingMutex_);
+    DropPendingUpTo(seq);
+}
+
+void CMJpegInterface::StoreRows(const BITMAPINFOHEADER& header, std::vector<uint8_t>& rows,
+                                uint64_t seq) {
+    std::lock_guard lock(storeMutex_);
+    if (seq <= storedSeq_) return;
+    if (!HasSampleBuffer()) AllocateSample(header);
+    if (StoreSampleBuffer(rows)) storedSeq_ = seq;
+    DropPendingUpTo(seq);
+}
+
+void CMJpegInterface::DropPendingUpTo(uint64_t seq) {
+    std::lock_guard lock(pendingMutex_);
     if (pendingSeq_ != 0 && pendingSeq_ <= seq) {
         pending_.clear();
         pendingSeq_ = 0;
@@ -148,6 +161,13 @@ void CMJpegInterface::RefreshSample() {
         jpeg.swap(pending_);
         seq = pendingSeq_;
         pendingSeq_ = 0;
+    }
+    std::vector<uint8_t> rows;
+    int width = 0, height = 0;
+    if (CDibImage::DecodeJpegToRows(jpeg.data(), jpeg.size(), rows, width, height)) {
+        ++decoded_;
+        StoreRows(MakeRgb24Header(width, height), rows, seq);
+        return;
     }
     CDibImage image;
     if (!image.LoadFromMemory(jpeg.data(), jpeg.size())) {
@@ -223,6 +243,7 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     CHttpStream http(ev, timeouts);
     CMJpegPartParser parser(w->variant);
     CDibImage image;
+    std::vector<uint8_t> rows;
     uint64_t seq = 0;
 
     // Decodes one picture and stores it through the link. False with the error logged when
@@ -240,6 +261,18 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             std::lock_guard lock(w->link->mutex);
             if (w->link->owner) {
                 w->link->owner->KeepPending(data, size, seq);
+                w->link->owner->received_ = seq;
+            }
+            return true;
+        }
+        // JPEG pictures are decoded straight into a buffer that then trades places with the
+        // sample; anything else goes through the picture object, which also says what is wrong.
+        if (CDibImage::DecodeJpegToRows(data, size, rows, width, height)) {
+            if (ev->IsSet()) return true;
+            std::lock_guard lock(w->link->mutex);
+            if (w->link->owner) {
+                ++w->link->owner->decoded_;
+                w->link->owner->StoreRows(MakeRgb24Header(width, height), rows, seq);
                 w->link->owner->received_ = seq;
             }
             return true;

@@ -76,6 +76,10 @@ private:
     // allocates the pixel buffer, then the store step.
     // `seq` numbers the pictures of the stream: an older picture never replaces a newer one.
     void StorePicture(const BITMAPINFOHEADER& header, const uint8_t* bits, uint64_t seq);
+    // The same for decoded rows, which trade places with the sample instead of being copied;
+    // `rows` gets back a buffer to decode the next picture into.
+    void StoreRows(const BITMAPINFOHEADER& header, std::vector<uint8_t>& rows, uint64_t seq);
+    void DropPendingUpTo(uint64_t seq);
     bool WantsDecodedPictures();
     void KeepPending(const uint8_t* data, size_t size, uint64_t seq);
     void DropPending();

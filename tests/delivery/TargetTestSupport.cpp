@@ -107,10 +107,3 @@ size_t TargetFixture::LogCount(const std::string& line) const {
 }
 
 }  // namespace ocv::test
-
-// fontconfig keeps a few bytes of its default configuration unreachable after the first match
-// (pictures stamped with their date and camera name); that is the library's own one-time state,
-// not a leak of the code under test. Read by the leak checker of sanitizer builds.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}

@@ -104,10 +104,3 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
 }
 
 }  // namespace ocv::test
-
-// fontconfig keeps a few bytes of its default configuration unreachable after the first match;
-// that is the library's own one-time state, not a leak of the code under test. (Read by the
-// leak checker of sanitizer builds; unused otherwise.)
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
