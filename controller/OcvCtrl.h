@@ -88,7 +88,6 @@ public:
     void SetClock(std::function<LocalTime()> clock) { clock_ = std::move(clock); }
     const std::shared_ptr<CtrlLink>& Link() const { return link_; }
 
-
 private:
     friend void ApplyWorkerState(COcvCtrl&, const std::shared_ptr<WorkerToken>&, uint32_t,
                                  uint32_t);

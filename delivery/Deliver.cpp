@@ -31,9 +31,8 @@ struct ModeBlocks {
 bool SelectMode(const OcvParam& p, int mode, ModeBlocks& out) {
     switch (mode) {
         case MODE_VISTREL:
-            out = {p.vistrel.enableLocal != 0, p.vistrel.enableFtp != 0,
-                   p.vistrel.enableSmtp != 0,  &p.vistrel.local,
-                   &p.vistrel.ftp,             &p.vistrel.smtp};
+            out = {p.vistrel.enableLocal != 0, p.vistrel.enableFtp != 0, p.vistrel.enableSmtp != 0,
+                   &p.vistrel.local,           &p.vistrel.ftp,           &p.vistrel.smtp};
             return true;
         case MODE_MOTION:
             out = {p.motion.enableLocal != 0, p.motion.enableFtp != 0, p.motion.enableSmtp != 0,

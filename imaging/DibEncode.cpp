@@ -93,10 +93,8 @@ uint32_t CDibImage::EncodeJpegInto(uint8_t* buffer, size_t capacity, int quality
 
 bool SaveImage(CDibImage& image, const ImageSettings& settings, const std::string& path) {
     switch (settings.imageFileFormat) {
-        case IMAGE_FORMAT_BMP:
-            return image.SaveBmp(path);
-        case IMAGE_FORMAT_JPEG:
-            return image.SaveJpeg(path, settings.jpegQuality);
+        case IMAGE_FORMAT_BMP: return image.SaveBmp(path);
+        case IMAGE_FORMAT_JPEG: return image.SaveJpeg(path, settings.jpegQuality);
         case IMAGE_FORMAT_PNG:
             if (settings.pngBitCount == 8) {
                 return image.SavePng8(path, settings.pngReduceType, settings.pngPaletteNo);
@@ -105,8 +103,7 @@ bool SaveImage(CDibImage& image, const ImageSettings& settings, const std::strin
             break;
         case IMAGE_FORMAT_GIF:
             return image.SaveGif(path, settings.pngReduceType, settings.pngPaletteNo);
-        default:
-            break;
+        default: break;
     }
     // An unknown format or bit count fails without a reason of its own.
     if (!image.IsEmpty()) image.SetErrorText(std::string());

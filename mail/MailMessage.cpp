@@ -15,28 +15,20 @@ CMailMessage::CMailMessage() : mailer_("Ocuvane Mailer") {}
 
 std::vector<CMailMessage::CRecipient>* CMailMessage::List(int list) {
     switch (list) {
-        case TO:
-            return &to_;
-        case CC:
-            return &cc_;
-        case BCC:
-            return &bcc_;
-        default:
-            return nullptr;
+        case TO: return &to_;
+        case CC: return &cc_;
+        case BCC: return &bcc_;
+        default: return nullptr;
     }
 }
 
 const std::vector<CMailMessage::CRecipient>& CMailMessage::Recipients(int list) const {
     static const std::vector<CRecipient> kNone;
     switch (list) {
-        case TO:
-            return to_;
-        case CC:
-            return cc_;
-        case BCC:
-            return bcc_;
-        default:
-            return kNone;
+        case TO: return to_;
+        case CC: return cc_;
+        case BCC: return bcc_;
+        default: return kNone;
     }
 }
 

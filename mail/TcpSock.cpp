@@ -36,10 +36,8 @@ bool IsFatalReceiveError(int err) {
         case ENETUNREACH:
         case ENETDOWN:
         case EINVAL:
-        case EFAULT:
-            return true;
-        default:
-            return false;
+        case EFAULT: return true;
+        default: return false;
     }
 }
 

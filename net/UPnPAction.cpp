@@ -75,7 +75,7 @@ bool CUPnPAction::Invoke(std::string& result, std::shared_ptr<NamedEvent> stop) 
     wanted.method = "POST";
     wanted.body = BuildEnvelope();
     wanted.headers = {"Content-Type: text/xml; charset=\"utf-8\"",
-                    "SOAPAction: " + SoapActionHeader(), "Expect:"};
+                      "SOAPAction: " + SoapActionHeader(), "Expect:"};
     wanted.timeoutMs = kTimeoutMs;
     wanted.maxBody = 256 * 1024;
     wanted.stop = std::move(stop);

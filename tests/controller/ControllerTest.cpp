@@ -311,7 +311,8 @@ TEST_F(CtrlTest, OnlyTheMobilePagesStartOnlyTheWebServerWhichServesTheFrame) {
     }));
     size_t body = answer.find("\r\n\r\n") + 4;
     CDibImage pic;
-    ASSERT_TRUE(pic.LoadFromMemory(answer.data() + body, answer.size() - body)) << answer.substr(0, 200);
+    ASSERT_TRUE(pic.LoadFromMemory(answer.data() + body, answer.size() - body))
+        << answer.substr(0, 200);
     EXPECT_EQ(pic.Width(), 64);
     const uint8_t* px = pic.GetBits();
     EXPECT_GT(px[2], 200) << "the served picture is the camera's red frame";

@@ -53,9 +53,9 @@ protected:
 TEST_F(DeliverTest, SnapshotWithEveryTargetOffStillSavesLocally) {
     param_.snapShot.enableFtp = param_.snapShot.enableSmtp = 0;
     param_.snapShot.local.image.imageFileFormat = IMAGE_FORMAT_BMP;
-    EXPECT_EQ(DeliverPicture(log_, param_, MODE_SNAPSHOT, picture_, time_, nullptr, dir_, lc_, fc_,
-                             mc_),
-              1);
+    EXPECT_EQ(
+        DeliverPicture(log_, param_, MODE_SNAPSHOT, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
+        1);
     EXPECT_TRUE(FileExists(JoinPath(dir_, "snap.bmp")));
     EXPECT_NE(LogText().find("[Snap] Saving to harddisk..."), std::string::npos);
     EXPECT_EQ(lc_, 1u);
@@ -71,8 +71,9 @@ TEST_F(DeliverTest, UnknownModeDoesNothing) {
 TEST_F(DeliverTest, StopBeforeRemoteTargetsSkipsThemAfterTheLocalSave) {
     int ftpCalls = 0, mailCalls = 0;
     SetDeliveryTargets({[&](const FtpInfo&, TargetCall&, std::string&) { return ++ftpCalls; },
-                        [&](const SmtpInfo&, TargetCall&, const std::string&,
-                            const std::string&) { return ++mailCalls; }});
+                        [&](const SmtpInfo&, TargetCall&, const std::string&, const std::string&) {
+                            return ++mailCalls;
+                        }});
     param_.vistrel.enableLocal = param_.vistrel.enableFtp = param_.vistrel.enableSmtp = 1;
     auto stop = NamedEvent::Create("");
     stop->Set();
@@ -108,9 +109,9 @@ TEST_F(DeliverTest, EachTargetGetsItsOwnCopyAndTheFileNamesOfTheOthers) {
          }});
     param_.vistrel.enableFtp = param_.vistrel.enableSmtp = 1;
     param_.vistrel.local.image.rotate = 1;  // the local copy turns; the others must not
-    ASSERT_EQ(DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_,
-                             mc_),
-              1);
+    ASSERT_EQ(
+        DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
+        1);
     EXPECT_EQ(ftpWidth, 32);
     EXPECT_EQ(mailWidth, 32);
     EXPECT_EQ(picture_.Width(), 32) << "the caller's picture is untouched";
@@ -123,9 +124,9 @@ TEST_F(DeliverTest, EachTargetGetsItsOwnCopyAndTheFileNamesOfTheOthers) {
 
 TEST_F(DeliverTest, FailedEditAndSaveAreLoggedWithTheModeName) {
     param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
-    EXPECT_EQ(DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_,
-                             mc_),
-              1);
+    EXPECT_EQ(
+        DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
+        1);
     EXPECT_NE(LogText().find("[Live] Save image failed! ["), std::string::npos);
     param_.vistrel.local.saveDirectoryName = dir_;
     param_.vistrel.local.image.rotate = 5;  // no such quarter turn
