@@ -85,7 +85,8 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     host.MainLog().Info("Ocuvane started (headless), %zu camera(s), configuration %s",
                         host.Document().cameras.size(), host.Document().Path().c_str());
     host.CreateControllers();
-    host.ConnectAndStart();
+    // Connecting waits for each camera's first picture; a signal meanwhile skips the rest.
+    host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
     signals.OnSnapshotSignal([&host] {
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();

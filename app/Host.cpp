@@ -65,8 +65,9 @@ void Host::CreateControllers() {
     }
 }
 
-void Host::ConnectAndStart() {
+void Host::ConnectAndStart(const std::function<bool()>& cancelled) {
     for (size_t i = 0; i < controllers_.size(); ++i) {
+        if (cancelled && cancelled()) return;
         COcvCtrl& ctrl = *controllers_[i];
         if (ctrl.ConnectCamera() && doc_.cameras[i].conditions.autoCapture) ctrl.StartCapture();
     }

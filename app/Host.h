@@ -1,6 +1,7 @@
 #pragma once
 // What the desktop shell and the headless program share: the configuration document, the main
 // log channel and one controller per camera in document order.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ public:
     // One controller per camera of the document, set up with its record and log channel.
     void CreateControllers();
     // Connects every camera, then starts capture where "AutoCapture" is set and it connected.
-    void ConnectAndStart();
+    // Stops early (before the next camera) once `cancelled` says so.
+    void ConnectAndStart(const std::function<bool()>& cancelled = {});
     // Stops every camera's threads with the given limit and disconnects it.
     void StopAll(int limitSeconds);
     void DestroyControllers();

@@ -67,7 +67,7 @@ void ThreadDispatcher::ProcessPending(int maxWaitMs) {
         // beyond one pass over the queue length it saw.
         size_t budget = tasks_.size() + timers_.size() + 1;
         while (budget-- > 0 && RunOne(lock)) ranSomething = true;
-        if (ranSomething || quit_) return;
+        if (ranSomething) return;
         auto wake = deadline;
         for (auto& [id, timer] : timers_) wake = std::min(wake, timer.due);
         if (Clock::now() >= deadline) return;
@@ -78,7 +78,6 @@ void ThreadDispatcher::ProcessPending(int maxWaitMs) {
 void ThreadDispatcher::Run() {
     std::unique_lock lock(mutex_);
     owner_ = std::this_thread::get_id();
-    quit_ = false;
     while (!quit_) {
         if (RunOne(lock)) continue;
         if (timers_.empty()) {
@@ -89,6 +88,11 @@ void ThreadDispatcher::Run() {
             cv_.wait_until(lock, wake);
         }
     }
+}
+
+bool ThreadDispatcher::QuitRequested() const {
+    std::lock_guard lock(mutex_);
+    return quit_;
 }
 
 void ThreadDispatcher::Quit() {

@@ -40,10 +40,12 @@ public:
     void ProcessPending(int maxWaitMs) override;
     bool IsOwnerThread() const override;
 
-    // Runs the loop on the calling thread (which becomes the owner) until Quit().
+    // Runs the loop on the calling thread (which becomes the owner) until Quit(). A Quit() that
+    // came before makes it return at once.
     void Run();
-    // Ends Run(); safe from any thread.
+    // Ends Run(); safe from any thread. It stays requested: waits in ProcessPending still wait.
     void Quit();
+    bool QuitRequested() const;
 
 private:
     using Clock = std::chrono::steady_clock;

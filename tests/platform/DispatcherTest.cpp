@@ -87,3 +87,20 @@ TEST(ThreadDispatcher, RestartingATimerReplacesItsCallback) {
     EXPECT_EQ(a, 0);
     EXPECT_GE(b, 3);
 }
+
+TEST(ThreadDispatcher, AQuitBeforeRunIsNotLostAndWaitsStillWaitAfterIt) {
+    ThreadDispatcher d;
+    d.Quit();  // e.g. a signal that arrives while cameras are still connecting
+    EXPECT_TRUE(d.QuitRequested());
+    auto t0 = steady_clock::now();
+    d.Run();
+    EXPECT_LT(steady_clock::now() - t0, milliseconds(500));
+    // The stop procedure after the loop still paces itself on ProcessPending.
+    t0 = steady_clock::now();
+    d.ProcessPending(100);
+    EXPECT_GE(steady_clock::now() - t0, milliseconds(90));
+    bool ran = false;
+    d.Post([&] { ran = true; });
+    d.ProcessPending(100);
+    EXPECT_TRUE(ran);
+}
