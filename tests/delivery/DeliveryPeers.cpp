@@ -1,5 +1,7 @@
 #include "DeliveryPeers.h"
 
+#include "PeerScripts.h"
+
 #include <filesystem>
 #include <sstream>
 
@@ -29,31 +31,7 @@ Handler.passive_ports = range(int(sys.argv[4]), int(sys.argv[4]) + 50)
 FTPServer(('127.0.0.1', port), Handler).serve_forever()
 )PY";
 
-const char* kSmtpServer = R"PY(
-import asyncio, os, signal, sys
-from aiosmtpd.smtp import SMTP
-port, out = int(sys.argv[1]), sys.argv[2]
-class Keep:
-    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if address.startswith('refuse'):
-            return '550 5.1.1 no such user here'
-        envelope.rcpt_tos.append(address)
-        return '250 OK'
-    async def handle_DATA(self, server, session, envelope):
-        n = len([f for f in os.listdir(out) if f.endswith('.eml')])
-        base = os.path.join(out, 'msg%d' % n)
-        with open(base + '.rcpt', 'w') as f:
-            f.write(envelope.mail_from + '\n' + '\n'.join(envelope.rcpt_tos) + '\n')
-        with open(base + '.tmp', 'wb') as f:
-            f.write(envelope.content)
-        os.rename(base + '.tmp', base + '.eml')
-        return '250 Message accepted'
-loop = asyncio.new_event_loop()
-server = loop.run_until_complete(loop.create_server(
-    lambda: SMTP(Keep(), hostname='smtp.test'), '127.0.0.1', port))
-loop.add_signal_handler(signal.SIGTERM, loop.stop)
-loop.run_forever()
-)PY";
+const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
 const char* kChecker = R"PY(
 import base64, email, sys
