@@ -33,29 +33,7 @@ FTPServer(('127.0.0.1', port), Handler).serve_forever()
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
-const char* kChecker = R"PY(
-import base64, email, sys
-from email import policy
-msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=policy.default)
-def out(k, v):
-    if isinstance(v, str): v = v.encode('utf-8')
-    print(k + '\t' + base64.b64encode(v).decode())
-for h in ('from', 'to', 'subject'):
-    out(h, str(msg[h]) if msg[h] is not None else '<none>')
-out('content-type', msg.get_content_type())
-n = 0
-for part in msg.walk():
-    if part.is_multipart(): continue
-    if part.get_filename() is None and part.get_content_type() == 'text/plain':
-        out('text', part.get_content())
-        out('text-charset', str(part.get_content_charset()))
-    else:
-        out('file%d-name' % n, part.get_filename() or '')
-        out('file%d' % n, part.get_payload(decode=True))
-        n += 1
-out('files', str(n))
-out('defects', ' '.join(type(d).__name__ for p in msg.walk() for d in p.defects))
-)PY";
+const char* const kChecker = ocv::test::kMessageCheckerScript;
 
 }  // namespace
 

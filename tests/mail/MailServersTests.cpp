@@ -33,32 +33,7 @@ const char* kPython = "/usr/bin/python3";
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
-// Prints "key<TAB>base64(value)" lines for the parts of a received message.
-const char* kChecker = R"PY(
-import base64, email, sys
-from email import policy
-msg = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=policy.default)
-def out(k, v):
-    if isinstance(v, str): v = v.encode('utf-8')
-    print(k + '\t' + base64.b64encode(v).decode())
-for h in ('from', 'to', 'cc', 'subject', 'x-mailer', 'mime-version'):
-    out(h, str(msg[h]) if msg[h] is not None else '<none>')
-out('content-type', msg.get_content_type())
-out('utcoffset', str(int(msg['date'].datetime.utcoffset().total_seconds())))
-out('timestamp', str(int(msg['date'].datetime.timestamp())))
-n = 0
-for part in msg.walk():
-    if part.is_multipart(): continue
-    if part.get_filename() is None and part.get_content_type() == 'text/plain':
-        out('text', part.get_content())
-        out('text-charset', str(part.get_content_charset()))
-    else:
-        out('file%d-name' % n, part.get_filename() or '')
-        out('file%d' % n, part.get_payload(decode=True))
-        n += 1
-out('files', str(n))
-out('defects', ' '.join(type(d).__name__ for p in msg.walk() for d in p.defects))
-)PY";
+const char* const kChecker = ocv::test::kMessageCheckerScript;
 
 std::string NoCr(const std::string& s) {
     std::string out;
