@@ -12,17 +12,6 @@ using namespace ocvtest;
 
 namespace {
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    FILE* f = ::popen(cmd.c_str(), "r");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    ::pclose(f);
-    return out;
-}
-
 // Index of the palette colour nearest to the screenshot pixel, -1 when none is close.
 int PaletteIndexAt(const std::string& png, int x, int y) {
     std::string rgb = Shell(

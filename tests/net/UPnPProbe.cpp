@@ -17,18 +17,9 @@
 
 using namespace ocv;
 
-namespace {
+using ocvtest::Shell;
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    FILE* f = ::popen(cmd.c_str(), "r");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    ::pclose(f);
-    return out;
-}
+namespace {
 
 int Nics() {
     CNicMgr nics([](const std::string& t) { std::printf("box=%s\n", t.c_str()); });

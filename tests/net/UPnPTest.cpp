@@ -12,20 +12,11 @@
 #include <thread>
 
 #include "../foundation/TempDir.h"
+#include "WebTestSupport.h"
+
+using ocvtest::Shell;
 
 namespace {
-
-std::string Shell(const std::string& cmd, int* status = nullptr) {
-    std::string out;
-    FILE* f = ::popen(cmd.c_str(), "r");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    int rc = ::pclose(f);
-    if (status) *status = rc;
-    return out;
-}
 
 std::map<std::string, std::string> KeyValues(const std::string& text) {
     std::map<std::string, std::string> kv;

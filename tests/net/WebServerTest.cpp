@@ -32,17 +32,6 @@ bool IsJpegOf(const std::string& bytes, int width, int height) {
            img.Height() == height;
 }
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    FILE* f = ::popen(cmd.c_str(), "r");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    ::pclose(f);
-    return out;
-}
-
 class WebServerTest : public ::testing::Test {
 protected:
     void Start(const ocv::OcvParam& p, int requestTimeoutMs = 10000) {

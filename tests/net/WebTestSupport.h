@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 // A web server on loopback for tests and benchmarks: an in-test camera that serves moving
 // pictures, a log that the test can read, and small raw-socket HTTP helpers.
 #include <arpa/inet.h>
@@ -141,6 +142,19 @@ private:
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
 };
+
+// Runs a shell command; its standard output, and its wait status in `status` when given.
+inline std::string Shell(const std::string& cmd, int* status = nullptr) {
+    std::string out;
+    FILE* f = ::popen(cmd.c_str(), "r");
+    if (!f) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    int rc = ::pclose(f);
+    if (status) *status = rc;
+    return out;
+}
 
 inline int FreeTcpPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
