@@ -33,8 +33,6 @@ FTPServer(('127.0.0.1', port), Handler).serve_forever()
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
-const char* const kChecker = ocv::test::kMessageCheckerScript;
-
 }  // namespace
 
 FtpServer::FtpServer() : port_(FreePort()) {
@@ -110,23 +108,6 @@ Dovecot::Dovecot() : port_(FreePort()) {
 
 Dovecot::~Dovecot() {
     if (process_) process_->Stop();
-}
-
-std::map<std::string, std::string> ParseMessage(const std::string& path) {
-    TempDir dir;
-    std::string script = dir.Write("check.py", kChecker);
-    std::string output = RunCapture(std::string(kPython) + " " + script + " '" + path + "'");
-    std::map<std::string, std::string> fields;
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t tab = line.find('\t');
-        if (tab == std::string::npos) continue;
-        std::string value;
-        CBase64().Decode(line.substr(tab + 1), value);
-        fields[line.substr(0, tab)] = value;
-    }
-    return fields;
 }
 
 }  // namespace ocv::test

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "PeerProcess.h"
+#include "PeerScripts.h"
 
 namespace ocv::test {
 
@@ -64,10 +65,5 @@ private:
     std::unique_ptr<PeerProcess> process_;
     bool ready_ = false;
 };
-
-// A received message taken apart by Python's email package: "from", "to", "subject",
-// "content-type", "text", "text-charset", "files", "fileN-name", "fileN" (decoded bytes),
-// "defects".
-std::map<std::string, std::string> ParseMessage(const std::string& path);
 
 }  // namespace ocv::test

@@ -33,29 +33,11 @@ const char* kPython = "/usr/bin/python3";
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
-const char* const kChecker = ocv::test::kMessageCheckerScript;
-
 std::string NoCr(const std::string& s) {
     std::string out;
     for (char c : s)
         if (c != '\r') out += c;
     return out;
-}
-
-std::map<std::string, std::string> CheckMessage(const TempDir& dir, const std::string& path) {
-    std::string script = dir.Write("check.py", kChecker);
-    std::string output = RunCapture(std::string(kPython) + " " + script + " " + path);
-    std::map<std::string, std::string> fields;
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t tab = line.find('\t');
-        if (tab == std::string::npos) continue;
-        std::string value;
-        CBase64().Decode(line.substr(tab + 1), value);
-        fields[line.substr(0, tab)] = value;
-    }
-    return fields;
 }
 
 class SmtpServer {
@@ -121,7 +103,7 @@ TEST(SmtpServerTest, PictureMailWithJapaneseTextAndAttachmentArrivesIntact) {
     std::string rcpt = server.Recipients(0);
     EXPECT_EQ(rcpt, "camera@example.org\none@example.org\ntwo@example.org\ncopy@example.org\n");
 
-    auto f = CheckMessage(server.Dir(), server.Message(0));
+    auto f = test::ParseMessage(server.Message(0));
     EXPECT_EQ(f["subject"], subject);
     EXPECT_EQ(f["from"], "camera@example.org");
     EXPECT_EQ(f["to"], "one@example.org, Refused <refuse@example.org>, Two <two@example.org>");
@@ -178,7 +160,7 @@ TEST(SmtpServerTest, TextOnlyAsciiMailAndRefusals) {
     EXPECT_EQ(smtp.LastError(), "503:SMTP server not ready for data");
     EXPECT_EQ(smtp.DisconnectServer(), 1) << smtp.LastError();
 
-    auto f = CheckMessage(server.Dir(), server.Message(0));
+    auto f = test::ParseMessage(server.Message(0));
     EXPECT_EQ(f["subject"], "[Ocuvane] status");
     EXPECT_EQ(f["to"], "Admin <admin@example.org>");
     // Dot-stuffed lines restored; the data terminator adds one empty line after the body.

@@ -1,6 +1,11 @@
 // Scripts of the real servers the tests start.
 #include "PeerScripts.h"
 
+#include <sstream>
+
+#include "PeerProcess.h"
+#include "mail/Base64.h"
+
 namespace ocv::test {
 
 // aiosmtpd keeping each message ("msgN.eml", as delivered) and its envelope ("msgN.rcpt": the
@@ -59,5 +64,23 @@ for part in msg.walk():
 out('files', str(n))
 out('defects', ' '.join(type(d).__name__ for p in msg.walk() for d in p.defects))
 )PY";
+
+std::map<std::string, std::string> ParseMessage(const std::string& path) {
+    TempDir dir;
+    std::string script = dir.Write("check.py", kMessageCheckerScript);
+    std::string output =
+        RunCapture(std::string("/usr/bin/python3") + " " + script + " '" + path + "'");
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string value;
+        CBase64().Decode(line.substr(tab + 1), value);
+        fields[line.substr(0, tab)] = value;
+    }
+    return fields;
+}
 
 }  // namespace ocv::test

@@ -1,4 +1,6 @@
 #pragma once
+#include <map>
+#include <string>
 // Scripts of the real servers the tests start (run with /usr/bin/python3).
 
 namespace ocv::test {
@@ -7,5 +9,10 @@ namespace ocv::test {
 extern const char* const kSmtpSinkScript;
 // Takes a received message apart: "key<TAB>base64(value)" lines; see PeerScripts.cpp.
 extern const char* const kMessageCheckerScript;
+
+// A received message taken apart by Python's email package: "from", "to", "subject",
+// "content-type", "text", "text-charset", "files", "fileN-name", "fileN" (decoded bytes),
+// "defects".
+std::map<std::string, std::string> ParseMessage(const std::string& path);
 
 }  // namespace ocv::test
