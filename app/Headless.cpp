@@ -1,69 +1,13 @@
 #include "app/Headless.h"
 
-#include <pthread.h>
-#include <signal.h>
-
-#include <atomic>
 #include <cstdio>
-#include <functional>
-#include <mutex>
-#include <thread>
 
 #include "app/Host.h"
+#include "app/SignalWaiter.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
 
 namespace ocv {
-namespace {
-
-// Turns SIGINT/SIGTERM into a Quit of the dispatcher and SIGUSR2 into a snapshot request on the
-// owner thread: the signals are blocked in every thread (so workers never receive them) and
-// taken by one waiting thread.
-class SignalWaiter {
-public:
-    explicit SignalWaiter(ThreadDispatcher& d) : dispatcher_(d) {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        sigaddset(&set_, SIGUSR2);
-        sigaddset(&set_, SIGUSR1);  // used to end the waiter itself
-        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-        thread_ = std::thread([this] {
-            int sig = 0;
-            while (sigwait(&set_, &sig) == 0) {
-                if (sig == SIGUSR1 && done_) return;
-                if (sig == SIGINT || sig == SIGTERM) {
-                    received_ = sig;
-                    dispatcher_.Quit();
-                } else if (sig == SIGUSR2) {
-                    std::lock_guard lock(mutex_);
-                    if (onSnapshot_) dispatcher_.Post(onSnapshot_);
-                }
-            }
-        });
-    }
-    ~SignalWaiter() {
-        done_ = true;
-        pthread_kill(thread_.native_handle(), SIGUSR1);
-        thread_.join();
-    }
-    int Received() const { return received_; }
-    void OnSnapshotSignal(std::function<void()> fn) {
-        std::lock_guard lock(mutex_);
-        onSnapshot_ = std::move(fn);
-    }
-
-private:
-    std::mutex mutex_;
-    std::function<void()> onSnapshot_;
-    ThreadDispatcher& dispatcher_;
-    sigset_t set_;
-    std::thread thread_;
-    std::atomic<bool> done_{false};
-    std::atomic<int> received_{0};
-};
-
-}  // namespace
 
 int RunHeadless(const std::string& programDir, const SourceFactory& factory,
                 const std::string& banner) {
@@ -87,13 +31,13 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     host.CreateControllers();
     // Connecting waits for each camera's first picture; a signal meanwhile skips the rest.
     host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
-    signals.OnSnapshotSignal([&host] {
+    signals.On(SIGUSR2, [&host] {
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();
     });
     if (!banner.empty()) std::fputs(banner.c_str(), stderr);
     dispatcher.Run();
-    signals.OnSnapshotSignal({});
+    signals.On(SIGUSR2, {});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
     host.StopAll(3);
