@@ -29,7 +29,8 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     host.MainLog().Info("Ocuvane started (headless), %zu camera(s), configuration %s",
                         host.Document().cameras.size(), host.Document().Path().c_str());
     host.CreateControllers();
-    // Connecting waits for each camera's first picture; a signal meanwhile skips the rest.
+    // Every camera connects on its own thread; the results arrive in the loop below, and a
+    // signal ends the connects still waiting.
     host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
     signals.On(SIGUSR2, [&host] {
         for (auto& ctrl : host.Controllers())

@@ -66,15 +66,26 @@ void Host::CreateControllers() {
 }
 
 void Host::ConnectAndStart(const std::function<bool()>& cancelled) {
+    // Every camera connects on its own thread at once, so a camera that cannot be reached delays
+    // neither the others nor the owner thread; each one's result comes back here in turn.
     for (size_t i = 0; i < controllers_.size(); ++i) {
         if (cancelled && cancelled()) return;
         COcvCtrl& ctrl = *controllers_[i];
-        if (ctrl.ConnectCamera() && doc_.cameras[i].conditions.autoCapture) ctrl.StartCapture();
+        const bool autoCapture = doc_.cameras[i].conditions.autoCapture != 0;
+        ctrl.ConnectCameraAsync([&ctrl, autoCapture](int connected) {
+            if (connected && autoCapture) ctrl.StartCapture();
+        });
     }
 }
 
 void Host::StopAll(int limitSeconds) {
-    for (auto& ctrl : controllers_) ctrl->SignalStop();
+    // Connects still waiting end now, and every camera stops reading before the threads are
+    // waited for, so a stop is never held up by a camera and logs no failed read.
+    for (auto& ctrl : controllers_) {
+        ctrl->CancelConnect();
+        if (auto source = ctrl->Source()) source->RequestStop();
+        ctrl->SignalStop();
+    }
     for (auto& ctrl : controllers_) {
         ctrl->DisarmSchedule();
         ctrl->StopThreads(limitSeconds, false);
@@ -84,6 +95,8 @@ void Host::StopAll(int limitSeconds) {
 void Host::DestroyControllers() {
     // Each controller stops its own threads (3 seconds) and disconnects as it goes.
     while (!controllers_.empty()) controllers_.pop_back();
+    // Connects given up on end at once; none is left running when the program goes on to exit.
+    CVideoCtrl::WaitForConnectThreads(3000);
 }
 
 }  // namespace ocv

@@ -30,10 +30,12 @@ public:
 
     // One controller per camera of the document, set up with its record and log channel.
     void CreateControllers();
-    // Connects every camera, then starts capture where "AutoCapture" is set and it connected.
-    // Stops early (before the next camera) once `cancelled` says so.
+    // Starts connecting every camera side by side and returns; as each one connects (on the
+    // owner thread, through the dispatcher) its capture starts where "AutoCapture" is set.
+    // Cameras after the one at which `cancelled` says so are not connected.
     void ConnectAndStart(const std::function<bool()>& cancelled = {});
-    // Stops every camera's threads with the given limit and disconnects it.
+    // Ends every connect in progress and every camera's reading, then stops every camera's
+    // threads with the given limit.
     void StopAll(int limitSeconds);
     void DestroyControllers();
 

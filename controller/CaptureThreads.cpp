@@ -33,6 +33,9 @@ void VistrelThread(std::unique_ptr<CaptureThreadParam> block) {
         if (size < 1) {
             log.Error("[Live] sample image size is 0!");
         } else {
+            // The frame follows the camera's picture size; before the first picture it is
+            // the zero-filled buffer of the format at start.
+            BITMAPINFOHEADER format = block->format;
             std::vector<uint8_t> buffer(size, 0);
             // A negative interval counts as none: a picture every look at the clock.
             const uint32_t interval = block->param.vistrel.vistrelTimer > 0
@@ -40,13 +43,28 @@ void VistrelThread(std::unique_ptr<CaptureThreadParam> block) {
                                           : 0;
             while (!stop->IsSet()) {
                 if (firstPass || GetTickCount() - lastCapture >= interval) {
+                    firstPass = false;
+                    // A lost camera's last picture is no live picture: the capture is skipped.
+                    if (ctrl.IsLost()) {
+                        log.WarningOnce("[Live] The camera is lost: no picture is taken.");
+                        lastCapture = GetTickCount();
+                        stop->Wait(500);
+                        continue;
+                    }
                     log.Info("[Live] Vistrel実行中・・・");
                     block->PostState(STATE_VISTREL_BUSY, 0);
-                    firstPass = false;
-                    if (!ctrl.GetFrame(stop.get(), buffer.data(), size)) break;
+                    int got = ctrl.GetFrame(stop.get(), format, buffer);
+                    if (got == CtrlLink::kFrameStopped) break;
+                    if (got == CtrlLink::kFrameLost) {
+                        log.WarningOnce("[Live] The camera is lost: no picture is taken.");
+                        lastCapture = GetTickCount();
+                        block->PostState(0, STATE_VISTREL_BUSY);
+                        stop->Wait(500);
+                        continue;
+                    }
                     LocalTime time = GetLocalTime();
                     CDibImage picture;
-                    picture.CreateFromSample(block->format, buffer.data(), nullptr, size);
+                    picture.CreateFromSample(format, buffer.data(), nullptr, buffer.size());
                     DeliverPicture(log, block->param, MODE_VISTREL, picture, time, stop.get(),
                                    workDir, localCounter, ftpCounter, mailCounter);
                     lastCapture = GetTickCount();
@@ -76,11 +94,15 @@ void SnapShotThread(std::unique_ptr<CaptureThreadParam> block) {
         if (size < 1) {
             log.Error("[Snap] sample image size is 0!");
         } else {
+            BITMAPINFOHEADER format = block->format;
             std::vector<uint8_t> buffer(size, 0);
-            if (ctrl.GetFrame(stop.get(), buffer.data(), size)) {
+            int got = ctrl.GetFrame(stop.get(), format, buffer);
+            if (got == CtrlLink::kFrameLost) {
+                log.Warning("[Snap] The camera is lost: no snapshot is taken.");
+            } else if (got == CtrlLink::kFrameCopied) {
                 LocalTime time = GetLocalTime();
                 CDibImage picture;
-                picture.CreateFromSample(block->format, buffer.data(), nullptr, size);
+                picture.CreateFromSample(format, buffer.data(), nullptr, buffer.size());
                 DeliverPicture(log, block->param, MODE_SNAPSHOT, picture, time, stop.get(), workDir,
                                block->localCounter, block->ftpCounter, block->mailCounter);
             }

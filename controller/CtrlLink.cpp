@@ -18,14 +18,38 @@ void CtrlLink::PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t se
 }
 
 int CtrlLink::GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size) {
-    if (stop && stop->IsSet()) return 0;
+    if (stop && stop->IsSet()) return kFrameStopped;
     std::shared_ptr<CCamInterface> source;
     {
         std::lock_guard lock(mutex_);
         source = source_;
     }
+    if (source && source->IsLost()) return kFrameLost;
     if (source) source->GetSample(buffer, size);
-    return 1;
+    return kFrameCopied;
+}
+
+int CtrlLink::GetFrame(const NamedEvent* stop, BITMAPINFOHEADER& format,
+                       std::vector<uint8_t>& buffer) {
+    if (stop && stop->IsSet()) return kFrameStopped;
+    std::shared_ptr<CCamInterface> source;
+    {
+        std::lock_guard lock(mutex_);
+        source = source_;
+    }
+    if (source && source->IsLost()) return kFrameLost;
+    BITMAPINFOHEADER newest{};
+    if (source && source->CopySample(newest, buffer)) format = newest;
+    return kFrameCopied;
+}
+
+bool CtrlLink::IsLost() {
+    std::shared_ptr<CCamInterface> source;
+    {
+        std::lock_guard lock(mutex_);
+        source = source_;
+    }
+    return source && source->IsLost();
 }
 
 void CtrlLink::SetSource(std::shared_ptr<CCamInterface> source) {

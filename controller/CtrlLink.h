@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "foundation/CamInterface.h"
 #include "foundation/Logger.h"
@@ -40,9 +41,20 @@ public:
     // Queues "set these bits, clear those" for the owner thread on behalf of a worker.
     void PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set, uint32_t clear);
 
-    // Copies the newest frame: 0 without copying when the stop event is set, else 1 (the buffer
-    // keeps its previous content when no picture is available).
+    // Results of GetFrame.
+    static constexpr int kFrameStopped = 0;  // the stop event is set; nothing copied
+    static constexpr int kFrameCopied = 1;   // the newest frame (or, before any, nothing) copied
+    static constexpr int kFrameLost = 2;     // the camera is lost: its last frame is not live
+
+    // Copies the newest frame: 0 without copying when the stop event is set, 2 without copying
+    // when the camera is lost, else 1 (the buffer keeps its previous content when no picture is
+    // available).
     int GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size);
+    // The same, following the camera's picture size: `format` and `buffer` become those of the
+    // newest frame. Before the first picture both are left as they are.
+    int GetFrame(const NamedEvent* stop, BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer);
+    // Whether the camera is lost (connected, but no new picture for too long).
+    bool IsLost();
 
     // Owner thread: the source frames are copied from (null when disconnected).
     void SetSource(std::shared_ptr<CCamInterface> source);

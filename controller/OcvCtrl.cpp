@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "controller/WebServerLink.h"
+#include "foundation/UrlMask.h"
 #include "net/WebServer.h"
 #include "platform/Time.h"
 
@@ -205,26 +206,40 @@ int COcvCtrl::TakeSnapshot() {
 
 void COcvCtrl::ConnectSource(bool connected) { link_->SetSource(connected ? Source() : nullptr); }
 
-int COcvCtrl::ConnectCamera() {
+void COcvCtrl::ConnectCameraAsync(std::function<void(int)> done) {
     const std::string name = param_.deviceInfo.deviceName;
     if (name.empty()) {
         Log().ErrorBox("接続先デバイス名の指定がありません!");
-        return RunConnectWizard();
+        int r = RunConnectWizard();
+        if (done) done(r);
+        return;
     }
-    Log().Info("Connecting to %s...", name.c_str());
+    // The device name is a URL that may carry a password.
+    const std::string shown = MaskUrlPassword(name);
+    Log().Info("Connecting to %s...", shown.c_str());
     link_->SetSource(nullptr);
-    if (!Connect(param_.deviceInfo)) {
-        Log().ErrorBox("%sとの接続に失敗しました!", name.c_str());
-        SetState(0, STATE_CONNECTED);
-        return 0;
-    }
-    Log().Info("[%s]との接続を確立", name.c_str());
-    param_.deviceInfo = GetDeviceInfo();
-    ConnectSource(true);
-    SetState(STATE_CONNECTED, 0);
-    DisarmSchedule();
-    if (param_.schedule.enable) ArmSchedule();
-    return 1;
+    ConnectAsync(param_.deviceInfo, dispatcher_, [this, shown, done](bool ok) {
+        if (!ok) {
+            Log().ErrorBox("%sとの接続に失敗しました!", shown.c_str());
+            SetState(0, STATE_CONNECTED);
+            if (done) done(0);
+            return;
+        }
+        Log().Info("[%s]との接続を確立", shown.c_str());
+        param_.deviceInfo = GetDeviceInfo();
+        ConnectSource(true);
+        SetState(STATE_CONNECTED, 0);
+        DisarmSchedule();
+        if (param_.schedule.enable) ArmSchedule();
+        if (done) done(1);
+    });
+}
+
+int COcvCtrl::ConnectCamera() {
+    auto result = std::make_shared<int>(-1);
+    ConnectCameraAsync([result](int r) { *result = r; });
+    while (*result < 0 && IsConnecting()) dispatcher_.ProcessPending(50);
+    return *result < 0 ? 0 : *result;
 }
 
 int COcvCtrl::RunConnectWizard() { return host_ ? host_->RunConnectWizard(*this) : 0; }

@@ -55,7 +55,15 @@ public:
     // The Stop command: the stop procedure with 10 seconds and confirmation.
     int StopCapture();
     int TakeSnapshot();
+    // Connects the record's camera. The wait for its first picture runs on a thread of its own;
+    // the log lines, the state bits and the schedule follow on the owner thread, and `done` gets
+    // the result (1 connected, 0 not; the wizard's result when the device name is empty). A
+    // cancelled connect calls nothing.
+    void ConnectCameraAsync(std::function<void(int)> done = {});
+    // The same, waiting for the result while the owner thread's queue keeps moving.
     int ConnectCamera();
+    // Owner thread: a connect in progress ends at once, quietly.
+    void CancelConnect() { CVideoCtrl::CancelConnect(); }
     int RunConnectWizard();
 
     void SetState(uint32_t set, uint32_t clear);

@@ -21,6 +21,14 @@ public:
         if (!stop_) return false;
         return link_->GetFrame(stop_.get(), buffer, size) != 0;
     }
+    Frame GetLiveFrame(BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer) override {
+        if (!stop_) return Frame::kStopped;
+        switch (link_->GetFrame(stop_.get(), format, buffer)) {
+            case CtrlLink::kFrameStopped: return Frame::kStopped;
+            case CtrlLink::kFrameLost: return Frame::kLost;
+            default: return Frame::kPicture;
+        }
+    }
     void SetState(uint32_t set, uint32_t clear) override { link_->PostState(worker_, set, clear); }
     CLogger& Log() override { return link_->Log(); }
     void ShowMessageBox(const std::string& text) override {

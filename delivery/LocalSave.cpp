@@ -5,6 +5,12 @@
 #include "platform/Files.h"
 
 namespace ocv {
+namespace {
+
+// Bounds the search for a free name (each step is one look at the directory).
+constexpr uint32_t kMaxNameTries = 1000000;
+
+}  // namespace
 
 int SaveToLocalDisk(CDibImage& picture, const LocalSetting& local, const LocalTime& time,
                     uint32_t& counter, CLogger& log, const char* modeName,
@@ -13,6 +19,14 @@ int SaveToLocalDisk(CDibImage& picture, const LocalSetting& local, const LocalTi
     std::string dir = DropTrailingSeparator(local.saveDirectoryName);
     if (local.enableMakeDateDirectory) dir = MakeDateDirectory(dir, time);
     fileName = MakeCaptureFileName(local.image, time, counter);
+    // A name with the counter names one picture: a file left by an earlier run (whose counters
+    // also started at 0) is never replaced; the counter moves on to the first free name. A name
+    // without the counter is a "latest picture" file and is replaced as before.
+    if (local.image.enableAddNameCounter) {
+        for (uint32_t tries = 0; FileExists(JoinPath(dir, fileName)) && tries < kMaxNameTries;
+             ++tries)
+            fileName = MakeCaptureFileName(local.image, time, counter);
+    }
     std::string editError;
     if (!EditImage(cameraName, picture, local.image, time, editError)) {
         log.Error("[%s] Edit image failed! [%s]", modeName, editError.c_str());

@@ -3,6 +3,7 @@
 // (the frame sample) and hands out copies of it.
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "foundation/DeviceInfo.h"
 #include "foundation/FrameSample.h"
@@ -50,6 +51,33 @@ public:
     // Recomputes the display rectangle for a view of cx × cy.
     virtual void SetViewSize(int cx, int cy) = 0;
     virtual void EnableSampleCallback(bool enable) = 0;
+
+    // Copies the format and the frame sample together, so a picture whose size has just changed
+    // is never copied with the old format; `pixels` is resized to biSizeImage. False (format
+    // zeroed, `pixels` untouched) without a picture.
+    virtual bool CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) {
+        BITMAPINFOHEADER h{};
+        std::vector<uint8_t> copy;
+        if (GetFormat(&h) && h.biSizeImage > 0) {
+            copy.resize(h.biSizeImage);
+            if (GetSample(copy.data(), h.biSizeImage)) {
+                format = h;
+                pixels.swap(copy);
+                return true;
+            }
+        }
+        format = BITMAPINFOHEADER{};
+        return false;
+    }
+    // True while a connected source has had no new picture for longer than its lost limit: it
+    // keeps its last picture for GetSample, but that picture is no longer live.
+    virtual bool IsLost() { return false; }
+    // Milliseconds since the newest picture arrived; 0 before the first one.
+    virtual uint32_t MsSinceLastPicture() { return 0; }
+    // Ends a Connect that is waiting and the source's reading at once, from any thread, without
+    // a failure being logged: the program stops or gives up on this source. Only Disconnect and
+    // the destructor may follow.
+    virtual void RequestStop() {}
 };
 
 }  // namespace ocv

@@ -10,6 +10,8 @@ CCamSource::CCamSource(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLog
     : view_(view ? std::move(view) : std::make_shared<FrameNotifier>()),
       logger_(logger ? std::move(logger) : std::make_shared<CLogger>()) {}
 
+uint32_t CCamSource::NowTick() { return GetTickCount(); }
+
 bool CCamSource::GetFormat(BITMAPINFOHEADER* out) {
     std::lock_guard lock(sampleLock_);
     if (out) *out = format_;
@@ -28,6 +30,113 @@ bool CCamSource::GetSample(uint8_t* buffer, uint32_t size) {
     std::lock_guard lock(sampleLock_);
     if (!hasBuffer_ || !buffer || size != format_.biSizeImage) return false;
     std::memcpy(buffer, pixels_.data(), size);
+    return true;
+}
+
+bool CCamSource::CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) {
+    lastDemandTick_ = GetTickCount();
+    demanded_ = true;
+    RefreshSample();
+    std::lock_guard lock(sampleLock_);
+    if (!hasBuffer_ || format_.biSizeImage == 0 || pixels_.size() != format_.biSizeImage) {
+        format = BITMAPINFOHEADER{};
+        return false;
+    }
+    format = format_;
+    pixels.assign(pixels_.begin(), pixels_.end());
+    return true;
+}
+
+uint32_t CCamSource::LostLimitMs() {
+    uint64_t limit = static_cast<uint64_t>(intervalMs_.load()) * kLostIntervals;
+    return limit > kMinLostMs ? static_cast<uint32_t>(limit > UINT32_MAX / 2 ? UINT32_MAX / 2 : limit)
+                              : kMinLostMs;
+}
+
+uint32_t CCamSource::MsSinceLastPicture() {
+    if (!hasPicture_) return 0;
+    return Tick() - lastPictureTick_.load();
+}
+
+bool CCamSource::IsLost() {
+    if (!hasPicture_ || !IsConnected()) return false;
+    uint32_t since = MsSinceLastPicture();
+    if (since < LostLimitMs()) return lost_;
+    if (!lost_.exchange(true)) {
+        Log().Warning("No new picture for %u s: the camera is lost; captures are skipped until "
+                      "pictures arrive again",
+                      since / 1000);
+    }
+    return true;
+}
+
+void CCamSource::NotePicture() {
+    uint32_t now = Tick();
+    if (hasPicture_.exchange(true)) {
+        uint32_t gap = now - lastPictureTick_.load();
+        bool wasLost = lost_.exchange(false);
+        // A smoothed interval, so one late picture does not move the lost limit much; the gap
+        // of a loss is no frame interval.
+        uint32_t old = intervalMs_.load();
+        if (!wasLost && gap < LostLimitMs())
+            intervalMs_ = old == 0 ? gap : static_cast<uint32_t>((3ull * old + gap) / 4);
+        if (wasLost) {
+            // The counts of the lines repeated while the camera was away come first.
+            Log().EndRepeats();
+            Log().Info("Pictures arrive again: the camera was lost for %u s", gap / 1000);
+        }
+    }
+    lastPictureTick_ = now;
+}
+
+bool CCamSource::TakeFormat(const BITMAPINFOHEADER& format, bool allocate) {
+    bool had = hasBuffer_;
+    bool same = had && format_.biWidth == format.biWidth && format_.biHeight == format.biHeight &&
+                format_.biBitCount == format.biBitCount &&
+                format_.biSizeImage == format.biSizeImage;
+    if (same) return false;
+    format_ = format;
+    if (allocate) pixels_.assign(format.biSizeImage, 0);
+    hasBuffer_ = true;
+    display_ = LetterBox(format_.biWidth, format_.biHeight, viewCx_, viewCy_);
+    return had;
+}
+
+void CCamSource::LogSizeChange(const BITMAPINFOHEADER& before, const BITMAPINFOHEADER& after) {
+    Log().Info("The picture size changed from %dx%d to %dx%d", before.biWidth, before.biHeight,
+               after.biWidth, after.biHeight);
+}
+
+bool CCamSource::StoreFrame(const BITMAPINFOHEADER& format, const uint8_t* data) {
+    if (!data || format.biSizeImage == 0 || format.biWidth <= 0) return false;
+    BITMAPINFOHEADER before{};
+    bool changed;
+    {
+        std::lock_guard lock(sampleLock_);
+        before = format_;
+        changed = TakeFormat(format, true);
+        std::memcpy(pixels_.data(), data, format.biSizeImage);
+    }
+    if (changed) LogSizeChange(before, format);
+    NotePicture();
+    view_->Notify();
+    return true;
+}
+
+bool CCamSource::StoreFrameBuffer(const BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) {
+    if (format.biSizeImage == 0 || format.biWidth <= 0 || pixels.size() != format.biSizeImage)
+        return false;
+    BITMAPINFOHEADER before{};
+    bool changed;
+    {
+        std::lock_guard lock(sampleLock_);
+        before = format_;
+        changed = TakeFormat(format, false);
+        pixels_.swap(pixels);
+    }
+    if (changed) LogSizeChange(before, format);
+    NotePicture();
+    view_->Notify();
     return true;
 }
 
@@ -86,6 +195,9 @@ void CCamSource::FreeSample() {
     std::vector<uint8_t>().swap(pixels_);
     hasBuffer_ = false;
     display_ = {};
+    hasPicture_ = false;
+    intervalMs_ = 0;
+    lost_ = false;
 }
 
 bool CCamSource::HasSampleBuffer() {
@@ -99,6 +211,7 @@ bool CCamSource::StoreSample(const uint8_t* data, size_t length) {
         if (!hasBuffer_ || !data || length != format_.biSizeImage) return false;
         std::memcpy(pixels_.data(), data, length);
     }
+    NotePicture();
     view_->Notify();
     return true;
 }
@@ -109,6 +222,7 @@ bool CCamSource::StoreSampleBuffer(std::vector<uint8_t>& pixels) {
         if (!hasBuffer_ || pixels.size() != format_.biSizeImage) return false;
         pixels_.swap(pixels);
     }
+    NotePicture();
     view_->Notify();
     return true;
 }

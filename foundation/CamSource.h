@@ -46,6 +46,17 @@ public:
     bool Draw(const PaintFn& paint) override;
     void SetViewSize(int cx, int cy) override;
 
+    bool CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) override;
+    bool IsLost() override;
+    uint32_t MsSinceLastPicture() override;
+    // How long a connected source may go without a new picture before it counts as lost: 10 s,
+    // or five of its frame intervals when that is longer.
+    uint32_t LostLimitMs();
+    static constexpr uint32_t kMinLostMs = 10000;
+    static constexpr uint32_t kLostIntervals = 5;
+    // Where the picture times are taken from (tests set their own clock).
+    void SetTickSource(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
+
     Rect DisplayRect();
     // The letter-box rectangle of a picture of width × height in a view of cx × cy.
     static Rect LetterBox(int32_t width, int32_t height, int cx, int cy);
@@ -63,6 +74,17 @@ protected:
     // Frees the pixel buffer and zeroes the format header.
     void FreeSample();
     bool HasSampleBuffer();
+    // The store step of a decoded picture with its format: the first picture of a connection,
+    // and a picture of another size than the one before, sets the format and a new pixel buffer
+    // (under the sample lock; a size change is logged once); then the pixels are copied in and
+    // the view is told. False only for a format that does not describe `data`.
+    bool StoreFrame(const BITMAPINFOHEADER& format, const uint8_t* data);
+    // The same without the copy: `pixels` (biSizeImage bytes) trades places with the sample
+    // and gets back the previous sample's buffer to fill next time.
+    bool StoreFrameBuffer(const BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels);
+    // A picture has arrived (stored or kept to be decoded later): the lost watch starts over.
+    // The store steps call it; a source that keeps a picture undecoded calls it itself.
+    void NotePicture();
     // The store step: a picture of exactly biSizeImage bytes is copied in under the sample lock
     // and the view is told; any other picture is dropped. Returns whether it was stored.
     bool StoreSample(const uint8_t* data, size_t length);
@@ -76,6 +98,13 @@ protected:
     const std::shared_ptr<CLogger>& Logger() const { return logger_; }
 
 private:
+    uint32_t Tick() { return tick_ ? tick_() : NowTick(); }
+    static uint32_t NowTick();
+    // With the sample lock held: takes the format of a picture, a new buffer when its size
+    // differs. True when a size different from an earlier picture's was taken.
+    bool TakeFormat(const BITMAPINFOHEADER& format, bool allocate);
+    void LogSizeChange(const BITMAPINFOHEADER& before, const BITMAPINFOHEADER& after);
+
     std::shared_ptr<FrameNotifier> view_;
     std::shared_ptr<CLogger> logger_;
     std::atomic<uint32_t> lastDemandTick_{0};
@@ -86,6 +115,13 @@ private:
     bool hasBuffer_ = false;
     Rect display_{};
     int viewCx_ = 0, viewCy_ = 0;
+    // The lost watch: when the newest picture came, the smoothed time between pictures, and
+    // whether the source counts as lost (its warning is written once per loss).
+    std::function<uint32_t()> tick_;
+    std::atomic<bool> hasPicture_{false};
+    std::atomic<uint32_t> lastPictureTick_{0};
+    std::atomic<uint32_t> intervalMs_{0};
+    std::atomic<bool> lost_{false};
 };
 
 }  // namespace ocv

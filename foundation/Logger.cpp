@@ -22,9 +22,10 @@ std::function<void(const std::string&)>& Echo() {
 }
 
 // Appends a whole line with one write call on a descriptor opened for appending, so lines of
-// concurrent threads and processes never interleave.
+// concurrent threads and processes never interleave. A new file is readable by its owner only:
+// lines may name hosts, users and paths of the cameras.
 void AppendLine(const std::string& path, const std::string& line) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) return;  // this one line is lost; the notice and the box still happen
     const char* p = line.data();
     size_t left = line.size();
@@ -183,5 +184,79 @@ OCV_LOG_FRONT_END(Warning, LOG_WARNING, false)
 OCV_LOG_FRONT_END(Error, LOG_ERROR, false)
 OCV_LOG_FRONT_END(ErrorBox, LOG_ERROR, true)
 #undef OCV_LOG_FRONT_END
+
+#define OCV_LOG_ONCE_FRONT_END(NAME, LEVEL)             \
+    int CLogger::NAME(const char* fmt, ...) {           \
+        va_list args;                                   \
+        va_start(args, fmt);                            \
+        int r = WriteOnceFormatted(LEVEL, fmt, args);   \
+        va_end(args);                                   \
+        return r;                                       \
+    }
+OCV_LOG_ONCE_FRONT_END(InfoOnce, LOG_INFORMATION)
+OCV_LOG_ONCE_FRONT_END(WarningOnce, LOG_WARNING)
+OCV_LOG_ONCE_FRONT_END(ErrorOnce, LOG_ERROR)
+#undef OCV_LOG_ONCE_FRONT_END
+
+int CLogger::WriteOnceFormatted(int level, const char* fmt, va_list args) {
+    char buf[kFormatBufferSize];
+    int n = std::vsnprintf(buf, sizeof buf, fmt, args);
+    if (n < 0) buf[0] = '\0';
+    return WriteOnce(buf, level);
+}
+
+void CLogger::SetTickSource(std::function<uint32_t()> tick) {
+    std::lock_guard lock(repeatMutex_);
+    tick_ = std::move(tick);
+}
+
+uint32_t CLogger::Tick() { return tick_ ? tick_() : GetTickCount(); }
+
+void CLogger::WriteCount(Repeat& r, uint32_t now) {
+    if (r.count == 0) return;
+    Write(r.text + " ... repeated " + std::to_string(r.count) + " times", r.level, false);
+    r.count = 0;
+    r.writtenTick = now;
+}
+
+int CLogger::WriteOnce(const std::string& text, int level) {
+    if (Path().empty()) return 0;
+    std::lock_guard lock(repeatMutex_);
+    const uint32_t now = Tick();
+    Repeat* same = nullptr;
+    for (auto it = repeats_.begin(); it != repeats_.end();) {
+        // A line that has not come for a minute is over: its count is written, and it is
+        // written in full when it comes again.
+        if (now - it->seenTick >= kRepeatWindowMs) {
+            WriteCount(*it, now);
+            it = repeats_.erase(it);
+            continue;
+        }
+        if (it->count > 0 && now - it->writtenTick >= kRepeatWindowMs) WriteCount(*it, now);
+        if (it->level == level && it->text == text) same = &*it;
+        ++it;
+    }
+    if (same) {
+        ++same->count;
+        same->seenTick = now;
+        return 1;
+    }
+    if (repeats_.size() >= kMaxRepeats) {
+        auto oldest = repeats_.begin();
+        for (auto it = repeats_.begin(); it != repeats_.end(); ++it)
+            if (now - it->seenTick > now - oldest->seenTick) oldest = it;
+        WriteCount(*oldest, now);
+        repeats_.erase(oldest);
+    }
+    repeats_.push_back({level, text, 0, now, now});
+    return Write(text, level, false);
+}
+
+void CLogger::EndRepeats() {
+    std::lock_guard lock(repeatMutex_);
+    const uint32_t now = Tick();
+    for (Repeat& r : repeats_) WriteCount(r, now);
+    repeats_.clear();
+}
 
 }  // namespace ocv

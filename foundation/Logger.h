@@ -4,10 +4,12 @@
 // message box. Window notices and message boxes go through an ILogNotifySink that the owner
 // provides and that queues them to the owner thread, so a logging worker never waits.
 #include <cstdarg>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace ocv {
 
@@ -61,6 +63,22 @@ public:
     int Error(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     int ErrorBox(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
+    // Front-ends for the lines of a retry loop. A line identical (level and text) to one of
+    // these written within the last minute is not written again but counted; the count is
+    // written as the line followed by " ... repeated N times" at most once a minute, when the
+    // line has not come again for a minute, and by EndRepeats.
+    int InfoOnce(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    int WarningOnce(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    int ErrorOnce(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Core write of the front-ends above.
+    int WriteOnce(const std::string& text, int level);
+    // The repetition is over (the camera delivers again, the loop ended): writes the counts
+    // still pending and forgets the lines, so the next failure is written in full.
+    void EndRepeats();
+    static constexpr uint32_t kRepeatWindowMs = 60000;
+    // Where the repetition counting takes its milliseconds from (tests set their own clock).
+    void SetTickSource(std::function<uint32_t()> tick);
+
     // Process-wide echo of every line a logger writes (the file line without its CR LF), called
     // on the writing thread; the headless program points it at stderr. Empty to switch off.
     static void SetEcho(std::function<void(const std::string& line)> echo);
@@ -72,6 +90,18 @@ public:
 
 private:
     int WriteFormatted(int level, bool allowBox, const char* fmt, va_list args);
+    int WriteOnceFormatted(int level, const char* fmt, va_list args);
+    struct Repeat {
+        int level;
+        std::string text;
+        uint32_t count;       // lines counted since the last written one
+        uint32_t writtenTick; // when the line or its count was last written
+        uint32_t seenTick;    // when the line last came
+    };
+    static constexpr size_t kMaxRepeats = 32;
+    uint32_t Tick();
+    // With repeatMutex_ held: writes the count of `r` when there is one.
+    void WriteCount(Repeat& r, uint32_t now);
 
     mutable std::mutex mutex_;
     std::string name_ = "-----";
@@ -81,6 +111,9 @@ private:
     int debug_ = 0;
     unsigned notifyMessage_ = 0;
     std::weak_ptr<ILogNotifySink> sink_;
+    std::mutex repeatMutex_;
+    std::vector<Repeat> repeats_;
+    std::function<uint32_t()> tick_;
 };
 
 }  // namespace ocv

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "foundation/CamSource.h"
+#include "platform/Dispatcher.h"
 
 namespace ocv {
 
@@ -22,7 +23,20 @@ public:
     // Drops any current source, copies the record, refuses a type outside 1..7, creates the
     // source and connects it. True when the source's Connect returned more than 0.
     bool Connect(const DeviceInfo& info);
-    // Disconnects and destroys the source.
+    // The same without waiting on the owner thread: drops any current source (and any connect
+    // in progress), creates the source here and runs its Connect on a thread of its own. `done`
+    // runs later on the owner thread through the dispatcher with the result, once the source
+    // is this view's source; it does not run when the connect is cancelled first.
+    void ConnectAsync(const DeviceInfo& info, Dispatcher& dispatcher,
+                      std::function<void(bool connected)> done);
+    // Owner thread: ends a connect in progress at once (its source stops waiting and is
+    // dropped; `done` is not called). Nothing happens without one.
+    void CancelConnect();
+    bool IsConnecting() const { return static_cast<bool>(attempt_); }
+    // Waits up to `ms` for every connect thread of the process to end (after CancelConnect they
+    // end at once), so that a program that exits leaves none behind. True when none is left.
+    static bool WaitForConnectThreads(int ms);
+    // Disconnects and destroys the source (a connect in progress is cancelled).
     void Disconnect();
 
     bool IsConnected();
@@ -50,10 +64,13 @@ public:
     const std::shared_ptr<CLogger>& Logger() const { return logger_; }
 
 private:
+    struct Attempt;
+
     std::shared_ptr<CLogger> logger_;
     SourceFactory factory_;
     std::shared_ptr<FrameNotifier> notifier_;
     std::shared_ptr<CCamInterface> source_;
+    std::shared_ptr<Attempt> attempt_;
     DeviceInfo info_;
     int cx_ = 0, cy_ = 0;
 };

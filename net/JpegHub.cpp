@@ -1,8 +1,10 @@
 #include "net/JpegHub.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "imaging/DibImage.h"
+#include "imaging/NoSignal.h"
 #include "net/WebReplies.h"
 #include "net/WebServerHost.h"
 
@@ -76,8 +78,9 @@ CJpegHub::Result CJpegHub::WaitNext(int quality, uint64_t after, uint64_t& seq, 
 
 void CJpegHub::Run() {
     using Clock = std::chrono::steady_clock;
-    const uint32_t frameSize = format_.biSizeImage;
-    std::vector<uint8_t> frame(frameSize, 0);
+    // The frame follows the camera's picture size; a lost camera is shown as "NO SIGNAL".
+    BITMAPINFOHEADER format = format_;
+    std::vector<uint8_t> frame(format.biSizeImage, 0);
     CDibImage picture;
     std::unique_lock lock(mutex_);
     while (!stopping_) {
@@ -91,9 +94,13 @@ void CJpegHub::Run() {
         lock.unlock();
 
         std::map<int, Entry> made;
-        bool frameFailed = !host_->GetFrame(frame.data(), frameSize);
+        IWebServerHost::Frame got = host_->GetLiveFrame(format, frame);
+        bool frameFailed = got == IWebServerHost::Frame::kStopped;
         if (!frameFailed) {
-            bool loaded = picture.CreateFromSample(format_, frame.data(), nullptr, frameSize);
+            bool loaded =
+                got == IWebServerHost::Frame::kLost
+                    ? MakeNoSignalPicture(picture, format.biWidth, std::abs(format.biHeight))
+                    : picture.CreateFromSample(format, frame.data(), nullptr, frame.size());
             for (int q : qualities) {
                 Entry e;
                 if (loaded) {

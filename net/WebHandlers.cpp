@@ -5,6 +5,7 @@
 
 #include "foundation/Logger.h"
 #include "imaging/DibImage.h"
+#include "imaging/NoSignal.h"
 #include "mail/TcpSock.h"
 #include "net/HttpRequest.h"
 #include "net/WebReplies.h"
@@ -96,14 +97,21 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 }
 
 void SnapJpeg(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
-    const BITMAPINFOHEADER& format = ctx.block->format;
+    BITMAPINFOHEADER format = ctx.block->format;
     std::vector<uint8_t> frame(format.biSizeImage, 0);
-    if (!ctx.host->GetFrame(frame.data(), format.biSizeImage)) {
+    IWebServerHost::Frame got = ctx.host->GetLiveFrame(format, frame);
+    if (got == IWebServerHost::Frame::kStopped) {
         ctx.Log().Error("[WebServer] Get sample image failed!");
         return;
     }
     CDibImage picture;
-    if (!picture.CreateFromSample(format, frame.data(), nullptr, frame.size())) {
+    if (got == IWebServerHost::Frame::kLost) {
+        // A lost camera's last picture is not live: the still says so instead.
+        if (!MakeNoSignalPicture(picture, format.biWidth, std::abs(format.biHeight))) {
+            ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+            return;
+        }
+    } else if (!picture.CreateFromSample(format, frame.data(), nullptr, frame.size())) {
         ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
         return;
     }

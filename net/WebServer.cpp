@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "foundation/Logger.h"
+#include "foundation/UrlMask.h"
 #include "mail/TcpSock.h"
 #include "net/NicMgr.h"
 #include "net/UPnP.h"
@@ -37,13 +38,13 @@ void MapPort(CLogger& log, const std::string& address, int port, UPnPState& upnp
         log.Error("[WebServer] UPnP failed! Can't get location URL!");
         return;
     }
-    log.Info("[WebServer] UPnP Internet Gateway Device was found! [%s]", upnp.location.c_str());
+    log.Info("[WebServer] UPnP Internet Gateway Device was found! [%s]", MaskUrlPassword(upnp.location).c_str());
     log.Info("[WebServer] UPnP Searching control URL...");
     if (!FindControlUrl(upnp.location, upnp.serviceType, upnp.controlUrl, stop)) {
         log.Error("[WebServer] UPnP failed! Can't get control URL!");
         return;
     }
-    log.Info("[WebServer] UPnP control URL=%s", upnp.controlUrl.c_str());
+    log.Info("[WebServer] UPnP control URL=%s", MaskUrlPassword(upnp.controlUrl).c_str());
     log.Info("[WebServer] UPnP Add port mapping...");
     std::string error;
     if (!AddPortMapping(upnp.controlUrl, upnp.serviceType, address, port, port, error, stop)) {

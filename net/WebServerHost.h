@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/OcvParam.h"
 #include "foundation/FrameSample.h"
@@ -22,6 +23,15 @@ public:
     // Copies the newest frame (size = biSizeImage of the block's format). False, with nothing
     // copied, when the controller's stop event is set.
     virtual bool GetFrame(uint8_t* buffer, uint32_t size) = 0;
+
+    enum class Frame { kPicture, kStopped, kLost };
+    // Copies the newest frame with its format, following the camera's picture size (before the
+    // first picture `format` and `buffer` are left as they are). kLost, with nothing copied, while
+    // the camera is lost; kStopped when the controller's stop event is set.
+    virtual Frame GetLiveFrame(BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer) {
+        buffer.resize(format.biSizeImage);
+        return GetFrame(buffer.data(), format.biSizeImage) ? Frame::kPicture : Frame::kStopped;
+    }
     // Posts a state change (bits to set, bits to clear) to the controller's owner thread.
     virtual void SetState(uint32_t set, uint32_t clear) = 0;
     // The controller's log channel.

@@ -4,8 +4,11 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/RetryBackoff.h"
+#include "foundation/UrlMask.h"
 #include "imaging/DibImage.h"
 #include "platform/NamedEvent.h"
+#include "platform/Time.h"
 #include "sources/HttpStream.h"
 #include "sources/MJpegParser.h"
 
@@ -51,16 +54,16 @@ CMJpegInterface::~CMJpegInterface() { Disconnect(); }
 
 bool CMJpegInterface::IsConnected() { return connected_.load() != 0; }
 
-std::string CMJpegInterface::UrlForLog(const std::string& url) {
-    size_t scheme = url.find("://");
-    size_t start = scheme == std::string::npos ? 0 : scheme + 3;
-    size_t end = url.find_first_of("/?#", start);
-    if (end == std::string::npos) end = url.size();
-    size_t at = url.rfind('@', end);
-    if (at == std::string::npos || at < start) return url;
-    size_t colon = url.find(':', start);
-    if (colon == std::string::npos || colon > at) return url;
-    return url.substr(0, colon + 1) + "***" + url.substr(at);
+std::string CMJpegInterface::UrlForLog(const std::string& url) { return MaskUrlPassword(url); }
+
+std::shared_ptr<NamedEvent> CMJpegInterface::Terminate() {
+    std::lock_guard lock(eventMutex_);
+    return terminate_;
+}
+
+void CMJpegInterface::RequestStop() {
+    stopRequested_ = true;
+    if (auto ev = Terminate()) ev->Set();
 }
 
 bool CMJpegInterface::IsThreadAlive() {
@@ -75,7 +78,8 @@ void CMJpegInterface::StopThread(int seconds) {
     if (!IsThreadAlive()) return;
     CLogger& log = Log();
     log.SetNotify(0);
-    if (terminate_) terminate_->Set();
+    std::shared_ptr<NamedEvent> ev = Terminate();
+    if (ev) ev->Set();
     bool ended = worker_->finished->Wait(
         seconds * 1000 < timings_.stopWaitMs ? seconds * 1000 : timings_.stopWaitMs);
     {
@@ -85,14 +89,17 @@ void CMJpegInterface::StopThread(int seconds) {
     }
     if (ended) {
         thread_.join();
-        if (terminate_) terminate_->Reset();
+        // A stop that was asked for stays in force: nothing may start reading again.
+        if (ev && !stopRequested_) ev->Reset();
     } else {
         // The abandoned thread keeps the old event, which stays set, so it ends at its next
         // wait; this source goes on with a new event of its own.
         thread_.detach();
+        std::lock_guard lock(eventMutex_);
         eventName_ = MakeEventName("CMJpegSampleGrabberTerminateEvt%d%d%04d");
         terminate_ = NamedEvent::Create(eventName_, false);
         if (!terminate_) log.ErrorBox("Create Terminate Thread Event Failed!!");
+        else if (stopRequested_) terminate_->Set();
     }
     worker_.reset();
     log.SetNotify(1);
@@ -114,8 +121,7 @@ void CMJpegInterface::StorePicture(const BITMAPINFOHEADER& header, const uint8_t
                                    uint64_t seq) {
     std::lock_guard lock(storeMutex_);
     if (seq <= storedSeq_) return;
-    if (!HasSampleBuffer()) AllocateSample(header);
-    if (StoreSample(bits, header.biSizeImage)) storedSeq_ = seq;
+    if (StoreFrame(header, bits)) storedSeq_ = seq;
     DropPendingUpTo(seq);
 }
 
@@ -123,8 +129,7 @@ void CMJpegInterface::StoreRows(const BITMAPINFOHEADER& header, std::vector<uint
                                 uint64_t seq) {
     std::lock_guard lock(storeMutex_);
     if (seq <= storedSeq_) return;
-    if (!HasSampleBuffer()) AllocateSample(header);
-    if (StoreSampleBuffer(rows)) storedSeq_ = seq;
+    if (StoreFrameBuffer(header, rows)) storedSeq_ = seq;
     DropPendingUpTo(seq);
 }
 
@@ -141,9 +146,12 @@ bool CMJpegInterface::WantsDecodedPictures() {
 }
 
 void CMJpegInterface::KeepPending(const uint8_t* data, size_t size, uint64_t seq) {
-    std::lock_guard lock(pendingMutex_);
-    pending_.assign(data, data + size);
-    pendingSeq_ = seq;
+    {
+        std::lock_guard lock(pendingMutex_);
+        pending_.assign(data, data + size);
+        pendingSeq_ = seq;
+    }
+    NotePicture();
 }
 
 void CMJpegInterface::DropPending() {
@@ -180,7 +188,8 @@ void CMJpegInterface::RefreshSample() {
 
 bool CMJpegInterface::StartStream(const std::string& url, int variant) {
     if (IsConnected()) Disconnect();
-    if (IsThreadAlive() || !terminate_) {
+    std::shared_ptr<NamedEvent> ev = Terminate();
+    if (IsThreadAlive() || !ev || stopRequested_) {
         Disconnect();
         return false;
     }
@@ -190,7 +199,10 @@ bool CMJpegInterface::StartStream(const std::string& url, int variant) {
     worker->variant = variant;
     worker->timings = timings_;
     worker->logger = Logger();
-    worker->eventName = eventName_;
+    {
+        std::lock_guard lock(eventMutex_);
+        worker->eventName = eventName_;
+    }
     worker->link->owner = this;
     if (!worker->finished) {
         Disconnect();
@@ -209,6 +221,7 @@ bool CMJpegInterface::StartStream(const std::string& url, int variant) {
     bool connected = false;
     auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timings_.connectWaitMs);
+    // The wait is a wait on the stop event, so RequestStop ends it at once.
     for (;;) {
         BITMAPINFOHEADER h{};
         GetFormat(&h);
@@ -216,14 +229,16 @@ bool CMJpegInterface::StartStream(const std::string& url, int variant) {
             connected = true;
             break;
         }
-        if (std::chrono::steady_clock::now() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (stopRequested_ || std::chrono::steady_clock::now() >= deadline) break;
+        ev->Wait(20);
     }
-    connected_ = connected ? 1 : 0;
+    connected_ = connected && !stopRequested_ ? 1 : 0;
     log.SetNotify(1);
-    if (!connected) {
+    if (!connected_) {
+        bool stopped = stopRequested_;
         Disconnect();
-        log.ErrorBox("接続タイムアウト!");
+        // A connect the program gave up on is no time-out.
+        if (!stopped) log.ErrorBox("接続タイムアウト!");
         return false;
     }
     return true;
@@ -245,6 +260,30 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     CDibImage image;
     std::vector<uint8_t> rows;
     uint64_t seq = 0;
+    // Repeated failures wait longer and longer; a connection that has delivered pictures for a
+    // while starts the pauses over. The failure lines of the loop are written once and then
+    // counted, so a camera that keeps failing neither floods the log nor the camera.
+    RetryBackoff backoff(static_cast<uint32_t>(t.readRetryMs > 0 ? t.readRetryMs : 1),
+                         static_cast<uint32_t>(t.retryMaxMs > 0 ? t.retryMaxMs : 1));
+    uint32_t goodSince = 0;
+    bool goodStream = false;
+
+    // The source, if it is still there, asked whether pictures are wanted; and its lost watch.
+    auto withOwner = [&](auto fn) {
+        std::lock_guard lock(w->link->mutex);
+        if (w->link->owner) fn(*w->link->owner);
+    };
+    auto noteGoodPicture = [&] {
+        uint32_t now = GetTickCount();
+        if (!goodStream) {
+            goodStream = true;
+            goodSince = now;
+        }
+        if (backoff.Failures() > 0 && now - goodSince >= kGoodStreamMs) {
+            backoff.Reset();
+            log.EndRepeats();
+        }
+    };
 
     // Decodes one picture and stores it through the link. False with the error logged when
     // the picture cannot be decoded. While nobody wants pictures as they come, a picture whose
@@ -252,77 +291,79 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     auto decodeAndStore = [&](const uint8_t* data, size_t size) -> bool {
         ++seq;
         bool wanted = true;
-        {
-            std::lock_guard lock(w->link->mutex);
-            if (w->link->owner) wanted = w->link->owner->WantsDecodedPictures();
-        }
+        withOwner([&](CMJpegInterface& o) { wanted = o.WantsDecodedPictures(); });
         int width = 0, height = 0;
         if (!wanted && CDibImage::ProbeJpegSize(data, size, width, height)) {
-            std::lock_guard lock(w->link->mutex);
-            if (w->link->owner) {
-                w->link->owner->KeepPending(data, size, seq);
-                w->link->owner->received_ = seq;
-            }
+            withOwner([&](CMJpegInterface& o) {
+                o.KeepPending(data, size, seq);
+                o.received_ = seq;
+            });
             return true;
         }
         // JPEG pictures are decoded straight into a buffer that then trades places with the
         // sample; anything else goes through the picture object, which also says what is wrong.
         if (CDibImage::DecodeJpegToRows(data, size, rows, width, height)) {
             if (ev->IsSet()) return true;
-            std::lock_guard lock(w->link->mutex);
-            if (w->link->owner) {
-                ++w->link->owner->decoded_;
-                w->link->owner->StoreRows(MakeRgb24Header(width, height), rows, seq);
-                w->link->owner->received_ = seq;
-            }
+            withOwner([&](CMJpegInterface& o) {
+                ++o.decoded_;
+                o.StoreRows(MakeRgb24Header(width, height), rows, seq);
+                o.received_ = seq;
+            });
             return true;
         }
         if (!image.LoadFromMemory(data, size)) {
-            log.Error("[SampleThread] Loading image failed! [%s]", image.GetErrorText().c_str());
+            if (ev->IsSet()) return true;
+            log.ErrorOnce("[SampleThread] Loading image failed! [%s]",
+                          image.GetErrorText().c_str());
             return false;
         }
-        {
-            std::lock_guard lock(w->link->mutex);
-            if (w->link->owner) ++w->link->owner->decoded_;
-        }
+        withOwner([&](CMJpegInterface& o) { ++o.decoded_; });
         if (ev->IsSet()) return true;
         BITMAPINFOHEADER h = MakeRgb24Header(image.Width(), image.Height());
-        std::lock_guard lock(w->link->mutex);
-        if (w->link->owner) {
-            w->link->owner->StorePicture(h, image.GetBits(), seq);
-            w->link->owner->received_ = seq;
-        }
+        withOwner([&](CMJpegInterface& o) {
+            o.StorePicture(h, image.GetBits(), seq);
+            o.received_ = seq;
+        });
         return true;
     };
+    // The pauses: at least what each kind of failure asks for, longer while failures repeat.
+    auto pause = [&](uint32_t floorMs) {
+        goodStream = false;
+        ev->Wait(static_cast<int>(backoff.NextAtLeast(floorMs)));
+    };
     auto retryOpen = [&] {
-        log.Info("[SampleThread] 2秒後に再度接続を試みます・・・ [%s]", url);
-        ev->Wait(t.openRetryMs);
+        log.InfoOnce("[SampleThread] 2秒後に再度接続を試みます・・・ [%s]", url);
+        pause(static_cast<uint32_t>(t.openRetryMs));
     };
     auto retrySingle = [&] {
-        log.Info("[SampleThread] 10秒後に再度接続を試みます・・・ [%s]", url);
+        log.InfoOnce("[SampleThread] 10秒後に再度接続を試みます・・・ [%s]", url);
+        goodStream = false;
         ev->Wait(t.singleRetryMs);
     };
 
     while (!ev->IsSet()) {
+        // Each attempt also looks whether the camera has gone quiet for too long.
+        withOwner([](CMJpegInterface& o) { o.IsLost(); });
         http.Close();
         CHttpStream::OpenResult opened = http.Open(w->url);
-        if (opened == CHttpStream::OpenResult::kStopped) break;
+        // A request cut short by the stop is no failure: nothing is logged.
+        if (opened == CHttpStream::OpenResult::kStopped || ev->IsSet()) break;
         if (opened == CHttpStream::OpenResult::kOpenFailed) {
-            log.Error("[SampleThread] Network error! [%s]",
-                      Cut(http.ErrorText(), kMaxNetworkErrorText).c_str());
-            log.Error("[SampleThread] URLが開けません [%s]", url);
+            log.ErrorOnce("[SampleThread] Network error! [%s]",
+                          MaskUrlPassword(Cut(http.ErrorText(), kMaxNetworkErrorText)).c_str());
+            log.ErrorOnce("[SampleThread] URLが開けません [%s]", url);
             retryOpen();
             continue;
         }
         if (opened == CHttpStream::OpenResult::kNoStatus) {
-            log.Error("[SampleThread] Statusコードが取得できません [%s]", url);
+            log.ErrorOnce("[SampleThread] Statusコードが取得できません [%s]", url);
             retryOpen();
             continue;
         }
         long status = http.Status();
         if (status < 200 || status > 299) {
-            log.Error("[SampleThread] HTTPエラーです [HTTPエラーコード %d]",
-                      static_cast<int>(status));
+            log.ErrorOnce("[SampleThread] HTTPエラーです [HTTPエラーコード %d]",
+                          static_cast<int>(status));
             retryOpen();
             continue;
         }
@@ -334,7 +375,7 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             int64_t length = 0;
             if (!http.ContentLength(length) || length <= 0 ||
                 static_cast<uint64_t>(length) > CMJpegPartParser::kMaxContentLength) {
-                log.Error("[SampleThread] Contengt-Length was unacquirable. [%s]", url);
+                log.ErrorOnce("[SampleThread] Contengt-Length was unacquirable. [%s]", url);
                 retrySingle();
                 continue;
             }
@@ -345,19 +386,20 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                 body.insert(body.end(), d, d + take);
                 return body.size() < static_cast<size_t>(length);
             });
-            if (r == CHttpStream::ReadResult::kStopped) break;
+            if (r == CHttpStream::ReadResult::kStopped || ev->IsSet()) break;
             if (body.size() < static_cast<size_t>(length)) {
-                log.Error("[SampleThread] Read MotionJpeg Stream Failed!");
+                log.ErrorOnce("[SampleThread] Read MotionJpeg Stream Failed!");
                 retrySingle();
                 continue;
             }
             http.Close();
             if (!decodeAndStore(body.data(), body.size())) {
+                if (ev->IsSet()) break;
                 retrySingle();
                 continue;
             }
             if (ev->IsSet()) break;
-            log.Error("[SampleThread] 最大接続数エラー [%s]", url);
+            log.ErrorOnce("[SampleThread] 最大接続数エラー [%s]", url);
             retrySingle();
             continue;
         }
@@ -372,11 +414,12 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                     failedLogged = true;
                     return false;
                 }
+                noteGoodPicture();
                 if (ev->Wait(t.betweenPicturesMs)) return false;
                 return true;
             });
             if (s == CMJpegPartParser::Status::kFailed) {
-                log.Error("%s", MJpegErrorText(parser.error(), w->variant));
+                if (!ev->IsSet()) log.ErrorOnce("%s", MJpegErrorText(parser.error(), w->variant));
                 failedLogged = true;
                 return false;
             }
@@ -385,17 +428,19 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;
         if (!failedLogged) {
             if (r == CHttpStream::ReadResult::kError) {
-                log.Error("[SampleThread] Network error! [%s]",
-                          Cut(http.ErrorText(), kMaxNetworkErrorText).c_str());
+                log.ErrorOnce(
+                    "[SampleThread] Network error! [%s]",
+                    MaskUrlPassword(Cut(http.ErrorText(), kMaxNetworkErrorText)).c_str());
             } else {
-                log.Error("%s", MJpegErrorText(parser.Finish(), w->variant));
+                log.ErrorOnce("%s", MJpegErrorText(parser.Finish(), w->variant));
             }
         }
-        log.Error("[SampleThread] MotionJpeg画像取得に失敗しました！ [%s]", url);
-        log.Info("[SampleThread] 再度接続を試みます・・・ [%s]", url);
-        ev->Wait(t.readRetryMs);
+        log.ErrorOnce("[SampleThread] MotionJpeg画像取得に失敗しました！ [%s]", url);
+        log.InfoOnce("[SampleThread] 再度接続を試みます・・・ [%s]", url);
+        pause(0);
     }
     http.Close();
+    log.EndRepeats();
     w->finished->Set();
 }
 

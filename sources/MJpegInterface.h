@@ -20,7 +20,8 @@ class NamedEvent;
 struct MJpegTimings {
     int openRetryMs = 2000;      // after an open failure, an unreadable status or an HTTP error
     int singleRetryMs = 10000;   // after a single-picture ("too many viewers") answer
-    int readRetryMs = 10;        // after a failed picture read
+    int readRetryMs = 10;        // after a failed picture read (the first pause)
+    int retryMaxMs = 10000;      // repeated failures double the pause up to this
     int betweenPicturesMs = 10;  // after each picture read
     int connectWaitMs = 16000;   // for the first picture in StartStream
     int stopWaitMs = 3000;       // for the sample thread to end in StopThread
@@ -35,6 +36,7 @@ public:
     void Disconnect() override;
     bool IsConnected() override;
     void EnableSampleCallback(bool) override {}
+    void RequestStop() override;
 
     // Starts the sample thread for the URL with reader variant 2 (B) or any other (A) and waits
     // for the first picture. False (and disconnected) when none came within the wait.
@@ -48,8 +50,11 @@ public:
     void SetTimings(const MJpegTimings& t) { timings_ = t; }
     const MJpegTimings& Timings() const { return timings_; }
 
-    // A URL with the password of its user-info part replaced by "***", for log lines.
+    // A URL with its passwords replaced by "***", for log lines.
     static std::string UrlForLog(const std::string& url);
+    // A connection counts as good again (the retry pause starts over and repeated failure lines
+    // are counted out) once it has delivered pictures for this long.
+    static constexpr uint32_t kGoodStreamMs = 10000;
 
     // While nobody wants pictures as they arrive (no view listens and no consumer copied one
     // within this window), the sample thread keeps the newest picture undecoded and the next
@@ -84,7 +89,11 @@ private:
     void KeepPending(const uint8_t* data, size_t size, uint64_t seq);
     void DropPending();
 
+    std::shared_ptr<NamedEvent> Terminate();
+
     std::atomic<int> connected_{0};
+    std::atomic<bool> stopRequested_{false};
+    std::mutex eventMutex_;  // guards eventName_ and terminate_ against RequestStop
     std::string eventName_;
     std::shared_ptr<NamedEvent> terminate_;
     MJpegTimings timings_;
