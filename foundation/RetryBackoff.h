@@ -2,6 +2,7 @@
 // The pause before the next attempt of something that keeps failing: the first pause is short,
 // each further failure doubles it up to a ceiling, and a success starts over. A camera that fails
 // on every request is then asked a few times a minute instead of dozens of times a second.
+#include <algorithm>
 #include <cstdint>
 
 namespace ocv {
@@ -16,7 +17,8 @@ public:
 
     // The pause after one more failure: firstMs, then twice the last pause, at most maxMs.
     uint32_t Next() {
-        next_ = next_ == 0 ? firstMs_ : (next_ >= maxMs_ / 2 ? maxMs_ : next_ * 2);
+        next_ = next_ == 0 ? firstMs_
+                           : static_cast<uint32_t>(std::min<uint64_t>(uint64_t{next_} * 2, maxMs_));
         ++failures_;
         return next_;
     }
