@@ -49,8 +49,9 @@ bool CCamSource::CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixe
 
 uint32_t CCamSource::LostLimitMs() {
     uint64_t limit = static_cast<uint64_t>(intervalMs_.load()) * kLostIntervals;
-    return limit > kMinLostMs ? static_cast<uint32_t>(limit > UINT32_MAX / 2 ? UINT32_MAX / 2 : limit)
-                              : kMinLostMs;
+    return limit > kMinLostMs
+               ? static_cast<uint32_t>(limit > UINT32_MAX / 2 ? UINT32_MAX / 2 : limit)
+               : kMinLostMs;
 }
 
 uint32_t CCamSource::MsSinceLastPicture() {
@@ -63,9 +64,10 @@ bool CCamSource::IsLost() {
     uint32_t since = MsSinceLastPicture();
     if (since < LostLimitMs()) return lost_;
     if (!lost_.exchange(true)) {
-        Log().Warning("No new picture for %u s: the camera is lost; captures are skipped until "
-                      "pictures arrive again",
-                      since / 1000);
+        Log().Warning(
+            "No new picture for %u s: the camera is lost; captures are skipped until "
+            "pictures arrive again",
+            since / 1000);
     }
     return true;
 }

@@ -185,13 +185,13 @@ OCV_LOG_FRONT_END(Error, LOG_ERROR, false)
 OCV_LOG_FRONT_END(ErrorBox, LOG_ERROR, true)
 #undef OCV_LOG_FRONT_END
 
-#define OCV_LOG_ONCE_FRONT_END(NAME, LEVEL)             \
-    int CLogger::NAME(const char* fmt, ...) {           \
-        va_list args;                                   \
-        va_start(args, fmt);                            \
-        int r = WriteOnceFormatted(LEVEL, fmt, args);   \
-        va_end(args);                                   \
-        return r;                                       \
+#define OCV_LOG_ONCE_FRONT_END(NAME, LEVEL)           \
+    int CLogger::NAME(const char* fmt, ...) {         \
+        va_list args;                                 \
+        va_start(args, fmt);                          \
+        int r = WriteOnceFormatted(LEVEL, fmt, args); \
+        va_end(args);                                 \
+        return r;                                     \
     }
 OCV_LOG_ONCE_FRONT_END(InfoOnce, LOG_INFORMATION)
 OCV_LOG_ONCE_FRONT_END(WarningOnce, LOG_WARNING)

@@ -94,9 +94,9 @@ private:
     struct Repeat {
         int level;
         std::string text;
-        uint32_t count;       // lines counted since the last written one
-        uint32_t writtenTick; // when the line or its count was last written
-        uint32_t seenTick;    // when the line last came
+        uint32_t count;        // lines counted since the last written one
+        uint32_t writtenTick;  // when the line or its count was last written
+        uint32_t seenTick;     // when the line last came
     };
     static constexpr size_t kMaxRepeats = 32;
     uint32_t Tick();

@@ -98,8 +98,10 @@ void CMJpegInterface::StopThread(int seconds) {
         std::lock_guard lock(eventMutex_);
         eventName_ = MakeEventName("CMJpegSampleGrabberTerminateEvt%d%d%04d");
         terminate_ = NamedEvent::Create(eventName_, false);
-        if (!terminate_) log.ErrorBox("Create Terminate Thread Event Failed!!");
-        else if (stopRequested_) terminate_->Set();
+        if (!terminate_)
+            log.ErrorBox("Create Terminate Thread Event Failed!!");
+        else if (stopRequested_)
+            terminate_->Set();
     }
     worker_.reset();
     log.SetNotify(1);
@@ -428,9 +430,8 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;
         if (!failedLogged) {
             if (r == CHttpStream::ReadResult::kError) {
-                log.ErrorOnce(
-                    "[SampleThread] Network error! [%s]",
-                    MaskUrlPassword(Cut(http.ErrorText(), kMaxNetworkErrorText)).c_str());
+                log.ErrorOnce("[SampleThread] Network error! [%s]",
+                              MaskUrlPassword(Cut(http.ErrorText(), kMaxNetworkErrorText)).c_str());
             } else {
                 log.ErrorOnce("%s", MJpegErrorText(parser.Finish(), w->variant));
             }

@@ -138,13 +138,15 @@ TEST_F(DeliverTest, FailedEditAndSaveAreLoggedWithTheModeName) {
 
 TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
     const struct {
-        int counter;                       // "Enable Add Name Counter"
+        int counter;                        // "Enable Add Name Counter"
         std::vector<std::string> existing;  // left by an earlier run
         std::vector<std::string> written;   // the names three pictures get
         uint32_t counterAfter;
     } cases[] = {
-        {1, {"live0000.jpg", "live0001.jpg", "live0003.jpg"},
-         {"live0002.jpg", "live0004.jpg", "live0005.jpg"}, 6},
+        {1,
+         {"live0000.jpg", "live0001.jpg", "live0003.jpg"},
+         {"live0002.jpg", "live0004.jpg", "live0005.jpg"},
+         6},
         {1, {}, {"live0000.jpg", "live0001.jpg", "live0002.jpg"}, 3},
         {0, {"live.jpg"}, {"live.jpg", "live.jpg", "live.jpg"}, 3},
     };

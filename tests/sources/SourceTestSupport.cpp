@@ -53,9 +53,14 @@ std::vector<std::string> TestLog::Lines() const {
 }
 
 int TestLog::Count(const std::string& text) const {
+    // A line written once and then counted ("... repeated N times") stands for N more.
+    static const std::string kRepeated = " ... repeated ";
     int n = 0;
-    for (const std::string& l : Lines())
-        if (l.find(text) != std::string::npos) ++n;
+    for (const std::string& l : Lines()) {
+        if (l.find(text) == std::string::npos) continue;
+        size_t r = l.rfind(kRepeated);
+        n += r == std::string::npos ? 1 : std::atoi(l.c_str() + r + kRepeated.size());
+    }
     return n;
 }
 
