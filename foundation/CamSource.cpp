@@ -64,7 +64,7 @@ bool CCamSource::IsLost() {
     uint32_t since = MsSinceLastPicture();
     if (since < LostLimitMs()) return lost_;
     if (!lost_.exchange(true)) {
-        Log().Warning(
+        Log().WarningOnce(
             "No new picture for %u s: the camera is lost; captures are skipped until "
             "pictures arrive again",
             since / 1000);
@@ -83,9 +83,8 @@ void CCamSource::NotePicture() {
         if (!wasLost && gap < LostLimitMs())
             intervalMs_ = old == 0 ? gap : static_cast<uint32_t>((3ull * old + gap) / 4);
         if (wasLost) {
-            // The counts of the lines repeated while the camera was away come first.
-            Log().EndRepeats();
-            Log().Info("Pictures arrive again: the camera was lost for %u s", gap / 1000);
+            // A camera that comes and goes again and again writes these lines once, then counts.
+            Log().InfoOnce("Pictures arrive again: the camera was lost for %u s", gap / 1000);
         }
     }
     lastPictureTick_ = now;

@@ -303,7 +303,9 @@ TEST_F(CameraFaultsTest, AGarbageCameraCostsAFewLinesAndRequestsAMinute) {
     EXPECT_GE(requests, 5u) << "the camera is still retried";
     EXPECT_LE(lines, 30u) << log;
     EXPECT_EQ(Count(log, "JPEG start byte is not FFD8!\r\n"), 1u) << log;
-    EXPECT_GE(Count(log, "JPEG start byte is not FFD8! ... repeated "), 1u) << log;
+    // The stop writes how often the held-back lines came.
+    log = Log();
+    EXPECT_EQ(Count(log, "JPEG start byte is not FFD8! ... repeated "), 1u) << log;
 }
 
 // A camera switched from 320×240 to 640×480 delivers 640×480 pictures from then on.
