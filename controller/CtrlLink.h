@@ -5,9 +5,12 @@
 // moved on to a newer thread of the same kind.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "controller/FrameStore.h"
 #include "foundation/CamInterface.h"
 #include "foundation/Logger.h"
 #include "platform/Dispatcher.h"
@@ -43,6 +46,15 @@ public:
     // Copies the newest frame: 0 without copying when the stop event is set, else 1 (the buffer
     // keeps its previous content when no picture is available).
     int GetFrame(const NamedEvent* stop, uint8_t* buffer, uint32_t size);
+
+    // Queues a recording start on the owner thread on behalf of a worker (the motion thread),
+    // with the frames before the event, oldest first. The frames are immutable and shared, so
+    // the worker may go on with its own ring at once. `onRefused` runs on the owner thread when
+    // the controller refuses (a recording already runs). Nothing starts once the worker has
+    // ended or was given up on.
+    void StartRecording(const std::shared_ptr<WorkerToken>& worker,
+                        std::vector<PackedFramePtr> frames, std::vector<LocalTime> times,
+                        std::function<void()> onRefused);
 
     // Owner thread: the source frames are copied from (null when disconnected).
     void SetSource(std::shared_ptr<CCamInterface> source);

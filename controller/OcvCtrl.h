@@ -55,6 +55,11 @@ public:
     // The Stop command: the stop procedure with 10 seconds and confirmation.
     int StopCapture();
     int TakeSnapshot();
+    // Starts a recording; `count` frames from before the event (oldest first, at most 150 are
+    // taken) lead the clip. 0 when a recording already runs or the thread cannot start.
+    int StartRecording(const PackedFramePtr* frames = nullptr, const LocalTime* times = nullptr,
+                       int count = 0);
+    uint32_t RecordingCounter() const { return recordingCounter_; }
     int ConnectCamera();
     int RunConnectWizard();
 
