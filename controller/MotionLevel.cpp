@@ -86,16 +86,17 @@ __attribute__((target("ssse3"))) inline __m128i Brightness8(const uint8_t* table
     __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(s, _mm_set1_epi16(5243)), 3);
     const __m128i exact = _mm_cmpeq_epi16(_mm_sub_epi16(s, _mm_mullo_epi16(q, _mm_set1_epi16(100))),
                                           _mm_setzero_si128());
-    if (_mm_movemask_epi8(exact)) {
-        // Rare: some lane is a whole hundred; take the correction bits from the table.
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(exact));
+    if (mask) {
+        // Rare: some lanes are whole hundreds; take their correction bits from the table.
         alignas(16) uint16_t lanes[8];
-        alignas(16) uint16_t mask[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), q);
-        _mm_store_si128(reinterpret_cast<__m128i*>(mask), exact);
-        for (int i = 0; i < 8; ++i) {
+        do {
+            const int i = __builtin_ctz(mask) / 2;  // two mask bits per 16-bit lane
+            mask &= ~(3u << (2 * i));
             const uint8_t* px = p + 3 * i;
-            lanes[i] -= mask[i] & (table[(px[2] << 8) | px[1]] >> (px[0] / 100)) & 1;
-        }
+            lanes[i] -= (table[(px[2] << 8) | px[1]] >> (px[0] / 100)) & 1;
+        } while (mask);
         q = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
     }
     return q;
