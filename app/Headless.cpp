@@ -4,6 +4,7 @@
 
 #include "app/Host.h"
 #include "app/SignalWaiter.h"
+#include "controller/DefaultResources.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
 
@@ -28,6 +29,9 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     }
     host.MainLog().Info("Ocuvane started (headless), %zu camera(s), configuration %s",
                         host.Document().cameras.size(), host.Document().Path().c_str());
+    // New camera records point at the default alarm and profile in the program directory.
+    for (const std::string& path : InstallDefaultResources(programDir))
+        host.MainLog().Warning("%s could not be written.", path.c_str());
     host.CreateControllers();
     // Every camera connects on its own thread; the results arrive in the loop below, and a
     // signal ends the connects still waiting.
@@ -36,9 +40,14 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();
     });
+    signals.On(SIGUSR1, [&host] {
+        for (auto& ctrl : host.Controllers())
+            if (ctrl->State() & STATE_CONNECTED) ctrl->StartRecording();
+    });
     if (!banner.empty()) std::fputs(banner.c_str(), stderr);
     dispatcher.Run();
     signals.On(SIGUSR2, {});
+    signals.On(SIGUSR1, {});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
     host.StopAll(3);

@@ -7,6 +7,7 @@
 
 #include "config/OcvParam.h"
 #include "controller/CtrlLink.h"
+#include "controller/FrameStore.h"
 #include "foundation/FrameSample.h"
 #include "platform/Time.h"
 
@@ -24,7 +25,9 @@ struct CaptureThreadParam {
     uint32_t localCounter = 0;         // snapshot: copies of the controller's counters;
     uint32_t ftpCounter = 0;           // recording: the recording counter in localCounter
     uint32_t mailCounter = 0;
-    std::vector<std::vector<uint8_t>> preEventFrames;  // recording: frames before the event
+    // Recording: the frames before the event (packed, shared with the motion thread's ring,
+    // never changed) and their capture times, oldest first.
+    std::vector<PackedFramePtr> preEventFrames;
     std::vector<LocalTime> preEventTimes;
 
     void PostState(uint32_t set, uint32_t clear) { ctrl->PostState(worker, set, clear); }
@@ -33,5 +36,11 @@ struct CaptureThreadParam {
 // Thread bodies; each takes ownership of its block.
 void VistrelThread(std::unique_ptr<CaptureThreadParam> block);
 void SnapShotThread(std::unique_ptr<CaptureThreadParam> block);
+void MotionCaptureThread(std::unique_ptr<CaptureThreadParam> block);
+void RecordingThread(std::unique_ptr<CaptureThreadParam> block);
+
+// The motion thread's decision step: outline pictures when switched on, the level of the
+// current frame against the previous one, the threshold (equality counts as motion).
+bool DetectMotion(CaptureThreadParam& block, const uint8_t* current, const uint8_t* previous);
 
 }  // namespace ocv

@@ -2,6 +2,8 @@
 
 #include "controller/OcvCtrl.h"
 
+#include <algorithm>
+
 namespace ocv {
 
 void CtrlLink::PostState(const std::shared_ptr<WorkerToken>& worker, uint32_t set, uint32_t clear) {
@@ -50,6 +52,24 @@ bool CtrlLink::IsLost() {
         source = source_;
     }
     return source && source->IsLost();
+}
+
+void CtrlLink::StartRecording(const std::shared_ptr<WorkerToken>& worker,
+                              std::vector<PackedFramePtr> frames, std::vector<LocalTime> times,
+                              std::function<void()> onRefused) {
+    std::lock_guard lock(mutex_);
+    if (!dispatcher_) return;
+    dispatcher_->Post([self = shared_from_this(), worker, frames = std::move(frames),
+                       times = std::move(times), onRefused = std::move(onRefused)] {
+        COcvCtrl* ctrl;
+        {
+            std::lock_guard inner(self->mutex_);
+            ctrl = self->ctrl_;
+        }
+        if (!ctrl || (worker && (worker->abandoned || !worker->running))) return;
+        const int count = static_cast<int>(std::min(frames.size(), times.size()));
+        if (!ctrl->StartRecording(frames.data(), times.data(), count) && onRefused) onRefused();
+    });
 }
 
 void CtrlLink::SetSource(std::shared_ptr<CCamInterface> source) {

@@ -5,10 +5,12 @@
 // moved on to a newer thread of the same kind.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "controller/FrameStore.h"
 #include "foundation/CamInterface.h"
 #include "foundation/Logger.h"
 #include "platform/Dispatcher.h"
@@ -55,6 +57,15 @@ public:
     int GetFrame(const NamedEvent* stop, BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer);
     // Whether the camera is lost (connected, but no new picture for too long).
     bool IsLost();
+
+    // Queues a recording start on the owner thread on behalf of a worker (the motion thread),
+    // with the frames before the event, oldest first. The frames are immutable and shared, so
+    // the worker may go on with its own ring at once. `onRefused` runs on the owner thread when
+    // the controller refuses (a recording already runs). Nothing starts once the worker has
+    // ended or was given up on.
+    void StartRecording(const std::shared_ptr<WorkerToken>& worker,
+                        std::vector<PackedFramePtr> frames, std::vector<LocalTime> times,
+                        std::function<void()> onRefused);
 
     // Owner thread: the source frames are copied from (null when disconnected).
     void SetSource(std::shared_ptr<CCamInterface> source);

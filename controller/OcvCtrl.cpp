@@ -1,5 +1,6 @@
 #include "controller/OcvCtrl.h"
 
+#include <algorithm>
 #include <atomic>
 #include <system_error>
 #include <thread>
@@ -63,6 +64,7 @@ void COcvCtrl::SetState(uint32_t set, uint32_t clear) {
     if (clear & STATE_MOTION) motion_.reset();
     if (clear & STATE_SNAPSHOT) snapshot_.reset();
     if (clear & STATE_WEBSERVER) webServer_.reset();
+    if (clear & STATE_RECORDING) recording_.reset();
 }
 
 void ApplyWorkerState(COcvCtrl& ctrl, const std::shared_ptr<WorkerToken>& worker, uint32_t set,
@@ -169,7 +171,10 @@ int COcvCtrl::StartCapture() {
         }
     }
     if (p.motion.enableMotionCapture && !IsMotionRunning()) {
-        Log().Warning("[Motion] Motion capture is not part of this build; it does not start.");
+        if (!StartWorker(motion_, &MotionCaptureThread, MakeBlock())) {
+            Log().ErrorBox("AfxBeginThread() failed! [MotionCaptureThread]");
+            return 0;
+        }
     }
     if ((p.webServer.enable || p.webServer.imodeEnable) && !IsWebServerRunning()) {
         if (!StartWebServer()) {
@@ -201,6 +206,28 @@ int COcvCtrl::TakeSnapshot() {
     if (s.local.image.enableAddNameCounter) ++snapLocal_;
     if (s.enableFtp && s.ftp.image.enableAddNameCounter) ++snapFtp_;
     if (s.enableSmtp && s.smtp.image.enableAddNameCounter) ++snapMail_;
+    return 1;
+}
+
+int COcvCtrl::StartRecording(const PackedFramePtr* frames, const LocalTime* times, int count) {
+    if (IsRecordingRunning()) {
+        Log().Error("録画中に録画指示が出されました。同時録画はできません！");
+        return 0;
+    }
+    auto block = MakeBlock();
+    block->motionPauseEventName.clear();
+    block->localCounter = recordingCounter_;
+    if (count > 0 && frames && times) {
+        const size_t n = std::min<size_t>(count, CaptureThreadParam::kMaxPreEventFrames);
+        // The frames are immutable: the block shares them with the caller's ring.
+        block->preEventFrames.assign(frames, frames + n);
+        block->preEventTimes.assign(times, times + n);
+    }
+    if (!StartWorker(recording_, &RecordingThread, std::move(block))) {
+        Log().ErrorBox("AfxBeginThread() failed! [RecordingThread]");
+        return 0;
+    }
+    if (param_.recording.local.image.enableAddNameCounter) ++recordingCounter_;
     return 1;
 }
 

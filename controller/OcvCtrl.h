@@ -55,6 +55,11 @@ public:
     // The Stop command: the stop procedure with 10 seconds and confirmation.
     int StopCapture();
     int TakeSnapshot();
+    // Starts a recording; `count` frames from before the event (oldest first, at most 150 are
+    // taken) lead the clip. 0 when a recording already runs or the thread cannot start.
+    int StartRecording(const PackedFramePtr* frames = nullptr, const LocalTime* times = nullptr,
+                       int count = 0);
+    uint32_t RecordingCounter() const { return recordingCounter_; }
     // Connects the record's camera. The wait for its first picture runs on a thread of its own;
     // the log lines, the state bits and the schedule follow on the owner thread, and `done` gets
     // the result (1 connected, 0 not; the wizard's result when the device name is empty). A

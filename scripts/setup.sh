@@ -15,6 +15,8 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   # camera sources, FTP, UPnP
   libcurl4-openssl-dev libavformat-dev libavcodec-dev libv4l-dev
+  # recordings: frames packed while they wait
+  libzstd-dev
   # sound
   libasound2-dev
   # peers and independent checkers used by the tests

@@ -1,0 +1,257 @@
+// Packed frames, the AVI writer and the Windows Media conversion, checked with ffprobe.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "controller/AviWriter.h"
+#include "controller/FrameStore.h"
+#include "controller/WmvConverter.h"
+#include "controller/WmvProfiles.h"
+#include "platform/Files.h"
+
+using namespace ocv;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/ocvrecXXXXXX";
+        dir_ = mkdtemp(tmpl);
+    }
+    void TearDown() override { RemoveDirectoryTree(dir_); }
+
+    // ffprobe's key=value lines for the first stream and the format.
+    static std::map<std::string, std::string> Probe(const std::string& path, bool count = false) {
+        std::string cmd = "ffprobe -v error " + std::string(count ? "-count_frames " : "") +
+                          "-show_entries stream=codec_name,pix_fmt,r_frame_rate,nb_frames,"
+                          "nb_read_frames,width,height:format=format_name,duration -of "
+                          "default=noprint_wrappers=1 '" +
+                          path + "' 2>&1";
+        std::map<std::string, std::string> out;
+        FILE* p = popen(cmd.c_str(), "r");
+        char line[512];
+        while (p && fgets(line, sizeof line, p)) {
+            std::string s(line);
+            if (!s.empty() && s.back() == '\n') s.pop_back();
+            auto eq = s.find('=');
+            if (eq != std::string::npos && !out.count(s.substr(0, eq)))
+                out[s.substr(0, eq)] = s.substr(eq + 1);
+        }
+        if (p) pclose(p);
+        return out;
+    }
+    // Writes `frames` frames of a moving gradient; Close() unless `cut`.
+    std::string WriteAvi(const std::string& name, int frames, uint32_t rate, bool cut = false) {
+        const std::string path = JoinPath(dir_, name);
+        BITMAPINFOHEADER f = MakeRgb24Header(161, 120);
+        std::vector<uint8_t> px(f.biSizeImage);
+        CAviWriter avi;
+        EXPECT_EQ(avi.Open(path), AVI_OK);
+        AviStreamInfo info;
+        info.rate = rate;
+        info.frameRight = 161;
+        info.frameBottom = 120;
+        EXPECT_EQ(avi.CreateStream(info), AVI_OK);
+        for (int i = 0; i < frames; ++i) {
+            for (size_t k = 0; k < px.size(); ++k) px[k] = static_cast<uint8_t>(k + 7 * i);
+            EXPECT_EQ(avi.SetFormat(i, f), AVI_OK);
+            EXPECT_EQ(avi.Write(i, px.data(), f.biSizeImage, AVIIF_KEYFRAME), AVI_OK);
+        }
+        if (cut) {
+            // What a crash leaves: the file as it stands before the index is written.
+            fs::copy_file(path, path + ".cut.avi");
+            return path + ".cut.avi";
+        }
+        EXPECT_EQ(avi.Close(), AVI_OK);
+        return path;
+    }
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(RecordingFiles, PackedFramesRingAndSpillGiveBackTheSamePixels) {
+    std::mt19937 rng(3);
+    const uint32_t size = 3000;
+    std::vector<std::vector<uint8_t>> frames(5, std::vector<uint8_t>(size));
+    for (auto& f : frames)
+        for (auto& v : f) v = static_cast<uint8_t>(rng() % 4);  // compressible, not constant
+    std::vector<uint8_t> out(size);
+    PackedFramePtr p = PackFrame(frames[0].data(), size);
+    ASSERT_TRUE(p);
+    EXPECT_LT(p->data.size(), size);
+    EXPECT_TRUE(UnpackFrame(*p, out.data(), size));
+    EXPECT_EQ(out, frames[0]);
+    EXPECT_FALSE(UnpackFrame(*p, out.data(), size - 1)) << "another size";
+
+    PreEventRing ring(3, size);
+    std::vector<PackedFramePtr> got;
+    std::vector<LocalTime> times;
+    ring.Snapshot(got, times);
+    ASSERT_EQ(got.size(), 3u);
+    ASSERT_TRUE(UnpackFrame(*got[0], out.data(), size));
+    EXPECT_EQ(out, std::vector<uint8_t>(size, 0)) << "a new ring holds black frames";
+    for (int i = 0; i < 5; ++i) {
+        LocalTime t;
+        t.wSecond = static_cast<uint16_t>(i);
+        ring.Push(frames[i].data(), t);
+    }
+    ring.Snapshot(got, times);
+    for (int k = 0; k < 3; ++k) {  // the last three, oldest first
+        EXPECT_EQ(times[k].wSecond, k + 2);
+        ASSERT_TRUE(UnpackFrame(*got[k], out.data(), size));
+        EXPECT_EQ(out, frames[k + 2]);
+    }
+
+    for (const std::vector<std::string>& dirs :
+         {std::vector<std::string>{dir_}, std::vector<std::string>{"/nonexistent/dir"}}) {
+        FrameSpill spill;
+        EXPECT_EQ(spill.Open(dirs, size), dirs[0] == dir_ ? dir_ : "");
+        EXPECT_TRUE(spill.AppendPacked(got[0]));
+        for (auto& f : frames) EXPECT_TRUE(spill.Append(f.data()));
+        ASSERT_EQ(spill.Count(), 6u);
+        EXPECT_TRUE(spill.Read(0, out.data()));
+        EXPECT_EQ(out, frames[2]);
+        for (int i = 0; i < 5; ++i) {
+            ASSERT_TRUE(spill.Read(i + 1, out.data()));
+            EXPECT_EQ(out, frames[i]);
+        }
+        EXPECT_FALSE(spill.Read(6, out.data()));
+        EXPECT_TRUE(fs::is_empty(dir_)) << "the spill file has no name";
+    }
+}
+
+TEST_F(RecordingFiles, AviIsRawBgrWithRateAndCountAndStaysReadableWhenCutShort) {
+    for (bool cut : {false, true}) {
+        const std::string path = WriteAvi(cut ? "b.avi" : "a.avi", 12, 10, cut);
+        auto p = Probe(path, true);
+        EXPECT_EQ(p["codec_name"], "rawvideo") << path;
+        EXPECT_EQ(p["pix_fmt"], "bgr24");
+        EXPECT_EQ(p["r_frame_rate"], "10/1");
+        EXPECT_EQ(p["width"], "161");
+        EXPECT_EQ(p["nb_read_frames"], "12") << (cut ? "cut short" : "closed");
+        EXPECT_EQ(p["format_name"], "avi");
+        if (!cut) EXPECT_EQ(p["nb_frames"], "12");
+    }
+}
+
+TEST_F(RecordingFiles, AviRefusalsAndErrorTexts) {
+    CAviWriter avi;
+    EXPECT_EQ(avi.Open(JoinPath(dir_, "missing/x.avi")), AVIERR_FILEOPEN);
+    EXPECT_EQ(AviErrorText(AVIERR_FILEOPEN), "A disk error occurred while opening the file. ");
+    EXPECT_EQ(AviErrorText(AVIERR_MEMORY),
+              "The file could not be opened because of insufficient memory.");
+    EXPECT_EQ(AviErrorText(REGDB_E_CLASSNOTREG).substr(0, 23), "According to the regist");
+    EXPECT_EQ(AviErrorText(AVIERR_FILEWRITE), "Unknown AVI Error [code=-2147205010]");
+
+    CAviWriter b;
+    ASSERT_EQ(b.Open(JoinPath(dir_, "x.avi")), AVI_OK);
+    AviStreamInfo info;
+    info.rate = 0;
+    EXPECT_NE(b.CreateStream(info), AVI_OK) << "rate 0";
+    info.rate = 5;
+    ASSERT_EQ(b.CreateStream(info), AVI_OK);
+    BITMAPINFOHEADER f = MakeRgb24Header(8, 8), g = MakeRgb24Header(9, 8);
+    std::vector<uint8_t> px(f.biSizeImage);
+    ASSERT_EQ(b.SetFormat(0, f), AVI_OK);
+    EXPECT_EQ(b.Write(1, px.data(), f.biSizeImage, AVIIF_KEYFRAME), AVIERR_UNSUPPORTED) << "a gap";
+    EXPECT_EQ(b.Write(0, px.data(), f.biSizeImage, AVIIF_KEYFRAME), AVI_OK);
+    EXPECT_EQ(b.SetFormat(1, g), AVIERR_UNSUPPORTED) << "a change of format";
+    EXPECT_EQ(b.Close(), AVI_OK);
+}
+
+TEST_F(RecordingFiles, ConversionToWindowsMediaKeepsTheDuration) {
+    const std::string avi = WriteAvi("c.avi", 20, 10);
+    struct Case {
+        int index;  // system profile; -1: the shipped custom profile
+        const char* width;
+    } cases[] = {{0, "160"}, {7, "160"}, {-1, "320"}};
+    for (const Case& c : cases) {
+        WmvProfile profile;
+        const int loaded =
+            c.index >= 0
+                ? LoadSystemProfile(c.index, profile)
+                : LoadCustomProfile(
+                      std::string(OCV_SOURCE_DIR) + "/resources/profiles/ovndefault.prx", profile);
+        ASSERT_EQ(loaded, 0);
+        const std::string wmv = JoinPath(dir_, "c" + std::to_string(c.index) + ".wmv");
+        CUncompAVIToWMV conv;
+        ASSERT_EQ(conv.Initial(avi, nullptr, wmv, &profile, false, 1, false, -1), 0)
+            << conv.LastError();
+        ASSERT_EQ(conv.Start(), 0) << conv.LastError();
+        auto p = Probe(wmv, true);
+        EXPECT_EQ(p["codec_name"], "wmv2");
+        EXPECT_EQ(p["format_name"], "asf");
+        EXPECT_EQ(p["width"], c.width) << "index " << c.index;
+        EXPECT_NEAR(std::stod(p["duration"]), 2.0, 0.21) << "20 frames at 10 per second";
+    }
+    WmvProfile profile;
+    CUncompAVIToWMV bad;
+    EXPECT_LT(bad.Initial(JoinPath(dir_, "none.avi"), nullptr, JoinPath(dir_, "n.wmv"), &profile,
+                          false, 1, false, -1),
+              0);
+    EXPECT_LT(bad.Initial(avi, nullptr, "", &profile, false, 1, false, -1), 0);
+    EXPECT_LT(bad.Initial(avi, nullptr, JoinPath(dir_, "n.wmv"), nullptr, false, 1, false, -1), 0);
+}
+
+TEST_F(RecordingFiles, ProfilesFromTheTableAndFromFiles) {
+    WmvProfile p;
+    EXPECT_EQ(LoadSystemProfile(1, p), 0);
+    EXPECT_EQ(p.bitRate, 56000);
+    EXPECT_LT(LoadSystemProfile(-1, p), 0);
+    EXPECT_LT(LoadSystemProfile(static_cast<int>(SystemProfileCount()), p), 0);
+    ASSERT_EQ(
+        LoadCustomProfile(std::string(OCV_SOURCE_DIR) + "/resources/profiles/ovndefault.prx", p),
+        0);
+    EXPECT_EQ(p.bitRate, 300000);
+    EXPECT_EQ(p.width, 320);
+    EXPECT_EQ(p.height, 240);
+    EXPECT_NEAR(p.frameRate, 15.0, 0.001);
+    EXPECT_LT(LoadCustomProfile(JoinPath(dir_, "none.prx"), p), 0);
+
+    auto utf16 = [](const std::string& s) {
+        std::string out("\xff\xfe", 2);
+        for (char c : s) out += std::string{c, '\0'};
+        return out;
+    };
+    const std::string good =
+        "<profile name=\"n\"><streamconfig bitrate=\"64000\"><wmmediatype><videoinfoheader "
+        "avgtimeperframe=\"1000000\"><bitmapinfoheader biwidth=\"176\" biheight=\"144\"/>"
+        "</videoinfoheader></wmmediatype></streamconfig></profile>";
+    struct Case {
+        std::string text;
+        bool ok;
+    } cases[] = {
+        {utf16(good), true},
+        {good, true},
+        {"", false},
+        {utf16("<profile"), false},
+        {"<profile/>", false},
+        {"<profile><streamconfig bitrate=\"64000\"><wmmediatype/></streamconfig></profile>", false},
+        {std::string(good).replace(good.find("64000"), 5, "12x"), false},
+        {std::string(good).replace(good.find("176"), 3, "177"), false},
+        {std::string(good).replace(good.find("1000000"), 7, "-5"), false},
+        {std::string(good).replace(good.find("64000"), 5, "999999999999"), false},
+        {std::string("\xff\xfe\x00\xd8", 4), false},
+    };
+    for (const Case& c : cases) {
+        WmvProfile out;
+        std::string error;
+        EXPECT_EQ(ParseProfileXml(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(),
+                                  out, error),
+                  c.ok)
+            << c.text.substr(0, 60) << " " << error;
+        if (c.ok) {
+            EXPECT_EQ(out.width, 176);
+            EXPECT_NEAR(out.frameRate, 10.0, 1e-9);
+        }
+    }
+}
