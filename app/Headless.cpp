@@ -31,6 +31,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     host.CreateControllers();
     // Connecting waits for each camera's first picture; a signal meanwhile skips the rest.
     host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
+    host.StartMailCommandChecker();
     signals.On(SIGUSR2, [&host] {
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();
@@ -40,6 +41,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     signals.On(SIGUSR2, {});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
+    host.StopMailCommandChecker();
     host.StopAll(3);
     bool saved = host.Save();
     host.DestroyControllers();
