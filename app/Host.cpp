@@ -113,7 +113,9 @@ bool Host::StartMailCommandChecker() {
     if (!doc_.system.mailCommandEnable) return false;
     mailBridge_ = std::make_shared<MailCommandBridge>(
         dispatcher_,
-        [this](const std::string& word, int cameraNo) { return ExecuteMailCommand(word, cameraNo); },
+        [this](const std::string& word, int cameraNo) {
+            return ExecuteMailCommand(word, cameraNo);
+        },
         externalAddress_);
     mailChecker_ = std::make_unique<MailCommandChecker>(mailBridge_, checkerLog_, dispatcher_);
     return mailChecker_->Start(doc_.system);
@@ -133,8 +135,6 @@ void Host::RestartMailCommandChecker() {
     StartMailCommandChecker();
 }
 
-bool Host::MailCommandCheckerRunning() const {
-    return mailChecker_ && mailChecker_->Running();
-}
+bool Host::MailCommandCheckerRunning() const { return mailChecker_ && mailChecker_->Running(); }
 
 }  // namespace ocv

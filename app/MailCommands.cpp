@@ -52,7 +52,8 @@ MailCommandOutcome RunMailCommand(std::vector<std::unique_ptr<COcvCtrl>>& camera
         return outcome;
     }
     if (!done) {
-        log.Error("コマンドの実行に失敗しました！[Command=%s, CameraNo=%d]", word.c_str(), cameraNo);
+        log.Error("コマンドの実行に失敗しました！[Command=%s, CameraNo=%d]", word.c_str(),
+                  cameraNo);
         return outcome;
     }
     log.Info("メールコマンドを実行しました。[Command=%s, CameraNo=%d]", word.c_str(), cameraNo);

@@ -210,8 +210,7 @@ int CSMTP::Authenticate(const std::string& capabilities) {
         std::string token = std::string(1, '\0') + login_.user + '\0' + login_.password;
         return AuthStep("AUTH PLAIN " + base64.Encode(token) + "\r\n", 235);
     }
-    return AuthStep("AUTH LOGIN\r\n", 334) &&
-           AuthStep(base64.Encode(login_.user) + "\r\n", 334) &&
+    return AuthStep("AUTH LOGIN\r\n", 334) && AuthStep(base64.Encode(login_.user) + "\r\n", 334) &&
            AuthStep(base64.Encode(login_.password) + "\r\n", 235);
 }
 

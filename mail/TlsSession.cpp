@@ -20,8 +20,8 @@ int OptionsIndex() {
 // certificate or a bad signature still fail.
 int VerifyCallback(int preverifyOk, X509_STORE_CTX* store) {
     if (preverifyOk) return 1;
-    auto* ssl = static_cast<SSL*>(
-        X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
     const auto* options =
         ssl ? static_cast<const TlsOptions*>(SSL_get_ex_data(ssl, OptionsIndex())) : nullptr;
     if (!options || !options->acceptSelfSigned) return 0;
@@ -111,8 +111,7 @@ TlsSession::Io TlsSession::Result(int rc, const char* what) {
     }
     long verify = SSL_get_verify_result(impl_->ssl);
     if (verify != X509_V_OK) {
-        error_ = std::string("certificate verify failed: ") +
-                 X509_verify_cert_error_string(verify);
+        error_ = std::string("certificate verify failed: ") + X509_verify_cert_error_string(verify);
         ERR_clear_error();
     } else {
         error_ = std::string(what) + OpenSslReason();

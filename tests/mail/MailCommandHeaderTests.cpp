@@ -19,12 +19,12 @@ struct Case {
 TEST(MailCommandHeaderTest, ExaminationTable) {
     const std::string big(1 << 20, 'x');
     const Case cases[] = {
-        {"From: Boss <boss@example.org>\r\nSubject: ovn start\r\n", false,
-         MailExamination::Command, "start", 1, "boss@example.org"},
+        {"From: Boss <boss@example.org>\r\nSubject: ovn start\r\n", false, MailExamination::Command,
+         "start", 1, "boss@example.org"},
         {"Subject: ovn Snap 2\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "Snap", 2,
          "b@x"},
-        {"Subject: ovn   stop   7x\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "stop",
-         7, "b@x"},
+        {"Subject: ovn   stop   7x\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "stop", 7,
+         "b@x"},
         {"Subject: ovn snap two\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "snap", 0,
          "b@x"},
         {"Subject: ovn snap 1099511627776\r\nFrom: <b@x>\r\n", false, MailExamination::Command,
@@ -40,8 +40,8 @@ TEST(MailCommandHeaderTest, ExaminationTable) {
         // Sender check: exact, case-sensitive; a From without angle brackets has no address.
         {"Subject: ovn start\r\nFrom: <boss@example.org>\r\n", true, MailExamination::Command,
          "start", 1, "boss@example.org"},
-        {"Subject: ovn start\r\nFrom: <Boss@example.org>\r\n", true,
-         MailExamination::SenderRefused, "", 1, "Boss@example.org"},
+        {"Subject: ovn start\r\nFrom: <Boss@example.org>\r\n", true, MailExamination::SenderRefused,
+         "", 1, "Boss@example.org"},
         {"Subject: ovn start\r\nFrom: boss@example.org\r\n", true, MailExamination::SenderRefused,
          "", 1, ""},
         // A value ends at CR, LF or NUL: nothing after them reaches the word or the sender.
@@ -64,9 +64,9 @@ TEST(MailCommandHeaderTest, ExaminationTable) {
     ASSERT_EQ(ExamineCommandHeader(nul, false, "", r), MailExamination::Command);
     EXPECT_EQ(r.word, "st");
     // A 1 MB header and a 10,000-character word.
-    ASSERT_EQ(ExamineCommandHeader("Subject: ovn " + std::string(10000, 'w') + " 1\r\nFrom: " +
-                                       big + "\r\n",
-                                   false, "", r),
+    ASSERT_EQ(ExamineCommandHeader(
+                  "Subject: ovn " + std::string(10000, 'w') + " 1\r\nFrom: " + big + "\r\n", false,
+                  "", r),
               MailExamination::Command);
     EXPECT_EQ(r.word.size(), 10000u);
     EXPECT_EQ(ExamineCommandHeader(big, false, "", r), MailExamination::NoSubject);
@@ -84,8 +84,8 @@ TEST(MailCommandHeaderTest, FieldValuesAndReplySubject) {
     EXPECT_EQ(ReplySubject("a\tb\x01", 0), "Re: ovn a b  [ok]");
     std::string longWord(kMaxReplyWordBytes - 1, 'a');
     longWord += "日本";  // cut inside the first character: it goes whole
-    EXPECT_EQ(ReplySubject(longWord, 0), "Re: ovn " + std::string(kMaxReplyWordBytes - 1, 'a') +
-                                             " [ok]");
+    EXPECT_EQ(ReplySubject(longWord, 0),
+              "Re: ovn " + std::string(kMaxReplyWordBytes - 1, 'a') + " [ok]");
 }
 
 }  // namespace

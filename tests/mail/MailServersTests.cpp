@@ -15,8 +15,8 @@
 #include "foundation/Logger.h"
 #include "mail/Base64.h"
 #include "mail/JisText.h"
-#include "mail/MailCommandChecker.h"
 #include "mail/MIMEMessage.h"
+#include "mail/MailCommandChecker.h"
 #include "mail/Pop3Client.h"
 #include "mail/PopBeforeSmtp.h"
 #include "mail/SMTP.h"
@@ -183,8 +183,7 @@ public:
         std::filesystem::create_directories(d + "/run");
         std::string conf =
             "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = " + d + "/run\nstate_dir = " + d +
-            "/run/state\nlog_path = " + d +
-            "/dovecot.log\n" +
+            "/run/state\nlog_path = " + d + "/dovecot.log\n" +
             (cert.empty() ? std::string("ssl = no\n")
                           : "ssl = required\nssl_cert = <" + cert + "\nssl_key = <" + key + "\n") +
             "disable_plaintext_auth = no\n"
@@ -379,22 +378,46 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
     };
     const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     const Case cases[] = {
-        {"STARTTLS, AUTH as offered", server.Port(), {MAIL_TLS_STARTTLS, true},
-         {"camuser", "s3cret", SMTP_AUTH_OFFERED}, ""},
-        {"STARTTLS, AUTH LOGIN", server.Port(), {MAIL_TLS_STARTTLS, true},
-         {"camuser", "s3cret", SMTP_AUTH_LOGIN}, ""},
+        {"STARTTLS, AUTH as offered",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "s3cret", SMTP_AUTH_OFFERED},
+         ""},
+        {"STARTTLS, AUTH LOGIN",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "s3cret", SMTP_AUTH_LOGIN},
+         ""},
         {"implicit TLS", server.TlsPort(), {MAIL_TLS_IMPLICIT, true}, plain, ""},
-        {"wrong password", server.Port(), {MAIL_TLS_STARTTLS, true},
-         {"camuser", "bad", SMTP_AUTH_PLAIN}, "AUTH failed: 535"},
-        {"self-signed refused by default", server.Port(), {MAIL_TLS_STARTTLS, false}, plain,
+        {"wrong password",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "bad", SMTP_AUTH_PLAIN},
+         "AUTH failed: 535"},
+        {"self-signed refused by default",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, false},
+         plain,
          "certificate verify failed: self-signed certificate"},
-        {"implicit TLS, self-signed refused", server.TlsPort(), {MAIL_TLS_IMPLICIT, false}, plain,
+        {"implicit TLS, self-signed refused",
+         server.TlsPort(),
+         {MAIL_TLS_IMPLICIT, false},
+         plain,
          "certificate verify failed: self-signed certificate"},
-        {"certificate for another name", wrongName.Port(), {MAIL_TLS_STARTTLS, true}, plain,
+        {"certificate for another name",
+         wrongName.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
          "certificate verify failed: IP address mismatch"},
-        {"implicit TLS against a plain port", server.Port(), {MAIL_TLS_IMPLICIT, true}, plain,
+        {"implicit TLS against a plain port",
+         server.Port(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
          "TLS handshake failed"},
-        {"no TLS: AUTH refused in clear", server.Port(), {MAIL_TLS_NONE, true}, plain,
+        {"no TLS: AUTH refused in clear",
+         server.Port(),
+         {MAIL_TLS_NONE, true},
+         plain,
          "AUTH failed: 530"},
     };
     int delivered = 0;
@@ -439,9 +462,13 @@ TEST(MailTlsTest, Pop3sAndStlsWithSslRequired) {
     const Case cases[] = {
         {dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, true}, 1, ""},
         {dovecot.Port(), {MAIL_TLS_STARTTLS, true}, 1, ""},
-        {dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, false}, 0,
+        {dovecot.TlsPort(),
+         {MAIL_TLS_IMPLICIT, false},
+         0,
          "certificate verify failed: self-signed certificate"},
-        {dovecot.Port(), {MAIL_TLS_STARTTLS, false}, 0,
+        {dovecot.Port(),
+         {MAIL_TLS_STARTTLS, false},
+         0,
          "certificate verify failed: self-signed certificate"},
     };
     for (const Case& c : cases) {
@@ -481,11 +508,11 @@ TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
         dovecot.Deliver(name, "From: " + from + "\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
     };
     mail("1.a", "Boss <boss@example.org>", "ovn start 2");
-    mail("2.a", "<boss@example.org>", "OVN start");               // no command: stays
-    mail("3.a", "<intruder@example.org>", "ovn stop");            // sender refused: stays
-    mail("4.a", "<boss@example.org>", "ovn Snap 9");              // invalid camera: error reply
+    mail("2.a", "<boss@example.org>", "OVN start");     // no command: stays
+    mail("3.a", "<intruder@example.org>", "ovn stop");  // sender refused: stays
+    mail("4.a", "<boss@example.org>", "ovn Snap 9");    // invalid camera: error reply
     mail("5.a", "<boss@example.org>", "ovn start 1099511627776");
-    mail("6.a", "boss@example.org", "ovn rec");                   // no brackets, refused
+    mail("6.a", "boss@example.org", "ovn rec");                          // no brackets, refused
     mail("7.a", "<boss@example.org>", "x " + std::string(700000, 'h'));  // huge header
     mail("8.a", "<boss@example.org>", "ovn reconnect");
     ASSERT_TRUE(dovecot.Start() && smtp.Ready()) << dovecot.Log() << smtp.Log();
@@ -516,8 +543,8 @@ TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
     auto stop = NamedEvent::Create("");
     PollMailCommands(s, host, log, stop);
 
-    EXPECT_EQ(host.commands, (std::vector<std::string>{"start 2", "Snap 9", "start 2147483647",
-                                                       "reconnect 1"}));
+    EXPECT_EQ(host.commands,
+              (std::vector<std::string>{"start 2", "Snap 9", "start 2147483647", "reconnect 1"}));
     EXPECT_EQ(dovecot.Count(), 4u);  // the capital OVN, the refused senders, the huge header
     std::vector<std::string> subjects, bodies;
     for (int i = 0; std::filesystem::exists(smtp.Message(i)); ++i) {
@@ -527,9 +554,9 @@ TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
         EXPECT_EQ(f["to"], "boss@example.org");
         EXPECT_EQ(f["from"], "camera@example.org");
     }
-    EXPECT_EQ(subjects, (std::vector<std::string>{"Re: ovn start [ok]", "Re: ovn Snap [error]",
-                                                  "Re: ovn start [error]",
-                                                  "Re: ovn reconnect [ok]"}));
+    EXPECT_EQ(subjects,
+              (std::vector<std::string>{"Re: ovn start [ok]", "Re: ovn Snap [error]",
+                                        "Re: ovn start [error]", "Re: ovn reconnect [ok]"}));
     ASSERT_EQ(bodies.size(), 4u);
     EXPECT_EQ(bodies[0], "http://192.0.3.2:8080/\nhttp://192.0.3.2:8080/i\n\n");
     EXPECT_EQ(bodies[3], "\n\n");  // empty body: only the line ends the message adds
