@@ -36,6 +36,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     // Every camera connects on its own thread; the results arrive in the loop below, and a
     // signal ends the connects still waiting.
     host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
+    host.StartMailCommandChecker();
     signals.On(SIGUSR2, [&host] {
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();
@@ -50,6 +51,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     signals.On(SIGUSR1, {});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
+    host.StopMailCommandChecker();
     host.StopAll(3);
     bool saved = host.Save();
     host.DestroyControllers();

@@ -1,5 +1,6 @@
 #include "app/Host.h"
 
+#include "net/UPnP.h"
 #include "platform/Files.h"
 
 namespace ocv {
@@ -14,9 +15,21 @@ Host::Host(std::string programDir, Dispatcher& dispatcher, SourceFactory factory
     mainLog_.SetMessageBox(0);
     mainLog_.SetNotify(0);
     ApplyLogSettings(mainLog_);
+    // The checker thread writes on its own channel of the same log, so that a thread given up
+    // on never writes through a channel that is gone.
+    checkerLog_->SetName(mainLog_.Name());
+    checkerLog_->SetMessageBox(0);
+    checkerLog_->SetNotify(0);
+    ApplyLogSettings(*checkerLog_);
+    externalAddress_ = [](const std::shared_ptr<NamedEvent>& stop) {
+        return QueryExternalAddress(stop);
+    };
 }
 
-Host::~Host() { DestroyControllers(); }
+Host::~Host() {
+    StopMailCommandChecker();
+    DestroyControllers();
+}
 
 std::string Host::LogFilePath() const {
     std::string dir = doc_.system.logFilePath.empty() ? doc_.ProgramDir() : doc_.system.logFilePath;
@@ -32,6 +45,7 @@ bool Host::Load() {
     bool exists = FileExists(doc_.Path());
     bool ok = !exists || doc_.LoadConfiguration(mainLog_);
     ApplyLogSettings(mainLog_);
+    ApplyLogSettings(*checkerLog_);
     return ok;
 }
 
@@ -98,5 +112,42 @@ void Host::DestroyControllers() {
     // Connects given up on end at once; none is left running when the program goes on to exit.
     CVideoCtrl::WaitForConnectThreads(3000);
 }
+
+void Host::SetExternalAddressQuery(MailCommandBridge::AddressQuery query) {
+    externalAddress_ = std::move(query);
+}
+
+MailCommandOutcome Host::ExecuteMailCommand(const std::string& word, int cameraNo) {
+    return RunMailCommand(controllers_, word, cameraNo, mainLog_, recordingHook_);
+}
+
+bool Host::StartMailCommandChecker() {
+    StopMailCommandChecker();
+    if (!doc_.system.mailCommandEnable) return false;
+    mailBridge_ = std::make_shared<MailCommandBridge>(
+        dispatcher_,
+        [this](const std::string& word, int cameraNo) {
+            return ExecuteMailCommand(word, cameraNo);
+        },
+        externalAddress_);
+    mailChecker_ = std::make_unique<MailCommandChecker>(mailBridge_, checkerLog_, dispatcher_);
+    return mailChecker_->Start(doc_.system);
+}
+
+void Host::StopMailCommandChecker() {
+    if (mailChecker_) mailChecker_->Stop();
+    // A command still queued for the owner thread now reports failure without running.
+    if (mailBridge_) mailBridge_->Detach();
+    mailChecker_.reset();
+    mailBridge_.reset();
+}
+
+void Host::RestartMailCommandChecker() {
+    StopMailCommandChecker();
+    ApplyLogSettings(*checkerLog_);
+    StartMailCommandChecker();
+}
+
+bool Host::MailCommandCheckerRunning() const { return mailChecker_ && mailChecker_->Running(); }
 
 }  // namespace ocv

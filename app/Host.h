@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MailCommands.h"
 #include "config/ConfigDocument.h"
 #include "controller/OcvCtrl.h"
 #include "foundation/Logger.h"
@@ -39,6 +40,20 @@ public:
     void StopAll(int limitSeconds);
     void DestroyControllers();
 
+    // The mail-command checker, when "Enable" is on in the system record: started after the
+    // cameras, stopped before them, restarted after the mail-command settings changed.
+    bool StartMailCommandChecker();
+    void StopMailCommandChecker();
+    void RestartMailCommandChecker();
+    bool MailCommandCheckerRunning() const;
+    // Carries out a mail command on the owner thread (the checker thread asks through the
+    // dispatcher); result 0 when done.
+    MailCommandOutcome ExecuteMailCommand(const std::string& word, int cameraNo);
+    // How "rec" starts recording; without one, "rec" fails.
+    void SetRecordingHook(RecordingHook hook) { recordingHook_ = std::move(hook); }
+    // Where the reply mail takes the router's external address from (UPnP by default).
+    void SetExternalAddressQuery(MailCommandBridge::AddressQuery query);
+
     CLogger& MainLog() { return mainLog_; }
     ConfigDocument& Document() { return doc_; }
     std::vector<std::unique_ptr<COcvCtrl>>& Controllers() { return controllers_; }
@@ -53,6 +68,11 @@ private:
     IControllerHost* controllerHost_;
     CLogger mainLog_;
     std::vector<std::unique_ptr<COcvCtrl>> controllers_;
+    RecordingHook recordingHook_;
+    MailCommandBridge::AddressQuery externalAddress_;
+    std::shared_ptr<CLogger> checkerLog_ = std::make_shared<CLogger>();
+    std::shared_ptr<MailCommandBridge> mailBridge_;
+    std::unique_ptr<MailCommandChecker> mailChecker_;
 };
 
 }  // namespace ocv

@@ -67,7 +67,14 @@ struct SmtpInfo {
     std::string pop3User;                             // "POP3 User", text 64
     std::string pop3Password;                         // "POP3 Password", text 64
     int32_t pop3BeforeSmtpSendTimeout = 300;          // "POP3 before SMTP Send Timeout"
-    ImageSettings image;                              // element "Image"
+    // Submission settings, after the keys above; the defaults keep the plain HELO dialogue.
+    int32_t smtpSecurity = 0;                 // "SMTP Security": 0 plain, 1 STARTTLS, 2 TLS (465)
+    std::string smtpUser;                     // "SMTP User", text 64; empty: no AUTH
+    std::string smtpPassword;                 // "SMTP Password", text 64
+    int32_t smtpAuthMethod = 0;               // "SMTP Auth Method": 0 as offered, 1 PLAIN, 2 LOGIN
+    int32_t pop3Security = 0;                 // "POP3 Security": 0 plain, 1 STLS, 2 POP3S (995)
+    int32_t acceptSelfSignedCertificate = 0;  // "Accept Self-Signed Certificate" flag
+    ImageSettings image;                      // element "Image"
 
     bool operator==(const SmtpInfo&) const = default;
 };

@@ -98,6 +98,12 @@ void SmtpInfoFields(R& r, V& v) {
     v.Text("POP3 User", r.pop3User, SmtpInfo::kUserCapacity);
     v.Text("POP3 Password", r.pop3Password, SmtpInfo::kPasswordCapacity);
     v.Int("POP3 before SMTP Send Timeout", r.pop3BeforeSmtpSendTimeout);
+    v.Int("SMTP Security", r.smtpSecurity);
+    v.Text("SMTP User", r.smtpUser, SmtpInfo::kUserCapacity);
+    v.Text("SMTP Password", r.smtpPassword, SmtpInfo::kPasswordCapacity);
+    v.Int("SMTP Auth Method", r.smtpAuthMethod);
+    v.Int("POP3 Security", r.pop3Security);
+    v.Int("Accept Self-Signed Certificate", r.acceptSelfSignedCertificate);
 }
 
 template <class R, class V>
@@ -232,6 +238,12 @@ void SystemMailFields(R& r, V& v) {
     v.Text("POP3 User", r.pop3User, SystemInfo::kTextCapacity);
     v.Text("POP3 Password", r.pop3Password, SystemInfo::kTextCapacity);
     v.Text("Mail Address", r.mailAddress, SystemInfo::kTextCapacity);
+    v.Int("SMTP Security", r.smtpSecurity);
+    v.Text("SMTP User", r.smtpUser, SystemInfo::kTextCapacity);
+    v.Text("SMTP Password", r.smtpPassword, SystemInfo::kTextCapacity);
+    v.Int("SMTP Auth Method", r.smtpAuthMethod);
+    v.Int("POP3 Security", r.pop3Security);
+    v.Int("Accept Self-Signed Certificate", r.acceptSelfSignedCertificate);
 }
 
 }  // namespace ocv::fields

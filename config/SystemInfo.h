@@ -24,6 +24,14 @@ struct SystemInfo {
     std::string pop3Password;       // "POP3 Password", text 256
     std::string pop3User;           // "POP3 User", text 256
     std::string mailAddress;        // "Mail Address", text 256: the checker's own address
+    // TLS and login of the checker's servers, after the keys above; the defaults keep the plain
+    // dialogues.
+    int32_t smtpSecurity = 0;                 // "SMTP Security": 0 plain, 1 STARTTLS, 2 TLS
+    std::string smtpUser;                     // "SMTP User", text 256; empty: no AUTH
+    std::string smtpPassword;                 // "SMTP Password", text 256
+    int32_t smtpAuthMethod = 0;               // "SMTP Auth Method": 0 as offered, 1 PLAIN, 2 LOGIN
+    int32_t pop3Security = 0;                 // "POP3 Security": 0 plain, 1 STLS, 2 POP3S
+    int32_t acceptSelfSignedCertificate = 0;  // "Accept Self-Signed Certificate" flag
 
     bool operator==(const SystemInfo&) const = default;
 };

@@ -34,6 +34,9 @@ int SendPictureMail(const SmtpInfo& smtp, TargetCall& call, const std::string& l
     auto stop = BorrowStopEvent(call.stop);
     CSMTP client(smtp.smtpServerAddress, smtp.smtpServerPort);
     client.SetStopEvent(stop);
+    const bool acceptSelfSigned = smtp.acceptSelfSignedCertificate != 0;
+    client.SetSecurity({smtp.smtpSecurity, acceptSelfSigned});
+    client.SetLogin({smtp.smtpUser, smtp.smtpPassword, smtp.smtpAuthMethod});
     CMIMEMessage message;
     call.log.Info("[%s] Start to send e-mail...", m);
 
@@ -57,7 +60,8 @@ int SendPictureMail(const SmtpInfo& smtp, TargetCall& call, const std::string& l
     if (smtp.enablePop3BeforeSmtp) {
         call.log.Info("[%s] POPbeforeSMTP start... ", m);
         if (!PopBeforeSmtp(smtp.pop3ServerAddress, smtp.pop3ServerPort, smtp.pop3User,
-                           smtp.pop3Password, call.log, m, stop)) {
+                           smtp.pop3Password, call.log, m, stop, kPopBeforeSmtpTimeoutMs,
+                           {smtp.pop3Security, acceptSelfSigned})) {
             call.log.Error("[%s] POPbeforeSMTP failed!", m);
             return 0;
         }

@@ -37,7 +37,19 @@ bool CPop3Client::ReadStatusLine() {
         replyText_ = kNotLoggedIn;
         return false;
     }
-    return ReadPop3StatusLine(*socket_, replyText_) == Pop3Status::Positive;
+    Pop3Status status = ReadPop3StatusLine(*socket_, replyText_);
+    if (status == Pop3Status::Failed) socket_->Close();
+    return status == Pop3Status::Positive;
+}
+
+bool CPop3Client::StartTls(const std::string& host) {
+    try {
+        socket_->StartTls({host, security_.acceptSelfSigned});
+    } catch (const WSAException& e) {
+        replyText_ = e.Text();
+        return false;
+    }
+    return true;
 }
 
 int CPop3Client::Login(const std::string& host, int port, const std::string& user,
@@ -67,7 +79,20 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
         replyText_ = "ERROR: connect unsuccessful";
         return 0;
     }
+    if (security_.tlsMode == MAIL_TLS_IMPLICIT && !StartTls(host)) return 0;
     if (!ReadStatusLine()) return 0;
+    if (security_.tlsMode == MAIL_TLS_STARTTLS) {
+        // Nothing, the user name included, goes out in clear when TLS was asked for.
+        if (!SendCommand("STLS\r\n")) {
+            replyText_ = "Send STLS Command Failed!";
+            return 0;
+        }
+        if (!ReadStatusLine()) {
+            replyText_ = "STLS refused: " + replyText_;
+            return 0;
+        }
+        if (!StartTls(host)) return 0;
+    }
 
     if (HasLineBreak(user) || !SendCommand("USER " + user + "\r\n")) {
         replyText_ = "Send USER Command Failed!";
@@ -105,7 +130,9 @@ int CPop3Client::GetHeader(int index, std::string& output) {
         return 0;
     }
     if (!ReadStatusLine()) return 0;
-    if (!ReadPop3MultiLine(*socket_, output, kMaxHeaderBytes)) {
+    bool broken = false;
+    if (!ReadPop3MultiLine(*socket_, output, kMaxHeaderBytes, &broken)) {
+        if (broken) socket_->Close();
         replyText_ = "Recv Body Failed!";
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "mail/MailSecurity.h"
 #include "mail/TcpSock.h"
 #include "platform/NamedEvent.h"
 
@@ -27,6 +28,9 @@ public:
     void SetStopEvent(std::shared_ptr<NamedEvent> stop) { stop_ = std::move(stop); }
     // Overrides the receive time-out and the number of time-outs in a row that end a read.
     void SetTimeouts(int receiveTimeoutMs, int maxConsecutiveTimeouts);
+    // POP3S (TLS from the start) or STLS after the greeting, with the certificate checked for
+    // the host name given to Login. The default is the plain dialogue.
+    void SetSecurity(const MailSecurity& security) { security_ = security; }
 
     int Login(const std::string& host, int port, const std::string& user,
               const std::string& password);
@@ -38,15 +42,20 @@ public:
     int Logout();
     std::string ReplyText() const { return replyText_; }
     bool IsConnected() const { return socket_ != nullptr; }
+    // False once a receive failed: the connection is closed then, so that the commands after it
+    // fail at once instead of waiting for a server that broke off or fell out of step.
+    bool Usable() const { return socket_ && socket_->IsOpen(); }
 
 private:
     // Formats and sends a command; false when it could not be sent whole.
     bool SendCommand(const std::string& command);
     bool ReadStatusLine();
+    bool StartTls(const std::string& host);
 
     std::unique_ptr<TcpSock> socket_;
     std::shared_ptr<NamedEvent> stop_;
     std::string replyText_;
+    MailSecurity security_;
     int receiveTimeoutMs_ = kReceiveTimeoutMs;
     int maxTimeouts_ = kMaxConsecutiveTimeouts;
 };

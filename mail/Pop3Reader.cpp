@@ -45,21 +45,40 @@ Pop3Status ReadPop3StatusLine(TcpSock& sock, std::string& text) {
                : Pop3Status::Negative;
 }
 
-bool ReadPop3MultiLine(TcpSock& sock, std::string& out, size_t maxBytes) {
+bool ReadPop3MultiLine(TcpSock& sock, std::string& out, size_t maxBytes, bool* broken) {
+    if (broken) *broken = false;
     std::vector<char> line(kPop3MaxTextLine + 1);
     size_t added = 0;
+    bool tooLong = false;
     for (;;) {
         int length = 0;
         try {
             length = sock.ReceiveLine(line.data(), static_cast<int>(line.size()));
-        } catch (const WSAException&) {
-            return false;
+        } catch (const WSAException& e) {
+            // A line longer than the buffer: its rest is read (and dropped) as further lines,
+            // so the connection stays in step with the server.
+            if (e.Code() != 10022 || added + line.size() > kPop3MaxDrain) {
+                if (broken) *broken = true;
+                return false;
+            }
+            tooLong = true;
+            added += line.size();
+            continue;
         }
         added += static_cast<size_t>(length) + 2;
-        if (added > maxBytes) return false;
+        if (length == 1 && line[0] == '.') {
+            if (tooLong) return false;
+            out.append(".\r\n");
+            return true;
+        }
+        if (added > maxBytes) tooLong = true;
+        if (added > kPop3MaxDrain) {
+            if (broken) *broken = true;
+            return false;
+        }
+        if (tooLong) continue;
         out.append(line.data(), static_cast<size_t>(length));
         out.append("\r\n");
-        if (length == 1 && line[0] == '.') return true;
     }
 }
 

@@ -10,6 +10,9 @@ namespace ocv {
 
 constexpr size_t kPop3MaxStatusLine = 1024;  // bytes of one status line, end excluded
 constexpr size_t kPop3MaxTextLine = 4096;    // bytes of one line of a multi-line reply
+// A reply that grows too long is still read to its end, up to this many bytes in all, so that
+// the next command's reply is not taken from its rest; beyond it the read fails at once.
+constexpr size_t kPop3MaxDrain = 64 * 1024 * 1024;
 
 // True when the line begins with "+OK". `text` receives the line after its first space with
 // leading white space removed, or the whole line when it has no space.
@@ -26,8 +29,10 @@ enum class Pop3Status { Positive, Negative, Failed };
 Pop3Status ReadPop3StatusLine(TcpSock& sock, std::string& text);
 
 // Appends the lines of a multi-line reply, each with "\r\n", through the terminating ".\r\n",
-// to `out`. Lines are kept as received (dot-stuffing included). False on any receive failure or
-// when more than `maxBytes` would be appended.
-bool ReadPop3MultiLine(TcpSock& sock, std::string& out, size_t maxBytes);
+// to `out`. Lines are kept as received (dot-stuffing included). False on any receive failure, or
+// when more than `maxBytes` would be appended or a line exceeds kPop3MaxTextLine: then the rest
+// of the reply is read and dropped (what was appended stays).
+// `broken`, when given, is set when the connection itself failed (not only the reply's size).
+bool ReadPop3MultiLine(TcpSock& sock, std::string& out, size_t maxBytes, bool* broken = nullptr);
 
 }  // namespace ocv

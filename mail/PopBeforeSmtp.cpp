@@ -21,16 +21,29 @@ bool IsOk(const std::string& line) { return line.compare(0, 3, "+OK") == 0; }
 
 int PopBeforeSmtp(const std::string& server, int port, const std::string& user,
                   const std::string& password, CLogger& log, const std::string& mode,
-                  std::shared_ptr<NamedEvent> stop, int receiveTimeoutMs) {
+                  std::shared_ptr<NamedEvent> stop, int receiveTimeoutMs,
+                  const MailSecurity& security) {
     const char* m = mode.c_str();
     TcpSock sock(true);
     sock.SetStopEvent(std::move(stop));
     try {
         log.Info("[%s] Connect to POP3 server...", m);
         sock.Connect(server, port, receiveTimeoutMs);
+        if (security.tlsMode == MAIL_TLS_IMPLICIT)
+            sock.StartTls({server, security.acceptSelfSigned});
 
         std::string reply = ReadLine(sock);
         log.Info("[%s] Response from POP3 server [%s]", m, reply.c_str());
+        if (security.tlsMode == MAIL_TLS_STARTTLS) {
+            sock.Send("STLS\r\n");
+            reply = ReadLine(sock);
+            if (!IsOk(reply)) {
+                log.Error("[%s] POP3 Unauthorized! [STLS refused: %s]", m, reply.c_str());
+                sock.Close();
+                return 0;
+            }
+            sock.StartTls({server, security.acceptSelfSigned});
+        }
 
         log.Info("[%s] Send USER command to server...", m);
         // A line break inside the user or password would send a command of its own.

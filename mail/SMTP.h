@@ -1,11 +1,13 @@
 #pragma once
-// SMTP client: sends one prepared message to one server over plain TCP (greeting, HELO,
-// MAIL From, RCPT TO, DATA, QUIT). No authentication, no encryption. Every operation returns
-// 1 or 0 and leaves a readable error text.
+// SMTP client: sends one prepared message to one server (greeting, HELO, MAIL From, RCPT TO,
+// DATA, QUIT). By default the dialogue is plain TCP with HELO. When TLS or a login is asked for
+// it becomes a submission: EHLO (HELO when EHLO is refused), STARTTLS or TLS from the start,
+// AUTH PLAIN or LOGIN. Every operation returns 1 or 0 and leaves a readable error text.
 #include <memory>
 #include <string>
 
 #include "mail/MailMessage.h"
+#include "mail/MailSecurity.h"
 #include "mail/TcpSock.h"
 #include "platform/NamedEvent.h"
 
@@ -31,6 +33,11 @@ public:
     // A set stop event ends any blocked exchange at once (reported as a socket error 0x2714).
     void SetStopEvent(std::shared_ptr<NamedEvent> stop) { stop_ = std::move(stop); }
     void SetTimeouts(int connectMs, int sendMs, int receiveMs);
+    // TLS and the server certificate check; the host name given at construction is the name
+    // the certificate must carry.
+    void SetSecurity(const MailSecurity& security) { security_ = security; }
+    // Logs in after the (TLS) greeting when the user is not empty.
+    void SetLogin(const SmtpLogin& login) { login_ = login; }
 
     int ConnectServer();
     int Send(CMailMessage& message);
@@ -46,8 +53,22 @@ protected:
     // Sends the whole text; on failure sets the socket error text and returns 0.
     int SendText(const std::string& text);
 
+    // The lines of the last reply read ("250-...\r\n250 ..."), for capabilities and errors.
+    const std::string& LastReply() const { return lastReply_; }
+
 private:
     void CloseSocket();
+    // The submission part of ConnectServer: EHLO, STARTTLS, EHLO again, AUTH.
+    int Submission();
+    // EHLO; when refused, HELO. Returns the EHLO reply lines ("" after HELO), or 0 on failure.
+    int Hello(std::string& capabilities);
+    int StartTls();
+    int Authenticate(const std::string& capabilities);
+    // Sends a step of a login and reads the reply; 0 with "AUTH failed: ..." unless `code`.
+    int AuthStep(const std::string& text, int code);
+    // The code of the next reply (0 when it has none); -1 after a socket or TLS error, with the
+    // error text set.
+    int ReadCode();
 
     std::string server_;
     int port_;
@@ -55,6 +76,9 @@ private:
     bool connected_ = false;
     std::unique_ptr<TcpSock> socket_;
     std::shared_ptr<NamedEvent> stop_;
+    MailSecurity security_;
+    SmtpLogin login_;
+    std::string lastReply_;
     int connectTimeoutMs_ = kConnectTimeoutMs;
     int sendTimeoutMs_ = kSendTimeoutMs;
     int receiveTimeoutMs_ = kReceiveTimeoutMs;

@@ -72,6 +72,10 @@ void TcpSock::Open() {
 
 void TcpSock::Close() {
     if (fd_ < 0) return;
+    if (tls_) {
+        tls_->Shutdown();
+        tls_.reset();
+    }
     ::shutdown(fd_, SHUT_RDWR);
     ::close(fd_);
     fd_ = -1;
@@ -194,9 +198,71 @@ std::unique_ptr<TcpSock> TcpSock::Accept(bool owns) {
     }
 }
 
+bool TcpSock::WaitTls(TlsSession::Io io, int timeoutMs) {
+    short events = io == TlsSession::Io::WantWrite ? POLLOUT : POLLIN;
+    return WaitFor(events, timeoutMs) == WaitResult::Ready;
+}
+
+void TcpSock::StartTls(const TlsOptions& options) {
+    if (fd_ < 0) throw WSAException(sockerr::kNotSocket);
+    if (tls_) return;
+    if (bufferPos_ < bufferLen_)
+        throw WSAException(kTlsError, "TLS refused: the server sent data before the handshake");
+    std::string error;
+    tls_ = TlsSession::Create(fd_, options, error);
+    if (!tls_) throw WSAException(kTlsError, error);
+    for (;;) {
+        TlsSession::Io io = tls_->Handshake();
+        if (io == TlsSession::Io::Done) return;
+        if (io == TlsSession::Io::Failed || io == TlsSession::Io::Closed) {
+            std::string text = tls_->ErrorText();
+            tls_.reset();
+            throw WSAException(kTlsError, text);
+        }
+        if (!WaitTls(io, connectTimeoutMs_)) {
+            tls_.reset();
+            throw WSAException(kTlsError, "TLS handshake failed: no answer from the server");
+        }
+    }
+}
+
+int TcpSock::SendTls(const char* bytes, int length) {
+    int sent = 0;
+    while (sent < length) {
+        size_t put = 0;
+        TlsSession::Io io = tls_->Write(bytes + sent, static_cast<size_t>(length - sent), put);
+        if (io == TlsSession::Io::Done) {
+            sent += static_cast<int>(put);
+            continue;
+        }
+        if (io == TlsSession::Io::Closed) return sent;
+        if (io == TlsSession::Io::Failed) throw WSAException(kTlsError, tls_->ErrorText());
+        if (!WaitTls(io, sendTimeoutMs_)) throw WSAException(sockerr::kTimedOut);
+    }
+    return sent;
+}
+
+bool TcpSock::FillTls() {
+    int timeouts = 0;
+    for (;;) {
+        size_t got = 0;
+        TlsSession::Io io = tls_->Read(buffer_.data(), buffer_.size(), got);
+        if (io == TlsSession::Io::Done) {
+            bufferPos_ = 0;
+            bufferLen_ = got;
+            return true;
+        }
+        if (io == TlsSession::Io::Closed) return false;
+        if (io == TlsSession::Io::Failed) throw WSAException(kTlsError, tls_->ErrorText());
+        if (!WaitTls(io, receiveTimeoutMs_) && ++timeouts >= timeoutLimit_)
+            throw WSAException(sockerr::kTimedOut);
+    }
+}
+
 int TcpSock::Send(const void* bytes, int length) {
     if (bytes == nullptr || length <= 0) return 0;
     const char* p = static_cast<const char*>(bytes);
+    if (tls_) return SendTls(p, length);
     int sent = 0;
     while (sent < length) {
         if (WaitFor(POLLOUT, sendTimeoutMs_) == WaitResult::TimedOut)
@@ -216,6 +282,7 @@ int TcpSock::Send(const void* bytes, int length) {
 
 bool TcpSock::Fill() {
     if (buffer_.empty()) buffer_.resize(kReadBlockSize);
+    if (tls_) return FillTls();
     int timeouts = 0;
     int errors = 0;
     for (;;) {

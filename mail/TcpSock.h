@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/TlsSession.h"
 #include "mail/WSAException.h"
 #include "platform/NamedEvent.h"
 
@@ -18,6 +19,8 @@ public:
     static constexpr int kReadBlockSize = 4096;
     // Consecutive non-fatal receive errors tolerated (retried after 200 ms each).
     static constexpr int kMaxReceiveErrors = 10;
+    // The code of a TLS failure; its text says what failed.
+    static constexpr int kTlsError = 10900;
 
     // Client form: no socket yet. `owns` closes the socket when the object is destroyed.
     explicit TcpSock(bool owns = true);
@@ -61,6 +64,13 @@ public:
     void SetNoDelay(bool on);
     void SetStopEvent(std::shared_ptr<NamedEvent> stop) { stop_ = std::move(stop); }
 
+    // Starts TLS on the open connection (within the connect time-out) and checks the server's
+    // certificate; from then on every send and receive is encrypted. Bytes the server sent in
+    // clear before the handshake (after the last line read) are refused, so nothing injected
+    // before TLS is read as if it came through it. Throws kTlsError with the reason.
+    void StartTls(const TlsOptions& options);
+    bool IsTls() const { return tls_ != nullptr; }
+
     // Shuts down both directions and closes; nothing when not open.
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
@@ -74,6 +84,10 @@ private:
     // Refills the internal buffer with one recv(); returns false when the peer closed.
     bool Fill();
     void SleepRetry();
+    // Waits for what the TLS session asked for; false when the wait timed out.
+    bool WaitTls(TlsSession::Io io, int timeoutMs);
+    bool FillTls();
+    int SendTls(const char* bytes, int length);
 
     int fd_ = -1;
     bool owns_ = true;
@@ -82,6 +96,7 @@ private:
     int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
     int timeoutLimit_ = 1;
     std::shared_ptr<NamedEvent> stop_;
+    std::unique_ptr<TlsSession> tls_;
     std::vector<char> buffer_;
     size_t bufferPos_ = 0;
     size_t bufferLen_ = 0;

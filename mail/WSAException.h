@@ -11,6 +11,8 @@ public:
     static constexpr size_t kMaxText = 255;
 
     explicit WSAException(int code);
+    // A failure the table has no row for (TLS), with its own text.
+    WSAException(int code, std::string text);
 
     int Code() const { return code_; }
     // The table's text for the code, or "Unknown error code!".

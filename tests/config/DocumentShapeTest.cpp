@@ -119,7 +119,13 @@ std::string Smtp(const char* subject, const char* body, const std::string& image
    <meta name="POP3 Server Port" value="110"/>
    <meta name="POP3 User" value=""/>
    <meta name="POP3 Password" value=""/>
-   <meta name="POP3 before SMTP Send Timeout" value="300"/>)";
+   <meta name="POP3 before SMTP Send Timeout" value="300"/>
+   <meta name="SMTP Security" value="0"/>
+   <meta name="SMTP User" value=""/>
+   <meta name="SMTP Password" value=""/>
+   <meta name="SMTP Auth Method" value="0"/>
+   <meta name="POP3 Security" value="0"/>
+   <meta name="Accept Self-Signed Certificate" value="0"/>)";
     s = ReplaceAll(s, "SUBJECT", subject);
     s = ReplaceAll(s, "BODY", body);
     return s + image + "</SMTP>";
@@ -146,6 +152,12 @@ const char* const kSystem = R"(<?xml version="1.0" encoding="UTF-8"?>
    <meta name="POP3 User" value=""/>
    <meta name="POP3 Password" value=""/>
    <meta name="Mail Address" value=""/>
+   <meta name="SMTP Security" value="0"/>
+   <meta name="SMTP User" value=""/>
+   <meta name="SMTP Password" value=""/>
+   <meta name="SMTP Auth Method" value="0"/>
+   <meta name="POP3 Security" value="0"/>
+   <meta name="Accept Self-Signed Certificate" value="0"/>
   </MailCommand>
  </SystemInfo>)";
 

@@ -1,6 +1,7 @@
 // The mail clients against real servers started on loopback: aiosmtpd keeps every message it
 // receives (checked with Python's email package) and dovecot serves POP3.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -15,6 +16,7 @@
 #include "mail/Base64.h"
 #include "mail/JisText.h"
 #include "mail/MIMEMessage.h"
+#include "mail/MailCommandChecker.h"
 #include "mail/Pop3Client.h"
 #include "mail/PopBeforeSmtp.h"
 #include "mail/SMTP.h"
@@ -173,14 +175,18 @@ TEST(SmtpServerTest, TextOnlyAsciiMailAndRefusals) {
 
 class Dovecot {
 public:
-    Dovecot() : port_(FreePort()) {
+    // With a certificate and key: "ssl = required", STLS on Port() and POP3S on TlsPort().
+    explicit Dovecot(const std::string& cert = "", const std::string& key = "")
+        : port_(FreePort()), tlsPort_(FreePort()) {
         const std::string& d = dir_.Path();
         std::filesystem::permissions(d, std::filesystem::perms(0755));
         std::filesystem::create_directories(d + "/run");
         std::string conf =
             "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = " + d + "/run\nstate_dir = " + d +
-            "/run/state\nlog_path = " + d +
-            "/dovecot.log\nssl = no\ndisable_plaintext_auth = no\n"
+            "/run/state\nlog_path = " + d + "/dovecot.log\n" +
+            (cert.empty() ? std::string("ssl = no\n")
+                          : "ssl = required\nssl_cert = <" + cert + "\nssl_key = <" + key + "\n") +
+            "disable_plaintext_auth = no\n"
             "auth_mechanisms = plain login apop\nauth_failure_delay = 0\n"
             "mail_location = maildir:" +
             d +
@@ -189,7 +195,11 @@ public:
             d + "/users\n}\nuserdb {\n  driver = static\n  args = uid=65534 gid=65534 home=" + d +
             "/mail/%u\n}\nservice pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
             "    port = " +
-            std::to_string(port_) + "\n  }\n}\n";
+            std::to_string(port_) + "\n  }\n" +
+            (cert.empty() ? std::string()
+                          : "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " +
+                                std::to_string(tlsPort_) + "\n    ssl = yes\n  }\n") +
+            "}\n";
         dir_.Write("dovecot.conf", conf);
         dir_.Write("users", "camuser:{PLAIN}s3cret\n");
         for (const char* sub : {"cur", "new", "tmp"})
@@ -208,7 +218,16 @@ public:
         return WaitListening(port_, 20);
     }
     int Port() const { return port_; }
+    int TlsPort() const { return tlsPort_; }
     std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
+    // Names of the messages still in the mailbox (new/ and cur/).
+    size_t Count() const {
+        size_t n = 0;
+        for (const char* sub : {"/mail/camuser/new", "/mail/camuser/cur"})
+            for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir_.Path() + sub))
+                ++n;
+        return n;
+    }
     ~Dovecot() {
         if (process_) process_->Stop();
     }
@@ -216,6 +235,7 @@ public:
 private:
     TempDir dir_;
     int port_;
+    int tlsPort_;
     std::unique_ptr<PeerProcess> process_;
 };
 
@@ -271,6 +291,288 @@ TEST(Pop3ServerTest, LoginCountHeaderDeleteAndWrongPassword) {
         EXPECT_NE(text.find("[Live] POP3 Unauthorized! [PASSWORD]"), std::string::npos) << text;
         std::filesystem::remove_all(dir);
     }
+}
+
+// A certificate made with openssl req for `name` (an IP address or a DNS name), self-signed.
+struct TestCert {
+    std::string cert, key;
+};
+TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name) {
+    bool ip = name.find_first_not_of("0123456789.") == std::string::npos;
+    TestCert c{dir.Path() + "/" + file + ".pem", dir.Path() + "/" + file + ".key"};
+    RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=" + name +
+               " -addext subjectAltName=" + (ip ? "IP:" : "DNS:") + name + " -keyout " + c.key +
+               " -out " + c.cert + " 2>/dev/null");
+    ::chmod(c.key.c_str(), 0644);
+    return c;
+}
+
+// aiosmtpd requiring STARTTLS and AUTH (user camuser, password s3cret) on the first port, and
+// TLS from the first byte with AUTH on the second; messages kept as msgN.eml.
+const char* const kTlsSmtpScript = R"PY(
+import asyncio, os, signal, ssl, sys
+from aiosmtpd.smtp import SMTP, AuthResult
+port, tport, out, cert, key = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+ctx.load_cert_chain(cert, key)
+def auth(server, session, envelope, mechanism, data):
+    ok = data.login == b'camuser' and data.password == b's3cret'
+    return AuthResult(success=ok, handled=False)
+class Keep:
+    async def handle_DATA(self, server, session, envelope):
+        n = len([f for f in os.listdir(out) if f.endswith('.eml')])
+        with open(os.path.join(out, 'msg%d.tmp' % n), 'wb') as f: f.write(envelope.content)
+        os.rename(os.path.join(out, 'msg%d.tmp' % n), os.path.join(out, 'msg%d.eml' % n))
+        return '250 Message accepted'
+loop = asyncio.new_event_loop()
+loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
+    tls_context=ctx, require_starttls=True, auth_required=True, authenticator=auth),
+    '127.0.0.1', port))
+loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
+    auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', tport, ssl=ctx))
+loop.add_signal_handler(signal.SIGTERM, loop.stop)
+loop.run_forever()
+)PY";
+
+class TlsSmtpServer {
+public:
+    explicit TlsSmtpServer(const TestCert& cert) : port_(FreePort()), tlsPort_(FreePort()) {
+        std::filesystem::create_directory(dir_.Path() + "/out");
+        std::string script = dir_.Write("server.py", kTlsSmtpScript);
+        process_ = std::make_unique<PeerProcess>(
+            std::vector<std::string>{kPython, script, std::to_string(port_),
+                                     std::to_string(tlsPort_), dir_.Path() + "/out", cert.cert,
+                                     cert.key},
+            dir_.Path() + "/server.log");
+        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20);
+    }
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+    int TlsPort() const { return tlsPort_; }
+    std::string Message(int n) const {
+        return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
+    }
+    std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
+
+private:
+    TempDir dir_;
+    int port_, tlsPort_;
+    std::unique_ptr<PeerProcess> process_;
+    bool ready_ = false;
+};
+
+TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
+    TempDir certs;
+    TestCert good = MakeCert(certs, "good", "127.0.0.1");
+    TestCert other = MakeCert(certs, "other", "other.example");
+    TlsSmtpServer server(good);
+    TlsSmtpServer wrongName(other);
+    ASSERT_TRUE(server.Ready() && wrongName.Ready()) << server.Log();
+
+    struct Case {
+        const char* what;
+        int port;
+        MailSecurity security;
+        SmtpLogin login;
+        const char* error;  // "" when the mail must arrive
+    };
+    const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
+    const Case cases[] = {
+        {"STARTTLS, AUTH as offered",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "s3cret", SMTP_AUTH_OFFERED},
+         ""},
+        {"STARTTLS, AUTH LOGIN",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "s3cret", SMTP_AUTH_LOGIN},
+         ""},
+        {"implicit TLS", server.TlsPort(), {MAIL_TLS_IMPLICIT, true}, plain, ""},
+        {"wrong password",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         {"camuser", "bad", SMTP_AUTH_PLAIN},
+         "AUTH failed: 535"},
+        {"self-signed refused by default",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, false},
+         plain,
+         "certificate verify failed: self-signed certificate"},
+        {"implicit TLS, self-signed refused",
+         server.TlsPort(),
+         {MAIL_TLS_IMPLICIT, false},
+         plain,
+         "certificate verify failed: self-signed certificate"},
+        {"certificate for another name",
+         wrongName.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
+         "certificate verify failed: IP address mismatch"},
+        {"implicit TLS against a plain port",
+         server.Port(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "TLS handshake failed"},
+        {"no TLS: AUTH refused in clear",
+         server.Port(),
+         {MAIL_TLS_NONE, true},
+         plain,
+         "AUTH failed: 530"},
+    };
+    int delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CMailMessage m;
+        m.SetFrom("camera@example.org");
+        m.AddRecipient("admin@example.org");
+        m.SetSubject(c.what);
+        m.SetBody("through TLS");
+        CSMTP smtp("127.0.0.1", c.port);
+        smtp.SetSecurity(c.security);
+        smtp.SetLogin(c.login);
+        smtp.SetTimeouts(5000, 5000, 5000);
+        int ok = smtp.ConnectServer() && smtp.Send(m);
+        std::string error = smtp.LastError();
+        smtp.DisconnectServer();
+        if (*c.error == '\0') {
+            ASSERT_EQ(ok, 1) << error << server.Log();
+            auto f = test::ParseMessage(server.Message(delivered++));
+            EXPECT_EQ(f["subject"], c.what);
+        } else {
+            EXPECT_EQ(ok, 0);
+            EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(server.Message(delivered)));
+}
+
+TEST(MailTlsTest, Pop3sAndStlsWithSslRequired) {
+    TempDir certs;
+    TestCert good = MakeCert(certs, "good", "127.0.0.1");
+    Dovecot dovecot(good.cert, good.key);
+    dovecot.Deliver("1.a.host", "From: <a@b>\r\nSubject: one\r\n\r\nx\r\n");
+    ASSERT_TRUE(dovecot.Start() && WaitListening(dovecot.TlsPort(), 20)) << dovecot.Log();
+    struct Case {
+        int port;
+        MailSecurity security;
+        int ok;
+        const char* reply;
+    };
+    const Case cases[] = {
+        {dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, true}, 1, ""},
+        {dovecot.Port(), {MAIL_TLS_STARTTLS, true}, 1, ""},
+        {dovecot.TlsPort(),
+         {MAIL_TLS_IMPLICIT, false},
+         0,
+         "certificate verify failed: self-signed certificate"},
+        {dovecot.Port(),
+         {MAIL_TLS_STARTTLS, false},
+         0,
+         "certificate verify failed: self-signed certificate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port);
+        CPop3Client pop;
+        pop.SetSecurity(c.security);
+        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), c.ok) << pop.ReplyText();
+        if (c.ok) EXPECT_EQ(pop.MessageCount(), 1);
+        if (*c.reply) EXPECT_EQ(pop.ReplyText(), c.reply);
+        pop.Logout();
+    }
+}
+
+// The owner side as the checker sees it: records each command and answers with a result and
+// the web settings the test chose per camera.
+class RecordingHost : public IMailCommandHost {
+public:
+    MailCommandOutcome ExecuteMailCommand(const std::string& word, int cameraNo,
+                                          const std::shared_ptr<NamedEvent>&) override {
+        commands.push_back(word + " " + std::to_string(cameraNo));
+        MailCommandOutcome o;
+        o.result = cameraNo == 1 || cameraNo == 2 ? 0 : 1;
+        if (cameraNo == 2) o.web = {true, true, true, 8080};
+        return o;
+    }
+    std::string ExternalAddress(const std::shared_ptr<NamedEvent>&) override { return address; }
+    std::vector<std::string> commands;
+    std::string address = "192.0.3.2";
+};
+
+TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
+    TempDir certs;
+    TestCert good = MakeCert(certs, "good", "127.0.0.1");
+    Dovecot dovecot(good.cert, good.key);
+    TlsSmtpServer smtp(good);
+    auto mail = [&](const std::string& name, const std::string& from, const std::string& subject) {
+        dovecot.Deliver(name, "From: " + from + "\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
+    };
+    mail("1.a", "Boss <boss@example.org>", "ovn start 2");
+    mail("2.a", "<boss@example.org>", "OVN start");     // no command: stays
+    mail("3.a", "<intruder@example.org>", "ovn stop");  // sender refused: stays
+    mail("4.a", "<boss@example.org>", "ovn Snap 9");    // invalid camera: error reply
+    mail("5.a", "<boss@example.org>", "ovn start 1099511627776");
+    mail("6.a", "boss@example.org", "ovn rec");                          // no brackets, refused
+    mail("7.a", "<boss@example.org>", "x " + std::string(700000, 'h'));  // huge header
+    mail("8.a", "<boss@example.org>", "ovn reconnect");
+    ASSERT_TRUE(dovecot.Start() && smtp.Ready()) << dovecot.Log() << smtp.Log();
+
+    SystemInfo s;
+    s.enableSenderCheck = 1;
+    s.fromAddress = "boss@example.org";
+    s.enableReply = 1;
+    s.pop3Address = "127.0.0.1";
+    s.pop3Port = dovecot.TlsPort();
+    s.pop3Security = MAIL_TLS_IMPLICIT;
+    s.pop3User = "camuser";
+    s.pop3Password = "s3cret";
+    s.smtpAddress = "127.0.0.1";
+    s.smtpPort = smtp.Port();
+    s.smtpSecurity = MAIL_TLS_STARTTLS;
+    s.smtpUser = "camuser";
+    s.smtpPassword = "s3cret";
+    s.acceptSelfSignedCertificate = 1;
+    s.mailAddress = "camera@example.org";
+    RecordingHost host;
+    CLogger log;
+    TempDir logDir;
+    log.SetPath(logDir.Path() + "/log.txt");
+    log.SetDebug(1);
+    log.SetMessageBox(0);
+    log.SetNotify(0);
+    auto stop = NamedEvent::Create("");
+    PollMailCommands(s, host, log, stop);
+
+    EXPECT_EQ(host.commands,
+              (std::vector<std::string>{"start 2", "Snap 9", "start 2147483647", "reconnect 1"}));
+    EXPECT_EQ(dovecot.Count(), 4u);  // the capital OVN, the refused senders, the huge header
+    std::vector<std::string> subjects, bodies;
+    for (int i = 0; std::filesystem::exists(smtp.Message(i)); ++i) {
+        auto f = test::ParseMessage(smtp.Message(i));
+        subjects.push_back(f["subject"]);
+        bodies.push_back(NoCr(f["text"]));
+        EXPECT_EQ(f["to"], "boss@example.org");
+        EXPECT_EQ(f["from"], "camera@example.org");
+    }
+    EXPECT_EQ(subjects,
+              (std::vector<std::string>{"Re: ovn start [ok]", "Re: ovn Snap [error]",
+                                        "Re: ovn start [error]", "Re: ovn reconnect [ok]"}));
+    ASSERT_EQ(bodies.size(), 4u);
+    EXPECT_EQ(bodies[0], "http://192.0.3.2:8080/\nhttp://192.0.3.2:8080/i\n\n");
+    EXPECT_EQ(bodies[3], "\n\n");  // empty body: only the line ends the message adds
+    std::string text = ReadWholeFile(logDir.Path() + "/log.txt");
+    EXPECT_NE(text.find("受信したOVNコマンドは許可された送信者からのものではありません。[intruder@"
+                        "example.org]"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Received mail count=8..."), std::string::npos) << text;
+
+    // Without the external address the body says so; a hostile POP3 server is only logged.
+    host.address = "";
+    EXPECT_EQ(MailCommandReplyBody("start", host.ExecuteMailCommand("start", 2, stop), host, stop),
+              "Can't get external address!");
+    EXPECT_EQ(MailCommandReplyBody("Start", host.ExecuteMailCommand("Start", 2, stop), host, stop),
+              "");
 }
 
 }  // namespace

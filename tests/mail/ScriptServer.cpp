@@ -34,7 +34,10 @@ ScriptServer::ScriptServer(std::vector<ScriptStep> steps, unsigned seed)
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sin), &len) != 0)
         throw std::runtime_error("script server cannot listen");
     port_ = ntohs(sin.sin_port);
-    thread_ = std::thread([this] { Run(); });
+    thread_ = std::thread([this] {
+        Run();
+        finished_ = true;
+    });
 }
 
 ScriptServer::~ScriptServer() {

@@ -30,6 +30,8 @@ public:
     // Waits for the script to end (and the client to close, at most a few seconds).
     void Join();
     std::string Received();
+    // True once the script has played to its end.
+    bool Finished() const { return finished_; }
     // Empty when every expected text arrived in order; else what went wrong.
     std::string Failure();
 
@@ -47,6 +49,7 @@ private:
     std::string received_;
     size_t cursor_ = 0;
     std::string failure_;
+    std::atomic<bool> finished_{false};
 };
 
 }  // namespace ocv::test

@@ -1,0 +1,141 @@
+// Mail commands carried out by the host on real controllers connected to the camera simulator,
+// and the checker's start, stop and restart through the host.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "Process.h"
+#include "app/Host.h"
+#include "controller/StateFlags.h"
+#include "platform/Files.h"
+#include "sources/SourceFactory.h"
+
+using namespace ocv;
+using namespace ocvtest;
+
+namespace {
+
+std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
+
+TEST(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
+    char tmpl[] = "/tmp/ocvmailcmdXXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    Process camsim({kCamSim, "--port", "0", "--size", "160x120", "--fps", "10"},
+                   JoinPath(dir, "camsim.out"), JoinPath(dir, "camsim.err"));
+    std::smatch m;
+    std::string out;
+    std::regex re("127\\.0\\.0\\.1:(\\d+)");
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            out = camsim.Out();
+            return std::regex_search(out, m, re);
+        },
+        10000));
+    const std::string url = "http://127.0.0.1:" + m[1].str() + "/";
+
+    ThreadDispatcher dispatcher;
+    Host host(dir, dispatcher, &CreateCameraSource);
+    for (const char* name : {"One", "Two"}) {
+        CameraConfig& cam = host.AddCamera(5, url, name);
+        cam.param.vistrel.enableVistrel = 1;
+        cam.param.vistrel.vistrelTimer = 60000;
+        cam.param.snapShot.local.saveDirectoryName = dir;
+    }
+    host.CreateControllers();
+    host.ConnectAndStart();
+    auto& cams = host.Controllers();
+    ASSERT_TRUE(cams[0]->State() & STATE_CONNECTED);
+    ASSERT_TRUE(cams[1]->State() & STATE_CONNECTED);
+
+    int recorded = 0;
+    struct Case {
+        const char* word;
+        int cameraNo;
+        int result;
+        int recordings;  // recording starts so far
+    };
+    const Case withoutHook[] = {{"rec", 1, 1, 0}};
+    for (const Case& c : withoutHook)
+        EXPECT_EQ(host.ExecuteMailCommand(c.word, c.cameraNo).result, c.result) << c.word;
+    host.SetRecordingHook([&](COcvCtrl& ctrl) {
+        ++recorded;
+        return &ctrl == cams[1].get() ? 1 : 0;
+    });
+    const Case cases[] = {
+        {"start", 1, 0, 0},    {"START", 2, 0, 0},        {"stop", 2, 0, 0},
+        {"snapshot", 2, 0, 0}, {"reconnect", 1, 0, 0},    {"recording", 2, 0, 1},
+        {"rec", 1, 1, 2},      {"reconnection", 2, 0, 2}, {"re", 1, 1, 2},
+        {"sta", 1, 1, 2},      {"hello", 1, 1, 2},        {"start", 3, 1, 2},
+        {"start", 0, 1, 2},    {"start", -1, 1, 2},       {"snap", 2147483647, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.word) + " " + std::to_string(c.cameraNo));
+        EXPECT_EQ(host.ExecuteMailCommand(c.word, c.cameraNo).result, c.result);
+        EXPECT_EQ(recorded, c.recordings);
+    }
+    EXPECT_TRUE(cams[0]->State() & STATE_VISTREL);
+    EXPECT_FALSE(cams[1]->State() & STATE_VISTREL);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (auto& e : std::filesystem::directory_iterator(dir))
+                if (e.path().extension() == ".jpg") return true;
+            return false;
+        },
+        10000));
+    // The web settings travel with the outcome; an invalid camera has them all off.
+    cams[1]->Param().webServer.enableUPnP = 1;
+    cams[1]->Param().webServer.port = 8123;
+    MailCommandOutcome o = host.ExecuteMailCommand("stop", 2);
+    EXPECT_TRUE(o.web.enableUPnP);
+    EXPECT_EQ(o.web.port, 8123);
+    EXPECT_FALSE(host.ExecuteMailCommand("stop", 5).web.enableUPnP);
+
+    // The checker: off by default, started when enabled, stopped at once (no forced end) even
+    // though it waits for a server that never answers.
+    EXPECT_FALSE(host.StartMailCommandChecker());
+    host.Document().system.mailCommandEnable = 1;
+    host.Document().system.pop3Address = "127.0.0.1";
+    host.Document().system.pop3Port = FreeLoopbackPort();
+    host.Document().system.checkTime = 3600;
+    ASSERT_TRUE(host.StartMailCommandChecker());
+    EXPECT_TRUE(host.MailCommandCheckerRunning());
+    // The first poll finds nothing listening; the checker then sleeps through "Check Time".
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadFileText(host.LogFilePath())
+                       .find("POP3 Unauthorized! [ERROR: connect unsuccessful]") !=
+                   std::string::npos;
+        },
+        10000));
+    host.RestartMailCommandChecker();
+    EXPECT_TRUE(host.MailCommandCheckerRunning());
+    host.StopMailCommandChecker();
+    EXPECT_FALSE(host.MailCommandCheckerRunning());
+    std::string log = ReadFileText(host.LogFilePath());
+    EXPECT_EQ(log.find("forced to terminate"), std::string::npos) << log;
+    size_t started = 0;
+    for (size_t at = log.find("The mail command checker started！"); at != std::string::npos;
+         at = log.find("The mail command checker started！", at + 1))
+        ++started;
+    EXPECT_EQ(started, 2u);
+    EXPECT_NE(log.find("指定されたカメラ番号は無効です！[2147483647]"), std::string::npos);
+    EXPECT_NE(log.find("サポートされていないコマンドが送信されてきました！[hello]"),
+              std::string::npos);
+    EXPECT_NE(log.find("コマンドの実行に失敗しました！[Command=rec, CameraNo=1]"),
+              std::string::npos);
+    host.StopAll(3);
+    host.DestroyControllers();
+    RemoveDirectoryTree(dir);
+}
+
+}  // namespace
