@@ -160,8 +160,9 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
         cam.param.webServer.nicIndex = loopback;
         cam.param.webServer.port = webPort;
         if (!host.Save()) {
-            std::fprintf(stderr, "ocuvane: the demo configuration could not be written in %s\n",
-                         dir.c_str());
+            std::fprintf(stderr,
+                         "ocuvane: the demo configuration could not be written in %s (%s)\n",
+                         dir.c_str(), host.Document().LastError().c_str());
             return 1;
         }
     }
