@@ -15,6 +15,7 @@
 
 #include "app/Headless.h"
 #include "app/Host.h"
+#include "net/NicMgr.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
 
@@ -150,11 +151,18 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
         cam.param.vistrel.local.image.enableAddNameDate = 1;
         cam.param.vistrel.local.image.enableAddNameTime = 1;
         cam.param.webServer.enable = 1;
-        cam.param.webServer.nicIndex = 0;  // loopback: the demo answers only on this machine
+        // The loopback adapter, found by its address: the demo answers only on this machine.
+        int loopback = AdapterPositionOf("127.0.0.1");
+        if (loopback < 0) {
+            std::fprintf(stderr, "ocuvane: this machine has no loopback address 127.0.0.1\n");
+            return 1;
+        }
+        cam.param.webServer.nicIndex = loopback;
         cam.param.webServer.port = webPort;
         if (!host.Save()) {
-            std::fprintf(stderr, "ocuvane: the demo configuration could not be written in %s\n",
-                         dir.c_str());
+            std::fprintf(stderr,
+                         "ocuvane: the demo configuration could not be written in %s (%s)\n",
+                         dir.c_str(), host.Document().LastError().c_str());
             return 1;
         }
     }

@@ -9,6 +9,21 @@
 #include "platform/Files.h"
 
 namespace ocv {
+namespace {
+
+// "path: reason" of a failed load; the path alone when the document gave no reason.
+std::string ReadFailure(Host& host) {
+    const std::string& why = host.Document().LastError();
+    return why.empty() ? host.Document().Path() : why;
+}
+
+// The step, path and reason of a failed save.
+std::string SaveFailure(Host& host) {
+    const std::string& why = host.Document().LastError();
+    return why.empty() ? "the document could not be built" : why;
+}
+
+}  // namespace
 
 int RunHeadless(const std::string& programDir, const SourceFactory& factory,
                 const std::string& banner) {
@@ -17,7 +32,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     Host host(programDir, dispatcher, factory);
     if (!host.Load()) {
         std::fprintf(stderr, "ocuvane: %s cannot be read; nothing was changed.\n",
-                     host.Document().Path().c_str());
+                     ReadFailure(host).c_str());
         return 1;
     }
     if (host.Document().cameras.empty()) {
@@ -55,8 +70,12 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     host.StopAll(3);
     bool saved = host.Save();
     host.DestroyControllers();
-    host.MainLog().Info(saved ? "Configuration saved. Ocuvane stopped."
-                              : "Configuration could not be saved. Ocuvane stopped.");
+    if (saved) {
+        host.MainLog().Info("Configuration saved. Ocuvane stopped.");
+    } else {
+        host.MainLog().Error("Configuration could not be saved (%s). Ocuvane stopped.",
+                             SaveFailure(host).c_str());
+    }
     return saved ? 0 : 1;
 }
 
@@ -66,12 +85,13 @@ int AddCameraCommand(const std::string& programDir, int32_t type, const std::str
     Host host(programDir, dispatcher, {});
     if (!host.Load()) {
         std::fprintf(stderr, "ocuvane: %s cannot be read; the camera was not added.\n",
-                     host.Document().Path().c_str());
+                     ReadFailure(host).c_str());
         return 1;
     }
     CameraConfig& cam = host.AddCamera(type, url, name);
     if (!host.Save()) {
-        std::fprintf(stderr, "ocuvane: %s could not be written.\n", host.Document().Path().c_str());
+        std::fprintf(stderr, "ocuvane: %s could not be written (%s).\n",
+                     host.Document().Path().c_str(), SaveFailure(host).c_str());
         return 1;
     }
     std::printf("Camera %zu \"%s\" (device type %d, %s) added to %s\n",

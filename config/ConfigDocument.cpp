@@ -44,10 +44,18 @@ bool ConfigDocument::ReadDocument(const pugi::xml_document& doc, CLogger& log,
 }
 
 bool ConfigDocument::LoadConfiguration(CLogger& log, const CameraLogFn& cameraLog) {
+    lastError_.clear();
+    if (int stale = RemoveStaleTemporaries(Path()))
+        log.Warning("Removed %d temporary copies of %s left by an interrupted save", stale,
+                    Path().c_str());
     system = MakeDefaultSystemInfo(programDir_);
     cameras.clear();
-    auto doc = LoadXmlFile(Path(), &log);
-    if (!doc) return false;
+    std::string reason;
+    auto doc = LoadXmlFile(Path(), &log, &reason);
+    if (!doc) {
+        if (!reason.empty()) lastError_ = Path() + ": " + reason;
+        return false;
+    }
     if (ReadDocument(*doc, log, cameraLog)) DeleteFile(JoinPath(system.logFilePath, kLogFileName));
     return true;
 }
@@ -74,9 +82,10 @@ bool ConfigDocument::BuildDocument(pugi::xml_document& doc, CLogger& log,
 }
 
 bool ConfigDocument::SaveConfiguration(CLogger& log, const CameraLogFn& cameraLog) const {
+    lastError_.clear();
     pugi::xml_document doc;
     if (!BuildDocument(doc, log, cameraLog)) return false;
-    return SaveXmlFile(doc, Path());
+    return SaveXmlFile(doc, Path(), &lastError_);
 }
 
 }  // namespace ocv

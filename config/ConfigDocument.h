@@ -40,14 +40,18 @@ public:
     // A new camera with every default.
     CameraConfig NewCamera() const;
 
-    // Resets the system record and the camera list, then reads the document. False (nothing
-    // loaded) when the file is missing or does not parse; a parse failure is reported with the
-    // error box "XML Perse Failed! [path], [reason]" on log. Cameras whose "OcvParam" or
-    // "DeviceInfo" is missing are reported and left out. When "Delete" is set (and both system
-    // sections were present) the log file is deleted once.
+    // Removes the temporary copies an interrupted save left beside the file (one warning when
+    // there were any), resets the system record and the camera list, then reads the document.
+    // False (nothing loaded) when the file is missing, cannot be read or does not parse; a
+    // parse failure is reported with the error box "XML Perse Failed! [path], [reason]" on log.
+    // Cameras whose "OcvParam" or "DeviceInfo" is missing are reported and left out. When
+    // "Delete" is set (and both system sections were present) the log file is deleted once.
     bool LoadConfiguration(CLogger& log, const CameraLogFn& cameraLog = {});
     // Writes the whole document anew, atomically; false (the old file untouched) on failure.
     bool SaveConfiguration(CLogger& log, const CameraLogFn& cameraLog = {}) const;
+    // Why the last load or save failed: the path and the system's reason ("" when it did not
+    // fail on the file itself).
+    const std::string& LastError() const { return lastError_; }
 
     // The same two steps on a document in memory. ReadDocument does not reset the records and
     // deletes no file; it returns whether the log file should be deleted.
@@ -61,6 +65,7 @@ public:
 
 private:
     std::string programDir_;
+    mutable std::string lastError_;
 };
 
 }  // namespace ocv

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <type_traits>
 
 #include "config/ParamFields.h"
+#include "config/ParamRanges.h"
 #include "config/XmlMeta.h"
 #include "foundation/Logger.h"
 
@@ -18,9 +20,33 @@ struct MetaLoader {
     pugi::xml_node section;
     CLogger* log;
 
-    void Int(const char* key, int32_t& f) { ReadMetaInt(section, key, f, log); }
+    void Int(const char* key, int32_t& f) {
+        int32_t before = f;
+        if (ReadMetaInt(section, key, f, log)) Fit(key, f, before, std::to_string(f));
+    }
     void Byte(const char* key, uint8_t& f) { ReadMetaByte(section, key, f, log); }
-    void Float(const char* key, float& f) { ReadMetaFloat(section, key, f, log); }
+    void Float(const char* key, float& f) {
+        float before = f;
+        if (ReadMetaFloat(section, key, f, log)) Fit(key, f, before, FormatMetaFloat(f));
+    }
+    // A value out of its range is clamped or replaced by the field's value before reading (its
+    // default), with one warning naming the key, the value in the document and the value used.
+    template <class T>
+    void Fit(const char* key, T& f, T before, const std::string& readText) {
+        const ParamRange* range = FindParamRange(section.name(), key);
+        if (!range) return;
+        T used = FitToRange(*range, f, before);
+        if (used == f) return;
+        if (log) {
+            const char* raw = GetMetaValue(section, key);
+            std::string shown = raw ? CutUtf8(raw, 40) : readText;
+            std::string usedText = std::is_same_v<T, float>
+                                       ? FormatMetaFloat(static_cast<float>(used))
+                                       : std::to_string(used);
+            log->Warning("%s", OutOfRangeText(*range, shown, usedText).c_str());
+        }
+        f = used;
+    }
     void Text(const char* key, std::string& f, size_t cap) {
         ReadMetaString(section, key, f, cap, log);
     }

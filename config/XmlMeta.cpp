@@ -1,10 +1,13 @@
 #include "config/XmlMeta.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -98,6 +101,11 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+std::string FileNameOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 void ThrowIf(bool failed) {
     if (failed) throw XmlError("Not enough memory");
 }
@@ -137,7 +145,10 @@ std::unique_ptr<pugi::xml_document> ParseXmlBuffer(const void* data, size_t size
 std::unique_ptr<pugi::xml_document> LoadXmlFile(const std::string& path, CLogger* log,
                                                 std::string* reason) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        if (reason) *reason = SystemErrorText(errno);
+        return nullptr;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -185,19 +196,28 @@ std::string XmlToString(const pugi::xml_document& doc) {
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
     std::string dir = DirectoryOf(path);
+    auto fail = [&](const std::string& what, int err) {
+        if (error) *error = what + ": " + SystemErrorText(err);
+        return false;
+    };
     std::string tmpl = path + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkostemp(name.data(), O_CLOEXEC);  // created with mode 0600
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
-    if (!ok) {
+    if (fd < 0) return fail("cannot create a file in " + dir, errno);
+    int err = 0;
+    if (::fchmod(fd, 0600) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
         ::unlink(name.data());
-        return false;
+        return fail(std::string("cannot write ") + name.data(), err);
+    }
+    if (::rename(name.data(), path.c_str()) != 0) {
+        err = errno;
+        ::unlink(name.data());
+        return fail("cannot replace " + path, err);
     }
     // Make the rename itself durable.
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -208,8 +228,32 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     return true;
 }
 
-bool SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
-    return WriteFileAtomically(path, XmlToString(doc));
+int RemoveStaleTemporaries(const std::string& path) {
+    std::string dir = DirectoryOf(path);
+    std::string prefix = FileNameOf(path) + ".";
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    int removed = 0;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        // Exactly the names mkostemp makes from the template: six letters or digits.
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool generated =
+            std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+        if (!generated) continue;
+        std::string full = JoinPath(dir, name);
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(full.c_str()) == 0) ++removed;
+    }
+    ::closedir(d);
+    return removed;
+}
+
+bool SaveXmlFile(const pugi::xml_document& doc, const std::string& path, std::string* error) {
+    return WriteFileAtomically(path, XmlToString(doc), error);
 }
 
 std::vector<pugi::xml_node> FindElements(pugi::xml_node element, const char* tag) {

@@ -34,7 +34,8 @@ void AppendXmlDeclaration(pugi::xml_document& doc);
 // Reads and parses a file. A file that cannot be opened gives nullptr without a message. A file
 // that does not parse (or is too large or nested too deeply) is reported with the error box
 // "XML Perse Failed! [path], [reason]" on the logger (when given) and gives nullptr; the reason
-// is also stored in *reason when given.
+// is also stored in *reason when given, as is the system's reason when the file cannot be
+// opened (no message then).
 std::unique_ptr<pugi::xml_document> LoadXmlFile(const std::string& path, CLogger* log,
                                                 std::string* reason = nullptr);
 // Parses a document from memory with the same checks as LoadXmlFile (reason set on failure).
@@ -42,11 +43,17 @@ std::unique_ptr<pugi::xml_document> ParseXmlBuffer(const void* data, size_t size
                                                    std::string& reason);
 // The document as written: declaration, no white space between elements.
 std::string XmlToString(const pugi::xml_document& doc);
-// Writes the document atomically: a temporary file (mode 0600) in the same directory, flushed to
-// disk and renamed over the path. False (old file untouched) on any failure.
-bool SaveXmlFile(const pugi::xml_document& doc, const std::string& path);
+// Writes the document atomically: a temporary file "<path>.XXXXXX" (mode 0600) in the same
+// directory, flushed to disk and renamed over the path. False (old file untouched) on any
+// failure, with the step, the path and the system's reason in *error when given.
+bool SaveXmlFile(const pugi::xml_document& doc, const std::string& path,
+                 std::string* error = nullptr);
 // Writes bytes with the same atomic procedure.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+bool WriteFileAtomically(const std::string& path, const std::string& bytes,
+                         std::string* error = nullptr);
+// Removes the temporary copies "<path>.XXXXXX" that a save cut short (a kill, a power loss) left
+// beside the path: complete documents with every password in them. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& path);
 
 // All descendant elements of the element (or document) with the tag, in document order.
 std::vector<pugi::xml_node> FindElements(pugi::xml_node element, const char* tag);

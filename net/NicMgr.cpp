@@ -73,6 +73,7 @@ void CNicMgr::Enumerate() {
         for (auto* ifa = addrs; ifa != nullptr; ifa = ifa->ifa_next) {
             if (ifa->ifa_addr == nullptr || ifa->ifa_name == nullptr || a.name != ifa->ifa_name)
                 continue;
+            if ((ifa->ifa_flags & IFF_LOOPBACK) != 0) a.loopback = true;
             if (ifa->ifa_addr->sa_family == AF_PACKET && !a.hasHardware) {
                 const auto* ll = reinterpret_cast<const sockaddr_ll*>(ifa->ifa_addr);
                 size_t n = std::min<size_t>(ll->sll_halen, sizeof a.hardware);
@@ -86,6 +87,10 @@ void CNicMgr::Enumerate() {
             }
         }
     }
+    // An adapter without an IPv4 address (an unconfigured or virtual device) cannot serve, so it
+    // takes no position; the loopback adapter goes last so that it never is the default choice.
+    std::erase_if(list, [](const Adapter& a) { return a.ipv4.empty(); });
+    std::stable_partition(list.begin(), list.end(), [](const Adapter& a) { return !a.loopback; });
     ::freeifaddrs(addrs);
     adapters_ = std::move(list);
 }
@@ -118,6 +123,18 @@ std::string CNicMgr::GetMacAddress(int i) const {
 std::string CNicMgr::GetIpAddress(int i) const {
     if (!InRange(i)) return {};
     return adapters_[static_cast<size_t>(i)].ipv4;
+}
+
+int CNicMgr::IndexOfAddress(const std::string& ipv4) const {
+    for (size_t i = 0; i < adapters_.size(); ++i)
+        if (adapters_[i].ipv4 == ipv4) return static_cast<int>(i);
+    return -1;
+}
+
+int AdapterPositionOf(const std::string& ipv4) {
+    CNicMgr nics;
+    nics.Enumerate();
+    return nics.IndexOfAddress(ipv4);
 }
 
 std::vector<std::string> LocalIPv4Addresses() {

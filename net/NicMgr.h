@@ -1,7 +1,9 @@
 #pragma once
-// The computer's network adapters as one snapshot: their descriptions, hardware addresses and
-// IPv4 addresses, in a stable order (the kernel's interface index order, so the loopback adapter
-// normally comes first). A position in this list is what the web server's "Nic Index" stores.
+// The computer's network adapters that carry an IPv4 address, as one snapshot: their
+// descriptions, hardware addresses and IPv4 addresses, in a stable order: the machine's order
+// (kernel interface index) with the loopback adapter last, so position 0 is the first real
+// adapter as on a computer with one network card. A position in this list is what the web
+// server's "Nic Index" stores.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,7 +22,8 @@ public:
         std::string description;   // name, and the driver when the kernel tells it
         uint8_t hardware[8] = {};  // physical address, zero-padded to eight bytes
         bool hasHardware = false;  // a link-level row was found for the adapter
-        std::string ipv4;          // first IPv4 address of the adapter, dotted; "" when none
+        std::string ipv4;          // first IPv4 address of the adapter, dotted
+        bool loopback = false;     // the kernel flags the adapter as loopback
     };
 
     explicit CNicMgr(MessageBoxFn messageBox = {});
@@ -37,6 +40,8 @@ public:
     std::string GetIpAddress(int i) const;
 
     const std::vector<Adapter>& Adapters() const { return adapters_; }
+    // Position of the adapter whose address is `ipv4`; -1 when none has it (no message box).
+    int IndexOfAddress(const std::string& ipv4) const;
 
     static constexpr const char* kNoDeviceMessage = "指定されたネットワークデバイスは存在しません";
 
@@ -47,6 +52,9 @@ private:
     MessageBoxFn messageBox_;
     std::vector<Adapter> adapters_;
 };
+
+// The position of the adapter that has the address `ipv4` in a fresh enumeration; -1 when none.
+int AdapterPositionOf(const std::string& ipv4);
 
 // Every IPv4 address of this machine's adapters that are up, in adapter order, loopback included.
 std::vector<std::string> LocalIPv4Addresses();

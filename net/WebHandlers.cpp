@@ -18,6 +18,9 @@ namespace ocv {
 namespace {
 
 constexpr int kSendTimeoutMs = 30000;
+// A stream viewer whose socket has accepted no data for this long is dropped, so that viewers
+// that stopped reading do not hold the stream slots.
+constexpr int kStreamStallMs = 5000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -66,7 +69,7 @@ void ViewerPage(WebServerContext& ctx, TcpSock& conn) {
     SendResource(ctx, conn, kResViewerPage, "RT_HTML", &filled);
 }
 
-void MobilePage(WebServerContext& ctx, TcpSock& conn, int resource) {
+void MobilePage(WebServerContext& ctx, TcpSock& conn, int resource, const std::string& session) {
     std::string page;
     if (!FindWebResource(resource, page)) {
         ctx.Log().Error("FindResource() failed! [RT_HTML]");
@@ -76,7 +79,7 @@ void MobilePage(WebServerContext& ctx, TcpSock& conn, int resource) {
         const auto& ws = ctx.Settings();
         page =
             FillPlaceholders(page, {std::to_string(ws.imodeQuality), std::to_string(ws.imodeSizeW),
-                                    std::to_string(ws.imodeSizeH), ctx.session, ctx.session});
+                                    std::to_string(ws.imodeSizeH), session, session});
     }
     SendResource(ctx, conn, resource, "RT_HTML", &page);
 }
@@ -138,6 +141,7 @@ void MotionJpegStream(WebServerContext& ctx, TcpSock& conn, int quality) {
     hub.Subscribe(quality);
     try {
         conn.SetNoDelay(true);
+        conn.SetSendTimeout(kStreamStallMs);
         conn.Send(StreamHeader(ctx.block->param.name));
         uint64_t last = 0;
         for (;;) {
@@ -164,10 +168,25 @@ void MotionJpegStream(WebServerContext& ctx, TcpSock& conn, int quality) {
     hub.Unsubscribe(quality);
 }
 
+// Counts a wrong password or session number of the client; the failure that locks the client
+// out is reported once. True when the client is locked out now.
+bool NoteFailure(WebServerContext& ctx, const std::string& peer, Clock::time_point now) {
+    if (ctx.failures.RecordFailure(peer, now)) {
+        ctx.Log().Warning(
+            "[WebServer] Too many wrong passwords or session numbers from %s! Locked out for a "
+            "minute.",
+            peer.c_str());
+        return true;
+    }
+    return ctx.failures.IsLocked(peer, now);
+}
+
 // Admission of a stream request: the stream limit, then the password.
-void StreamRequest(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
+void StreamRequest(WebServerContext& ctx, TcpSock& conn, const WebRoute& route,
+                   const std::string& peer, Clock::time_point now) {
     const auto& ws = ctx.Settings();
     int notice = 0;
+    bool wrongPassword = false;
     {
         std::lock_guard lock(ctx.mutex);
         ctx.Log().Debug("[WebServer] 現在%dユーザが動画を見ています...", ctx.streams + 1);
@@ -177,10 +196,12 @@ void StreamRequest(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) 
         } else if (ws.enablePassword && route.password != ws.password) {
             ctx.Log().Warning("[WebServer] Login failed!");
             notice = kResNoticeWrongPassword;
+            wrongPassword = true;
         } else {
             ++ctx.streams;
         }
     }
+    if (wrongPassword) NoteFailure(ctx, peer, now);
     if (notice != 0) {
         SendResource(ctx, conn, notice, "JPEG");
         return;
@@ -190,10 +211,19 @@ void StreamRequest(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) 
     --ctx.streams;
 }
 
+// The session number a mobile picture page carries: a new one after a login, else the one the
+// client sent, else (no password asked) the client's current one.
+std::string PageSession(WebServerContext& ctx, const WebRoute& route, const std::string& peer,
+                        Clock::time_point now) {
+    if (route.loggedIn) return ctx.sessions.Issue(peer, now);
+    if (!route.session.empty()) return route.session;
+    return ctx.sessions.Current(peer, now);
+}
+
 }  // namespace
 
-void ServeConnection(const std::shared_ptr<WebServerContext>& ctxPtr,
-                     std::unique_ptr<TcpSock> conn) {
+void ServeConnection(const std::shared_ptr<WebServerContext>& ctxPtr, std::unique_ptr<TcpSock> conn,
+                     const std::string& peer) {
     WebServerContext& ctx = *ctxPtr;
     conn->SetStopEvent(ctx.shutdown);
     conn->SetSendTimeout(kSendTimeoutMs);
@@ -211,8 +241,20 @@ void ServeConnection(const std::shared_ptr<WebServerContext>& ctxPtr,
         return;
     }
 
-    WebRoute route = RouteRequest(&ctx.Log(), ctx.Settings(), ctx.session, request);
+    const auto now = Clock::now();
+    WebRoute route = RouteRequest(
+        &ctx.Log(), ctx.Settings(),
+        [&](const std::string& session) { return ctx.sessions.Valid(peer, session, now); },
+        request);
     try {
+        // A client locked out for guessing gets the wrong-password picture for whatever needs a
+        // password or session number, right or wrong, until its lock-out ends.
+        if (route.guarded && (ctx.failures.IsLocked(peer, now) ||
+                              (route.badCredential && NoteFailure(ctx, peer, now)))) {
+            SendResource(ctx, *conn, kResNoticeWrongPassword, "JPEG");
+            conn->Close();
+            return;
+        }
         switch (route.action) {
             case WebAction::NotFound:
                 SendSimpleResponse(*conn, 404, "Not Found", "Unknown request!", request.isHead);
@@ -220,10 +262,14 @@ void ServeConnection(const std::shared_ptr<WebServerContext>& ctxPtr,
             case WebAction::NotFoundEmpty:
                 SendSimpleResponse(*conn, 404, "Not Found", "", request.isHead);
                 break;
-            case WebAction::Stream: StreamRequest(ctx, *conn, route); break;
+            case WebAction::Stream: StreamRequest(ctx, *conn, route, peer, now); break;
             case WebAction::Applet: SendResource(ctx, *conn, kResApplet, "Applet"); break;
             case WebAction::ViewerPage: ViewerPage(ctx, *conn); break;
-            case WebAction::MobilePage: MobilePage(ctx, *conn, route.resource); break;
+            case WebAction::MobilePage:
+                MobilePage(ctx, *conn, route.resource,
+                           route.resource == kResMobilePicture ? PageSession(ctx, route, peer, now)
+                                                               : std::string());
+                break;
             case WebAction::SnapJpeg: SnapJpeg(ctx, *conn, route); break;
         }
     } catch (const WSAException& e) {

@@ -31,7 +31,7 @@ int QualityFromText(const std::string& text) {
     return value > 100 ? 100 : static_cast<int>(value);
 }
 
-WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const std::string& session,
+WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const SessionCheck& sessionValid,
                       const ParsedRequest& request) {
     WebRoute route;
     if (!request.hasGet) return route;  // no request line we serve: 404
@@ -43,6 +43,7 @@ WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const std::strin
     if (HasPrefix(path, "MotionJpeg", 10)) {
         if (!ws.enable) return route;
         route.action = WebAction::Stream;
+        route.guarded = ws.enablePassword != 0;
         route.quality = QualityFromText(param("Quality"));
         route.password = param("Password");
         return route;
@@ -56,13 +57,18 @@ WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const std::strin
         route.action = WebAction::MobilePage;
         route.resource = kResMobilePicture;
         if (ws.imodeEnablePassword) {
+            route.guarded = true;
             std::string pass = param("Pass");
             if (!pass.empty()) {
-                route.resource =
-                    pass == ws.imodePassword ? kResMobilePicture : kResMobileLoginError;
+                route.loggedIn = pass == ws.imodePassword;
+                route.badCredential = !route.loggedIn;
+                route.resource = route.loggedIn ? kResMobilePicture : kResMobileLoginError;
             } else {
                 std::string s = param("Session");
-                route.resource = !s.empty() && s == session ? kResMobilePicture : kResMobileLogin;
+                bool valid = !s.empty() && sessionValid && sessionValid(s);
+                if (valid) route.session = s;
+                route.badCredential = !s.empty() && !valid;
+                route.resource = valid ? kResMobilePicture : kResMobileLogin;
             }
         }
         return route;
@@ -70,11 +76,14 @@ WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const std::strin
     if (HasPrefix(path, "SnapJpeg", 8)) {
         if (!ws.imodeEnable) return route;
         if (ws.imodeEnablePassword) {
+            route.guarded = true;
             std::string s = param("Session");
-            if (s.empty() || s != session) {
+            if (s.empty() || !sessionValid || !sessionValid(s)) {
+                route.badCredential = !s.empty();
                 route.action = WebAction::NotFoundEmpty;
                 return route;
             }
+            route.session = s;
         }
         route.action = WebAction::SnapJpeg;
         route.quality = QualityFromText(param("Quality"));

@@ -1,5 +1,6 @@
 #pragma once
 // The web server's dispatch table: which reply a parsed request gets.
+#include <functional>
 #include <string>
 
 #include "config/OcvParam.h"
@@ -22,9 +23,13 @@ enum class WebAction {
 struct WebRoute {
     WebAction action = WebAction::NotFound;
     int quality = 80;
-    int resource = 0;      // mobile page number
-    std::string password;  // "Password" of a stream request
-    std::string size;      // "Size" of a still picture request, at most 255 bytes
+    int resource = 0;            // mobile page number
+    std::string password;        // "Password" of a stream request
+    std::string size;            // "Size" of a still picture request, at most 255 bytes
+    std::string session;         // the valid "Session" a mobile request carried ("" when none)
+    bool loggedIn = false;       // a mobile request with the right "Pass": give it a new session
+    bool badCredential = false;  // a wrong "Pass" or a non-empty wrong "Session" was sent
+    bool guarded = false;        // the answer depends on a password or a session number
 };
 
 constexpr int kDefaultQuality = 80;
@@ -34,7 +39,12 @@ constexpr size_t kSizeTextLimit = 255;
 // values above 100 give 100.
 int QualityFromText(const std::string& text);
 
-WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const std::string& session,
+// Whether a "Session" value is valid for the client that sent the request.
+using SessionCheck = std::function<bool(const std::string& session)>;
+
+// The reply a request gets. The stream's "Password" is only copied here: it is checked after
+// the stream limit, when the stream is admitted.
+WebRoute RouteRequest(CLogger* log, const WebServerSetting& ws, const SessionCheck& sessionValid,
                       const ParsedRequest& request);
 
 }  // namespace ocv

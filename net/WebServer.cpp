@@ -7,6 +7,7 @@
 #include "foundation/Logger.h"
 #include "foundation/UrlMask.h"
 #include "mail/TcpSock.h"
+#include "net/ClientLimits.h"
 #include "net/NicMgr.h"
 #include "net/UPnP.h"
 #include "net/WebReplies.h"
@@ -55,10 +56,22 @@ void MapPort(CLogger& log, const std::string& address, int port, UPnPState& upnp
 }
 
 void StartHandler(const std::shared_ptr<WebServerContext>& ctx, std::unique_ptr<TcpSock> conn) {
+    // One client address may hold only so many connections, so that it cannot take the server
+    // from the others; the connection beyond that is closed unanswered.
+    std::string peer = PeerAddress(conn->Handle());
+    auto admission = ctx->connections.Add(peer);
+    if (admission != CConnectionLimit::Admission::Admitted) {
+        if (admission == CConnectionLimit::Admission::RefusedFirst)
+            ctx->Log().Warning("[WebServer] Too many connections from %s! [%d]", peer.c_str(),
+                               CConnectionLimit::kMaxPerAddress);
+        conn->Close();
+        return;
+    }
     {
         std::lock_guard lock(ctx->mutex);
         if (ctx->handlers >= kMaxHandlers) {
             ctx->Log().Warning("[WebServer] Too many connections! [%d]", ctx->handlers);
+            ctx->connections.Remove(peer);
             conn->Close();
             return;
         }
@@ -67,13 +80,15 @@ void StartHandler(const std::shared_ptr<WebServerContext>& ctx, std::unique_ptr<
     // The holder keeps the connection when the thread cannot start, so it is closed here then.
     auto holder = std::make_shared<std::unique_ptr<TcpSock>>(std::move(conn));
     try {
-        std::thread([ctx, holder] {
-            ServeConnection(ctx, std::move(*holder));
+        std::thread([ctx, holder, peer] {
+            ServeConnection(ctx, std::move(*holder), peer);
+            ctx->connections.Remove(peer);
             std::lock_guard lock(ctx->mutex);
             if (--ctx->handlers == 0) ctx->idle.notify_all();
         }).detach();
     } catch (const std::system_error&) {
         ctx->Log().Error("[WebServer] AfxBeginThread() failed!");
+        ctx->connections.Remove(peer);
         std::lock_guard lock(ctx->mutex);
         --ctx->handlers;
     }
@@ -93,7 +108,6 @@ uint32_t WebServerThread(std::unique_ptr<WebServerBlock> blockIn) {
     TcpSock listener;
     CNicMgr nics([h = ctx->host](const std::string& text) { h->ShowMessageBox(text); });
     log.Info("[WebServer] WWW server initialize...");
-    ctx->session = MakeSessionNumber();
     host.SetState(kWebServerRunningBit, 0);
 
     UPnPState upnp;

@@ -5,7 +5,9 @@
 #include <mutex>
 #include <string>
 
+#include "net/ClientLimits.h"
 #include "net/JpegHub.h"
+#include "net/SessionTable.h"
 #include "net/WebServerHost.h"
 #include "platform/NamedEvent.h"
 
@@ -18,8 +20,10 @@ struct WebServerContext {
     std::shared_ptr<IWebServerHost> host;
     std::shared_ptr<NamedEvent> stop;      // the controller's stop event (may be null)
     std::shared_ptr<NamedEvent> shutdown;  // set when the server ends; every handler watches it
-    std::string session;
     std::unique_ptr<CJpegHub> hub;
+    CSessionTable sessions;        // mobile session numbers, per client address
+    CAuthFailureLimit failures;    // wrong passwords and session numbers, per client address
+    CConnectionLimit connections;  // open connections, per client address
 
     std::mutex mutex;
     std::condition_variable idle;
@@ -30,8 +34,10 @@ struct WebServerContext {
     CLogger& Log() const { return host->Log(); }
 };
 
-// Serves one accepted connection on the calling thread: reads the request within the block's
-// time-out, dispatches it and answers. Closes the connection at the end.
-void ServeConnection(const std::shared_ptr<WebServerContext>& ctx, std::unique_ptr<TcpSock> conn);
+// Serves one accepted connection from the client address `peer` on the calling thread: reads the
+// request within the block's time-out, dispatches it and answers. Closes the connection at the
+// end.
+void ServeConnection(const std::shared_ptr<WebServerContext>& ctx, std::unique_ptr<TcpSock> conn,
+                     const std::string& peer);
 
 }  // namespace ocv

@@ -38,7 +38,7 @@ StreamFigures MeasureStreams(int port, int clients, double seconds) {
         std::vector<int> fds;
         static const char kRequest[] = "GET /MotionJpeg?Quality=80 HTTP/1.1\r\n\r\n";
         for (int i = 0; i < clients; ++i) {
-            int fd = ConnectLoopback(port);
+            int fd = ConnectLoopback(port, ClientAddress(i));
             if (fd < 0) ::_exit(1);
             if (::send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) < 0) ::_exit(1);
             fds.push_back(fd);
@@ -94,6 +94,7 @@ void BM_StreamCpu100VersusOne(benchmark::State& state) {
         p.webServer.maxFrame = 15;
         p.webServer.maxUser = 200;
         p.webServer.port = 0;
+        p.webServer.nicIndex = LoopbackNic();
         ServerRun server(host, p);
         if (!server.Ready()) {
             state.SkipWithError("server did not start");
@@ -143,6 +144,7 @@ void BM_RequestRates(benchmark::State& state) {
         p.webServer.enable = 1;
         p.webServer.imodeEnable = 1;
         p.webServer.port = 0;
+        p.webServer.nicIndex = LoopbackNic();
         ServerRun server(host, p);
         if (!server.Ready()) {
             state.SkipWithError("server did not start");

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ws.imodeEnable = 1;
     ws.imodeEnablePassword = size % 2;
     ws.imodePassword = "pw";
-    ocv::WebRoute route = ocv::RouteRequest(nullptr, ws, "ab1200", request);
+    ocv::WebRoute route = ocv::RouteRequest(
+        nullptr, ws, [](const std::string& s) { return s == "ab1200"; }, request);
     if (route.size.size() > ocv::kSizeTextLimit) __builtin_trap();
     if (route.quality < 1 || route.quality > 100) __builtin_trap();
     if (request.names.size() != request.values.size()) __builtin_trap();

@@ -12,6 +12,7 @@
 #include "config/ConfigDocument.h"
 #include "foundation/Logger.h"
 #include "imaging/DibImage.h"
+#include "net/NicMgr.h"
 #include "platform/Files.h"
 
 using namespace ocv;
@@ -214,7 +215,7 @@ TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
         cam.param.vistrel.enableVistrel = 0;
         cam.param.webServer.enable = 1;
         cam.param.webServer.port = port;
-        cam.param.webServer.nicIndex = 0;
+        cam.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
         cam.conditions.autoCapture = 1;
         doc.cameras.push_back(cam);
         ASSERT_TRUE(doc.SaveConfiguration(quiet));
@@ -268,7 +269,7 @@ TEST_F(HeadlessTest, Sigusr2TakesASnapshotWithEveryRemoteTargetOff) {
         c.param.vistrel.enableVistrel = 0;
         c.param.webServer.enable = 1;  // something to start, so the camera monitors
         c.param.webServer.port = FreeLoopbackPort();
-        c.param.webServer.nicIndex = 0;
+        c.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
         auto& snap = c.param.snapShot;
         snap.enableFtp = snap.enableSmtp = 0;
         snap.local.saveDirectoryName = snaps;

@@ -2,14 +2,18 @@
 // missing keys and sections taking their defaults, and the load/save fixed point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ConfigTestSupport.h"
 #include "config/ConfigDocument.h"
 #include "config/ParamFields.h"
+#include "config/ParamRanges.h"
 #include "config/ParamSections.h"
 #include "config/XmlMeta.h"
 
@@ -288,13 +292,33 @@ TEST(Recipients, ExactlyTenAreReadAndAnEleventhIsIgnored) {
     EXPECT_EQ(std::string::npos, saved.find("Mail To11"));
 }
 
-// A camera whose every stored field differs from its default.
+// A counter value moved into the key's range when the key has one (in any section: a key has the
+// same range wherever it is limited), so that loading keeps it.
+template <class T>
+T InRange(const char* key, int n, T value) {
+    for (const ocv::ParamRange& r : ocv::ParamRanges()) {
+        if (std::string(r.key) != key) continue;
+        double span = std::min(r.max - r.min, 1000.0);
+        double v = r.min + std::fmod(n, span + (std::is_integral_v<T> ? 1 : 0));
+        if constexpr (std::is_floating_point_v<T>) v = std::min(v + 0.25, r.max);
+        return static_cast<T>(v);
+    }
+    return value;
+}
+
+// A camera whose every stored field differs from its default (as far as the ranges allow).
 ocv::CameraConfig ScrambledCamera() {
     struct Scrambler {
         int n = 1000;
-        void Int(const char*, int32_t& f) { f = ++n; }
+        void Int(const char* k, int32_t& f) {
+            ++n;
+            f = InRange(k, n, n);
+        }
         void Byte(const char*, uint8_t& f) { f = static_cast<uint8_t>(++n % 200 + 1); }
-        void Float(const char*, float& f) { f = static_cast<float>(++n) + 0.25f; }
+        void Float(const char* k, float& f) {
+            ++n;
+            f = InRange(k, n, static_cast<float>(n) + 0.25f);
+        }
         void Text(const char*, std::string& f, size_t) { f = "t" + std::to_string(++n) + " é"; }
         void Format(const char*, int32_t& f) { f = (f + 1 + (++n) % 3) % 4; }
         void Body(std::string& f) { f = "body " + std::to_string(++n) + "\r\nline 2"; }
@@ -336,7 +360,10 @@ ocv::ConfigDocument ScrambledConfig() {
     ocv::ConfigDocument doc(kDir);
     struct Scrambler {
         int n = 5000;
-        void Int(const char*, int32_t& f) { f = ++n; }
+        void Int(const char* k, int32_t& f) {
+            ++n;
+            f = InRange(k, n, n);
+        }
         void Text(const char*, std::string& f, size_t) { f = "s" + std::to_string(++n); }
     } s;
     ocv::fields::SystemLogFields(doc.system, s);

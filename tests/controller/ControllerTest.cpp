@@ -7,6 +7,7 @@
 
 #include "CtrlFixture.h"
 #include "delivery/Deliver.h"
+#include "net/NicMgr.h"
 #include "platform/Time.h"
 
 using namespace ocvtest;
@@ -297,7 +298,7 @@ TEST_F(CtrlTest, OnlyTheMobilePagesStartOnlyTheWebServerWhichServesTheFrame) {
     p.webServer.enable = 0;
     p.webServer.imodeEnable = 1;
     p.webServer.port = FreePort();
-    p.webServer.nicIndex = 0;  // loopback
+    p.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
     ASSERT_EQ(ctrl_->StartCapture(), 1);
     EXPECT_TRUE(ctrl_->IsWebServerRunning());
     EXPECT_FALSE(ctrl_->IsVistrelRunning());

@@ -37,6 +37,7 @@ TEST(ViewerPageInBrowser, ShowsTheMovingStream) {
     p.webServer.enable = 1;
     p.webServer.maxFrame = 10;
     p.webServer.port = 0;
+    p.webServer.nicIndex = LoopbackNic();
     ServerRun server(host, p);
     ASSERT_TRUE(server.Ready());
     const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";

@@ -7,9 +7,11 @@
 #include "../foundation/TempDir.h"
 #include "WebTestSupport.h"
 #include "foundation/Logger.h"
+#include "net/ClientLimits.h"
 #include "net/HttpFetch.h"
 #include "net/HttpRequest.h"
 #include "net/NicMgr.h"
+#include "net/SessionTable.h"
 #include "net/SsdpSearcher.h"
 #include "net/UPnP.h"
 #include "net/UPnPAction.h"
@@ -118,7 +120,8 @@ WebRoute Route(const WebServerSetting& ws, const std::string& line,
                const std::string& session = "ab1200") {
     ParsedRequest pr;
     EXPECT_TRUE(ParseRequestLines(nullptr, {line}, pr));
-    return RouteRequest(nullptr, ws, session, pr);
+    return RouteRequest(
+        nullptr, ws, [&](const std::string& s) { return s == session; }, pr);
 }
 
 TEST(Router, TableOrderPrefixesAndSwitches) {
@@ -164,6 +167,109 @@ TEST(Router, MobilePasswordAndSession) {
     EXPECT_EQ(Route(ws, "GET /SnapJpeg").action, WebAction::NotFoundEmpty);
     EXPECT_EQ(Route(ws, "GET /SnapJpeg?Session=AB1200").action, WebAction::NotFoundEmpty);
     EXPECT_EQ(Route(ws, "GET /SnapJpeg?session=ab1200").action, WebAction::SnapJpeg);
+
+    // What counts towards the lock-out: a wrong password, a non-empty wrong session number.
+    struct Case {
+        const char* line;
+        bool loggedIn, bad, guarded;
+        const char* session;
+    };
+    const Case cases[] = {
+        {"GET /i", false, false, true, ""},
+        {"GET /i?Pass=pw", true, false, true, ""},
+        {"GET /i?Pass=PW", false, true, true, ""},
+        {"GET /i?Session=ab1200", false, false, true, "ab1200"},
+        {"GET /i?Session=ab1300", false, true, true, ""},
+        {"GET /SnapJpeg", false, false, true, ""},
+        {"GET /SnapJpeg?Session=ab1300", false, true, true, ""},
+        {"GET /SnapJpeg?Session=ab1200", false, false, true, "ab1200"},
+        {"GET /MotionJpeg?Password=x", false, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        WebRoute r = Route(ws, c.line);
+        EXPECT_EQ(r.loggedIn, c.loggedIn) << c.line;
+        EXPECT_EQ(r.badCredential, c.bad) << c.line;
+        EXPECT_EQ(r.guarded, c.guarded) << c.line;
+        EXPECT_EQ(r.session, c.session) << c.line;
+    }
+    ws.enable = 1;
+    EXPECT_FALSE(Route(ws, "GET /MotionJpeg").guarded);
+    ws.enablePassword = 1;
+    EXPECT_TRUE(Route(ws, "GET /MotionJpeg").guarded);
+    ws.imodeEnablePassword = 0;
+    EXPECT_FALSE(Route(ws, "GET /i?Pass=x&Session=y").guarded);
+    EXPECT_FALSE(Route(ws, "GET /i?Pass=x&Session=y").badCredential);
+}
+
+TEST(ClientLimits, SessionsAreBoundToTheirAddressAndExpire) {
+    using namespace std::chrono_literals;
+    int drawn = 0;
+    // Repeats its first draw once, so the table must draw again to keep numbers unique.
+    CSessionTable table([&] { return FormatSessionNumber(static_cast<uint16_t>(drawn++ / 2)); });
+    auto t0 = CSessionTable::Clock::time_point{} + 1h;
+    std::string a = table.Issue("10.0.0.1", t0);
+    std::string b = table.Issue("10.0.0.2", t0);
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(table.Valid("10.0.0.1", a, t0 + 29min));
+    EXPECT_FALSE(table.Valid("10.0.0.2", a, t0));  // another address's number
+    EXPECT_FALSE(table.Valid("10.0.0.3", a, t0));
+    EXPECT_FALSE(table.Valid("10.0.0.1", "", t0));
+    EXPECT_FALSE(table.Valid("10.0.0.1", a, t0 + 30min));  // expired
+    EXPECT_EQ(table.Current("10.0.0.1", t0 + 1min), a);
+    std::string renewed = table.Current("10.0.0.1", t0 + 31min);
+    EXPECT_NE(renewed, a);
+    EXPECT_TRUE(table.Valid("10.0.0.1", renewed, t0 + 31min));
+    // A new login replaces the address's number.
+    std::string again = table.Issue("10.0.0.1", t0 + 32min);
+    EXPECT_FALSE(table.Valid("10.0.0.1", renewed, t0 + 32min));
+    EXPECT_TRUE(table.Valid("10.0.0.1", again, t0 + 32min));
+    // The table stays bounded.
+    CSessionTable big;
+    for (int i = 0; i < 3000; ++i)
+        big.Issue("10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250), t0);
+    EXPECT_LE(big.Size(), CSessionTable::kMaxSessions);
+}
+
+TEST(ClientLimits, TenFailuresAMinuteAreAllowedTheEleventhLocksOutForAMinute) {
+    using namespace std::chrono_literals;
+    CAuthFailureLimit limit;
+    auto t0 = CAuthFailureLimit::Clock::time_point{} + 1h;
+    // Ten failures spread over a minute leave the address free; a new window starts after it.
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(limit.RecordFailure("a", t0 + i * 5s));
+    EXPECT_FALSE(limit.IsLocked("a", t0 + 59s));
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(limit.RecordFailure("a", t0 + 60s + i * 1s));
+    // The eleventh within the window locks it out once, for one minute; others are unaffected.
+    EXPECT_TRUE(limit.RecordFailure("a", t0 + 70s));
+    EXPECT_FALSE(limit.RecordFailure("a", t0 + 71s));  // reported only once
+    EXPECT_TRUE(limit.IsLocked("a", t0 + 129s));
+    EXPECT_FALSE(limit.IsLocked("b", t0 + 80s));
+    EXPECT_FALSE(limit.IsLocked("a", t0 + 130s));
+    // After the lock-out, counting starts from zero.
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(limit.RecordFailure("a", t0 + 131s));
+    EXPECT_TRUE(limit.RecordFailure("a", t0 + 132s));
+    // The table stays bounded, and a locked address is not forgotten to make room.
+    for (int i = 0; i < 5000; ++i) limit.RecordFailure("x" + std::to_string(i), t0 + 140s);
+    EXPECT_LE(limit.Size(), CAuthFailureLimit::kMaxAddresses);
+    EXPECT_TRUE(limit.IsLocked("a", t0 + 141s));
+}
+
+TEST(ClientLimits, ConnectionsPerAddress) {
+    CConnectionLimit limit(3);
+    using A = CConnectionLimit::Admission;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(limit.Add("a"), A::Admitted);
+    EXPECT_EQ(limit.Add("b"), A::Admitted);
+    EXPECT_EQ(limit.Add("a"), A::RefusedFirst);
+    EXPECT_EQ(limit.Add("a"), A::Refused);
+    limit.Remove("a");
+    EXPECT_EQ(limit.Open("a"), 2);
+    EXPECT_EQ(limit.Add("a"), A::Admitted);
+    EXPECT_EQ(limit.Add("a"), A::Refused);
+    for (int i = 0; i < 3; ++i) limit.Remove("a");
+    EXPECT_EQ(limit.Open("a"), 0);
+    EXPECT_EQ(limit.Open("b"), 1);
+    // Once the address has no connection left, its next refusal is reported again.
+    for (int i = 0; i < 3; ++i) limit.Add("a");
+    EXPECT_EQ(limit.Add("a"), A::RefusedFirst);
 }
 
 TEST(Replies, SessionNumberFormatAndRandomness) {
@@ -286,7 +392,7 @@ TEST(Soap, UnreachableControlUrlFailsWithText) {
     EXPECT_FALSE(error.empty());
 }
 
-TEST(NicMgr, LoopbackFirstAndRangeMessages) {
+TEST(NicMgr, LoopbackLastAndRangeMessages) {
     std::vector<std::string> boxes;
     CNicMgr nics([&](const std::string& t) { boxes.push_back(t); });
     EXPECT_EQ(nics.GetCount(), 0);
@@ -295,10 +401,19 @@ TEST(NicMgr, LoopbackFirstAndRangeMessages) {
     EXPECT_EQ(boxes[0], "指定されたネットワークデバイスは存在しません");
     nics.Enumerate();
     ASSERT_GE(nics.GetCount(), 1);
-    EXPECT_EQ(nics.Adapters()[0].name, "lo");
-    EXPECT_EQ(nics.GetIpAddress(0), "127.0.0.1");
-    EXPECT_EQ(nics.GetDescription(0), "lo");
-    EXPECT_EQ(nics.GetMacAddress(0), "00-00-00-00-00-00-00-00");
+    const int last = nics.GetCount() - 1;
+    EXPECT_EQ(nics.Adapters()[last].name, "lo");
+    EXPECT_EQ(nics.GetIpAddress(last), "127.0.0.1");
+    EXPECT_EQ(nics.IndexOfAddress("127.0.0.1"), last);
+    EXPECT_EQ(AdapterPositionOf("127.0.0.1"), last);
+    EXPECT_EQ(nics.IndexOfAddress("203.0.113.77"), -1);
+    EXPECT_EQ(nics.GetDescription(last), "lo");
+    EXPECT_EQ(nics.GetMacAddress(last), "00-00-00-00-00-00-00-00");
+    // Every listed adapter has an address; only the last is loopback.
+    for (int i = 0; i < nics.GetCount(); ++i) {
+        EXPECT_NE(nics.GetIpAddress(i), "") << i;
+        EXPECT_EQ(nics.Adapters()[i].loopback, i == last) << i;
+    }
     boxes.clear();
     EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");
     EXPECT_EQ(nics.GetDescription(-1), "");

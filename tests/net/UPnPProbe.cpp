@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     if (mode == "search") return Search(false);
     if (mode == "search-occupied") return Search(true);
     if (mode == "actions") return Actions();
-    if (mode == "server") return Server(argc > 2 ? std::atoi(argv[2]) : 1);
+    if (mode == "server") return Server(argc > 2 ? std::atoi(argv[2]) : 0);
     std::fprintf(stderr, "usage: %s nics|search|search-occupied|actions|server N\n", argv[0]);
     return 2;
 }

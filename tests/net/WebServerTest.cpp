@@ -8,6 +8,8 @@
 #include "WebTestSupport.h"
 #include "config/OcvParam.h"
 #include "imaging/DibImage.h"
+#include "net/ClientLimits.h"
+#include "net/WebReplies.h"
 #include "net/WebResources.h"
 
 using namespace ocvtest;
@@ -21,8 +23,8 @@ ocv::OcvParam Settings() {
     p.webServer.imodeEnable = 1;
     p.webServer.maxFrame = 15;
     p.webServer.maxUser = 10;
-    p.webServer.nicIndex = 0;  // loopback comes first
-    p.webServer.port = 0;      // a free port is picked
+    p.webServer.nicIndex = ocv::AdapterPositionOf("127.0.0.1");
+    p.webServer.port = 0;  // a free port is picked
     return p;
 }
 
@@ -34,8 +36,9 @@ bool IsJpegOf(const std::string& bytes, int width, int height) {
 
 class WebServerTest : public ::testing::Test {
 protected:
-    void Start(const ocv::OcvParam& p, int requestTimeoutMs = 10000) {
-        host = std::make_shared<TestHost>(160, 120, dir.Path());
+    void Start(const ocv::OcvParam& p, int requestTimeoutMs = 10000, int width = 160,
+               int height = 120, bool textured = false) {
+        host = std::make_shared<TestHost>(width, height, dir.Path(), textured);
         server = std::make_unique<ServerRun>(host, p, requestTimeoutMs);
         ASSERT_TRUE(server->Ready()) << host->Lines().Dump();
         port = server->Port();
@@ -172,6 +175,95 @@ TEST_F(WebServerTest, MobilePagesFollowPasswordAndSession) {
     std::string snap = Get(port, "/SnapJpeg?Quality=70&Size=80x60&Session=" + session);
     EXPECT_NE(snap.find("Content-Type: image/jpeg\r\n"), std::string::npos);
     EXPECT_TRUE(IsJpegOf(Body(snap), 80, 60));
+
+    // The number belongs to the address that logged in: elsewhere it opens nothing.
+    EXPECT_NE(Body(Get(port, "/i?Session=" + session, "127.0.0.2")).find("OVN LOGIN"),
+              std::string::npos);
+    EXPECT_EQ(Body(Get(port, "/SnapJpeg?Session=" + session, "127.0.0.2")), "");
+    // Another login there gets a number of its own.
+    std::string other = Body(Get(port, "/i?Pass=Secret", "127.0.0.2"));
+    EXPECT_NE(other.find("<title>OVN</title>"), std::string::npos);
+    EXPECT_EQ(other.find("Session=" + session + "\""), std::string::npos);
+}
+
+// A client that guesses session numbers or passwords is shut out after ten wrong tries a minute,
+// with one warning line, while a phone that logged in from another address keeps working.
+TEST_F(WebServerTest, GuessingClientsAreLockedOutOthersKeepWorking) {
+    auto p = Settings();
+    p.webServer.imodeEnablePassword = 1;
+    p.webServer.imodePassword = "Secret";
+    p.webServer.enablePassword = 1;
+    p.webServer.password = "Pw";
+    Start(p);
+    std::string wrongPicture;
+    ASSERT_TRUE(ocv::FindWebResource(ocv::kResNoticeWrongPassword, wrongPicture));
+    const std::string phone = "127.0.0.2";
+    std::string page = Body(Get(port, "/i?Pass=Secret", phone));
+    size_t at = page.find("i?Session=");
+    ASSERT_NE(at, std::string::npos) << page;
+    at += std::strlen("i?Session=");
+    const std::string session = page.substr(at, page.find('"', at) - at);
+
+    struct Attack {
+        const char* from;
+        std::string (*guess)(int i, const std::string& session);
+        std::string usualReply;  // the body of a wrong guess before the lock-out
+        std::string rightTry;    // a right credential, refused during the lock-out
+    };
+    const Attack attacks[] = {
+        // Session numbers at the still picture, the phone's own number among them.
+        {"127.0.0.1",
+         [](int i, const std::string& s) {
+             return "/SnapJpeg?Session=" + (i == 3 ? s : ocv::FormatSessionNumber(i));
+         },
+         "", "/i?Pass=Secret"},
+        // Session numbers at the page.
+        {"127.0.0.3", [](int i, const std::string&) { return "/i?Session=" + std::to_string(i); },
+         "LOGIN", "/i?Pass=Secret"},
+        // The stream's password.
+        {"127.0.0.4",
+         [](int i, const std::string&) { return "/MotionJpeg?Password=p" + std::to_string(i); },
+         "wrong", "/MotionJpeg?Password=Pw"},
+    };
+    for (const Attack& a : attacks) {
+        SCOPED_TRACE(a.from);
+        for (int i = 0; i < 10; ++i) {
+            std::string body = Body(Get(port, a.guess(i, session), a.from));
+            if (a.usualReply == "wrong")
+                EXPECT_EQ(body, wrongPicture) << i;
+            else if (a.usualReply.empty())
+                EXPECT_EQ(body, "") << i;
+            else
+                EXPECT_NE(body.find(a.usualReply), std::string::npos) << i;
+        }
+        std::string warning = std::string(
+                                  "[WebServer] Too many wrong passwords or session numbers "
+                                  "from ") +
+                              a.from + "! Locked out for a minute.";
+        EXPECT_FALSE(host->Lines().Has(warning));
+        // The eleventh try and everything guarded after it get the wrong-password picture.
+        EXPECT_EQ(Body(Get(port, a.guess(10, session), a.from)), wrongPicture);
+        EXPECT_EQ(Body(Get(port, a.guess(11, session), a.from)), wrongPicture);
+        EXPECT_EQ(Body(Get(port, a.rightTry, a.from)), wrongPicture);
+        EXPECT_EQ(host->Lines().Count(warning, ocv::LOG_WARNING), 1) << host->Lines().Dump();
+        // Pages that need no password are still served there.
+        EXPECT_NE(Get(port, "/", a.from).find("Java Viewer"), std::string::npos);
+
+        // The phone keeps working with its number, and its stream with the right password.
+        EXPECT_TRUE(
+            IsJpegOf(Body(Get(port, "/SnapJpeg?Size=40x30&Session=" + session, phone)), 40, 30));
+        EXPECT_NE(Body(Get(port, "/i?Session=" + session, phone)).find("<title>OVN</title>"),
+                  std::string::npos);
+    }
+    int fd = ConnectLoopback(port, phone);
+    SendAll(fd, "GET /MotionJpeg?Password=Pw HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    std::string jpeg;
+    EXPECT_NE(reader.Header(), "");
+    EXPECT_TRUE(reader.Next(jpeg));
+    ::close(fd);
+    // Only the ten tries before the lock-out and the one that locked it were logged as such.
+    EXPECT_EQ(host->Lines().Count("[WebServer] Login failed!"), 11);
 }
 
 TEST_F(WebServerTest, SnapJpegSizeRules) {
@@ -303,12 +395,12 @@ TEST_F(WebServerTest, SilentClientDoesNotHoldOthersAndIsDroppedAfterTimeOut) {
         << host->Lines().Dump();
 }
 
-TEST_F(WebServerTest, TwoHundredConnectionsAtOnce) {
+TEST_F(WebServerTest, TwoHundredConnectionsAtOnceFromTwentyAddresses) {
     Start(Settings());
     constexpr int kCount = 200;
     std::vector<int> fds;
     for (int i = 0; i < kCount; ++i) {
-        int fd = ConnectLoopback(port);
+        int fd = ConnectLoopback(port, ClientAddress(i, 10));
         ASSERT_GE(fd, 0) << i;
         fds.push_back(fd);
     }
@@ -319,6 +411,99 @@ TEST_F(WebServerTest, TwoHundredConnectionsAtOnce) {
         ::close(fd);
     }
     EXPECT_EQ(answered, kCount);
+}
+
+// One address holding hundreds of idle connections takes at most its share of the server: the
+// connections beyond it are closed at once, and a viewer at another address is served.
+TEST_F(WebServerTest, IdleConnectionsOfOneAddressDoNotStopAnother) {
+    Start(Settings(), 60000);
+    std::vector<int> idle;
+    for (int i = 0; i < 600; ++i) {
+        int fd = ConnectLoopback(port);
+        ASSERT_GE(fd, 0) << i;
+        idle.push_back(fd);
+    }
+    std::string reply = Get(port, "/SnapJpeg?Size=40x30", "127.0.0.2");
+    EXPECT_TRUE(IsJpegOf(Body(reply), 40, 30));
+    // The connections over the limit are closed unanswered; the others stay open (waiting for
+    // their request within the long request time-out).
+    const int over = 600 - ocv::CConnectionLimit::kMaxPerAddress;
+    std::vector<bool> closed(idle.size(), false);
+    int closedCount = 0;
+    for (int round = 0; round < 100 && closedCount < over; ++round) {
+        std::vector<pollfd> pfds;
+        for (size_t i = 0; i < idle.size(); ++i)
+            if (!closed[i]) pfds.push_back({idle[i], POLLIN, 0});
+        if (::poll(pfds.data(), pfds.size(), 100) <= 0) continue;
+        for (size_t i = 0, j = 0; i < idle.size(); ++i) {
+            if (closed[i]) continue;
+            char c;
+            if (pfds[j++].revents != 0 && ::recv(idle[i], &c, 1, MSG_DONTWAIT) <= 0) {
+                closed[i] = true;
+                ++closedCount;
+            }
+        }
+    }
+    EXPECT_EQ(closedCount, over);
+    int stillOpen = 0;
+    for (size_t i = 0; i < idle.size(); ++i) {
+        pollfd pfd{idle[i], POLLIN, 0};
+        if (!closed[i] && ::poll(&pfd, 1, 0) == 0) ++stillOpen;
+    }
+    EXPECT_EQ(stillOpen, ocv::CConnectionLimit::kMaxPerAddress);
+    EXPECT_EQ(host->Lines().Count("[WebServer] Too many connections from 127.0.0.1! [32]",
+                                  ocv::LOG_WARNING),
+              1);
+    for (int fd : idle) ::close(fd);
+    // Once they are gone, the address is served again.
+    bool served = false;
+    for (int i = 0; i < 50 && !served; ++i) {
+        served = IsJpegOf(Body(Get(port, "/SnapJpeg?Size=40x30")), 40, 30);
+        if (!served) std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(served);
+}
+
+// Stream viewers that never read are dropped once their sockets have taken no data for a few
+// seconds, and their slots go to new viewers.
+TEST_F(WebServerTest, StreamClientsThatStopReadingFreeTheirSlots) {
+    auto p = Settings();
+    p.webServer.maxUser = 3;
+    p.webServer.maxFrame = 30;
+    Start(p, 10000, 640, 480, true);  // camera-sized pictures fill the socket buffers quickly
+    std::vector<int> stalled;
+    for (int i = 0; i < 3; ++i) {
+        int fd = ConnectLoopback(port, "127.0.0.1", 4096);
+        ASSERT_GE(fd, 0);
+        SendAll(fd, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+        stalled.push_back(fd);
+    }
+    std::string busy;
+    ASSERT_TRUE(ocv::FindWebResource(ocv::kResNoticeMaxUsers, busy));
+    // All three slots are taken.
+    bool full = false;
+    for (int i = 0; i < 50 && !full; ++i) {
+        full = Body(Get(port, "/MotionJpeg", "127.0.0.2")) == busy;
+        if (!full) std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(full);
+    // Within the stall time plus the time to fill the buffers, a new viewer streams again.
+    auto t0 = std::chrono::steady_clock::now();
+    bool streamed = false;
+    while (!streamed && std::chrono::steady_clock::now() - t0 < 15s) {
+        int fd = ConnectLoopback(port, "127.0.0.2");
+        SendAll(fd, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+        PartReader reader(fd);
+        std::string jpeg;
+        streamed = reader.Header(3000).find("200  Document follows") != std::string::npos &&
+                   reader.Next(jpeg);
+        ::close(fd);
+        if (!streamed) std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_TRUE(streamed) << host->Lines().Dump();
+    std::printf("stalled viewers dropped after %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    for (int fd : stalled) ::close(fd);
 }
 
 TEST_F(WebServerTest, StopEndsRunningStreamsPromptly) {

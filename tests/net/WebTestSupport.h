@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "foundation/Logger.h"
+#include "net/NicMgr.h"
 #include "net/WebServer.h"
 #include "platform/Files.h"
 #include "platform/NamedEvent.h"
@@ -168,9 +169,28 @@ inline int FreeTcpPort() {
     return ntohs(sin.sin_port);
 }
 
-// Connects to 127.0.0.1:port; -1 on failure.
-inline int ConnectLoopback(int port) {
+// The source address of the i-th of many test clients: 127.0.0.1, 127.0.0.2, ... with `perAddress`
+// clients each, so that a crowd stays under the server's per-address connection limit.
+inline std::string ClientAddress(int i, int perAddress = 16) {
+    return "127.0.0." + std::to_string(1 + i / perAddress);
+}
+
+// The web server's "Nic Index" of the loopback adapter on this machine.
+inline int LoopbackNic() { return ocv::AdapterPositionOf("127.0.0.1"); }
+
+// Connects to 127.0.0.1:port from the loopback address `from` (any 127.x.y.z works on Linux);
+// -1 on failure. A receive buffer size > 0 is set before connecting (a small one makes a client
+// that never reads fill up quickly).
+inline int ConnectLoopback(int port, const std::string& from = "127.0.0.1", int rcvbuf = 0) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (rcvbuf > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+    sockaddr_in src{};
+    src.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, from.c_str(), &src.sin_addr) != 1 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&src), sizeof src) != 0) {
+        ::close(fd);
+        return -1;
+    }
     sockaddr_in sin{};
     sin.sin_family = AF_INET;
     sin.sin_port = htons(static_cast<uint16_t>(port));
@@ -212,8 +232,9 @@ inline std::string ReadAll(int fd, int timeoutMs = 5000, size_t limit = 64 << 20
 }
 
 // One raw request: sends the bytes, returns everything the server sent before closing.
-inline std::string RawRequest(int port, const std::string& bytes, int timeoutMs = 5000) {
-    int fd = ConnectLoopback(port);
+inline std::string RawRequest(int port, const std::string& bytes, int timeoutMs = 5000,
+                              const std::string& from = "127.0.0.1") {
+    int fd = ConnectLoopback(port, from);
     if (fd < 0) return {};
     SendAll(fd, bytes);
     std::string reply = ReadAll(fd, timeoutMs);
@@ -221,8 +242,8 @@ inline std::string RawRequest(int port, const std::string& bytes, int timeoutMs 
     return reply;
 }
 
-inline std::string Get(int port, const std::string& target) {
-    return RawRequest(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+inline std::string Get(int port, const std::string& target, const std::string& from = "127.0.0.1") {
+    return RawRequest(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 5000, from);
 }
 
 inline std::string Body(const std::string& reply) {
@@ -230,7 +251,8 @@ inline std::string Body(const std::string& reply) {
     return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
-// Starts WebServerThread with the settings on 127.0.0.1 (adapter 0) and waits until it accepts.
+// Starts WebServerThread with the settings (set "Nic Index" to LoopbackNic() for 127.0.0.1)
+// and waits until it accepts.
 class ServerRun {
 public:
     ServerRun(std::shared_ptr<TestHost> host, ocv::OcvParam param, int requestTimeoutMs = 10000)
