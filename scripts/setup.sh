@@ -14,12 +14,12 @@ PACKAGES=(
   libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libswscale-dev libavutil-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   # camera sources, FTP, UPnP
-  libcurl4-openssl-dev libavformat-dev libavcodec-dev libv4l-dev
+  libcurl4-openssl-dev libssl-dev libavformat-dev libavcodec-dev libv4l-dev
   # sound
   libasound2-dev
   # peers and independent checkers used by the tests
   python3 python3-pil imagemagick ffmpeg curl iproute2
-  python3-aiosmtpd python3-pyftpdlib dovecot-pop3d swaks openssl
+  python3-aiosmtpd python3-pyftpdlib python3-openssl dovecot-pop3d swaks openssl
   # web server and UPnP peers: headless browser, gateway in network namespaces
   chromium miniupnpd miniupnpd-nftables nftables miniupnpc
 )
