@@ -69,6 +69,12 @@ int SetSettingsCommand(const std::string& programDir, const std::vector<std::str
         }
         done << path << " = " << value << "\n";
     }
+    // The parser leaves the declaration out; the file keeps the one the program writes.
+    if (dom->first_child().type() != pugi::node_declaration) {
+        pugi::xml_node decl = dom->prepend_child(pugi::node_declaration);
+        decl.append_attribute("version") = "1.0";
+        decl.append_attribute("encoding") = "UTF-8";
+    }
     if (!SaveXmlFile(*dom, config.Path())) {
         std::fprintf(stderr, "ocuvane: %s could not be written; it was not changed.\n",
                      config.Path().c_str());
