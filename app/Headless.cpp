@@ -5,6 +5,7 @@
 #include "app/Host.h"
 #include "app/SignalWaiter.h"
 #include "controller/DefaultResources.h"
+#include "config/XmlMeta.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
 
@@ -60,10 +61,35 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->StartRecording();
     });
+    // SIGHUP: stop every camera, read ocv.xml again and start what it holds. A document that
+    // cannot be read leaves the running cameras and their configuration as they were.
+    signals.On(SIGHUP, [&host, &dispatcher] {
+        ConfigDocument& doc = host.Document();
+        CLogger& log = host.MainLog();
+        auto dom = LoadXmlFile(doc.Path(), &log);
+        if (!dom) {
+            log.Error("Reload refused: %s cannot be read; the running configuration stays.",
+                      doc.Path().c_str());
+            return;
+        }
+        host.StopMailCommandChecker();
+        host.StopAll(3);
+        host.DestroyControllers();
+        // Read in place without the start-up's log deletion.
+        doc.system = MakeDefaultSystemInfo(doc.ProgramDir());
+        doc.cameras.clear();
+        doc.ReadDocument(*dom, log);
+        host.CreateControllers();
+        host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
+        host.RestartMailCommandChecker();
+        log.Info("Configuration reloaded: %zu camera(s) from %s", host.Document().cameras.size(),
+                 host.Document().Path().c_str());
+    });
     if (!banner.empty()) std::fputs(banner.c_str(), stderr);
     dispatcher.Run();
     signals.On(SIGUSR2, {});
     signals.On(SIGUSR1, {});
+    signals.On(SIGHUP, {});
 
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
     host.StopMailCommandChecker();

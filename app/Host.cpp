@@ -21,6 +21,8 @@ Host::Host(std::string programDir, Dispatcher& dispatcher, SourceFactory factory
     checkerLog_->SetMessageBox(0);
     checkerLog_->SetNotify(0);
     ApplyLogSettings(*checkerLog_);
+    // "rec" by mail starts a recording as the Rec button does.
+    recordingHook_ = [](COcvCtrl& ctrl) { return ctrl.StartRecording(); };
     externalAddress_ = [](const std::shared_ptr<NamedEvent>& stop) {
         return QueryExternalAddress(stop);
     };

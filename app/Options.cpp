@@ -54,6 +54,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             }
             o.addCamera = true;
             o.addUrl = *u;
+        } else if (a == "--get" || a == "--set") {
+            auto v = need(i, a == "--get" ? "a setting path" : "PATH=VALUE");
+            if (!v) return std::nullopt;
+            (a == "--get" ? o.getPaths : o.sets).push_back(*v);
+        } else if (a == "--show-config") {
+            o.showConfig = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--name") {
             auto v = need(i, "a name");
             if (!v) return std::nullopt;
@@ -62,6 +70,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             error = "unknown option: " + a;
             return std::nullopt;
         }
+    }
+    bool configCommand = !o.getPaths.empty() || !o.sets.empty() || o.showConfig;
+    if (configCommand && (o.headless || o.demo || o.addCamera || o.settingsCamera > 0)) {
+        error = "--get, --set and --show-config go alone (with --dir)";
+        return std::nullopt;
     }
     if (!o.addName.empty() && !o.addCamera) {
         error = "--name goes with --add-camera";
@@ -93,6 +106,14 @@ Options:
   --name NAME            the name of the camera added with --add-camera
   -s N                   open camera N's capture settings alone (desktop shell; a build
                          without it runs headless)
+  --get PATH             print one setting of ocv.xml as the program reads it, for example
+                         --get "camera:1/Live/Vistrel Timer" or --get "system/Log/Debug Mode"
+  --set PATH=VALUE       change one setting of ocv.xml (repeatable; all or nothing); the value
+                         must be of the key's type and is checked by the loader's own rules;
+                         the file is replaced atomically and left untouched on any refusal
+  --show-config          print ocv.xml indented
+                         (every path, type and default: docs/configuration.md)
+  --version              the program's version
   -h, --help             this text
 )";
 }

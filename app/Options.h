@@ -16,6 +16,11 @@ struct Options {
     int addType = 0;
     std::string addUrl;
     std::string addName;
+    // Settings without editing the XML; these go alone (with --dir).
+    std::vector<std::string> getPaths;  // --get PATH, repeatable
+    std::vector<std::string> sets;      // --set PATH=VALUE, repeatable; all or nothing
+    bool showConfig = false;            // --show-config
+    bool version = false;               // --version
 };
 
 // Parses argv; on a usage error returns nullopt and sets `error`.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -28,7 +29,10 @@ std::string ResolveProgramDirectory(const std::string& dirOption, const std::str
         std::string exeDir = fs::path(exePath).parent_path().string();
         if (FileExists(JoinPath(exeDir, "ocv.xml"))) return exeDir;
     }
-    std::string dir = JoinPath(HomeDirectory(), ".local/share/ocuvane");
+    // $XDG_DATA_HOME/ocuvane when it is set to an absolute path, else ~/.local/share/ocuvane.
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    std::string dir = xdg && xdg[0] == '/' ? JoinPath(xdg, "ocuvane")
+                                           : JoinPath(HomeDirectory(), ".local/share/ocuvane");
     fs::create_directories(dir, ec);
     return DirectoryExists(dir) ? dir : std::string();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ConfigCommand.h"
 #include "app/Demo.h"
 #include "app/Headless.h"
 #include "app/Options.h"
@@ -23,6 +24,20 @@ int main(int argc, char** argv) {
     if (options->help) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
+    }
+    if (options->version) {
+        std::printf("ocuvane %s\n", OCV_VERSION);
+        return 0;
+    }
+    if (!options->getPaths.empty() || !options->sets.empty() || options->showConfig) {
+        std::string dir = ResolveProgramDirectory(options->dir, ExecutablePath());
+        if (dir.empty()) {
+            std::fprintf(stderr, "ocuvane: no program directory could be made\n");
+            return 1;
+        }
+        if (!options->sets.empty()) return SetSettingsCommand(dir, options->sets);
+        if (!options->getPaths.empty()) return GetSettingsCommand(dir, options->getPaths);
+        return ShowConfigCommand(dir);
     }
     // Every log line of every camera is echoed to stderr: the service's own log stream.
     CLogger::SetEcho([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });

@@ -40,6 +40,8 @@ struct FtpInfo {
     int32_t ftpLoginRetryCount = 5;  // "FTP Login Retry Count"
     int32_t ftpPasvMode = 0;         // "FTP Pasv Mode" flag
     int32_t ftpAnonymous = 0;        // "FTP Anonymous" flag
+    int32_t ftpUseTls = 0;           // "FTP Use TLS" flag: explicit TLS (AUTH TLS), required
+    int32_t acceptSelfSigned = 0;    // "Accept Self-Signed Certificate" flag
     ImageSettings image;             // element "Image"
 
     bool operator==(const FtpInfo&) const = default;

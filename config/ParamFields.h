@@ -80,6 +80,8 @@ void FtpInfoFields(R& r, V& v) {
     v.Int("FTP Login Retry Count", r.ftpLoginRetryCount);
     v.Int("FTP Pasv Mode", r.ftpPasvMode);
     v.Int("FTP Anonymous", r.ftpAnonymous);
+    v.Int("FTP Use TLS", r.ftpUseTls);
+    v.Int("Accept Self-Signed Certificate", r.acceptSelfSigned);
 }
 
 template <class R, class V>

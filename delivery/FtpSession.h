@@ -15,6 +15,13 @@ struct FtpEndpoint {
     std::string password;
     bool anonymous = false;  // log in as libcurl's anonymous user; user and password unused
     bool passive = true;     // passive data connections (EPSV, then PASV); else active (EPRT/PORT)
+    // Explicit TLS: AUTH TLS before the login, then PBSZ 0 / PROT P so every data connection is
+    // encrypted too. A server that refuses it fails the login; nothing is sent in clear. Data
+    // connections are then always passive (see CommonOptions).
+    bool tls = false;
+    // With tls: a server certificate that is self-signed (its own issuer, not in the system
+    // store) is accepted. Name, dates and every other check still apply.
+    bool acceptSelfSigned = false;
 };
 
 // Outcome of one exchange.

@@ -17,6 +17,8 @@ FtpEndpoint EndpointOf(const FtpInfo& ftp) {
     e.password = ftp.ftpPassword;
     e.anonymous = ftp.ftpAnonymous != 0;
     e.passive = ftp.ftpPasvMode != 0;
+    e.tls = ftp.ftpUseTls != 0;
+    e.acceptSelfSigned = ftp.acceptSelfSigned != 0;
     return e;
 }
 

@@ -91,7 +91,9 @@ std::string Ftp(const std::string& image) {
    <meta name="FTP Directory" value="/"/>
    <meta name="FTP Login Retry Count" value="5"/>
    <meta name="FTP Pasv Mode" value="0"/>
-   <meta name="FTP Anonymous" value="0"/>)" +
+   <meta name="FTP Anonymous" value="0"/>
+   <meta name="FTP Use TLS" value="0"/>
+   <meta name="Accept Self-Signed Certificate" value="0"/>)" +
            image + "</FTP>";
 }
 

@@ -3,6 +3,7 @@
 #include "PeerScripts.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "mail/Base64.h"
@@ -18,12 +19,32 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 port, root, anon = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+Base = FTPHandler
+if len(sys.argv) > 6:
+    # Explicit TLS (AUTH TLS) required on the control and the data connections.
+    from OpenSSL import SSL
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+    class DTP(TLS_DTPHandler):
+        # curl starts a data connection's TLS handshake before it sends STOR; the stock handler
+        # takes that early ClientHello for a dropped connection and closes it.
+        def readable(self):
+            return True if self._ssl_accepting else super().readable()
+    ctx = SSL.Context(SSL.TLS_SERVER_METHOD)
+    ctx.use_certificate_chain_file(sys.argv[5])
+    ctx.use_privatekey_file(sys.argv[6])
+    # Lets the client resume the control connection's session on each data connection.
+    ctx.set_session_id(b'ocv-ftps-test')
+    class Base(TLS_FTPHandler):
+        dtp_handler = DTP
+        ssl_context = ctx
+        tls_control_required = True
+        tls_data_required = True
 logging.basicConfig(level=logging.DEBUG, stream=sys.stderr)
 auth = DummyAuthorizer()
 auth.add_user('camuser', 's3cret', root, perm='elradfmw')
 auth.add_anonymous(anon, perm='elradfmw')
 auth.override_perm('camuser', root + '/readonly', perm='elr', recursive=True)
-class Handler(FTPHandler):
+class Handler(Base):
     pass
 Handler.authorizer = auth
 Handler.auth_failed_timeout = 0.2
@@ -33,19 +54,64 @@ FTPServer(('127.0.0.1', port), Handler).serve_forever()
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
+const char* kCertMaker = R"PY(
+import datetime, ipaddress, sys
+from cryptography import x509
+from cryptography.hazmat.primitives import hashes, serialization
+from cryptography.hazmat.primitives.asymmetric import rsa
+out, name, expired = sys.argv[1], sys.argv[2], sys.argv[3] == '1'
+key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
+now = datetime.datetime.now(datetime.timezone.utc)
+start, end = (now - datetime.timedelta(days=30), now - datetime.timedelta(days=1)) if expired \
+    else (now - datetime.timedelta(days=1), now + datetime.timedelta(days=30))
+subject = x509.Name([x509.NameAttribute(x509.NameOID.COMMON_NAME, name)])
+try:
+    alt = x509.IPAddress(ipaddress.ip_address(name))
+except ValueError:
+    alt = x509.DNSName(name)
+cert = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject)
+        .public_key(key.public_key()).serial_number(x509.random_serial_number())
+        .not_valid_before(start).not_valid_after(end)
+        .add_extension(x509.SubjectAlternativeName([alt]), critical=False)
+        .sign(key, hashes.SHA256()))
+open(out + '.pem', 'wb').write(cert.public_bytes(serialization.Encoding.PEM))
+open(out + '.key', 'wb').write(key.private_bytes(serialization.Encoding.PEM,
+    serialization.PrivateFormat.TraditionalOpenSSL, serialization.NoEncryption()))
+)PY";
+
 }  // namespace
 
-FtpServer::FtpServer() : port_(FreePort()) {
+bool MakeTestCertificate(const std::string& stem, const std::string& name, bool expired) {
+    if (!expired) {
+        // A current self-signed certificate, made the way an administrator would.
+        std::string ip =
+            name.find_first_not_of("0123456789.") == std::string::npos ? "IP:" : "DNS:";
+        RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=" + name +
+                   "' -addext 'subjectAltName=" + ip + name + "' -keyout '" + stem +
+                   ".key' -out '" + stem + ".pem' 2>&1");
+    } else {
+        // openssl req cannot back-date a certificate; the cryptography module can.
+        std::string script = stem + "-maker.py";
+        std::ofstream(script) << kCertMaker;
+        RunCapture(std::string(kPython) + " '" + script + "' '" + stem + "' '" + name + "' 1 2>&1");
+    }
+    return std::filesystem::exists(stem + ".pem") && std::filesystem::exists(stem + ".key");
+}
+
+FtpServer::FtpServer(const std::string& tlsStem) : port_(FreePort()) {
     std::filesystem::create_directories(Root());
     std::filesystem::create_directories(AnonRoot());
     std::filesystem::create_directories(Root() + "/readonly");
     std::string script = dir_.Write("ftpserver.py", kFtpServer);
     int passive = FreePort();  // a base that is free now; the range above it is a best guess
     if (passive > 65000) passive = 30100;
-    process_ = std::make_unique<PeerProcess>(
-        std::vector<std::string>{kPython, script, std::to_string(port_), Root(), AnonRoot(),
-                                 std::to_string(passive)},
-        dir_.Path() + "/server.log");
+    std::vector<std::string> argv{kPython, script,     std::to_string(port_),
+                                  Root(),  AnonRoot(), std::to_string(passive)};
+    if (!tlsStem.empty()) {
+        argv.push_back(tlsStem + ".pem");
+        argv.push_back(tlsStem + ".key");
+    }
+    process_ = std::make_unique<PeerProcess>(argv, dir_.Path() + "/server.log");
     ready_ = WaitListening(port_, 20);
 }
 

@@ -1,0 +1,103 @@
+// The FTP target with explicit TLS against pyftpdlib's TLS handler on loopback: the picture
+// arrives over an encrypted login and data connection, and every certificate fault or a server
+// without TLS ends the attempt before the user name is sent.
+#include <gtest/gtest.h>
+
+#include "DeliveryPeers.h"
+#include "TargetTestSupport.h"
+#include "delivery/FtpUpload.h"
+#include "platform/Files.h"
+
+namespace ocv::test {
+namespace {
+
+class FtpsUploadTest : public TargetFixture {
+protected:
+    void SetUp() override {
+        TargetFixture::SetUp();
+        ASSERT_TRUE(MakeTestCertificate(Stem("good"), "127.0.0.1")) << "openssl req failed";
+        ASSERT_TRUE(MakeTestCertificate(Stem("other"), "camera.invalid"));
+        ASSERT_TRUE(MakeTestCertificate(Stem("expired"), "127.0.0.1", true));
+    }
+    std::string Stem(const std::string& name) const { return JoinPath(dir_, "cert-" + name); }
+    FtpInfo Target(int port, int passive, int acceptSelfSigned) const {
+        FtpInfo ftp;
+        ftp.ftpServerAddress = "127.0.0.1";
+        ftp.ftpServerPort = port;
+        ftp.ftpUser = "camuser";
+        ftp.ftpPassword = "s3cret";
+        ftp.ftpDirectory = "/";
+        ftp.ftpLoginRetryCount = 1;
+        ftp.ftpPasvMode = passive;
+        ftp.ftpUseTls = 1;
+        ftp.acceptSelfSigned = acceptSelfSigned;
+        ftp.image = PlainImage("tls", IMAGE_FORMAT_JPEG);
+        return ftp;
+    }
+};
+
+TEST_F(FtpsUploadTest, SelfSignedServerAcceptedOnRequestStoresThePictureOverTls) {
+    FtpServer server(Stem("good"));
+    ASSERT_TRUE(server.Ready()) << server.Log();
+    // "FTP Pasv Mode" 0 is overridden: an active-mode data connection could go out unencrypted.
+    for (int passive : {1, 0}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        FtpInfo ftp = Target(server.Port(), passive, 1);
+        CDibImage copy(picture_);
+        TargetCall call = Call(copy);
+        std::string name;
+        ASSERT_EQ(UploadToFtp(ftp, call, name), 1) << LogText() << server.Log();
+        std::string remote = FileBytes(server.Root() + "/" + name);
+        EXPECT_EQ(remote,
+                  ReferenceEncoding(picture_, ftp.image, camera_, time_, JoinPath(refDir_, name)));
+        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+    }
+    std::string s = server.Log();
+    size_t auth = s.find("<- AUTH TLS");
+    ASSERT_NE(auth, std::string::npos) << s;
+    EXPECT_LT(auth, s.find("<- USER camuser")) << "the user name goes only over TLS";
+    EXPECT_NE(s.find("<- PROT P"), std::string::npos) << "the data connection is encrypted too";
+    EXPECT_EQ(s.find("<- EPRT"), std::string::npos);
+    EXPECT_EQ(s.find("<- PORT"), std::string::npos);
+    EXPECT_EQ(s.find("522 SSL handshake failed"), std::string::npos) << s;
+}
+
+// Each fault of the server side: the login fails with libcurl's reason, nothing is uploaded and
+// the user name never reaches the server.
+TEST_F(FtpsUploadTest, CertificateFaultsAndServersWithoutTlsFailBeforeTheLogin) {
+    struct Case {
+        const char* what;
+        const char* cert;  // "" for a server without TLS
+        int acceptSelfSigned;
+        const char* reason;  // part of libcurl's message
+    } cases[] = {
+        {"self-signed, not accepted", "good", 0, "certificate"},
+        {"certificate for another name", "other", 1, "host name"},
+        {"expired certificate", "expired", 1, "expired"},
+        {"server without TLS", "", 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServer server(*c.cert ? Stem(c.cert) : std::string());
+        ASSERT_TRUE(server.Ready()) << server.Log();
+        FtpInfo ftp = Target(server.Port(), 1, c.acceptSelfSigned);
+        CDibImage copy(picture_);
+        TargetCall call = Call(copy);
+        std::string name;
+        size_t before = LogCount("[Live] Login FTP server failed! ");
+        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
+        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
+        std::string text = LogText();
+        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
+        EXPECT_NE(failed.find(c.reason), std::string::npos) << failed;
+        std::string s = server.Log();
+        EXPECT_EQ(s.find("<- USER"), std::string::npos) << s;
+        EXPECT_EQ(s.find("<- PASS"), std::string::npos) << s;
+        EXPECT_TRUE(DirectoryEntries(server.Root()).size() == 1) << "only readonly/ is there";
+        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+    }
+    EXPECT_FALSE(Logged("Directory change...")) << LogText();
+}
+
+}  // namespace
+}  // namespace ocv::test
