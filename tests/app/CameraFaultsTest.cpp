@@ -13,6 +13,7 @@
 #include "config/ConfigDocument.h"
 #include "foundation/Logger.h"
 #include "imaging/DibImage.h"
+#include "net/NicMgr.h"
 #include "platform/Files.h"
 
 using namespace ocv;
@@ -344,6 +345,7 @@ TEST_F(CameraFaultsTest, ACameraStoppedForThirtySecondsIsLostThenBack) {
                        c.param.webServer.enable = 1;
                        c.param.webServer.imodeEnable = 1;
                        c.param.webServer.port = web;
+                       c.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
                    }}});
     StartApp();
     ASSERT_TRUE(WaitFor([&] { return Pictures("cam").size() >= 2; }, 15000)) << app_->Err();
