@@ -22,6 +22,9 @@ PACKAGES=(
   python3-aiosmtpd python3-pyftpdlib dovecot-pop3d swaks openssl
   # web server and UPnP peers: headless browser, gateway in network namespaces
   chromium miniupnpd miniupnpd-nftables nftables miniupnpc
+  # RTSP camera peer: GStreamer's RTSP server driven from Python
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-ugly
 )
 
 missing=()
