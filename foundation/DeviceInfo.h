@@ -13,6 +13,7 @@ enum DeviceType : int32_t {
     DEVICE_AXIS = 5,
     DEVICE_VIVOTEK = 6,
     DEVICE_MEGACHIPS = 7,
+    DEVICE_MJPEG_URL = 8,  // a Motion-JPEG URL used as given, of a camera of any maker
 };
 
 struct DeviceInfo {
@@ -33,6 +34,6 @@ struct DeviceInfo {
     bool operator==(const DeviceInfo&) const = default;
 };
 
-constexpr bool IsKnownDeviceType(int32_t type) { return type >= 1 && type <= 7; }
+constexpr bool IsKnownDeviceType(int32_t type) { return type >= 1 && type <= 8; }
 
 }  // namespace ocv

@@ -9,7 +9,7 @@
 
 namespace ocv {
 
-// Makes the source of a device type (1..7) or returns nullptr when that type is not available.
+// Makes the source of a device type (1..8) or returns nullptr when that type is not available.
 using SourceFactory = std::function<std::shared_ptr<CCamInterface>(
     int32_t deviceType, std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger)>;
 
@@ -20,7 +20,7 @@ public:
     CVideoCtrl(const CVideoCtrl&) = delete;
     CVideoCtrl& operator=(const CVideoCtrl&) = delete;
 
-    // Drops any current source, copies the record, refuses a type outside 1..7, creates the
+    // Drops any current source, copies the record, refuses a type outside 1..8, creates the
     // source and connects it. True when the source's Connect returned more than 0.
     bool Connect(const DeviceInfo& info);
     // The same without waiting on the owner thread: drops any current source (and any connect

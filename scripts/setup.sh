@@ -26,6 +26,9 @@ PACKAGES=(
   libssl-dev
   # web server and UPnP peers: headless browser, gateway in network namespaces
   chromium miniupnpd miniupnpd-nftables nftables miniupnpc
+  # RTSP camera peer: GStreamer's RTSP server driven from Python
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-ugly
 )
 
 missing=()

@@ -64,6 +64,7 @@ std::string BuildStreamUrl(const DeviceInfo& info) {
         case DEVICE_AXIS: return JoinCameraUrl(base, AxisStreamPath(info));
         case DEVICE_VIVOTEK: return JoinCameraUrl(base, VivotekStreamPath(info));
         case DEVICE_MEGACHIPS: return base + "/GetData.cgi";  // always one slash added
+        case DEVICE_MJPEG_URL: return base;  // the camera's own path and query, unchanged
         default: return "";
     }
 }

@@ -75,4 +75,14 @@ public:
         : CMJpegCameraModel(DEVICE_MEGACHIPS, std::move(view), std::move(logger)) {}
 };
 
+// A Motion-JPEG stream of any maker, read from its URL exactly as given (path and query
+// included). The camera decides size and quality, so there is no format page.
+class CMJpegUrlInterface : public CMJpegCameraModel {
+public:
+    CMJpegUrlInterface(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger)
+        : CMJpegCameraModel(DEVICE_MJPEG_URL, std::move(view), std::move(logger)) {}
+    bool HasFormatPage() override { return false; }
+    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
+};
+
 }  // namespace ocv

@@ -1,6 +1,6 @@
 #pragma once
-// Makes the camera source of a device type: the network camera models for types 3 to 7.
-// Types 1 and 2 (local capture devices and network streams) are not available yet.
+// Makes the camera source of a device type: local capture devices (1), network streams (2),
+// the network camera models (3 to 7) and a Motion-JPEG URL used as given (8).
 #include <memory>
 
 #include "foundation/CamSource.h"

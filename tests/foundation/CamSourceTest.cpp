@@ -100,13 +100,13 @@ TEST(VideoCtrl, BeforeTheFirstPictureThereIsNoSample) {
 TEST(VideoCtrl, RefusesUnknownDeviceTypes) {
     Fixture fx;
     CVideoCtrl view(nullptr, fx.Factory());
-    EXPECT_FALSE(view.Connect(Info(8, 320, 240)));
+    EXPECT_FALSE(view.Connect(Info(9, 320, 240)));
     EXPECT_FALSE(view.Connect(Info(0, 320, 240)));
     EXPECT_FALSE(view.Connect(Info(-1, 320, 240)));
     EXPECT_TRUE(fx.typesAsked.empty()) << "no source is created for them";
     EXPECT_FALSE(view.Source());
-    for (int t = 1; t <= 7; ++t) EXPECT_TRUE(view.Connect(Info(t, 8, 8)));
-    EXPECT_EQ(fx.typesAsked, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+    for (int t = 1; t <= 8; ++t) EXPECT_TRUE(view.Connect(Info(t, 8, 8)));
+    EXPECT_EQ(fx.typesAsked, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST(VideoCtrl, LetterBoxArithmetic) {
