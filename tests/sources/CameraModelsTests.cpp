@@ -80,7 +80,7 @@ TEST(CameraUrls, PasswordsAreMaskedInLoggedUrls) {
     EXPECT_EQ(CMJpegInterface::UrlForLog("http://cam/a?x=1:2@3"), "http://cam/a?x=1:2@3");
 }
 
-TEST(SourceFactory, MakesTheModelsOfTypes3To7Only) {
+TEST(SourceFactory, MakesTheSourceOfEachKnownType) {
     auto log = std::make_shared<CLogger>();
     auto view = std::make_shared<FrameNotifier>();
     EXPECT_NE(std::dynamic_pointer_cast<COcvInterface>(CreateCameraSource(3, view, log)), nullptr);
@@ -90,10 +90,11 @@ TEST(SourceFactory, MakesTheModelsOfTypes3To7Only) {
               nullptr);
     EXPECT_NE(std::dynamic_pointer_cast<CMegaChipsInterface>(CreateCameraSource(7, view, log)),
               nullptr);
-    for (int t : {0, 1, 2, 8}) EXPECT_EQ(CreateCameraSource(t, view, log), nullptr) << t;
+    for (int t : {1, 2, 8}) EXPECT_NE(CreateCameraSource(t, view, log), nullptr) << t;
+    for (int t : {0, 9, -1}) EXPECT_EQ(CreateCameraSource(t, view, log), nullptr) << t;
 
     CVideoCtrl ctrl(log, CreateCameraSource);
-    EXPECT_FALSE(ctrl.Connect(Info(8, "http://127.0.0.1:1")));
+    EXPECT_FALSE(ctrl.Connect(Info(9, "http://127.0.0.1:1")));
     EXPECT_EQ(ctrl.Source(), nullptr);
 }
 
