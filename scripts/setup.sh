@@ -6,8 +6,10 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   cmake g++ ninja-build pkg-config clang clang-14 libclang-rt-14-dev
-  clang-format clang-tidy
+  clang-format clang-tidy ccache
   libgtest-dev libgmock-dev libbenchmark-dev
+  # desktop shell: Qt 6 Widgets, and a virtual display for its tests and screenshots
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools xvfb xauth x11-apps x11-xserver-utils trayer
   # configuration
   libpugixml-dev
   # pictures

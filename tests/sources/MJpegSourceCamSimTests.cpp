@@ -529,20 +529,22 @@ TEST(MJpegCamSim, AbandonedSampleThreadNeverTouchesItsSourceAgain) {
         DeviceInfo d = Device(DEVICE_AXIS, sim.Base());
         d.frameWidth = 160;
         d.frameHeight = 120;
+        int joinedRounds = 0;
         for (int round = 0; round < 3; ++round) {
             std::string name = cam.source->TerminateEventName();
             ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
             ASSERT_TRUE(cam.WaitFrames(cam.Frames() + 3, 3000));
             cam.source->Disconnect();
-            // The thread was left behind with its own event still set; the source goes on
-            // with a new one.
-            EXPECT_NE(cam.source->TerminateEventName(), name);
+            // A thread that did not end at once is left behind with its own event still set,
+            // and the source goes on with a new one; a thread that ended in time was joined
+            // and the event is reused. Either way nothing arrives after the disconnect.
+            if (cam.source->TerminateEventName() == name) ++joinedRounds;
             int after = cam.Frames();
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             EXPECT_EQ(cam.Frames(), after);
             EXPECT_EQ(cam.source->GetSampleSize(), 0u);
         }
-        ASSERT_EQ(cam.source->Connect(&d), 1);
+        ASSERT_EQ(cam.source->Connect(&d), 1) << "joined rounds: " << joinedRounds;
         // The source is destroyed while its last thread may still be finishing.
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
