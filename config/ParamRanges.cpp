@@ -20,6 +20,9 @@ constexpr ParamRange kRanges[] = {
     {"MailCommand", "Check Time", 1, 86400, C, C},
     {"MailCommand", "SMTP Port", kPortMin, kPortMax, D, D},
     {"MailCommand", "POP3 Port", kPortMin, kPortMax, D, D},
+    {"MailCommand", "SMTP Security", 0, 2, D, D},
+    {"MailCommand", "SMTP Auth Method", 0, 2, D, D},
+    {"MailCommand", "POP3 Security", 0, 2, D, D},
     // Camera window.
     {"ConditionSetting", "LastShow", 1, 3, D, D},
     {"ConditionSetting", "TransparentParam", 0, 100, C, C},
@@ -46,6 +49,9 @@ constexpr ParamRange kRanges[] = {
     {"FTP", "FTP Login Retry Count", 0, 100, C, C},
     {"SMTP", "SMTP Server Port", kPortMin, kPortMax, D, D},
     {"SMTP", "POP3 Server Port", kPortMin, kPortMax, D, D},
+    {"SMTP", "SMTP Security", 0, 2, D, D},
+    {"SMTP", "SMTP Auth Method", 0, 2, D, D},
+    {"SMTP", "POP3 Security", 0, 2, D, D},
     {"SMTP", "POP3 before SMTP Send Timeout", 0, 600000, C, C},
     // Capture modes.
     {"Live", "Vistrel Timer", 0, kIntMax, D, D},

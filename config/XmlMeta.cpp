@@ -151,6 +151,8 @@ std::unique_ptr<pugi::xml_document> LoadXmlFile(const std::string& path, CLogger
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (reason)
+            *reason = S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file";
         ::close(fd);
         return nullptr;
     }
