@@ -5,9 +5,9 @@
 #include "app/Host.h"
 #include "app/SignalWaiter.h"
 #include "controller/DefaultResources.h"
-#include "config/XmlMeta.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
+#include "platform/ServiceNotify.h"
 
 namespace ocv {
 namespace {
@@ -22,6 +22,13 @@ std::string ReadFailure(Host& host) {
 std::string SaveFailure(Host& host) {
     const std::string& why = host.Document().LastError();
     return why.empty() ? "the document could not be built" : why;
+}
+
+constexpr int kWatchdogTimer = -1;  // controllers number their timers from 1000 up
+
+std::string ReadyStatus(Host& host) {
+    return "READY=1\nSTATUS=" + std::to_string(host.Document().cameras.size()) +
+           " camera(s) from " + host.Document().Path();
 }
 
 }  // namespace
@@ -64,33 +71,29 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     // SIGHUP: stop every camera, read ocv.xml again and start what it holds. A document that
     // cannot be read leaves the running cameras and their configuration as they were.
     signals.On(SIGHUP, [&host, &dispatcher] {
-        ConfigDocument& doc = host.Document();
-        CLogger& log = host.MainLog();
-        auto dom = LoadXmlFile(doc.Path(), &log);
-        if (!dom) {
-            log.Error("Reload refused: %s cannot be read; the running configuration stays.",
-                      doc.Path().c_str());
-            return;
+        NotifyService("RELOADING=1");
+        std::string error;
+        if (host.Reload(error, [&dispatcher] { return dispatcher.QuitRequested(); })) {
+            host.MainLog().Info("Configuration reloaded: %zu camera(s) from %s",
+                                host.Document().cameras.size(), host.Document().Path().c_str());
+        } else {
+            host.MainLog().Error("Reload refused: %s cannot be read; the running configuration stays.",
+                                 error.c_str());
         }
-        host.StopMailCommandChecker();
-        host.StopAll(3);
-        host.DestroyControllers();
-        // Read in place without the start-up's log deletion.
-        doc.system = MakeDefaultSystemInfo(doc.ProgramDir());
-        doc.cameras.clear();
-        doc.ReadDocument(*dom, log);
-        host.CreateControllers();
-        host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
-        host.RestartMailCommandChecker();
-        log.Info("Configuration reloaded: %zu camera(s) from %s", host.Document().cameras.size(),
-                 host.Document().Path().c_str());
+        NotifyService(ReadyStatus(host));
     });
+    // A service manager learns that the cameras were started (each one connects on its own)
+    // and, when it asks for one, gets a watchdog beat from the owner thread's loop.
+    NotifyService(ReadyStatus(host));
+    if (unsigned beat = ServiceWatchdogIntervalMs())
+        dispatcher.StartTimer(kWatchdogTimer, beat, [] { NotifyService("WATCHDOG=1"); });
     if (!banner.empty()) std::fputs(banner.c_str(), stderr);
     dispatcher.Run();
     signals.On(SIGUSR2, {});
     signals.On(SIGUSR1, {});
     signals.On(SIGHUP, {});
 
+    NotifyService("STOPPING=1");
     host.MainLog().Info("Signal %d received: stopping every camera.", signals.Received());
     host.StopMailCommandChecker();
     host.StopAll(3);

@@ -1,5 +1,7 @@
 #include "app/Host.h"
 
+#include "config/XmlMeta.h"
+
 #include "net/UPnP.h"
 #include "platform/Files.h"
 
@@ -49,6 +51,27 @@ bool Host::Load() {
     ApplyLogSettings(mainLog_);
     ApplyLogSettings(*checkerLog_);
     return ok;
+}
+
+bool Host::Reload(std::string& error, const std::function<bool()>& cancelled) {
+    std::string reason;
+    auto dom = LoadXmlFile(doc_.Path(), &mainLog_, &reason);
+    if (!dom) {
+        error = doc_.Path() + (reason.empty() ? "" : ": " + reason);
+        return false;
+    }
+    StopMailCommandChecker();
+    StopAll(3);
+    DestroyControllers();
+    doc_.system = MakeDefaultSystemInfo(doc_.ProgramDir());
+    doc_.cameras.clear();
+    doc_.ReadDocument(*dom, mainLog_);
+    ApplyLogSettings(mainLog_);
+    ApplyLogSettings(*checkerLog_);
+    CreateControllers();
+    ConnectAndStart(cancelled);
+    StartMailCommandChecker();
+    return true;
 }
 
 bool Host::Save() {

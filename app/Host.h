@@ -25,6 +25,11 @@ public:
     bool Load();
     // Takes every controller's record back into the document and writes it atomically.
     bool Save();
+    // Reads ocv.xml again while running: every camera and the mail-command checker are stopped,
+    // the document is read in place (without the start-up's log deletion), the log settings
+    // are applied and the cameras are connected again. A document that cannot be read changes
+    // nothing (false, with the reason in `error`).
+    bool Reload(std::string& error, const std::function<bool()>& cancelled = {});
     // Appends a camera with the defaults of a new record and this device information.
     CameraConfig& AddCamera(int32_t deviceType, const std::string& deviceName,
                             const std::string& name);

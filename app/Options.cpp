@@ -92,10 +92,11 @@ to disk, FTP and e-mail, and a web server per camera.
 Options:
   --dir DIR              program directory: ocv.xml and, by default, log.txt live here
                          (default: the executable's directory when ocv.xml is there, else
-                         ~/.local/share/ocuvane)
+                         $XDG_DATA_HOME/ocuvane or ~/.local/share/ocuvane)
   --headless             run the configured cameras without a window (a service); log lines
                          also go to stderr; SIGINT or SIGTERM stops every camera and saves
-                         ocv.xml; SIGUSR2 takes a snapshot on every connected camera
+                         ocv.xml; SIGHUP reads ocv.xml again; SIGUSR2 takes a snapshot and
+                         SIGUSR1 starts a recording on every connected camera
   --demo                 start a simulated camera on loopback, write a configuration that
                          captures a picture every 10 seconds into a fresh directory (or DIR)
                          and serves the live view on a local port, and run it headless

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <filesystem>
 #include <regex>
@@ -308,4 +309,92 @@ TEST_F(HeadlessTest, Sigusr2TakesASnapshotWithEveryRemoteTargetOff) {
     CDibImage pic;
     ASSERT_TRUE(pic.LoadFromFile(JoinPath(snaps, "cap0001.png")));
     EXPECT_EQ(pic.Width(), 320);
+}
+
+namespace {
+
+// A service manager's notification socket: the datagrams the program sends, in order.
+class NotifySocket {
+public:
+    explicit NotifySocket(const std::string& path) : path_(path) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    }
+    ~NotifySocket() { ::close(fd_); }
+    // Every message received so far, joined by " | ".
+    const std::string& Messages() {
+        char buf[4096];
+        for (ssize_t n; (n = ::recv(fd_, buf, sizeof buf, 0)) > 0;)
+            messages_ += (messages_.empty() ? "" : " | ") + std::string(buf, n);
+        return messages_;
+    }
+    size_t Count(const std::string& what) {
+        const std::string& m = Messages();
+        size_t n = 0;
+        for (size_t at = m.find(what); at != std::string::npos; at = m.find(what, at + 1)) ++n;
+        return n;
+    }
+
+private:
+    std::string path_, messages_;
+    int fd_;
+};
+
+}  // namespace
+
+TEST_F(HeadlessTest, ServiceNoticesAndSighupReloadWithACameraAdded) {
+    std::string url = StartCamera();
+    AddCamera(url, [](CameraConfig& c) { c.param.vistrel.enableVistrel = 0; });
+    NotifySocket notify(JoinPath(dir_, "notify"));
+    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
+                JoinPath(dir_, "app.err"),
+                {"NOTIFY_SOCKET=" + JoinPath(dir_, "notify"),
+                 "WATCHDOG_USEC=400000"});  // a beat every 200 ms
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 1; }, 10000)) << app.Err();
+    EXPECT_NE(notify.Messages().find("STATUS=1 camera(s)"), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("WATCHDOG=1") >= 3; }, 5000));
+
+    // A second camera added while the first runs, then a reload takes it.
+    std::string out;
+    ASSERT_EQ(Run({"--add-camera", "5", url, "--name", "Yard"}, &out), 0) << out;
+    app.Signal(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 2; }, 15000)) << app.Err();
+    EXPECT_EQ(notify.Count("RELOADING=1"), 1u);
+    EXPECT_NE(notify.Messages().find("STATUS=2 camera(s)"), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return app.Err().find("\tYard\t") != std::string::npos; }, 15000))
+        << app.Err();
+    EXPECT_NE(app.Err().find("Configuration reloaded: 2 camera(s)"), std::string::npos);
+
+    // A document that cannot be read is refused and the two cameras keep running.
+    { std::ofstream(JoinPath(dir_, "ocv.xml")) << "<OcvML><broken"; }
+    app.Signal(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 3; }, 10000)) << app.Err();
+    EXPECT_NE(app.Err().find("Reload refused:"), std::string::npos) << app.Err();
+
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0) << app.Err();
+    EXPECT_EQ(notify.Count("STOPPING=1"), 1u);
+    CLogger quiet;
+    ConfigDocument saved(dir_);
+    ASSERT_TRUE(saved.LoadConfiguration(quiet));
+    ASSERT_EQ(saved.cameras.size(), 2u) << "the running configuration is what is saved";
+    EXPECT_EQ(saved.cameras[1].param.name, "Yard");
+}
+
+TEST_F(HeadlessTest, DefaultProgramDirectoryFollowsXdgDataHome) {
+    std::string data = JoinPath(dir_, "data");
+    Process add({kOcuvane, "--add-camera", "5", "http://127.0.0.1:9/", "--name", "Gate"},
+                JoinPath(dir_, "x.out"), JoinPath(dir_, "x.err"), {"XDG_DATA_HOME=" + data});
+    ASSERT_EQ(add.Wait(10000), 0) << add.Err();
+    EXPECT_TRUE(FileExists(JoinPath(data, "ocuvane/ocv.xml"))) << add.Out();
+    // A relative value is not a base directory: the home default applies instead.
+    std::string home = JoinPath(dir_, "home");
+    CreateDirectoryOne(home);
+    Process rel({kOcuvane, "--add-camera", "5", "http://127.0.0.1:9/"}, JoinPath(dir_, "y.out"),
+                JoinPath(dir_, "y.err"), {"XDG_DATA_HOME=relative", "HOME=" + home});
+    ASSERT_EQ(rel.Wait(10000), 0) << rel.Err();
+    EXPECT_TRUE(FileExists(JoinPath(home, ".local/share/ocuvane/ocv.xml"))) << rel.Out();
 }

@@ -44,12 +44,14 @@ inline int FreeLoopbackPort() {
 
 class Process {
 public:
+    // `env` holds "NAME=VALUE" entries set in the child only.
     Process(const std::vector<std::string>& argv, const std::string& outFile,
-            const std::string& errFile)
+            const std::string& errFile, const std::vector<std::string>& env = {})
         : out_(outFile), err_(errFile) {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setpgid(0, 0);
+            for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
             int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(o, 1);
