@@ -68,6 +68,8 @@ protected:
     // True while pictures are wanted as they arrive: a view listens for them, or a consumer
     // copied one within the last `windowMs` milliseconds.
     bool PicturesWanted(uint32_t windowMs);
+    // True while a view listens for every stored picture (it paints them as they come).
+    bool ViewListens() { return view_->HasListener(); }
 
     // Sets the format and allocates a zero-filled pixel buffer of biSizeImage bytes.
     void AllocateSample(const BITMAPINFOHEADER& format);

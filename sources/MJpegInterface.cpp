@@ -144,7 +144,7 @@ void CMJpegInterface::DropPendingUpTo(uint64_t seq) {
 }
 
 bool CMJpegInterface::WantsDecodedPictures() {
-    return !HasSampleBuffer() || PicturesWanted(kWantedWindowMs);
+    return !HasSampleBuffer() || ViewListens();
 }
 
 void CMJpegInterface::KeepPending(const uint8_t* data, size_t size, uint64_t seq) {

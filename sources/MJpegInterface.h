@@ -56,10 +56,10 @@ public:
     // are counted out) once it has delivered pictures for this long.
     static constexpr uint32_t kGoodStreamMs = 10000;
 
-    // While nobody wants pictures as they arrive (no view listens and no consumer copied one
-    // within this window), the sample thread keeps the newest picture undecoded and the next
-    // copy decodes it: an idle camera costs no decoding.
-    static constexpr uint32_t kWantedWindowMs = 1500;
+    // Unless a view listens for every picture, the sample thread keeps the newest picture
+    // undecoded and the next copy decodes it on the copier's thread: a camera costs one decode
+    // per picture used (an interval capture, a motion check every 500 ms, a stream frame),
+    // never one per picture received. Every picture is a key frame, so nothing is lost.
 
     // Diagnostics: pictures received on the stream, pictures decoded, and the number of the
     // picture the sample holds (pictures are numbered from 1 per connection).

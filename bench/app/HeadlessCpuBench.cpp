@@ -18,59 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "BenchProcess.h"
 #include "config/ConfigDocument.h"
 #include "foundation/Logger.h"
 #include "platform/Files.h"
 
 using namespace ocv;
+using namespace ocvbench;
 
 namespace {
-
-const std::string kBin = OCV_BINARY_DIR;
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& out, const std::string& err) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(o, 1);
-        dup2(e, 2);
-        std::vector<char*> a;
-        for (auto& s : argv) a.push_back(const_cast<char*>(s.c_str()));
-        a.push_back(nullptr);
-        execv(a[0], a.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-std::string Read(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-// User + system CPU seconds of a process so far.
-double CpuSeconds(pid_t pid) {
-    std::string stat = Read("/proc/" + std::to_string(pid) + "/stat");
-    size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream in(stat.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && in >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-void Stop(pid_t pid) {
-    kill(pid, SIGTERM);
-    int st;
-    waitpid(pid, &st, 0);
-}
 
 struct Figures {
     double appPercent;
@@ -84,15 +40,8 @@ Figures Measure(int cameras, bool intervalCapture, int seconds) {
     std::string dir = mkdtemp(tmpl);
     std::string pictures = JoinPath(dir, "pictures");
     CreateDirectoryOne(pictures);
-    pid_t sim =
-        Spawn({kBin + "/tools/ocv-camsim", "--port", "0", "--size", "640x480", "--fps", "15"},
-              dir + "/sim.out", dir + "/sim.err");
-    std::smatch m;
-    std::string out;
-    for (int i = 0; i < 100 && !std::regex_search(out = Read(dir + "/sim.out"), m,
-                               std::regex("127\\.0\\.0\\.1:(\\d+)"));
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pid_t sim;
+    std::string port = StartCamSim({"--size", "640x480", "--fps", "15"}, dir, sim);
     CLogger quiet;
     ConfigDocument doc(dir);
     doc.system.debugMode = 0;
@@ -100,7 +49,7 @@ Figures Measure(int cameras, bool intervalCapture, int seconds) {
         CameraConfig cam = doc.NewCamera();
         cam.param.name = "cam" + std::to_string(i + 1);
         cam.param.deviceInfo.deviceType = 5;
-        cam.param.deviceInfo.deviceName = "http://127.0.0.1:" + m[1].str() + "/";
+        cam.param.deviceInfo.deviceName = "http://127.0.0.1:" + port + "/";
         cam.param.deviceInfo.frameWidth = 640;
         cam.param.deviceInfo.frameHeight = 480;
         cam.param.vistrel.enableVistrel = intervalCapture ? 1 : 0;

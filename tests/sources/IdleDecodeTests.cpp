@@ -1,6 +1,7 @@
 // A camera nobody looks at keeps its newest picture undecoded; the next copy decodes it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -31,16 +32,15 @@ TEST(IdleDecode, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
     CamSim sim({"--size", "160x120", "--fps", "20"});
     ASSERT_TRUE(sim.Ok());
     TestLog log;
-    auto src = Connect(sim, log.Logger(), std::make_shared<FrameNotifier>());
+    auto view = std::make_shared<FrameNotifier>();
+    auto src = Connect(sim, log.Logger(), view);
     ASSERT_TRUE(src) << log.Dump();
     auto* mjpeg = dynamic_cast<CMJpegInterface*>(src.get());
     ASSERT_TRUE(mjpeg);
     const uint32_t size = src->GetSampleSize();
     std::vector<uint8_t> first(size), later(size);
     ASSERT_TRUE(src->GetSample(first.data(), size));
-    // Past the window nobody counts as watching: pictures arrive but are not decoded.
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(static_cast<int>(CMJpegInterface::kWantedWindowMs) + 700));
+    // Pictures arrive but are not decoded.
     uint64_t decoded0 = mjpeg->DecodedPictures(), received0 = mjpeg->ReceivedPictures();
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_GE(mjpeg->ReceivedPictures(), received0 + 10) << "the stream goes on";
@@ -51,12 +51,25 @@ TEST(IdleDecode, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
     EXPECT_GE(mjpeg->SamplePicture(), newest);
     EXPECT_EQ(mjpeg->DecodedPictures(), decoded0 + 1);
     EXPECT_NE(first, later) << "the scene moved";
-    // Watching again: the sample thread decodes pictures as they come.
+    // A consumer that copies five times a second decodes what it copies, not the 20 pictures
+    // a second that arrive.
+    uint64_t decoded1 = mjpeg->DecodedPictures(), received1 = mjpeg->ReceivedPictures();
     for (int i = 0; i < 10; ++i) {
-        src->GetSample(later.data(), size);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(src->GetSample(later.data(), size));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    EXPECT_GE(mjpeg->DecodedPictures(), decoded0 + 10);
+    EXPECT_GE(mjpeg->ReceivedPictures(), received1 + 30);
+    EXPECT_GE(mjpeg->DecodedPictures(), decoded1 + 8);
+    EXPECT_LE(mjpeg->DecodedPictures(), decoded1 + 10);
+    // A view that listens gets every picture decoded as it comes.
+    std::atomic<int> painted{0};
+    view->Set([&] { ++painted; });
+    uint64_t decoded2 = mjpeg->DecodedPictures(), received2 = mjpeg->ReceivedPictures();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    view->Clear();
+    uint64_t receivedNow = mjpeg->ReceivedPictures();
+    EXPECT_GE(mjpeg->DecodedPictures() - decoded2 + 2, receivedNow - received2);
+    EXPECT_GE(painted.load(), 15);
     src->Disconnect();
     EXPECT_EQ(log.Count("Loading image failed"), 0) << log.Dump();
 }
