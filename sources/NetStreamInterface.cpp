@@ -28,8 +28,8 @@ void InitFfmpegOnce() {
     std::call_once(once, [] {
         avformat_network_init();
         // Decoder complaints about damaged packets would flood the service's stderr; the
-        // source logs what matters itself.
-        av_log_set_level(AV_LOG_FATAL);
+        // source logs what matters itself, with FFmpeg's own reason where it gave one.
+        CaptureFfmpegMessages();
     });
 }
 
@@ -118,6 +118,7 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
     }
     ClearLastError();
     CLogger& log = Log();
+    if (stopRequested_) return 0;
     log.Debug("Check device type");
     if (!info || info->deviceType == 0) {
         Fail("There is no device type specification!", AvErrorText(AVERROR(EINVAL)));
@@ -169,6 +170,8 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
     {
         std::lock_guard lock(storeMutex_);
         worker_ = worker;
+        // A stop that came while the thread was being made.
+        if (stopRequested_) worker->RequestStop();
     }
 
     // The first picture sets the format; a stop request ends the wait at once.
@@ -216,6 +219,12 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
               h.biHeight, record->frameRate);
     connected_ = true;
     return 1;
+}
+
+void CNetStreamInterface::RequestStop() {
+    stopRequested_ = true;
+    std::lock_guard lock(storeMutex_);
+    if (worker_) worker_->RequestStop();
 }
 
 void CNetStreamInterface::StopThread() {
@@ -414,6 +423,8 @@ void CNetStreamInterface::StreamThread(std::shared_ptr<Worker> w) {
     auto fail = [&](const std::string& what, int code) {
         std::string detail = AvErrorText(code);
         if (code == AVERROR_EXIT && !w->stop) detail = "no answer in time";
+        std::string reason = LastFfmpegMessage();
+        if (!reason.empty() && code != AVERROR_EXIT) detail += ": " + reason;
         log.Error("[SampleThread] %s [%s] [%s]", what.c_str(), detail.c_str(), logUrl);
         w->SetError(what, detail);
     };
@@ -433,6 +444,7 @@ void CNetStreamInterface::StreamThread(std::shared_ptr<Worker> w) {
         // Open the first URL of the list that opens.
         Input in;
         int rc = 0;
+        ClearFfmpegMessage();
         for (const std::string& url : w->urls) {
             if (w->stop) break;
             log.Debug("avformat_open_input() [%s]", CMJpegInterface::UrlForLog(url).c_str());
