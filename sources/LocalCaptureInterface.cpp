@@ -108,6 +108,7 @@ int CLocalCaptureInterface::Connect(const DeviceInfo* info) {
     }
     ClearLastError();
     CLogger& log = Log();
+    if (stopRequested_) return 0;
     log.Debug("Check device type");
     if (!info || info->deviceType == 0) {
         Fail("There is no device type specification!", std::strerror(EINVAL));
@@ -161,6 +162,11 @@ int CLocalCaptureInterface::Connect(const DeviceInfo* info) {
         return 0;
     }
     return 1;
+}
+
+void CLocalCaptureInterface::RequestStop() {
+    stopRequested_ = true;
+    if (stop_) stop_->Set();
 }
 
 void CLocalCaptureInterface::StopThread() {
