@@ -13,7 +13,7 @@ extern "C" {
 #include "platform/NamedEvent.h"
 #include "sources/CameraUrl.h"
 #include "sources/MJpegInterface.h"
-#include "sources/RetryBackoff.h"
+#include "foundation/RetryBackoff.h"
 
 namespace ocv {
 namespace {
@@ -116,33 +116,18 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
         Disconnect();
         control.lock();
     }
-    ClearLastError();
     CLogger& log = Log();
     if (stopRequested_) return 0;
-    log.Debug("Check device type");
-    if (!info || info->deviceType == 0) {
-        Fail("There is no device type specification!", AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
+    if (!CheckConnectRecord(info, DEVICE_NETWORK_STREAM,
+                            "CreateFilterForWMEncorder() Failed! [No Support Filter Type]"))
         return 0;
-    }
-    log.Debug("Get capturefilter");
-    if (info->deviceType != DEVICE_NETWORK_STREAM) {
-        Fail("CreateFilterForWMEncorder() Failed! [No Support Filter Type]",
-             AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
-        return 0;
-    }
     formatSettable_ = false;
     bool converted = false;
     std::string url = HttpToMms(info->deviceName, converted);
     if (converted)
         log.Debug("http->mms convert [%s]", CMJpegInterface::UrlForLog(info->deviceName).c_str());
     log.Debug("URL = %s", CMJpegInterface::UrlForLog(url).c_str());
-    if (info->deviceName.empty()) {
-        Fail("avformat_open_input() Failed! [no URL]", AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
-        return 0;
-    }
+    if (info->deviceName.empty()) return FailConnect("avformat_open_input() Failed! [no URL]", EINVAL);
 
     auto worker = std::make_shared<Worker>();
     for (const std::string& u : StreamOpenOrder(info->deviceName, url, converted)) {
@@ -154,18 +139,13 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
     worker->timings = timings_;
     worker->logger = Logger();
     worker->link->owner = this;
-    if (!worker->stopEvent || !worker->finished) {
-        Fail("The stop event cannot be made!", AvErrorText(AVERROR(ENOMEM)));
-        ReportConnectFailure();
-        return 0;
-    }
+    if (!worker->stopEvent || !worker->finished)
+        return FailConnect("The stop event cannot be made!", EMFILE);
     storing_ = true;
     try {
         thread_ = std::thread(&CNetStreamInterface::StreamThread, worker);
     } catch (const std::system_error&) {
-        Fail("std::thread() Failed! [StreamThread]", AvErrorText(AVERROR(EAGAIN)));
-        ReportConnectFailure();
-        return 0;
+        return FailConnect("std::thread() Failed! [StreamThread]", EAGAIN);
     }
     {
         std::lock_guard lock(storeMutex_);
