@@ -211,6 +211,34 @@ TEST(NetStreamPeers, PicturesFlowAgainAfterTheServerIsRestarted) {
     s.source->Disconnect();
 }
 
+TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
+    int port = test::FreePort();
+    auto server = StartRtsp(port, "h264", "320x240", 20);
+    ASSERT_TRUE(server);
+    TestLog log;
+    // No view listens: pictures are wanted only when copied.
+    CNetStreamInterface source(std::make_shared<FrameNotifier>(), log.Logger());
+    DeviceInfo info;
+    info.deviceType = DEVICE_NETWORK_STREAM;
+    info.deviceName = Loopback("rtsp", port, "/live");
+    ASSERT_EQ(source.Connect(&info), 1) << log.Dump();
+    std::vector<uint8_t> first(source.GetSampleSize()), later(first.size());
+    ASSERT_TRUE(source.GetSample(first.data(), first.size()));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(CNetStreamInterface::kWantedWindowMs + 500));
+    uint64_t decoded0 = source.DecodedPictures(), received0 = source.ReceivedPackets();
+    EXPECT_TRUE(WaitUntil([&] { return source.ReceivedPackets() >= received0 + 15; }, 5000));
+    EXPECT_EQ(source.DecodedPictures(), decoded0) << "nothing decoded while idle";
+    // The copy decodes the kept packets and hands out the newest picture.
+    uint64_t newest = source.ReceivedPackets();
+    ASSERT_TRUE(source.GetSample(later.data(), later.size()));
+    EXPECT_GE(source.SamplePicture(), newest);
+    EXPECT_EQ(source.DecodedPictures(), decoded0 + 1);
+    EXPECT_NE(first, later) << "the ball moved";
+    EXPECT_GT(DistinctBytes(later), 32u);
+    source.Disconnect();
+}
+
 TEST(NetStreamPeers, AStopEndsAConnectToAServerThatNeverAnswers) {
     SilentServer silent;
     ASSERT_GT(silent.Port(), 0);
