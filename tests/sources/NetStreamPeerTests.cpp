@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -237,6 +239,54 @@ TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
     EXPECT_NE(first, later) << "the ball moved";
     EXPECT_GT(DistinctBytes(later), 32u);
     source.Disconnect();
+}
+
+// An MPEG-TS file of H.264 pictures of `size`, `seconds` long.
+std::string MakeTs(const TempDir& dir, const std::string& name, const std::string& size,
+                   int seconds) {
+    std::string path = dir.Path() + "/" + name;
+    Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                    "testsrc=size=" + size + ":rate=10:duration=" + std::to_string(seconds),
+                    "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", "-f", "mpegts", "-y",
+                    path});
+    WaitUntil([&] { return !ffmpeg.Running(); }, 30000);
+    return path;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
+    TempDir dir;
+    std::string a = ReadAll(MakeTs(dir, "a.ts", "176x144", 2));
+    std::string b = ReadAll(MakeTs(dir, "b.ts", "320x240", 3));
+    ASSERT_GT(a.size(), 10000u);
+    ASSERT_GT(b.size(), 10000u);
+    // Damage: a run of garbage inside the second part's packets, past its first key frame.
+    std::string damaged = b;
+    for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 3000; ++i)
+        damaged[i] = static_cast<char>(i * 7919);
+    std::ofstream(dir.Path() + "/change.ts", std::ios::binary) << a << damaged;
+    Stream s("file://" + dir.Path() + "/change.ts");
+    ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
+    EXPECT_EQ(s.info.frameWidth, 176);
+    EXPECT_TRUE(s.log.WaitFor("The stream's picture size changed from 176x144 to 320x240", 1,
+                              10000))
+        << s.log.Dump();
+    BITMAPINFOHEADER h{};
+    s.source->GetFormat(&h);
+    EXPECT_EQ(h.biWidth, 320);
+    EXPECT_EQ(h.biHeight, 240);
+    EXPECT_EQ(s.Sample().size(), DibStride(320, 24) * 240u);
+    // The file ends and is opened again: the pictures start small once more.
+    EXPECT_TRUE(s.log.WaitFor("[SampleThread] The stream ended [", 1, 10000)) << s.log.Dump();
+    EXPECT_TRUE(s.log.WaitFor("The stream's picture size changed from 320x240 to 176x144", 1,
+                              10000))
+        << s.log.Dump();
+    EXPECT_TRUE(s.source->IsConnected());
+    s.source->Disconnect();
 }
 
 TEST(NetStreamPeers, AStopEndsAConnectToAServerThatNeverAnswers) {
