@@ -5,6 +5,8 @@
 #include "app/Host.h"
 #include "app/SignalWaiter.h"
 #include "controller/DefaultResources.h"
+#include "foundation/UrlMask.h"
+#include "sources/CameraUrl.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
 #include "platform/ServiceNotify.h"
@@ -110,6 +112,13 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
 
 int AddCameraCommand(const std::string& programDir, int32_t type, const std::string& url,
                      const std::string& name) {
+    // An address the camera type cannot use would only fail at every start.
+    std::string why;
+    if (!CheckCameraAddress(type, url, why)) {
+        std::fprintf(stderr, "ocuvane: --add-camera %d refused: %s; nothing was added.\n", type,
+                     why.c_str());
+        return 1;
+    }
     ThreadDispatcher dispatcher;
     Host host(programDir, dispatcher, {});
     if (!host.Load()) {
@@ -124,7 +133,9 @@ int AddCameraCommand(const std::string& programDir, int32_t type, const std::str
         return 1;
     }
     std::printf("Camera %zu \"%s\" (device type %d, %s) added to %s\n",
-                host.Document().cameras.size(), cam.param.name.c_str(), type, url.c_str(),
+                host.Document().cameras.size(), cam.param.name.c_str(), type,
+                type == DEVICE_LOCAL_CAPTURE && url.empty() ? "the first capture device"
+                                                            : MaskUrlPassword(url).c_str(),
                 host.Document().Path().c_str());
     return 0;
 }

@@ -48,8 +48,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             if (!t) return std::nullopt;
             auto u = need(i, "a device type and a URL");
             if (!u) return std::nullopt;
-            if (!ParseInt(*t, o.addType) || o.addType < 1 || o.addType > 7) {
-                error = "--add-camera: the device type is a number from 1 to 7";
+            if (!ParseInt(*t, o.addType) || o.addType < 1 || o.addType > 8) {
+                error = "--add-camera: the device type is a number from 1 to 8";
                 return std::nullopt;
             }
             o.addCamera = true;
@@ -62,6 +62,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.showConfig = true;
         } else if (a == "--version") {
             o.version = true;
+        } else if (a == "--list-devices") {
+            o.listDevices = true;
         } else if (a == "--name") {
             auto v = need(i, "a name");
             if (!v) return std::nullopt;
@@ -101,9 +103,12 @@ Options:
                          captures a picture every 10 seconds into a fresh directory (or DIR)
                          and serves the live view on a local port, and run it headless
   --add-camera TYPE URL  append a camera with this device type and URL (or device name) to
-                         ocv.xml and exit; types: 1 local capture device, 2 network stream,
-                         3 another instance of this program, 4 Panasonic, 5 Axis, 6 Vivotek,
-                         7 MegaChips-family camera
+                         ocv.xml and exit; types: 1 local capture device (its card name as
+                         --list-devices shows it, "" for the first), 2 network stream (rtsp://,
+                         http(s)://, file:// ...), 3 another instance of this program,
+                         4 Panasonic, 5 Axis, 6 Vivotek, 7 MegaChips-family camera,
+                         8 a Motion-JPEG URL used as given
+  --list-devices         print the local capture devices with their card names and formats
   --name NAME            the name of the camera added with --add-camera
   -s N                   open camera N's capture settings alone (desktop shell; a build
                          without it runs headless)

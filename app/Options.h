@@ -21,6 +21,7 @@ struct Options {
     std::vector<std::string> sets;      // --set PATH=VALUE, repeatable; all or nothing
     bool showConfig = false;            // --show-config
     bool version = false;               // --version
+    bool listDevices = false;           // --list-devices
 };
 
 // Parses argv; on a usage error returns nullopt and sets `error`.

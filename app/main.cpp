@@ -9,6 +9,7 @@
 #include "app/Options.h"
 #include "app/ProgramDir.h"
 #include "foundation/Logger.h"
+#include "sources/CaptureDevice.h"
 #include "sources/SourceFactory.h"
 
 using namespace ocv;
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     }
     if (options->version) {
         std::printf("ocuvane %s\n", OCV_VERSION);
+        return 0;
+    }
+    if (options->listDevices) {
+        std::fputs(DescribeCaptureDevices(*V4l2CaptureSystem()).c_str(), stdout);
         return 0;
     }
     if (!options->getPaths.empty() || !options->sets.empty() || options->showConfig) {

@@ -170,7 +170,8 @@ std::vector<std::string> StreamOpenOrder(const std::string& original, const std:
     if (!StartsWithNoCase(url, "mms://")) return {url};
     std::string rest = url.substr(6);
     std::vector<std::string> order;
-    if (converted) order.push_back(original);
+    // FFmpeg knows its protocols by their lower-case names only.
+    if (converted) order.push_back("http://" + original.substr(7));
     order.push_back("mmsh://" + rest);
     order.push_back("mmst://" + rest);
     return order;

@@ -1,5 +1,7 @@
 #include "sources/DxShowInterface.h"
 
+#include <cstring>
+
 namespace ocv {
 
 std::string CDxShowInterface::LastErrorText() {
@@ -23,6 +25,28 @@ bool CDxShowInterface::Fail(const std::string& message, const std::string& detai
     errorText_ = message;
     errorDetail_ = detail;
     return false;
+}
+
+bool CDxShowInterface::CheckConnectRecord(const DeviceInfo* info, int32_t type,
+                                          const char* unsupported) {
+    ClearLastError();
+    Log().Debug("Check device type");
+    if (!info || info->deviceType == 0) {
+        FailConnect("There is no device type specification!", EINVAL);
+        return false;
+    }
+    Log().Debug("Get capturefilter");
+    if (info->deviceType != type) {
+        FailConnect(unsupported, EINVAL);
+        return false;
+    }
+    return true;
+}
+
+int CDxShowInterface::FailConnect(const std::string& message, int code) {
+    Fail(message, std::strerror(code));
+    ReportConnectFailure();
+    return 0;
 }
 
 void CDxShowInterface::ReportConnectFailure() {

@@ -28,6 +28,12 @@ protected:
     // The error box of a failed connect: "Connect camera failed!" with the reason and the
     // library's text, as the last error holds them.
     void ReportConnectFailure();
+    // The first steps of every Connect: clears the last error, then checks that the record
+    // names a device type and that it is `type`; a failure is kept, reported and false.
+    // `unsupported` is the failure text of a record of another type.
+    bool CheckConnectRecord(const DeviceInfo* info, int32_t type, const char* unsupported);
+    // Fails the connect with `message` and the system's text of `code`, and reports it.
+    int FailConnect(const std::string& message, int code);
 
     bool formatSettable_ = false;
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/NamedEvent.h"
-#include "sources/RetryBackoff.h"
+#include "foundation/RetryBackoff.h"
 
 namespace ocv {
 namespace {
@@ -106,26 +106,12 @@ int CLocalCaptureInterface::Connect(const DeviceInfo* info) {
         Disconnect();
         control.lock();
     }
-    ClearLastError();
     CLogger& log = Log();
-    log.Debug("Check device type");
-    if (!info || info->deviceType == 0) {
-        Fail("There is no device type specification!", std::strerror(EINVAL));
-        ReportConnectFailure();
+    if (stopRequested_) return 0;
+    if (!CheckConnectRecord(info, DEVICE_LOCAL_CAPTURE,
+                            "CreateFilterForVideoCapture() Failed! [No Support Filter Type]"))
         return 0;
-    }
-    log.Debug("Get capturefilter");
-    if (info->deviceType != DEVICE_LOCAL_CAPTURE) {
-        Fail("CreateFilterForVideoCapture() Failed! [No Support Filter Type]",
-             std::strerror(EINVAL));
-        ReportConnectFailure();
-        return 0;
-    }
-    if (!stop_) {
-        Fail("The stop event cannot be made!", std::strerror(EMFILE));
-        ReportConnectFailure();
-        return 0;
-    }
+    if (!stop_) return FailConnect("The stop event cannot be made!", EMFILE);
     stop_->Reset();
     // The view hands its own copy of the record: it learns the card name and the format.
     auto* record = const_cast<DeviceInfo*>(info);
@@ -154,13 +140,16 @@ int CLocalCaptureInterface::Connect(const DeviceInfo* info) {
     try {
         thread_ = std::thread(&CLocalCaptureInterface::CaptureThread, this);
     } catch (const std::system_error&) {
-        Fail("std::thread() Failed! [CaptureThread]", std::strerror(EAGAIN));
         control.unlock();
         Disconnect();
-        ReportConnectFailure();
-        return 0;
+        return FailConnect("std::thread() Failed! [CaptureThread]", EAGAIN);
     }
     return 1;
+}
+
+void CLocalCaptureInterface::RequestStop() {
+    stopRequested_ = true;
+    if (stop_) stop_->Set();
 }
 
 void CLocalCaptureInterface::StopThread() {

@@ -41,6 +41,8 @@ public:
     // Opens the device and starts it; the record gets the card name and the agreed format.
     int Connect(const DeviceInfo* info) override;
     void Disconnect() override;
+    // Ends the capture thread's waits at once, from any thread; a later Connect fails.
+    void RequestStop() override;
     bool IsConnected() override { return connected_.load(); }
     // A connected device whose format could be set and that lists its modes.
     bool HasFormatPage() override;
@@ -84,6 +86,7 @@ private:
     CaptureTimings timings_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> storing_{true};
+    std::atomic<bool> stopRequested_{false};
     std::shared_ptr<NamedEvent> stop_;
     std::mutex controlMutex_;
     std::thread thread_;

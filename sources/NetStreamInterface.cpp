@@ -13,7 +13,7 @@ extern "C" {
 #include "platform/NamedEvent.h"
 #include "sources/CameraUrl.h"
 #include "sources/MJpegInterface.h"
-#include "sources/RetryBackoff.h"
+#include "foundation/RetryBackoff.h"
 
 namespace ocv {
 namespace {
@@ -28,8 +28,8 @@ void InitFfmpegOnce() {
     std::call_once(once, [] {
         avformat_network_init();
         // Decoder complaints about damaged packets would flood the service's stderr; the
-        // source logs what matters itself.
-        av_log_set_level(AV_LOG_FATAL);
+        // source logs what matters itself, with FFmpeg's own reason where it gave one.
+        CaptureFfmpegMessages();
     });
 }
 
@@ -116,32 +116,18 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
         Disconnect();
         control.lock();
     }
-    ClearLastError();
     CLogger& log = Log();
-    log.Debug("Check device type");
-    if (!info || info->deviceType == 0) {
-        Fail("There is no device type specification!", AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
+    if (stopRequested_) return 0;
+    if (!CheckConnectRecord(info, DEVICE_NETWORK_STREAM,
+                            "CreateFilterForWMEncorder() Failed! [No Support Filter Type]"))
         return 0;
-    }
-    log.Debug("Get capturefilter");
-    if (info->deviceType != DEVICE_NETWORK_STREAM) {
-        Fail("CreateFilterForWMEncorder() Failed! [No Support Filter Type]",
-             AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
-        return 0;
-    }
     formatSettable_ = false;
     bool converted = false;
     std::string url = HttpToMms(info->deviceName, converted);
     if (converted)
         log.Debug("http->mms convert [%s]", CMJpegInterface::UrlForLog(info->deviceName).c_str());
     log.Debug("URL = %s", CMJpegInterface::UrlForLog(url).c_str());
-    if (info->deviceName.empty()) {
-        Fail("avformat_open_input() Failed! [no URL]", AvErrorText(AVERROR(EINVAL)));
-        ReportConnectFailure();
-        return 0;
-    }
+    if (info->deviceName.empty()) return FailConnect("avformat_open_input() Failed! [no URL]", EINVAL);
 
     auto worker = std::make_shared<Worker>();
     for (const std::string& u : StreamOpenOrder(info->deviceName, url, converted)) {
@@ -153,22 +139,19 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
     worker->timings = timings_;
     worker->logger = Logger();
     worker->link->owner = this;
-    if (!worker->stopEvent || !worker->finished) {
-        Fail("The stop event cannot be made!", AvErrorText(AVERROR(ENOMEM)));
-        ReportConnectFailure();
-        return 0;
-    }
+    if (!worker->stopEvent || !worker->finished)
+        return FailConnect("The stop event cannot be made!", EMFILE);
     storing_ = true;
     try {
         thread_ = std::thread(&CNetStreamInterface::StreamThread, worker);
     } catch (const std::system_error&) {
-        Fail("std::thread() Failed! [StreamThread]", AvErrorText(AVERROR(EAGAIN)));
-        ReportConnectFailure();
-        return 0;
+        return FailConnect("std::thread() Failed! [StreamThread]", EAGAIN);
     }
     {
         std::lock_guard lock(storeMutex_);
         worker_ = worker;
+        // A stop that came while the thread was being made.
+        if (stopRequested_) worker->RequestStop();
     }
 
     // The first picture sets the format; a stop request ends the wait at once.
@@ -216,6 +199,12 @@ int CNetStreamInterface::Connect(const DeviceInfo* info) {
               h.biHeight, record->frameRate);
     connected_ = true;
     return 1;
+}
+
+void CNetStreamInterface::RequestStop() {
+    stopRequested_ = true;
+    std::lock_guard lock(storeMutex_);
+    if (worker_) worker_->RequestStop();
 }
 
 void CNetStreamInterface::StopThread() {
@@ -414,6 +403,8 @@ void CNetStreamInterface::StreamThread(std::shared_ptr<Worker> w) {
     auto fail = [&](const std::string& what, int code) {
         std::string detail = AvErrorText(code);
         if (code == AVERROR_EXIT && !w->stop) detail = "no answer in time";
+        std::string reason = LastFfmpegMessage();
+        if (!reason.empty() && code != AVERROR_EXIT) detail += ": " + reason;
         log.Error("[SampleThread] %s [%s] [%s]", what.c_str(), detail.c_str(), logUrl);
         w->SetError(what, detail);
     };
@@ -433,6 +424,7 @@ void CNetStreamInterface::StreamThread(std::shared_ptr<Worker> w) {
         // Open the first URL of the list that opens.
         Input in;
         int rc = 0;
+        ClearFfmpegMessage();
         for (const std::string& url : w->urls) {
             if (w->stop) break;
             log.Debug("avformat_open_input() [%s]", CMJpegInterface::UrlForLog(url).c_str());

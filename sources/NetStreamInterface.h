@@ -39,6 +39,8 @@ public:
     // the wait at once.
     int Connect(const DeviceInfo* info) override;
     void Disconnect() override;
+    // Ends a Connect that waits and the stream thread's reading at once, from any thread.
+    void RequestStop() override;
     bool IsConnected() override { return connected_.load(); }
     bool HasFormatPage() override { return false; }
     bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
@@ -87,6 +89,7 @@ private:
 
     std::atomic<bool> connected_{false};
     std::atomic<bool> storing_{true};
+    std::atomic<bool> stopRequested_{false};
     StreamTimings timings_;
     std::mutex controlMutex_;  // Connect and Disconnect
     std::thread thread_;

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -16,6 +17,33 @@ std::string AvErrorText(int code) {
     if (av_strerror(code, buf, sizeof buf) < 0) return "error " + std::to_string(code);
     return buf;
 }
+
+namespace {
+
+thread_local std::string t_lastMessage;
+
+void KeepMessage(void* avcl, int level, const char* fmt, va_list vl) {
+    if (level > AV_LOG_ERROR) return;
+    char line[512];
+    int print = 0;
+    av_log_format_line2(avcl, level, fmt, vl, line, sizeof line, &print);
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    // The "[tcp @ 0x...] " prefix names an address, which would make every line different.
+    if (!text.empty() && text[0] == '[') {
+        size_t close = text.find("] ");
+        if (close != std::string::npos) text.erase(0, close + 2);
+    }
+    if (!text.empty()) t_lastMessage = std::move(text);
+}
+
+}  // namespace
+
+void CaptureFfmpegMessages() { av_log_set_callback(&KeepMessage); }
+
+std::string LastFfmpegMessage() { return t_lastMessage; }
+
+void ClearFfmpegMessage() { t_lastMessage.clear(); }
 
 StreamDecoder::StreamDecoder() = default;
 

@@ -17,6 +17,14 @@ namespace ocv {
 // The text FFmpeg gives for an error code.
 std::string AvErrorText(int code);
 
+// Routes FFmpeg's own messages away from standard error: the newest error message of each
+// thread is kept for LastFfmpegMessage. Safe to call more than once.
+void CaptureFfmpegMessages();
+// The newest error message FFmpeg wrote on this thread since the last ClearFfmpegMessage
+// ("Failed to resolve hostname x: ..."), without its line end; "" when none.
+std::string LastFfmpegMessage();
+void ClearFfmpegMessage();
+
 class StreamDecoder {
 public:
     StreamDecoder();

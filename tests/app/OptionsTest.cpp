@@ -30,7 +30,7 @@ TEST(Options, RefusesBadCommandLines) {
     std::string err;
     EXPECT_FALSE(ParseOptions({"--dir"}, err));
     EXPECT_FALSE(err.empty());
-    for (auto bad : std::vector<std::vector<std::string>>{{"--add-camera", "8", "x"},
+    for (auto bad : std::vector<std::vector<std::string>>{{"--add-camera", "9", "x"},
                                                           {"--add-camera", "x5", "u"},
                                                           {"--add-camera", "3"},
                                                           {"-s", "0"},

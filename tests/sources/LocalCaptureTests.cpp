@@ -1,0 +1,175 @@
+// The local capture source on a capture-device layer of the test's own: selection by card name
+// and number, the format agreed on and read back into the record, pictures turned bottom-up,
+// a device that is pulled out and plugged in again, and the text of --list-devices.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakeCaptureSystem.h"
+#include "SourceTestSupport.h"
+#include "sources/LocalCaptureInterface.h"
+
+namespace ocv {
+namespace {
+
+using test::FakeCaptureSystem;
+using test::FrameCounter;
+using test::TestLog;
+using test::UsbModes;
+using test::WaitUntil;
+
+struct Capture {
+    std::shared_ptr<FakeCaptureSystem> system = std::make_shared<FakeCaptureSystem>();
+    TestLog log;
+    FrameCounter counter;
+    std::shared_ptr<CLocalCaptureInterface> source =
+        std::make_shared<CLocalCaptureInterface>(counter.notifier, log.Logger(), system);
+    DeviceInfo info;
+    Capture() { info.deviceType = DEVICE_LOCAL_CAPTURE; }
+};
+
+TEST(LocalCapture, ADeviceIsChosenByItsCardNameAndNumber) {
+    struct Row {
+        const char* name;
+        int cameraNo;
+        int opened;  // index of the device opened; -1: none found
+    };
+    const Row rows[] = {
+        {"USB Camera", 0, 0}, {"USB Camera", 1, 2}, {"USB Camera", 2, -1}, {"Laptop Cam", 0, 1},
+        {"usb camera", 0, -1},  // card names compare case-sensitively
+        {"", 0, 0},             // no name: the first device
+        {"Nothing Like It", 0, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " #" + std::to_string(row.cameraNo));
+        Capture c;
+        std::shared_ptr<test::FakeCamera> cams[] = {c.system->Add("USB Camera", UsbModes()),
+                                                    c.system->Add("Laptop Cam", UsbModes()),
+                                                    c.system->Add("USB Camera", UsbModes())};
+        c.info.deviceName = row.name;
+        c.info.cameraNo = row.cameraNo;
+        int result = c.source->Connect(&c.info);
+        if (row.opened < 0) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(c.log.Count("Connect camera failed!"), 1) << c.log.Dump();
+            EXPECT_EQ(c.log.Count("The specified capture device is not found!"), 1);
+            for (auto& cam : cams) EXPECT_EQ(cam->opened, 0);
+            continue;
+        }
+        ASSERT_EQ(result, 1) << c.log.Dump();
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(cams[i]->opened, i == row.opened ? 1 : 0) << i;
+        EXPECT_EQ(c.info.deviceName, cams[row.opened]->card) << "the card name is stored";
+        EXPECT_EQ(c.log.Count("FilterName=" + cams[row.opened]->card), 1);
+        c.source->Disconnect();
+    }
+}
+
+TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
+    struct Row {
+        const char* name;
+        int rate, width, height;            // asked for (0: the default)
+        bool accepts;                       // the device takes a format
+        int gotRate, gotWidth, gotHeight;   // what the record holds afterwards
+        bool settable;
+    };
+    const Row rows[] = {
+        {"defaults", 0, 0, 0, true, 30, 320, 240, true},
+        {"an offered mode", 15, 640, 480, true, 15, 640, 480, true},
+        {"too large: the nearest below", 30, 1280, 720, true, 30, 640, 480, true},
+        {"an unoffered rate", 25, 160, 120, true, 30, 160, 120, true},
+        {"a fixed format", 15, 160, 120, false, 30, 640, 480, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Capture c;
+        c.system->Add("USB Camera", UsbModes())->acceptsFormat = row.accepts;
+        c.info.frameRate = row.rate;
+        c.info.frameWidth = row.width;
+        c.info.frameHeight = row.height;
+        ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
+        EXPECT_EQ(c.info.frameRate, row.gotRate);
+        EXPECT_EQ(c.info.frameWidth, row.gotWidth);
+        EXPECT_EQ(c.info.frameHeight, row.gotHeight);
+        EXPECT_EQ(c.source->FormatSettable(), row.settable);
+        EXPECT_EQ(c.source->HasFormatPage(), row.settable);
+        EXPECT_EQ(c.log.Count("Can't setup format information."), row.accepts ? 0 : 1);
+        EXPECT_EQ(c.log.Count("Get the format information. FrameRate=" +
+                              std::to_string(row.gotRate) + ", Width=" +
+                              std::to_string(row.gotWidth) + ", Height=" +
+                              std::to_string(row.gotHeight)),
+                  1)
+            << c.log.Dump();
+        BITMAPINFOHEADER h{};
+        c.source->GetFormat(&h);
+        EXPECT_EQ(h.biWidth, row.gotWidth);
+        EXPECT_EQ(h.biHeight, row.gotHeight);
+        EXPECT_EQ(h.biSizeImage, DibStride(row.gotWidth, 24) * static_cast<uint32_t>(row.gotHeight));
+        ASSERT_TRUE(WaitUntil([&] { return c.counter.frames >= 2; }, 5000));
+        std::vector<uint8_t> pixels(h.biSizeImage);
+        ASSERT_TRUE(c.source->GetSample(pixels.data(), h.biSizeImage));
+        // The device's first row (blue) is the sample's last row: the picture is bottom-up.
+        const uint8_t* top = pixels.data() + DibStride(row.gotWidth, 24) * (row.gotHeight - 1);
+        EXPECT_EQ(top[0], 255);
+        EXPECT_EQ(top[2], 0);
+        EXPECT_NE(pixels[0], 255);
+        c.source->Disconnect();
+        EXPECT_EQ(c.source->GetSampleSize(), 0u);
+    }
+}
+
+TEST(LocalCapture, APulledOutDeviceComesBackByItself) {
+    Capture c;
+    c.source->SetTimings({300});
+    auto cam = c.system->Add("USB Camera", UsbModes());
+    c.info.deviceName = "USB Camera";
+    ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
+    ASSERT_TRUE(WaitUntil([&] { return c.counter.frames >= 3; }, 5000));
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        cam->present = false;
+        EXPECT_TRUE(c.log.WaitFor("[SampleThread] The capture device was lost: ", round, 5000))
+            << c.log.Dump();
+        cam->present = true;
+        EXPECT_TRUE(c.log.WaitFor("[SampleThread] The capture device is back [USB Camera]", round,
+                                  15000))
+            << c.log.Dump();
+        int seen = c.counter.frames;
+        EXPECT_TRUE(WaitUntil([&] { return c.counter.frames >= seen + 3; }, 5000));
+        EXPECT_TRUE(c.source->IsConnected());
+    }
+    EXPECT_EQ(cam->opened, 3);
+    EXPECT_EQ(c.log.Count("Connect camera failed!"), 0);
+    c.source->Disconnect();
+}
+
+TEST(LocalCapture, ControlsAreReadAndSetThroughTheSource) {
+    Capture c;
+    auto cam = c.system->Add("USB Camera", UsbModes());
+    cam->controls = {{0x980900, "Brightness", 1, 0, 255, 1, 128, 128}};
+    ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
+    EXPECT_TRUE(c.source->HasDevicePage());
+    EXPECT_TRUE(c.source->SetControl(0x980900, 200));
+    EXPECT_EQ(c.source->Controls().at(0).value, 200);
+    EXPECT_FALSE(c.source->SetControl(0x980900, 300));
+    EXPECT_EQ(c.log.Count("VIDIOC_S_CTRL Failed!"), 1) << c.log.Dump();
+    c.source->Disconnect();
+    EXPECT_FALSE(c.source->HasDevicePage());
+}
+
+TEST(LocalCapture, DeviceListShowsCardNamesAndModes) {
+    FakeCaptureSystem none;
+    EXPECT_EQ(DescribeCaptureDevices(none), "No capture device found.\n");
+    FakeCaptureSystem two;
+    two.Add("USB Camera", UsbModes());
+    two.Add("Laptop Cam", {{"MJPG", 1280, 720, {}}});
+    std::string text = DescribeCaptureDevices(two);
+    EXPECT_NE(text.find("/dev/video0  \"USB Camera\""), std::string::npos) << text;
+    EXPECT_NE(text.find("YUYV 640x480 @ 30/15 fps"), std::string::npos) << text;
+    EXPECT_NE(text.find("/dev/video1  \"Laptop Cam\""), std::string::npos) << text;
+    EXPECT_NE(text.find("MJPG 1280x720\n"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace ocv

@@ -1,0 +1,336 @@
+// The network stream source against real servers on loopback: GStreamer's RTSP server (H.264
+// and Motion-JPEG over RTP, TCP and UDP), ffmpeg's HTTP MPEG-TS server, a file made by ffmpeg,
+// a server that accepts and never answers, and a name that cannot be resolved.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SourceTestSupport.h"
+#include "sources/NetStreamInterface.h"
+
+namespace ocv {
+namespace {
+
+using test::FrameCounter;
+using test::Process;
+using test::TempDir;
+using test::TestLog;
+using test::WaitUntil;
+
+std::string Loopback(const char* scheme, int port, const std::string& path) {
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + path;
+}
+
+// GStreamer's RTSP server serving rtsp://127.0.0.1:PORT/live.
+std::unique_ptr<Process> StartRtsp(int port, const std::string& codec, const std::string& size,
+                                   int fps = 10) {
+    auto p = std::make_unique<Process>(std::vector<std::string>{
+        "/usr/bin/python3", std::string(OCV_SOURCE_DIR) + "/tests/sources/rtsp_server.py",
+        std::to_string(port), codec, size, std::to_string(fps)});
+    std::string line;
+    if (!p->ReadLine(line, 15000) || line != "ready") return nullptr;
+    return p;
+}
+
+// ffmpeg serving one client an MPEG-TS stream of H.264 over HTTP.
+std::unique_ptr<Process> StartHttpTs(int port, const std::string& size) {
+    auto p = std::make_unique<Process>(std::vector<std::string>{
+        "ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+        "testsrc=size=" + size + ":rate=10", "-c:v", "libx264", "-preset", "ultrafast", "-g", "10",
+        "-f", "mpegts", "-listen", "1", Loopback("http", port, "/ts")});
+    if (!WaitUntil([&] { return test::IsListening(port); }, 10000)) return nullptr;
+    return p;
+}
+
+// A short H.264 file made by ffmpeg; empty when ffmpeg failed.
+std::string MakeFile(const TempDir& dir, const std::string& size) {
+    std::string path = dir.Path() + "/clip.mp4";
+    Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                    "testsrc=size=" + size + ":rate=10:duration=3", "-c:v", "libx264", "-preset",
+                    "ultrafast", "-g", "10", "-y", path});
+    if (!WaitUntil([&] { return !ffmpeg.Running(); }, 30000)) return {};
+    return access(path.c_str(), R_OK) == 0 ? path : std::string();
+}
+
+// A TCP port that accepts connections (the kernel completes them) and never answers.
+class SilentServer {
+public:
+    SilentServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+            ::listen(fd_, 8) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len))
+            return;
+        port_ = ntohs(a.sin_port);
+    }
+    ~SilentServer() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+struct Stream {
+    TestLog log;
+    FrameCounter counter;
+    std::shared_ptr<CNetStreamInterface> source =
+        std::make_shared<CNetStreamInterface>(counter.notifier, log.Logger());
+    DeviceInfo info;
+    explicit Stream(const std::string& url) {
+        info.deviceType = DEVICE_NETWORK_STREAM;
+        info.deviceName = url;
+    }
+    int Connect() { return source->Connect(&info); }
+    std::vector<uint8_t> Sample() {
+        std::vector<uint8_t> pixels(source->GetSampleSize());
+        if (pixels.empty() || !source->GetSample(pixels.data(), pixels.size())) pixels.clear();
+        return pixels;
+    }
+};
+
+int64_t MsSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 t0)
+        .count();
+}
+
+// How many different byte values a picture holds: a real test picture has many, a blank or
+// one-coloured one a handful.
+size_t DistinctBytes(const std::vector<uint8_t>& pixels) {
+    std::vector<bool> seen(256);
+    for (uint8_t b : pixels) seen[b] = true;
+    return static_cast<size_t>(std::count(seen.begin(), seen.end(), true));
+}
+
+struct PeerRow {
+    const char* name;
+    // Starts the peer on `port` (or makes its file in `dir`) and gives the camera's URL; empty
+    // when the peer could not be started.
+    std::function<std::string(int port, const TempDir& dir, std::unique_ptr<Process>& peer)> start;
+    int width, height;
+    const char* loggedUrl;  // what "URL = " must show, with PORT for the port; null: the URL
+};
+
+TEST(NetStreamPeers, EachKindOfStreamDeliversMovingPicturesOfItsSize) {
+    auto rtsp = [](const char* codec, const char* query) {
+        return [codec, query](int port, const TempDir&, std::unique_ptr<Process>& peer) {
+            peer = StartRtsp(port, codec, "320x240");
+            return peer ? Loopback("rtsp", port, std::string("/live") + query) : std::string();
+        };
+    };
+    const PeerRow rows[] = {
+        {"RTSP H.264 over TCP", rtsp("h264", ""), 320, 240, nullptr},
+        {"RTSP H.264 over UDP", rtsp("h264", "?rtsp_transport=udp"), 320, 240, nullptr},
+        {"RTSP Motion-JPEG over TCP", rtsp("mjpeg", "?rtsp_transport=tcp"), 320, 240, nullptr},
+        {"RTSP Motion-JPEG over UDP", rtsp("mjpeg", "?rtsp_transport=udp"), 320, 240, nullptr},
+        {"HTTP MPEG-TS",
+         [](int port, const TempDir&, std::unique_ptr<Process>& peer) {
+             peer = StartHttpTs(port, "352x288");
+             return peer ? Loopback("HTTP", port, "/ts") : std::string();
+         },
+         352, 288, "URL = mms://127.0.0.1:PORT/ts"},
+        {"file URL",
+         [](int, const TempDir& dir, std::unique_ptr<Process>&) {
+             std::string path = MakeFile(dir, "176x144");
+             return path.empty() ? path : "file://" + path;
+         },
+         176, 144, nullptr},
+    };
+    for (const PeerRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        std::unique_ptr<Process> peer;
+        int port = test::FreePort();
+        std::string url = row.start(port, dir, peer);
+        ASSERT_FALSE(url.empty()) << "the peer did not start";
+        Stream s(url);
+        ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
+        EXPECT_TRUE(s.source->IsConnected());
+        EXPECT_EQ(s.info.frameWidth, row.width);
+        EXPECT_EQ(s.info.frameHeight, row.height);
+        BITMAPINFOHEADER h{};
+        s.source->GetFormat(&h);
+        EXPECT_EQ(h.biWidth, row.width);
+        EXPECT_EQ(h.biHeight, row.height);
+        EXPECT_EQ(h.biBitCount, 24);
+        EXPECT_EQ(h.biSizeImage, DibStride(row.width, 24) * static_cast<uint32_t>(row.height));
+        std::vector<uint8_t> first = s.Sample();
+        ASSERT_EQ(first.size(), h.biSizeImage);
+        EXPECT_GT(DistinctBytes(first), 32u) << "a real picture, not one colour";
+        int seen = s.counter.frames;
+        EXPECT_TRUE(WaitUntil([&] { return s.counter.frames >= seen + 8; }, 10000))
+            << s.log.Dump();
+        EXPECT_NE(s.Sample(), first) << "the pictures move";
+        std::string logged = row.loggedUrl ? row.loggedUrl : "URL = " + url;
+        if (size_t p = logged.find("PORT"); p != std::string::npos)
+            logged.replace(p, 4, std::to_string(port));
+        EXPECT_EQ(s.log.Count(logged), 1) << s.log.Dump();
+        EXPECT_EQ(s.log.Count("Failed!"), 0) << s.log.Dump();
+        auto t0 = std::chrono::steady_clock::now();
+        s.source->Disconnect();
+        EXPECT_LT(MsSince(t0), s.source->Timings().stopWaitMs) << "a stop while streaming";
+        EXPECT_FALSE(s.source->IsConnected());
+        EXPECT_EQ(s.source->GetSampleSize(), 0u);
+    }
+}
+
+TEST(NetStreamPeers, PicturesFlowAgainAfterTheServerIsRestarted) {
+    int port = test::FreePort();
+    auto server = StartRtsp(port, "h264", "320x240");
+    ASSERT_TRUE(server);
+    Stream s(Loopback("rtsp", port, "/live"));
+    StreamTimings t = s.source->Timings();
+    t.readTimeoutMs = 1500;
+    s.source->SetTimings(t);
+    ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
+    server->Stop();
+    EXPECT_TRUE(s.log.WaitFor("[SampleThread] The stream was lost [", 1, 10000)) << s.log.Dump();
+    server = StartRtsp(port, "h264", "320x240");
+    ASSERT_TRUE(server);
+    EXPECT_TRUE(s.log.WaitFor("[SampleThread] The stream is back [", 1, 20000)) << s.log.Dump();
+    int seen = s.counter.frames;
+    EXPECT_TRUE(WaitUntil([&] { return s.counter.frames >= seen + 5; }, 10000));
+    EXPECT_GE(s.source->Openings(), 2u);
+    EXPECT_TRUE(s.source->IsConnected());
+    s.source->Disconnect();
+}
+
+TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
+    int port = test::FreePort();
+    auto server = StartRtsp(port, "h264", "320x240", 20);
+    ASSERT_TRUE(server);
+    TestLog log;
+    // No view listens: pictures are wanted only when copied.
+    CNetStreamInterface source(std::make_shared<FrameNotifier>(), log.Logger());
+    DeviceInfo info;
+    info.deviceType = DEVICE_NETWORK_STREAM;
+    info.deviceName = Loopback("rtsp", port, "/live");
+    ASSERT_EQ(source.Connect(&info), 1) << log.Dump();
+    std::vector<uint8_t> first(source.GetSampleSize()), later(first.size());
+    ASSERT_TRUE(source.GetSample(first.data(), first.size()));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(CNetStreamInterface::kWantedWindowMs + 500));
+    uint64_t decoded0 = source.DecodedPictures(), received0 = source.ReceivedPackets();
+    EXPECT_TRUE(WaitUntil([&] { return source.ReceivedPackets() >= received0 + 15; }, 5000));
+    EXPECT_EQ(source.DecodedPictures(), decoded0) << "nothing decoded while idle";
+    // The copy decodes the kept packets and hands out the newest picture.
+    uint64_t newest = source.ReceivedPackets();
+    ASSERT_TRUE(source.GetSample(later.data(), later.size()));
+    EXPECT_GE(source.SamplePicture(), newest);
+    EXPECT_EQ(source.DecodedPictures(), decoded0 + 1);
+    EXPECT_NE(first, later) << "the ball moved";
+    EXPECT_GT(DistinctBytes(later), 32u);
+    source.Disconnect();
+}
+
+// An MPEG-TS file of H.264 pictures of `size`, `seconds` long.
+std::string MakeTs(const TempDir& dir, const std::string& name, const std::string& size,
+                   int seconds) {
+    std::string path = dir.Path() + "/" + name;
+    Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                    "testsrc=size=" + size + ":rate=10:duration=" + std::to_string(seconds),
+                    "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", "-f", "mpegts", "-y",
+                    path});
+    WaitUntil([&] { return !ffmpeg.Running(); }, 30000);
+    return path;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
+    TempDir dir;
+    std::string a = ReadAll(MakeTs(dir, "a.ts", "176x144", 2));
+    std::string b = ReadAll(MakeTs(dir, "b.ts", "320x240", 3));
+    ASSERT_GT(a.size(), 10000u);
+    ASSERT_GT(b.size(), 10000u);
+    // Damage: a run of garbage inside the second part's packets, past its first key frame.
+    std::string damaged = b;
+    for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 3000; ++i)
+        damaged[i] = static_cast<char>(i * 7919);
+    std::ofstream(dir.Path() + "/change.ts", std::ios::binary) << a << damaged;
+    Stream s("file://" + dir.Path() + "/change.ts");
+    ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
+    EXPECT_EQ(s.info.frameWidth, 176);
+    EXPECT_TRUE(s.log.WaitFor("The stream's picture size changed from 176x144 to 320x240", 1,
+                              10000))
+        << s.log.Dump();
+    BITMAPINFOHEADER h{};
+    s.source->GetFormat(&h);
+    EXPECT_EQ(h.biWidth, 320);
+    EXPECT_EQ(h.biHeight, 240);
+    EXPECT_EQ(s.Sample().size(), DibStride(320, 24) * 240u);
+    // The file ends and is opened again: the pictures start small once more.
+    EXPECT_TRUE(s.log.WaitFor("[SampleThread] The stream ended [", 1, 10000)) << s.log.Dump();
+    EXPECT_TRUE(s.log.WaitFor("The stream's picture size changed from 320x240 to 176x144", 1,
+                              10000))
+        << s.log.Dump();
+    EXPECT_TRUE(s.source->IsConnected());
+    s.source->Disconnect();
+}
+
+TEST(NetStreamPeers, AStopEndsAConnectToAServerThatNeverAnswers) {
+    SilentServer silent;
+    ASSERT_GT(silent.Port(), 0);
+    struct StopRow {
+        const char* name;
+        const char* scheme;
+        std::function<void(CNetStreamInterface&)> stop;
+    };
+    const StopRow rows[] = {
+        {"RTSP, RequestStop", "rtsp", [](CNetStreamInterface& s) { s.RequestStop(); }},
+        {"RTSP, Disconnect", "rtsp", [](CNetStreamInterface& s) { s.Disconnect(); }},
+        {"HTTP, RequestStop", "http", [](CNetStreamInterface& s) { s.RequestStop(); }},
+    };
+    for (const StopRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Stream s(Loopback(row.scheme, silent.Port(), "/live"));
+        int result = -1;
+        std::thread connect([&] { result = s.Connect(); });
+        // The connect is under way (the server was reached) before the stop comes.
+        EXPECT_TRUE(s.log.WaitFor("avformat_open_input() [", 1, 5000)) << s.log.Dump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        auto t0 = std::chrono::steady_clock::now();
+        row.stop(*s.source);
+        connect.join();
+        EXPECT_LT(MsSince(t0), 1000) << s.log.Dump();
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(s.log.Count("Connect camera failed!"), 0) << "a stop is no failure";
+        s.source->Disconnect();
+    }
+}
+
+TEST(NetStreamPeers, ANameThatDoesNotResolveIsReportedClearly) {
+    // Names with an empty label are refused by the resolver itself, so no query leaves the host.
+    Stream s("rtsp://no..such.host/live");
+    StreamTimings t = s.source->Timings();
+    t.connectWaitMs = 3000;
+    s.source->SetTimings(t);
+    EXPECT_EQ(s.Connect(), 0);
+    EXPECT_EQ(s.log.Count("Connect camera failed!"), 1) << s.log.Dump();
+    EXPECT_GE(s.log.Count("no..such.host"), 1) << s.log.Dump();
+    EXPECT_GE(s.log.Count("resolve"), 1) << s.log.Dump();
+}
+
+}  // namespace
+}  // namespace ocv
