@@ -4,6 +4,11 @@
 
 #include "config/OcvParam.h"
 
+class QCheckBox;
+class QComboBox;
+class QSlider;
+class QSpinBox;
+
 namespace ocv {
 
 class CConditionSettingDialog : public QDialog {
@@ -12,8 +17,22 @@ public:
     explicit CConditionSettingDialog(const ConditionSetting& conditions, QWidget* parent = nullptr);
     ConditionSetting Result() const { return conditions_; }
 
+    // OK copies the fields into the record; Cancel leaves it as it came.
+    void accept() override;
+
 private:
     ConditionSetting conditions_;
+    QCheckBox* autoCapture_ = nullptr;
+    QComboBox* show_ = nullptr;
+    QComboBox* lastShow_ = nullptr;
+    QCheckBox* foreground_ = nullptr;
+    QCheckBox* transparent_ = nullptr;
+    QSlider* transparency_ = nullptr;
+    QSpinBox* transparencyValue_ = nullptr;
+    QSpinBox* left_ = nullptr;
+    QSpinBox* top_ = nullptr;
+    QSpinBox* right_ = nullptr;
+    QSpinBox* bottom_ = nullptr;
 };
 
 }  // namespace ocv

@@ -5,7 +5,12 @@
 
 #include "config/SystemInfo.h"
 
+class QTabWidget;
+
 namespace ocv {
+
+class CPropLogPage;
+class CPropMailCommandPage;
 
 class CSystemSettingDialog : public QDialog {
     Q_OBJECT
@@ -13,8 +18,14 @@ public:
     explicit CSystemSettingDialog(const SystemInfo& system, QWidget* parent = nullptr);
     SystemInfo Result() const { return system_; }
 
+    // OK copies the pages into the record; Cancel leaves it as it came.
+    void accept() override;
+
 private:
     SystemInfo system_;
+    QTabWidget* tabs_ = nullptr;
+    CPropLogPage* logPage_ = nullptr;
+    CPropMailCommandPage* mailPage_ = nullptr;
 };
 
 }  // namespace ocv
