@@ -41,7 +41,13 @@ CCameraListDialog::CCameraListDialog(std::function<std::vector<const COcvCtrl*>(
     connect(delete_, &QPushButton::clicked, this, &CCameraListDialog::OnDelete);
     connect(popup_, &QPushButton::clicked, this, &CCameraListDialog::OnPopup);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CCameraListDialog::OnPopup);
+    // A double click pops up the camera under the pointer.
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const int row = list_->indexOfTopLevelItem(item);
+        if (row < 0) return;
+        SelectRow(row);
+        emit popupRequested(row);
+    });
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &CCameraListDialog::UpdateButtons);
 
     auto* layout = new QVBoxLayout(this);

@@ -128,14 +128,16 @@ CConditionSettingDialog::CConditionSettingDialog(const ConditionSetting& c, QWid
     layout->addLayout(transparencyRow);
     layout->addWidget(position);
     layout->addWidget(MakeOkCancel(this));
+    setMinimumWidth(420);
 }
 
 void CConditionSettingDialog::accept() {
-    ConditionSetting c = conditions_;
+    // Every field comes from its control; only a display state without an item keeps its value.
+    ConditionSetting c;
     c.autoCapture = autoCapture_->isChecked() ? 1 : 0;
     c.foreground = foreground_->isChecked() ? 1 : 0;
-    c.show = StoredState(show_, 0, c.show);
-    c.lastShow = StoredState(lastShow_, 1, c.lastShow);
+    c.show = StoredState(show_, 0, conditions_.show);
+    c.lastShow = StoredState(lastShow_, 1, conditions_.lastShow);
     c.left = left_->value();
     c.top = top_->value();
     c.right = right_->value();

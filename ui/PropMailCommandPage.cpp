@@ -84,7 +84,8 @@ CPropMailCommandPage::CPropMailCommandPage(const SystemInfo& s, QWidget* parent)
     AddPair(pg, 0, T::MailPop3Server, pop3Address_, T::MailPort, pop3Port_);
     AddPair(pg, 1, T::MailUserId, pop3User_, T::MailPassword, pop3Password_);
     AddPair(pg, 2, T::MailSecurity, pop3Security_, T::MailCheckTime, checkTime_);
-    pg->setColumnStretch(1, 1);
+    pg->setColumnStretch(1, 3);
+    pg->setColumnStretch(3, 2);
 
     reply_ = new QGroupBox(Tr(T::MailEnableReply), this);
     reply_->setObjectName(QStringLiteral("enableReply"));
@@ -107,7 +108,8 @@ CPropMailCommandPage::CPropMailCommandPage(const SystemInfo& s, QWidget* parent)
     AddRow(rg, 1, T::MailReplyAddress, mailAddress_);
     AddPair(rg, 2, T::MailSecurity, smtpSecurity_, T::MailAuthMethod, smtpAuth_);
     AddPair(rg, 3, T::MailSmtpUser, smtpUser_, T::MailPassword, smtpPassword_);
-    rg->setColumnStretch(1, 1);
+    rg->setColumnStretch(1, 3);
+    rg->setColumnStretch(3, 2);
 
     senderCheck_ = new QGroupBox(Tr(T::MailEnableSenderCheck), this);
     senderCheck_->setObjectName(QStringLiteral("enableSenderCheck"));

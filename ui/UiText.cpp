@@ -90,7 +90,7 @@ constexpr Entry kTexts[] = {
     {T::ConditionTitle, "start up settings", "起動時の設定"},
     {T::ConditionAutoCapture, "run capture settings on start up", "起動時にキャプチャを開始する"},
     {T::ConditionStartupDisplay, "start up display", "起動時の表示"},
-    {T::ConditionShowAsLast, "as last time", "前回終了時の状態"},
+    {T::ConditionShowAsLast, "as last time", "前回と同じ"},
     {T::ConditionShowWindow, "show window", "ウィンドウを表示"},
     {T::ConditionShowDesktop, "desktop mode", "デスクトップモード"},
     {T::ConditionShowTray, "hide in the tray", "タスクトレイに格納"},

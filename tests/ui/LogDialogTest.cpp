@@ -1,0 +1,181 @@
+// The log window on a log file written by the logger, live entries and the text export.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include "foundation/Logger.h"
+#include "tests/foundation/TempDir.h"
+#include "ui/LogDialog.h"
+#include "ui/UiText.h"
+
+namespace {
+
+using namespace ocv;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Append(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+LogEntry Entry(DateParts when, const std::string& name, const std::string& text, int level) {
+    LogEntry e;
+    e.status = ToAutomationDate(when, e.time) ? 0 : 1;
+    e.name = name;
+    e.text = text;
+    e.level = level;
+    return e;
+}
+
+TEST(LogDialog, ShowsTheLinesTheLoggerWrote) {
+    TempDir dir;
+    const std::string file = dir.File("log.txt");
+    CLogger log;
+    log.SetName("Door");
+    log.SetPath(file);
+    log.SetMessageBox(0);
+    log.SetDebug(1);
+    log.Info("[Live] Vistrel start!");
+    log.Warning("forced %s", "stop");
+    log.Error("line\r\nbreak");
+    log.Debug("detail");
+    log.Info("before\tafter the tab");
+    log.SetName("");
+    log.Info("no name");
+    // Lines the logger cannot write: an impossible date and a fixed date to check the fields.
+    Append(file, "2007/02/30 10:00:00\tcam\tERROR\tno such day\r\n");
+    Append(file, "2007/03/05 09:04:03\tcam\tINFORMATION\tfixed\r\n");
+
+    CLogDialog dlg;
+    dlg.LoadFile(file);
+    struct Row {
+        const char* type;
+        const char* name;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"INFORMATION", "Door", "[Live] Vistrel start!"},
+        {"WARNING", "Door", "forced stop"},
+        {"ERROR", "Door", "line  break"},
+        {"DEBUG", "Door", "detail"},
+        {"INFORMATION", "Door", "before"},
+        {"INFORMATION", "-----", "no name"},
+        {"ERROR", "cam", "no such day"},
+        {"INFORMATION", "cam", "fixed"},
+    };
+    ASSERT_EQ(dlg.RowCount(), static_cast<int>(std::size(rows)));
+    for (int i = 0; i < dlg.RowCount(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(dlg.CellText(i, 0).toStdString(), rows[i].type);
+        EXPECT_EQ(dlg.CellText(i, 3).toStdString(), rows[i].name);
+        EXPECT_EQ(dlg.CellText(i, 4).toStdString(), rows[i].text);
+    }
+    // Logger lines carry a real date; the impossible one shows -1 everywhere.
+    EXPECT_NE(dlg.CellText(0, 1), QStringLiteral("-1/-1/-1"));
+    EXPECT_EQ(dlg.CellText(6, 1), QStringLiteral("-1/-1/-1"));
+    EXPECT_EQ(dlg.CellText(6, 2), QStringLiteral("-1:-1:-1"));
+    EXPECT_EQ(dlg.CellText(7, 1), QStringLiteral("2007/3/5"));
+    EXPECT_EQ(dlg.CellText(7, 2), QStringLiteral("9:4:3"));
+    // Each level has its picture; rows of the same level share it.
+    auto* list = dlg.findChild<QTreeWidget*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(list->topLevelItem(0)->icon(0).isNull());
+    EXPECT_EQ(list->topLevelItem(0)->icon(0).pixmap(16).toImage(),
+              list->topLevelItem(5)->icon(0).pixmap(16).toImage());
+    EXPECT_NE(list->topLevelItem(0)->icon(0).pixmap(16).toImage(),
+              list->topLevelItem(1)->icon(0).pixmap(16).toImage());
+
+    // Loading again replaces the rows; a missing file leaves none.
+    dlg.LoadFile(file);
+    EXPECT_EQ(dlg.RowCount(), static_cast<int>(std::size(rows)));
+    dlg.LoadFile(dir.File("missing.txt"));
+    EXPECT_EQ(dlg.RowCount(), 0);
+}
+
+TEST(LogDialog, ExportsEveryRowInWindowWords) {
+    TempDir dir;
+    const std::string out = dir.File("export.txt");
+    Append(out, "old content that must go away\r\nand more\r\n");
+    CLogDialog dlg;
+    dlg.AddEntry(Entry({2007, 3, 5, 9, 4, 3}, "Door", "[Motion] 動きを検知しました!", 1));
+    dlg.AddEntry(Entry({2026, 12, 31, 23, 59, 59}, "", "main", 3));
+    dlg.AddEntry(Entry({2007, 2, 30, 0, 0, 0}, "cam", "bad date", 2));
+    dlg.AddEntry(Entry({2010, 10, 10, 10, 10, 10}, "x", "odd level", 7));
+    ASSERT_TRUE(dlg.SaveAs(QString::fromStdString(out)));
+    EXPECT_EQ(ReadAll(out),
+              "2007/3/5 9:4:3\tDoor\tWARNING\t[Motion] 動きを検知しました!\r\n"
+              "2026/12/31 23:59:59\t-----\tDEBUG\tmain\r\n"
+              "-1/-1/-1 -1:-1:-1\tcam\tERROR\tbad date\r\n"
+              "2010/10/10 10:10:10\tx\t\todd level\r\n");
+    EXPECT_EQ(dlg.CellText(1, 3), QStringLiteral("-----"));
+    EXPECT_EQ(dlg.CellText(3, 0), QString());
+    EXPECT_FALSE(dlg.SaveAs(QString::fromStdString(dir.File("no/such/dir/x.txt"))));
+}
+
+TEST(LogDialog, NewEntriesScrollIntoViewAndClosingDropsTheRows) {
+    TempDir dir;
+    const std::string file = dir.File("log.txt");
+    Append(file, "2007/03/05 09:04:03\tcam\tINFORMATION\tfrom the file\r\n");
+    CLogDialog dlg;
+    dlg.LoadFile(file);
+    dlg.show();
+    for (int i = 0; i < 200; ++i) dlg.AddEntry(Entry({2020, 1, 1, 0, 0, i % 60}, "c", "row", 0));
+    QApplication::processEvents();
+    auto* list = dlg.findChild<QTreeWidget*>();
+    ASSERT_GT(list->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    EXPECT_EQ(dlg.RowCount(), 201);
+
+    // "Close" in the menu.
+    dlg.findChild<QMenuBar*>()->actions()[0]->trigger();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.RowCount(), 0);
+    dlg.AddEntry(Entry({2020, 1, 1, 0, 0, 0}, "c", "while closed", 0));
+    EXPECT_EQ(dlg.RowCount(), 0);
+    // Shown again, the window reads the file as on its first opening.
+    dlg.show();
+    ASSERT_EQ(dlg.RowCount(), 1);
+    EXPECT_EQ(dlg.CellText(0, 4), QStringLiteral("from the file"));
+    dlg.AddEntry(Entry({2020, 1, 1, 0, 0, 0}, "c", "after", 0));
+    EXPECT_EQ(dlg.RowCount(), 2);
+    dlg.close();
+}
+
+TEST(LogDialog, TitleColumnsAndMenuFollowTheLanguage) {
+    struct Case {
+        UiLanguage language;
+        const char* title;
+        const char* close;
+        const char* save;
+    };
+    const Case cases[] = {{UiLanguage::English, "Log", "Close", "Save as..."},
+                          {UiLanguage::Japanese, "ﾛｸﾞ表示", "閉じる", "保存"}};
+    for (const Case& c : cases) {
+        SetUiLanguage(c.language);
+        CLogDialog dlg;
+        EXPECT_EQ(dlg.windowTitle().toStdString(), c.title);
+        auto* menu = dlg.findChild<QMenuBar*>();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 2);
+        EXPECT_EQ(menu->actions()[0]->text().toStdString(), c.close);
+        EXPECT_EQ(menu->actions()[1]->text().toStdString(), c.save);
+        auto* list = dlg.findChild<QTreeWidget*>();
+        const int widths[] = {100, 80, 80, 100};
+        for (int col = 0; col < 4; ++col) EXPECT_EQ(list->columnWidth(col), widths[col]);
+    }
+    SetUiLanguage(UiLanguage::English);
+}
+
+}  // namespace
