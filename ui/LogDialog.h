@@ -1,6 +1,6 @@
 #pragma once
 // The log window: the rows of "log.txt" when it opens, then every entry that arrives while it is
-// open; "Save as..." exports the rows as text.
+// open; "Save as..." exports the rows as text. Used on the user-interface thread only.
 #include <array>
 #include <string>
 #include <vector>

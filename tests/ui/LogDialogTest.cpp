@@ -5,6 +5,9 @@
 #include <sstream>
 
 #include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTimer>
 #include <QApplication>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -122,6 +125,32 @@ TEST(LogDialog, ExportsEveryRowInWindowWords) {
     EXPECT_EQ(dlg.CellText(1, 3), QStringLiteral("-----"));
     EXPECT_EQ(dlg.CellText(3, 0), QString());
     EXPECT_FALSE(dlg.SaveAs(QString::fromStdString(dir.File("no/such/dir/x.txt"))));
+}
+
+TEST(LogDialog, SaveAsAsksForATextFile) {
+    TempDir dir;
+    CLogDialog dlg;
+    dlg.AddEntry(Entry({2007, 3, 5, 9, 4, 3}, "cam", "saved", 0));
+    QString suggested, suffix;
+    QStringList filters;
+    // Answers the file dialog once it is up: a name without extension in the test's directory.
+    QTimer::singleShot(0, [&] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(fd, nullptr);
+        suggested = QFileInfo(fd->selectedFiles().value(0)).fileName();
+        suffix = fd->defaultSuffix();
+        filters = fd->nameFilters();
+        EXPECT_EQ(fd->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(fd->testOption(QFileDialog::DontConfirmOverwrite));
+        fd->selectFile(QString::fromStdString(dir.File("mine")));
+        QMetaObject::invokeMethod(fd, "accept");
+    });
+    dlg.findChild<QMenuBar*>()->actions()[1]->trigger();  // "Save as..."
+    EXPECT_EQ(suggested, QStringLiteral("log.txt"));  // "log" with the default extension
+    EXPECT_EQ(suffix, QStringLiteral("txt"));
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("Text Files (*.txt)"),
+                                    QStringLiteral("All Files (*.*)")}));
+    EXPECT_EQ(ReadAll(dir.File("mine.txt")), "2007/3/5 9:4:3\tcam\tINFORMATION\tsaved\r\n");
 }
 
 TEST(LogDialog, NewEntriesScrollIntoViewAndClosingDropsTheRows) {
