@@ -47,6 +47,9 @@ bool CPop3Client::StartTls(const std::string& host) {
         socket_->StartTls({host, security_.acceptSelfSigned});
     } catch (const WSAException& e) {
         replyText_ = e.Text();
+        // The connection is closed at once: no later command (STAT, QUIT) may go out in clear
+        // on a connection that was to be encrypted.
+        socket_->Close();
         return false;
     }
     return true;
@@ -68,6 +71,8 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
     }
     socket_->SetReceiveTimeout(receiveTimeoutMs_);
     socket_->SetTimeoutLimit(maxTimeouts_);
+    // Connecting and the TLS handshake wait for the server as long as one read may.
+    socket_->SetConnectTimeout(receiveTimeoutMs_ * maxTimeouts_);
     std::string dotted;
     if (host.size() > kMaxHost || ResolveIPv4(host, dotted) != 0) {
         replyText_ = "ERROR: convert server address failed [" + host + "]";
@@ -89,6 +94,7 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
         }
         if (!ReadStatusLine()) {
             replyText_ = "STLS refused: " + replyText_;
+            socket_->Close();  // not even QUIT in clear
             return 0;
         }
         if (!StartTls(host)) return 0;

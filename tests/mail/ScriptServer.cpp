@@ -105,6 +105,7 @@ void ScriptServer::Run() {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     bool closed = false;
+    bool silent = false;
     for (const auto& step : steps_) {
         if (step.kind == ScriptStep::kSend) {
             SendSplit(fd, step.data);
@@ -113,6 +114,9 @@ void ScriptServer::Run() {
         } else if (step.kind == ScriptStep::kClose) {
             closed = true;
             break;
+        } else if (step.kind == ScriptStep::kHold) {
+            silent = true;
+            break;
         } else if (!WaitFor(fd, step.data)) {
             std::lock_guard lock(mutex_);
             failure_ =
@@ -120,8 +124,10 @@ void ScriptServer::Run() {
             break;
         }
     }
-    // Keep what the client still sends until it closes (a few seconds at most).
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    // Keep what the client still sends until it closes (a few seconds at most, or the full
+    // wait when the script holds the line silent).
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(silent ? kWaitMs : 3000);
     while (!closed && std::chrono::steady_clock::now() < deadline) {
         if (!Readable(fd, 50)) continue;
         char buf[4096];
