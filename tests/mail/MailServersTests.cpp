@@ -12,6 +12,7 @@
 
 #include "PeerProcess.h"
 #include "PeerScripts.h"
+#include "TestCertificate.h"
 #include "foundation/Logger.h"
 #include "mail/Base64.h"
 #include "mail/JisText.h"
@@ -293,18 +294,15 @@ TEST(Pop3ServerTest, LoginCountHeaderDeleteAndWrongPassword) {
     }
 }
 
-// A certificate made with openssl req for `name` (an IP address or a DNS name), self-signed.
+// A self-signed certificate for `name` (an IP address or a DNS name), current or expired.
 struct TestCert {
     std::string cert, key;
 };
-TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name) {
-    bool ip = name.find_first_not_of("0123456789.") == std::string::npos;
-    TestCert c{dir.Path() + "/" + file + ".pem", dir.Path() + "/" + file + ".key"};
-    RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=" + name +
-               " -addext subjectAltName=" + (ip ? "IP:" : "DNS:") + name + " -keyout " + c.key +
-               " -out " + c.cert + " 2>/dev/null");
-    ::chmod(c.key.c_str(), 0644);
-    return c;
+TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name,
+                  bool expired = false) {
+    std::string stem = dir.Path() + "/" + file;
+    EXPECT_TRUE(test::MakeTestCertificate(stem, name, expired)) << stem;
+    return {stem + ".pem", stem + ".key"};
 }
 
 // aiosmtpd requiring STARTTLS and AUTH (user camuser, password s3cret) on the first port, and
@@ -365,9 +363,11 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
     TempDir certs;
     TestCert good = MakeCert(certs, "good", "127.0.0.1");
     TestCert other = MakeCert(certs, "other", "other.example");
+    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
     TlsSmtpServer server(good);
     TlsSmtpServer wrongName(other);
-    ASSERT_TRUE(server.Ready() && wrongName.Ready()) << server.Log();
+    TlsSmtpServer outOfDate(expired);
+    ASSERT_TRUE(server.Ready() && wrongName.Ready() && outOfDate.Ready()) << server.Log();
 
     struct Case {
         const char* what;
@@ -375,6 +375,7 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         MailSecurity security;
         SmtpLogin login;
         const char* error;  // "" when the mail must arrive
+        const char* host = "127.0.0.1";  // the name the certificate must carry
     };
     const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     const Case cases[] = {
@@ -409,6 +410,27 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
          {MAIL_TLS_STARTTLS, true},
          plain,
          "certificate verify failed: IP address mismatch"},
+        {"implicit TLS, certificate for another name",
+         wrongName.TlsPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "certificate verify failed: IP address mismatch"},
+        {"a host name the certificate does not carry",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
+         "certificate verify failed: hostname mismatch",
+         "localhost"},
+        {"expired certificate",
+         outOfDate.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
+         "certificate verify failed: certificate has expired"},
+        {"implicit TLS, expired certificate",
+         outOfDate.TlsPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "certificate verify failed: certificate has expired"},
         {"implicit TLS against a plain port",
          server.Port(),
          {MAIL_TLS_IMPLICIT, true},
@@ -428,7 +450,7 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         m.AddRecipient("admin@example.org");
         m.SetSubject(c.what);
         m.SetBody("through TLS");
-        CSMTP smtp("127.0.0.1", c.port);
+        CSMTP smtp(c.host, c.port);
         smtp.SetSecurity(c.security);
         smtp.SetLogin(c.login);
         smtp.SetTimeouts(5000, 5000, 5000);
@@ -450,36 +472,55 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
 TEST(MailTlsTest, Pop3sAndStlsWithSslRequired) {
     TempDir certs;
     TestCert good = MakeCert(certs, "good", "127.0.0.1");
+    TestCert other = MakeCert(certs, "other", "other.example");
+    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
     Dovecot dovecot(good.cert, good.key);
+    Dovecot wrongName(other.cert, other.key);
+    Dovecot outOfDate(expired.cert, expired.key);
     dovecot.Deliver("1.a.host", "From: <a@b>\r\nSubject: one\r\n\r\nx\r\n");
-    ASSERT_TRUE(dovecot.Start() && WaitListening(dovecot.TlsPort(), 20)) << dovecot.Log();
+    for (Dovecot* d : {&dovecot, &wrongName, &outOfDate})
+        ASSERT_TRUE(d->Start() && WaitListening(d->TlsPort(), 20)) << d->Log();
     struct Case {
+        const char* what;
         int port;
         MailSecurity security;
-        int ok;
-        const char* reply;
+        const char* reply;  // "" when the login must succeed
     };
+    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true}, stls{MAIL_TLS_STARTTLS, true};
     const Case cases[] = {
-        {dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, true}, 1, ""},
-        {dovecot.Port(), {MAIL_TLS_STARTTLS, true}, 1, ""},
-        {dovecot.TlsPort(),
-         {MAIL_TLS_IMPLICIT, false},
-         0,
+        {"POP3S", dovecot.TlsPort(), implicit, ""},
+        {"STLS", dovecot.Port(), stls, ""},
+        {"POP3S, self-signed refused", dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, false},
          "certificate verify failed: self-signed certificate"},
-        {dovecot.Port(),
-         {MAIL_TLS_STARTTLS, false},
-         0,
+        {"STLS, self-signed refused", dovecot.Port(), {MAIL_TLS_STARTTLS, false},
          "certificate verify failed: self-signed certificate"},
+        {"POP3S, certificate for another name", wrongName.TlsPort(), implicit,
+         "certificate verify failed: IP address mismatch"},
+        {"STLS, certificate for another name", wrongName.Port(), stls,
+         "certificate verify failed: IP address mismatch"},
+        {"POP3S, expired certificate", outOfDate.TlsPort(), implicit,
+         "certificate verify failed: certificate has expired"},
+        {"STLS, expired certificate", outOfDate.Port(), stls,
+         "certificate verify failed: certificate has expired"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.port);
+        SCOPED_TRACE(c.what);
         CPop3Client pop;
         pop.SetSecurity(c.security);
-        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), c.ok) << pop.ReplyText();
-        if (c.ok) EXPECT_EQ(pop.MessageCount(), 1);
-        if (*c.reply) EXPECT_EQ(pop.ReplyText(), c.reply);
+        const int ok = *c.reply == '\0';
+        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), ok) << pop.ReplyText();
+        if (ok) {
+            EXPECT_EQ(pop.MessageCount(), 1);
+        } else {
+            EXPECT_EQ(pop.ReplyText(), c.reply);
+            EXPECT_FALSE(pop.Usable()) << "nothing more is sent on a refused connection";
+        }
         pop.Logout();
     }
+    // The refused servers never saw a login; the good one logs each.
+    EXPECT_NE(dovecot.Log().find("user=<camuser>"), std::string::npos) << dovecot.Log();
+    for (Dovecot* d : {&wrongName, &outOfDate})
+        EXPECT_EQ(d->Log().find("user=<camuser>"), std::string::npos) << d->Log();
 }
 
 // The owner side as the checker sees it: records each command and answers with a result and
