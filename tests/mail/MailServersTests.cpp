@@ -306,11 +306,13 @@ TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string
 }
 
 // aiosmtpd requiring STARTTLS and AUTH (user camuser, password s3cret) on the first port, and
-// TLS from the first byte with AUTH on the second; messages kept as msgN.eml.
+// TLS from the first byte with AUTH on the second; messages kept as msgN.eml. On the third port
+// (TLS from the first byte) every AUTH is left unanswered.
 const char* const kTlsSmtpScript = R"PY(
 import asyncio, os, signal, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
 port, tport, out, cert, key = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+hport = int(sys.argv[6])
 ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
 ctx.load_cert_chain(cert, key)
 def auth(server, session, envelope, mechanism, data):
@@ -328,25 +330,34 @@ loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.t
     '127.0.0.1', port))
 loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
     auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', tport, ssl=ctx))
+class Hang(Keep):
+    async def handle_AUTH(self, server, session, envelope, args):
+        await asyncio.sleep(3600)
+loop.run_until_complete(loop.create_server(lambda: SMTP(Hang(), hostname='smtp.test',
+    auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', hport, ssl=ctx))
 loop.add_signal_handler(signal.SIGTERM, loop.stop)
 loop.run_forever()
 )PY";
 
 class TlsSmtpServer {
 public:
-    explicit TlsSmtpServer(const TestCert& cert) : port_(FreePort()), tlsPort_(FreePort()) {
+    explicit TlsSmtpServer(const TestCert& cert)
+        : port_(FreePort()), tlsPort_(FreePort()), hangPort_(FreePort()) {
         std::filesystem::create_directory(dir_.Path() + "/out");
         std::string script = dir_.Write("server.py", kTlsSmtpScript);
         process_ = std::make_unique<PeerProcess>(
             std::vector<std::string>{kPython, script, std::to_string(port_),
                                      std::to_string(tlsPort_), dir_.Path() + "/out", cert.cert,
-                                     cert.key},
+                                     cert.key, std::to_string(hangPort_)},
             dir_.Path() + "/server.log");
-        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20);
+        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20) &&
+                 WaitListening(hangPort_, 20);
     }
     bool Ready() const { return ready_; }
     int Port() const { return port_; }
     int TlsPort() const { return tlsPort_; }
+    // TLS from the first byte; AUTH is never answered.
+    int HangPort() const { return hangPort_; }
     std::string Message(int n) const {
         return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
     }
@@ -354,7 +365,7 @@ public:
 
 private:
     TempDir dir_;
-    int port_, tlsPort_;
+    int port_, tlsPort_, hangPort_;
     std::unique_ptr<PeerProcess> process_;
     bool ready_ = false;
 };
@@ -376,6 +387,7 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         SmtpLogin login;
         const char* error;  // "" when the mail must arrive
         const char* host = "127.0.0.1";  // the name the certificate must carry
+        int receiveMs = 5000;
     };
     const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     const Case cases[] = {
@@ -421,6 +433,13 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
          plain,
          "certificate verify failed: hostname mismatch",
          "localhost"},
+        {"AUTH never answered over TLS",
+         server.HangPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "AUTH failed: Socket Error! error code=0x274C",
+         "127.0.0.1",
+         300},
         {"expired certificate",
          outOfDate.Port(),
          {MAIL_TLS_STARTTLS, true},
@@ -453,7 +472,7 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         CSMTP smtp(c.host, c.port);
         smtp.SetSecurity(c.security);
         smtp.SetLogin(c.login);
-        smtp.SetTimeouts(5000, 5000, 5000);
+        smtp.SetTimeouts(5000, 5000, c.receiveMs);
         int ok = smtp.ConnectServer() && smtp.Send(m);
         std::string error = smtp.LastError();
         smtp.DisconnectServer();

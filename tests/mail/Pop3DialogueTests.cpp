@@ -22,6 +22,7 @@ using test::Expect;
 using test::Hangup;
 using test::Pause;
 using test::Say;
+using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
 using test::Silence;
@@ -252,6 +253,10 @@ TEST(Pop3Dialogue, HostileTlsServersGetNothingInClear) {
         {"silence instead of a handshake", stls,
          {Say("+OK ready\r\n"), Expect("STLS\r\n"), Say("+OK begin TLS\r\n"), Silence()}, 300,
          "TLS handshake failed: no answer from the server"},
+        {"a reply injected before the handshake", stls,
+         {Say("+OK ready\r\n"), Expect("STLS\r\n"), SayAtOnce("+OK begin TLS\r\n+OK injected\r\n"),
+          Silence()},
+         10000, "TLS refused: the server sent data before the handshake"},
         {"STLS refused", stls,
          {Say("+OK ready\r\n"), Expect("STLS\r\n"), Say("-ERR not now\r\n"), Silence()}, 10000,
          "STLS refused: "},

@@ -109,6 +109,8 @@ void ScriptServer::Run() {
     for (const auto& step : steps_) {
         if (step.kind == ScriptStep::kSend) {
             SendSplit(fd, step.data);
+        } else if (step.kind == ScriptStep::kSendWhole) {
+            ::send(fd, step.data.data(), step.data.size(), MSG_NOSIGNAL);
         } else if (step.kind == ScriptStep::kPause) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
         } else if (step.kind == ScriptStep::kClose) {

@@ -17,6 +17,7 @@ using test::Expect;
 using test::Hangup;
 using test::Pause;
 using test::Say;
+using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
 using test::Silence;
@@ -245,6 +246,10 @@ TEST(SmtpDialogue, HostileSubmissionServersGetNothingInClear) {
         {"handshake stopped", startTls,
          {Say(withTls), Expect("STARTTLS\r\n"), Say("220 go ahead\r\n"), Silence()},
          60000, "\x16\x03", "Socket Error! error code=0x2714"},
+        {"a reply injected before the handshake", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), SayAtOnce("220 go ahead\r\n250 injected\r\n"),
+          Silence()},
+         10000, "", "TLS refused: the server sent data before the handshake"},
         {"STARTTLS refused", startTls,
          {Say(withTls), Expect("STARTTLS\r\n"), Say("454 4.7.0 TLS not available\r\n"),
           Silence()},
