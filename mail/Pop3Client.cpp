@@ -46,10 +46,8 @@ bool CPop3Client::StartTls(const std::string& host) {
     try {
         socket_->StartTls({host, security_.acceptSelfSigned});
     } catch (const WSAException& e) {
+        // The socket closed the connection: no later command (STAT, QUIT) goes out in clear.
         replyText_ = e.Text();
-        // The connection is closed at once: no later command (STAT, QUIT) may go out in clear
-        // on a connection that was to be encrypted.
-        socket_->Close();
         return false;
     }
     return true;
