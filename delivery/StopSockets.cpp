@@ -10,11 +10,9 @@
 
 namespace ocv {
 
-StopSockets::~StopSockets() {
-    Unwatch();
-    std::lock_guard lock(mutex_);
-    for (int fd : sockets_) ::close(fd);
-}
+// Sockets still kept are left alone: their owner closes them, and closing a number here could
+// hit a descriptor the system has since handed to someone else.
+StopSockets::~StopSockets() { Unwatch(); }
 
 int StopSockets::Open(int family, int type, int protocol) {
     int fd = ::socket(family, type | SOCK_CLOEXEC, protocol);
