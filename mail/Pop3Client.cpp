@@ -1,5 +1,8 @@
 #include "mail/Pop3Client.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "mail/HostResolve.h"
 #include "mail/Pop3Reader.h"
 
@@ -70,7 +73,8 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
     socket_->SetReceiveTimeout(receiveTimeoutMs_);
     socket_->SetTimeoutLimit(maxTimeouts_);
     // Connecting and the TLS handshake wait for the server as long as one read may.
-    socket_->SetConnectTimeout(receiveTimeoutMs_ * maxTimeouts_);
+    const long long connectMs = static_cast<long long>(receiveTimeoutMs_) * maxTimeouts_;
+    socket_->SetConnectTimeout(static_cast<int>(std::min<long long>(connectMs, INT_MAX)));
     std::string dotted;
     if (host.size() > kMaxHost || ResolveIPv4(host, dotted) != 0) {
         replyText_ = "ERROR: convert server address failed [" + host + "]";
