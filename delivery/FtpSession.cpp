@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "delivery/StopSockets.h"
+
 namespace ocv {
 namespace {
 
@@ -67,12 +69,25 @@ CURLcode SelfSignedContext(CURL*, void* sslCtx, void*) {
     return CURLE_OK;
 }
 
+// Every socket libcurl opens goes through the session's StopSockets, so a stop can cut it.
+curl_socket_t OpenSocket(void* sockets, curlsocktype, curl_sockaddr* address) {
+    int fd = static_cast<StopSockets*>(sockets)->Open(address->family, address->socktype,
+                                                      address->protocol);
+    return fd < 0 ? CURL_SOCKET_BAD : fd;
+}
+
+int CloseSocket(void* sockets, curl_socket_t fd) {
+    static_cast<StopSockets*>(sockets)->Close(fd);
+    return 0;
+}
+
 }  // namespace
 
 struct CFtpSession::Handles {
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     char errbuf[CURL_ERROR_SIZE] = {};
+    StopSockets sockets;
 };
 
 CFtpSession::CFtpSession(const NamedEvent* stop) : h_(new Handles), stop_(stop) {
@@ -115,6 +130,10 @@ std::string CFtpSession::MakeUrl(const FtpEndpoint& endpoint, const std::string&
 void CFtpSession::CommonOptions() {
     CURL* e = h_->easy;
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &OpenSocket);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &h_->sockets);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &CloseSocket);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, &h_->sockets);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, h_->errbuf);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
@@ -169,6 +188,8 @@ FtpResult CFtpSession::Run() {
     bool done = false;
     CURLcode code = CURLE_OK;
     std::string multiError;
+    // The multi loop below sees the stop between steps; this cuts the steps that block.
+    h_->sockets.Watch(stop_);
     for (;;) {
         int running = 0;
         CURLMcode mc = curl_multi_perform(multi, &running);
@@ -203,6 +224,10 @@ FtpResult CFtpSession::Run() {
             break;
         }
     }
+
+    h_->sockets.Unwatch();
+    // A step that failed because the stop cut its socket was stopped, whatever libcurl says.
+    if (!r.stopped && code != CURLE_OK && stop_ && stop_->IsSet()) r.stopped = true;
 
     char* entryPath = nullptr;
     curl_easy_getinfo(easy, CURLINFO_FTP_ENTRY_PATH, &entryPath);

@@ -1,7 +1,8 @@
 #pragma once
 // One FTP conversation through libcurl: log in and enter the remote directory, then store files
 // there over the same control connection. Every exchange waits in curl_multi_poll together with
-// the stop event's descriptor, so a stop ends a blocked transfer at once.
+// the stop event's descriptor, and a stop also shuts down the sockets of a step that blocks
+// inside libcurl (a TLS handshake), so a stop ends a blocked transfer at once.
 #include <string>
 
 #include "platform/NamedEvent.h"

@@ -1,5 +1,8 @@
 #include "mail/Pop3Client.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "mail/HostResolve.h"
 #include "mail/Pop3Reader.h"
 
@@ -46,6 +49,7 @@ bool CPop3Client::StartTls(const std::string& host) {
     try {
         socket_->StartTls({host, security_.acceptSelfSigned});
     } catch (const WSAException& e) {
+        // The socket closed the connection: no later command (STAT, QUIT) goes out in clear.
         replyText_ = e.Text();
         return false;
     }
@@ -68,6 +72,9 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
     }
     socket_->SetReceiveTimeout(receiveTimeoutMs_);
     socket_->SetTimeoutLimit(maxTimeouts_);
+    // Connecting and the TLS handshake wait for the server as long as one read may.
+    const long long connectMs = static_cast<long long>(receiveTimeoutMs_) * maxTimeouts_;
+    socket_->SetConnectTimeout(static_cast<int>(std::min<long long>(connectMs, INT_MAX)));
     std::string dotted;
     if (host.size() > kMaxHost || ResolveIPv4(host, dotted) != 0) {
         replyText_ = "ERROR: convert server address failed [" + host + "]";
@@ -89,6 +96,7 @@ int CPop3Client::Login(const std::string& host, int port, const std::string& use
         }
         if (!ReadStatusLine()) {
             replyText_ = "STLS refused: " + replyText_;
+            socket_->Close();  // not even QUIT in clear
             return 0;
         }
         if (!StartTls(host)) return 0;

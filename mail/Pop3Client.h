@@ -26,7 +26,8 @@ public:
 
     // A set stop event ends any blocked exchange at once (as a receive or send failure).
     void SetStopEvent(std::shared_ptr<NamedEvent> stop) { stop_ = std::move(stop); }
-    // Overrides the receive time-out and the number of time-outs in a row that end a read.
+    // Overrides the receive time-out and the number of time-outs in a row that end a read;
+    // connecting and the TLS handshake may take as long as such a read in all.
     void SetTimeouts(int receiveTimeoutMs, int maxConsecutiveTimeouts);
     // POP3S (TLS from the start) or STLS after the greeting, with the certificate checked for
     // the host name given to Login. The default is the plain dialogue.

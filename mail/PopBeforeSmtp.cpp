@@ -26,6 +26,8 @@ int PopBeforeSmtp(const std::string& server, int port, const std::string& user,
     const char* m = mode.c_str();
     TcpSock sock(true);
     sock.SetStopEvent(std::move(stop));
+    // Connecting and the TLS handshake are bounded like every read.
+    sock.SetConnectTimeout(receiveTimeoutMs);
     try {
         log.Info("[%s] Connect to POP3 server...", m);
         sock.Connect(server, port, receiveTimeoutMs);

@@ -206,23 +206,27 @@ bool TcpSock::WaitTls(TlsSession::Io io, int timeoutMs) {
 void TcpSock::StartTls(const TlsOptions& options) {
     if (fd_ < 0) throw WSAException(sockerr::kNotSocket);
     if (tls_) return;
-    if (bufferPos_ < bufferLen_)
-        throw WSAException(kTlsError, "TLS refused: the server sent data before the handshake");
-    std::string error;
-    tls_ = TlsSession::Create(fd_, options, error);
-    if (!tls_) throw WSAException(kTlsError, error);
-    for (;;) {
-        TlsSession::Io io = tls_->Handshake();
-        if (io == TlsSession::Io::Done) return;
-        if (io == TlsSession::Io::Failed || io == TlsSession::Io::Closed) {
-            std::string text = tls_->ErrorText();
-            tls_.reset();
-            throw WSAException(kTlsError, text);
+    try {
+        if (bufferPos_ < bufferLen_)
+            throw WSAException(kTlsError, "TLS refused: the server sent data before the handshake");
+        std::string error;
+        tls_ = TlsSession::Create(fd_, options, error);
+        if (!tls_) throw WSAException(kTlsError, error);
+        for (;;) {
+            TlsSession::Io io = tls_->Handshake();
+            if (io == TlsSession::Io::Done) return;
+            if (io == TlsSession::Io::Failed || io == TlsSession::Io::Closed)
+                throw WSAException(kTlsError, tls_->ErrorText());
+            if (!WaitTls(io, connectTimeoutMs_))
+                throw WSAException(kTlsError, "TLS handshake failed: no answer from the server");
         }
-        if (!WaitTls(io, connectTimeoutMs_)) {
-            tls_.reset();
-            throw WSAException(kTlsError, "TLS handshake failed: no answer from the server");
-        }
+    } catch (const WSAException&) {
+        // A connection that was to be encrypted and is not must carry nothing more: closed here,
+        // a later send fails instead of going out in clear (or finishing a handshake cut short
+        // by the stop event).
+        tls_.reset();
+        Close();
+        throw;
     }
 }
 

@@ -67,7 +67,8 @@ public:
     // Starts TLS on the open connection (within the connect time-out) and checks the server's
     // certificate; from then on every send and receive is encrypted. Bytes the server sent in
     // clear before the handshake (after the last line read) are refused, so nothing injected
-    // before TLS is read as if it came through it. Throws kTlsError with the reason.
+    // before TLS is read as if it came through it. Throws kTlsError with the reason (or the
+    // stop's or the socket's code); the connection is closed then.
     void StartTls(const TlsOptions& options);
     bool IsTls() const { return tls_ != nullptr; }
 

@@ -3,7 +3,6 @@
 #include "PeerScripts.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "mail/Base64.h"
@@ -54,49 +53,7 @@ FTPServer(('127.0.0.1', port), Handler).serve_forever()
 
 const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
-const char* kCertMaker = R"PY(
-import datetime, ipaddress, sys
-from cryptography import x509
-from cryptography.hazmat.primitives import hashes, serialization
-from cryptography.hazmat.primitives.asymmetric import rsa
-out, name, expired = sys.argv[1], sys.argv[2], sys.argv[3] == '1'
-key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
-now = datetime.datetime.now(datetime.timezone.utc)
-start, end = (now - datetime.timedelta(days=30), now - datetime.timedelta(days=1)) if expired \
-    else (now - datetime.timedelta(days=1), now + datetime.timedelta(days=30))
-subject = x509.Name([x509.NameAttribute(x509.NameOID.COMMON_NAME, name)])
-try:
-    alt = x509.IPAddress(ipaddress.ip_address(name))
-except ValueError:
-    alt = x509.DNSName(name)
-cert = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject)
-        .public_key(key.public_key()).serial_number(x509.random_serial_number())
-        .not_valid_before(start).not_valid_after(end)
-        .add_extension(x509.SubjectAlternativeName([alt]), critical=False)
-        .sign(key, hashes.SHA256()))
-open(out + '.pem', 'wb').write(cert.public_bytes(serialization.Encoding.PEM))
-open(out + '.key', 'wb').write(key.private_bytes(serialization.Encoding.PEM,
-    serialization.PrivateFormat.TraditionalOpenSSL, serialization.NoEncryption()))
-)PY";
-
 }  // namespace
-
-bool MakeTestCertificate(const std::string& stem, const std::string& name, bool expired) {
-    if (!expired) {
-        // A current self-signed certificate, made the way an administrator would.
-        std::string ip =
-            name.find_first_not_of("0123456789.") == std::string::npos ? "IP:" : "DNS:";
-        RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=" + name +
-                   "' -addext 'subjectAltName=" + ip + name + "' -keyout '" + stem +
-                   ".key' -out '" + stem + ".pem' 2>&1");
-    } else {
-        // openssl req cannot back-date a certificate; the cryptography module can.
-        std::string script = stem + "-maker.py";
-        std::ofstream(script) << kCertMaker;
-        RunCapture(std::string(kPython) + " '" + script + "' '" + stem + "' '" + name + "' 1 2>&1");
-    }
-    return std::filesystem::exists(stem + ".pem") && std::filesystem::exists(stem + ".key");
-}
 
 FtpServer::FtpServer(const std::string& tlsStem) : port_(FreePort()) {
     std::filesystem::create_directories(Root());

@@ -7,13 +7,9 @@
 
 #include "PeerProcess.h"
 #include "PeerScripts.h"
+#include "TestCertificate.h"
 
 namespace ocv::test {
-
-// A self-signed certificate and its key as "<stem>.pem" and "<stem>.key", for `name` (an IP
-// address or a host name, as subject and alternative name); `expired` makes one whose validity
-// ended yesterday. False when the files could not be made.
-bool MakeTestCertificate(const std::string& stem, const std::string& name, bool expired = false);
 
 // pyftpdlib with the user camuser/s3cret (home "root/") and an anonymous user (home "anon/"),
 // both allowed to write except in "root/readonly". Failed logins are answered after 0.2 s instead

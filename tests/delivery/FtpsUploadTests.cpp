@@ -3,7 +3,11 @@
 // without TLS ends the attempt before the user name is sent.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "DeliveryPeers.h"
+#include "ScriptServer.h"
 #include "TargetTestSupport.h"
 #include "delivery/FtpUpload.h"
 #include "platform/Files.h"
@@ -97,6 +101,59 @@ TEST_F(FtpsUploadTest, CertificateFaultsAndServersWithoutTlsFailBeforeTheLogin) 
         EXPECT_TRUE(DirectoryEntries(workDir_).empty());
     }
     EXPECT_FALSE(Logged("Directory change...")) << LogText();
+}
+
+// Servers that break the TLS start of the control connection: the login fails with the reason
+// or ends at the stop, and the user name and password never go out in clear.
+TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
+    struct Row {
+        const char* what;
+        std::vector<ScriptStep> steps;
+        const char* stopWhen;  // the stop is set once the server has received this; "" never
+        const char* reason;    // part of the logged failure
+    } rows[] = {
+        {"garbage instead of a handshake",
+         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
+          Expect("\x16\x03"), Say("200 no handshake\r\n\xfe\xfe\xfe\xfe"), Silence()},
+         "", "wrong version number"},
+        {"silence instead of a handshake",
+         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
+          Silence()},
+         "\x16\x03", "Interrupted by the stop request."},
+        {"AUTH TLS never answered",
+         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()}, "AUTH TLS\r\n",
+         "Interrupted by the stop request."},
+    };
+    unsigned seed = 390;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptServer server(row.steps, ++seed);
+        stop_->Reset();
+        FtpInfo ftp = Target(server.Port(), 1, 1);
+        std::thread stopper([&] {
+            if (*row.stopWhen == '\0') return;
+            for (int i = 0; i < 1000 && server.Received().find(row.stopWhen) == std::string::npos;
+                 ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            stop_->Set();
+        });
+        CDibImage copy(picture_);
+        TargetCall call = Call(copy);
+        std::string name;
+        size_t before = LogCount("[Live] Login FTP server failed! ");
+        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
+        stopper.join();
+        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
+        std::string text = LogText();
+        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
+        EXPECT_NE(failed.find(row.reason), std::string::npos) << failed;
+        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+        server.Join();
+        EXPECT_EQ(server.Failure(), "");
+        std::string got = server.Received();
+        for (const char* clearText : {"USER", "PASS", "camuser", "s3cret", "AUTH SSL"})
+            EXPECT_EQ(got.find(clearText), std::string::npos) << clearText << "\n" << got;
+    }
 }
 
 }  // namespace

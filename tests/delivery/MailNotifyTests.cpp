@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "DeliveryPeers.h"
+#include "ScriptServer.h"
 #include "TargetTestSupport.h"
 #include "delivery/MailNotify.h"
 #include "platform/Files.h"
@@ -124,6 +125,63 @@ TEST_F(MailNotifyTest, FailedEditStagesNothingAndSendsNothing) {
     EXPECT_FALSE(Logged("Login SMTP server"));
     EXPECT_EQ(smtpServer_.MessageCount(), 0);
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+}
+
+// Submission servers that break off: the failure is logged with its reason, ends at the stop
+// where no time-out comes first, sends no mail and leaves no staged picture; after STARTTLS no
+// clear text follows.
+TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInClear) {
+    const std::string ehlo = "EHLO ";
+    struct Row {
+        const char* what;
+        int security;
+        std::vector<ScriptStep> afterEhlo;
+        const char* stopWhen;  // the stop is set once the server has received this; "" never
+        const char* logged;
+    } rows[] = {
+        {"garbage instead of a handshake", 1,
+         {Say("250-smtp.test\r\n250-STARTTLS\r\n250 AUTH PLAIN\r\n"), Expect("STARTTLS\r\n"),
+          Say("220 go ahead\r\n"), Expect("\x16\x03"), Say("250 no handshake\r\n\xfe\xfe\xfe"),
+          Silence()},
+         "", "[Live] Login SMTP server failed! TLS handshake failed: wrong version number"},
+        {"AUTH never answered", 0,
+         {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Expect("AUTH PLAIN "), Silence()},
+         "AUTH PLAIN ", "[Live] Login SMTP server failed! AUTH failed: Socket Error! error code=0x2714"},
+    };
+    unsigned seed = 290;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<ScriptStep> steps{Say("220 smtp.test ESMTP\r\n"), Expect(ehlo)};
+        steps.insert(steps.end(), row.afterEhlo.begin(), row.afterEhlo.end());
+        ScriptServer server(steps, ++seed);
+        stop_->Reset();
+        smtp_.smtpServerPort = server.Port();
+        smtp_.smtpSecurity = row.security;
+        smtp_.acceptSelfSignedCertificate = 1;
+        smtp_.smtpUser = "camuser";
+        smtp_.smtpPassword = "s3cret";
+        std::thread stopper([&] {
+            if (*row.stopWhen == '\0') return;
+            for (int i = 0; i < 1000 && server.Received().find(row.stopWhen) == std::string::npos;
+                 ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            stop_->Set();
+        });
+        EXPECT_EQ(Send(), 0);
+        stopper.join();
+        EXPECT_TRUE(LoggedInOrder({"[Live] Login SMTP server...", row.logged})) << LogText();
+        EXPECT_FALSE(Logged("Sending e-mail...")) << LogText();
+        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+        server.Join();
+        EXPECT_EQ(server.Failure(), "");
+        std::string got = server.Received();
+        EXPECT_EQ(got.find("MAIL"), std::string::npos) << got;
+        size_t startTlsAt = got.find("STARTTLS\r\n");
+        if (startTlsAt == std::string::npos) continue;
+        for (const char* clearText : {"AUTH", "EHLO", "QUIT"})
+            EXPECT_EQ(got.find(clearText, startTlsAt), std::string::npos) << clearText;
+    }
+    EXPECT_EQ(smtpServer_.MessageCount(), 0);
 }
 
 class PopBeforeSmtpTest : public MailNotifyTest {

@@ -12,6 +12,7 @@
 
 #include "PeerProcess.h"
 #include "PeerScripts.h"
+#include "TestCertificate.h"
 #include "foundation/Logger.h"
 #include "mail/Base64.h"
 #include "mail/JisText.h"
@@ -293,26 +294,25 @@ TEST(Pop3ServerTest, LoginCountHeaderDeleteAndWrongPassword) {
     }
 }
 
-// A certificate made with openssl req for `name` (an IP address or a DNS name), self-signed.
+// A self-signed certificate for `name` (an IP address or a DNS name), current or expired.
 struct TestCert {
     std::string cert, key;
 };
-TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name) {
-    bool ip = name.find_first_not_of("0123456789.") == std::string::npos;
-    TestCert c{dir.Path() + "/" + file + ".pem", dir.Path() + "/" + file + ".key"};
-    RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=" + name +
-               " -addext subjectAltName=" + (ip ? "IP:" : "DNS:") + name + " -keyout " + c.key +
-               " -out " + c.cert + " 2>/dev/null");
-    ::chmod(c.key.c_str(), 0644);
-    return c;
+TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name,
+                  bool expired = false) {
+    std::string stem = dir.Path() + "/" + file;
+    EXPECT_TRUE(test::MakeTestCertificate(stem, name, expired)) << stem;
+    return {stem + ".pem", stem + ".key"};
 }
 
 // aiosmtpd requiring STARTTLS and AUTH (user camuser, password s3cret) on the first port, and
-// TLS from the first byte with AUTH on the second; messages kept as msgN.eml.
+// TLS from the first byte with AUTH on the second; messages kept as msgN.eml. On the third port
+// (TLS from the first byte) every AUTH is left unanswered.
 const char* const kTlsSmtpScript = R"PY(
 import asyncio, os, signal, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
 port, tport, out, cert, key = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+hport = int(sys.argv[6])
 ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
 ctx.load_cert_chain(cert, key)
 def auth(server, session, envelope, mechanism, data):
@@ -330,25 +330,34 @@ loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.t
     '127.0.0.1', port))
 loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
     auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', tport, ssl=ctx))
+class Hang(Keep):
+    async def handle_AUTH(self, server, session, envelope, args):
+        await asyncio.sleep(3600)
+loop.run_until_complete(loop.create_server(lambda: SMTP(Hang(), hostname='smtp.test',
+    auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', hport, ssl=ctx))
 loop.add_signal_handler(signal.SIGTERM, loop.stop)
 loop.run_forever()
 )PY";
 
 class TlsSmtpServer {
 public:
-    explicit TlsSmtpServer(const TestCert& cert) : port_(FreePort()), tlsPort_(FreePort()) {
+    explicit TlsSmtpServer(const TestCert& cert)
+        : port_(FreePort()), tlsPort_(FreePort()), hangPort_(FreePort()) {
         std::filesystem::create_directory(dir_.Path() + "/out");
         std::string script = dir_.Write("server.py", kTlsSmtpScript);
         process_ = std::make_unique<PeerProcess>(
             std::vector<std::string>{kPython, script, std::to_string(port_),
                                      std::to_string(tlsPort_), dir_.Path() + "/out", cert.cert,
-                                     cert.key},
+                                     cert.key, std::to_string(hangPort_)},
             dir_.Path() + "/server.log");
-        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20);
+        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20) &&
+                 WaitListening(hangPort_, 20);
     }
     bool Ready() const { return ready_; }
     int Port() const { return port_; }
     int TlsPort() const { return tlsPort_; }
+    // TLS from the first byte; AUTH is never answered.
+    int HangPort() const { return hangPort_; }
     std::string Message(int n) const {
         return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
     }
@@ -356,7 +365,7 @@ public:
 
 private:
     TempDir dir_;
-    int port_, tlsPort_;
+    int port_, tlsPort_, hangPort_;
     std::unique_ptr<PeerProcess> process_;
     bool ready_ = false;
 };
@@ -365,9 +374,11 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
     TempDir certs;
     TestCert good = MakeCert(certs, "good", "127.0.0.1");
     TestCert other = MakeCert(certs, "other", "other.example");
+    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
     TlsSmtpServer server(good);
     TlsSmtpServer wrongName(other);
-    ASSERT_TRUE(server.Ready() && wrongName.Ready()) << server.Log();
+    TlsSmtpServer outOfDate(expired);
+    ASSERT_TRUE(server.Ready() && wrongName.Ready() && outOfDate.Ready()) << server.Log();
 
     struct Case {
         const char* what;
@@ -375,6 +386,8 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         MailSecurity security;
         SmtpLogin login;
         const char* error;  // "" when the mail must arrive
+        const char* host = "127.0.0.1";  // the name the certificate must carry
+        int receiveMs = 5000;
     };
     const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     const Case cases[] = {
@@ -409,6 +422,34 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
          {MAIL_TLS_STARTTLS, true},
          plain,
          "certificate verify failed: IP address mismatch"},
+        {"implicit TLS, certificate for another name",
+         wrongName.TlsPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "certificate verify failed: IP address mismatch"},
+        {"a host name the certificate does not carry",
+         server.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
+         "certificate verify failed: hostname mismatch",
+         "localhost"},
+        {"AUTH never answered over TLS",
+         server.HangPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "AUTH failed: Socket Error! error code=0x274C",
+         "127.0.0.1",
+         300},
+        {"expired certificate",
+         outOfDate.Port(),
+         {MAIL_TLS_STARTTLS, true},
+         plain,
+         "certificate verify failed: certificate has expired"},
+        {"implicit TLS, expired certificate",
+         outOfDate.TlsPort(),
+         {MAIL_TLS_IMPLICIT, true},
+         plain,
+         "certificate verify failed: certificate has expired"},
         {"implicit TLS against a plain port",
          server.Port(),
          {MAIL_TLS_IMPLICIT, true},
@@ -428,10 +469,10 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         m.AddRecipient("admin@example.org");
         m.SetSubject(c.what);
         m.SetBody("through TLS");
-        CSMTP smtp("127.0.0.1", c.port);
+        CSMTP smtp(c.host, c.port);
         smtp.SetSecurity(c.security);
         smtp.SetLogin(c.login);
-        smtp.SetTimeouts(5000, 5000, 5000);
+        smtp.SetTimeouts(5000, 5000, c.receiveMs);
         int ok = smtp.ConnectServer() && smtp.Send(m);
         std::string error = smtp.LastError();
         smtp.DisconnectServer();
@@ -450,36 +491,55 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
 TEST(MailTlsTest, Pop3sAndStlsWithSslRequired) {
     TempDir certs;
     TestCert good = MakeCert(certs, "good", "127.0.0.1");
+    TestCert other = MakeCert(certs, "other", "other.example");
+    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
     Dovecot dovecot(good.cert, good.key);
+    Dovecot wrongName(other.cert, other.key);
+    Dovecot outOfDate(expired.cert, expired.key);
     dovecot.Deliver("1.a.host", "From: <a@b>\r\nSubject: one\r\n\r\nx\r\n");
-    ASSERT_TRUE(dovecot.Start() && WaitListening(dovecot.TlsPort(), 20)) << dovecot.Log();
+    for (Dovecot* d : {&dovecot, &wrongName, &outOfDate})
+        ASSERT_TRUE(d->Start() && WaitListening(d->TlsPort(), 20)) << d->Log();
     struct Case {
+        const char* what;
         int port;
         MailSecurity security;
-        int ok;
-        const char* reply;
+        const char* reply;  // "" when the login must succeed
     };
+    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true}, stls{MAIL_TLS_STARTTLS, true};
     const Case cases[] = {
-        {dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, true}, 1, ""},
-        {dovecot.Port(), {MAIL_TLS_STARTTLS, true}, 1, ""},
-        {dovecot.TlsPort(),
-         {MAIL_TLS_IMPLICIT, false},
-         0,
+        {"POP3S", dovecot.TlsPort(), implicit, ""},
+        {"STLS", dovecot.Port(), stls, ""},
+        {"POP3S, self-signed refused", dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, false},
          "certificate verify failed: self-signed certificate"},
-        {dovecot.Port(),
-         {MAIL_TLS_STARTTLS, false},
-         0,
+        {"STLS, self-signed refused", dovecot.Port(), {MAIL_TLS_STARTTLS, false},
          "certificate verify failed: self-signed certificate"},
+        {"POP3S, certificate for another name", wrongName.TlsPort(), implicit,
+         "certificate verify failed: IP address mismatch"},
+        {"STLS, certificate for another name", wrongName.Port(), stls,
+         "certificate verify failed: IP address mismatch"},
+        {"POP3S, expired certificate", outOfDate.TlsPort(), implicit,
+         "certificate verify failed: certificate has expired"},
+        {"STLS, expired certificate", outOfDate.Port(), stls,
+         "certificate verify failed: certificate has expired"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.port);
+        SCOPED_TRACE(c.what);
         CPop3Client pop;
         pop.SetSecurity(c.security);
-        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), c.ok) << pop.ReplyText();
-        if (c.ok) EXPECT_EQ(pop.MessageCount(), 1);
-        if (*c.reply) EXPECT_EQ(pop.ReplyText(), c.reply);
+        const int ok = *c.reply == '\0';
+        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), ok) << pop.ReplyText();
+        if (ok) {
+            EXPECT_EQ(pop.MessageCount(), 1);
+        } else {
+            EXPECT_EQ(pop.ReplyText(), c.reply);
+            EXPECT_FALSE(pop.Usable()) << "nothing more is sent on a refused connection";
+        }
         pop.Logout();
     }
+    // The refused servers never saw a login; the good one logs each.
+    EXPECT_NE(dovecot.Log().find("user=<camuser>"), std::string::npos) << dovecot.Log();
+    for (Dovecot* d : {&wrongName, &outOfDate})
+        EXPECT_EQ(d->Log().find("user=<camuser>"), std::string::npos) << d->Log();
 }
 
 // The owner side as the checker sees it: records each command and answers with a result and

@@ -22,7 +22,10 @@ using test::Expect;
 using test::Hangup;
 using test::Pause;
 using test::Say;
+using test::SayAtOnce;
 using test::ScriptServer;
+using test::ScriptStep;
+using test::Silence;
 
 TEST(Pop3Parse, StatusLinesAndCounts) {
     std::string text;
@@ -224,6 +227,74 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
         EXPECT_NE(f.Text().find("[Live] POP3 Unauthorized! [Interrupted function call.]"),
                   std::string::npos)
             << f.Text();
+    }
+}
+
+// Servers that break the TLS start, met by the POP3 client and by POP-before-SMTP: each fails
+// with the reason (in the log line for POP-before-SMTP), within the configured time-out, and
+// after STLS nothing but TLS records leaves the client: no user name, no password, no QUIT.
+TEST(Pop3Dialogue, HostileTlsServersGetNothingInClear) {
+    const std::string clientHello = "\x16\x03";  // the record header of a TLS handshake
+    const std::string garbage = "+OK this is no handshake\r\n" + std::string(300, '\xfe');
+    const MailSecurity stls{MAIL_TLS_STARTTLS, true};
+    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true};
+    struct Row {
+        const char* what;
+        MailSecurity security;
+        std::vector<ScriptStep> steps;
+        int timeoutMs;
+        const char* reply;  // the POP3 client's ReplyText(), and POP-before-SMTP's log reason
+    };
+    const Row rows[] = {
+        {"garbage instead of a handshake", stls,
+         {Say("+OK ready\r\n"), Expect("STLS\r\n"), Say("+OK begin TLS\r\n"), Expect(clientHello),
+          Say(garbage), Silence()},
+         10000, "TLS handshake failed: wrong version number"},
+        {"silence instead of a handshake", stls,
+         {Say("+OK ready\r\n"), Expect("STLS\r\n"), Say("+OK begin TLS\r\n"), Silence()}, 300,
+         "TLS handshake failed: no answer from the server"},
+        {"a reply injected before the handshake", stls,
+         {Say("+OK ready\r\n"), Expect("STLS\r\n"), SayAtOnce("+OK begin TLS\r\n+OK injected\r\n"),
+          Silence()},
+         10000, "TLS refused: the server sent data before the handshake"},
+        {"STLS refused", stls,
+         {Say("+OK ready\r\n"), Expect("STLS\r\n"), Say("-ERR not now\r\n"), Silence()}, 10000,
+         "STLS refused: "},
+        {"plain greeting on a POP3S port", implicit,
+         {Expect(clientHello), Say(garbage), Silence()}, 10000,
+         "TLS handshake failed: wrong version number"},
+    };
+    unsigned seed = 190;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptServer popServer(row.steps, ++seed);
+        {
+            CPop3Client pop;
+            pop.SetSecurity(row.security);
+            pop.SetTimeouts(row.timeoutMs, 1);
+            EXPECT_EQ(pop.Login("127.0.0.1", popServer.Port(), "camuser", "s3cret"), 0);
+            EXPECT_EQ(pop.ReplyText().rfind(row.reply, 0), 0u) << pop.ReplyText();
+            EXPECT_FALSE(pop.Usable());
+            EXPECT_EQ(pop.MessageCount(), -1);
+        }  // the client's logout
+        ScriptServer beforeSmtpServer(row.steps, ++seed);
+        LogFile f;
+        EXPECT_EQ(PopBeforeSmtp("127.0.0.1", beforeSmtpServer.Port(), "camuser", "s3cret", f.log,
+                                "Live", nullptr, row.timeoutMs, row.security),
+                  0);
+        EXPECT_NE(f.Text().find("[Live] POP3 Unauthorized! [" + std::string(row.reply)),
+                  std::string::npos)
+            << f.Text();
+        for (ScriptServer* server : {&popServer, &beforeSmtpServer}) {
+            server->Join();
+            EXPECT_EQ(server->Failure(), "");
+            std::string got = server->Received();
+            size_t stlsAt = got.find("STLS\r\n");
+            std::string after = stlsAt == std::string::npos ? got : got.substr(stlsAt + 6);
+            EXPECT_TRUE(after.empty() || after.rfind(clientHello, 0) == 0) << after;
+            for (const char* clearText : {"USER", "PASS", "QUIT", "STAT", "camuser", "s3cret"})
+                EXPECT_EQ(after.find(clearText), std::string::npos) << clearText;
+        }
     }
 }
 

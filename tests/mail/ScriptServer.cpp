@@ -105,13 +105,19 @@ void ScriptServer::Run() {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     bool closed = false;
+    bool silent = false;
     for (const auto& step : steps_) {
         if (step.kind == ScriptStep::kSend) {
             SendSplit(fd, step.data);
+        } else if (step.kind == ScriptStep::kSendWhole) {
+            ::send(fd, step.data.data(), step.data.size(), MSG_NOSIGNAL);
         } else if (step.kind == ScriptStep::kPause) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
         } else if (step.kind == ScriptStep::kClose) {
             closed = true;
+            break;
+        } else if (step.kind == ScriptStep::kHold) {
+            silent = true;
             break;
         } else if (!WaitFor(fd, step.data)) {
             std::lock_guard lock(mutex_);
@@ -120,8 +126,10 @@ void ScriptServer::Run() {
             break;
         }
     }
-    // Keep what the client still sends until it closes (a few seconds at most).
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    // Keep what the client still sends until it closes (a few seconds at most, or the full
+    // wait when the script holds the line silent).
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(silent ? kWaitMs : 3000);
     while (!closed && std::chrono::steady_clock::now() < deadline) {
         if (!Readable(fd, 50)) continue;
         char buf[4096];

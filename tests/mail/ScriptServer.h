@@ -12,15 +12,19 @@
 namespace ocv::test {
 
 struct ScriptStep {
-    enum Kind { kSend, kExpect, kPause, kClose } kind;
+    enum Kind { kSend, kSendWhole, kExpect, kPause, kClose, kHold } kind;
     std::string data;  // bytes to send, or bytes the client must send next
     int pauseMs = 0;
 };
 
 inline ScriptStep Say(std::string s) { return {ScriptStep::kSend, std::move(s)}; }
+// The bytes in one send(), so that they reach the client together.
+inline ScriptStep SayAtOnce(std::string s) { return {ScriptStep::kSendWhole, std::move(s)}; }
 inline ScriptStep Expect(std::string s) { return {ScriptStep::kExpect, std::move(s)}; }
 inline ScriptStep Pause(int ms) { return {ScriptStep::kPause, {}, ms}; }
 inline ScriptStep Hangup() { return {ScriptStep::kClose, {}}; }
+// Never answers again: keeps what the client sends until it gives up and closes (10 s at most).
+inline ScriptStep Silence() { return {ScriptStep::kHold, {}}; }
 
 class ScriptServer {
 public:

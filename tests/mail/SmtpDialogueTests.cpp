@@ -17,8 +17,10 @@ using test::Expect;
 using test::Hangup;
 using test::Pause;
 using test::Say;
+using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
+using test::Silence;
 
 std::string HostName() {
     char name[256] = {};
@@ -207,6 +209,105 @@ TEST(SmtpDialogue, ClosedConnectionAndStopEndTheExchange) {
         m.AddRecipient("b@x");
         EXPECT_EQ(smtp.Send(m), 0);
         EXPECT_EQ(smtp.LastError(), "Socket Error! error code=0x274C");  // timed out
+    }
+}
+
+// Servers that break off in the middle of a submission: each attempt fails with a reason, ends
+// within the client's time-out or at the stop, and after STARTTLS nothing but TLS records leaves
+// the client (no AUTH, no envelope, not even QUIT).
+TEST(SmtpDialogue, HostileSubmissionServersGetNothingInClear) {
+    const std::string ehlo = "EHLO " + HostName() + "\r\n";
+    const std::string withTls = "250-smtp.test\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n";
+    const std::string clientHello = "\x16\x03";  // the record header of a TLS handshake
+    const std::string garbage = "250 this is no handshake\r\n" + std::string(300, '\xfe');
+    const MailSecurity startTls{MAIL_TLS_STARTTLS, true};
+    const MailSecurity clear{MAIL_TLS_NONE, false};
+    struct Row {
+        const char* what;
+        MailSecurity security;
+        std::vector<ScriptStep> afterEhlo;
+        int timeoutMs;
+        const char* stopWhen;  // the stop is set once the server has received this; "" never
+        const char* error;     // how LastError() starts
+    };
+    const Row rows[] = {
+        {"garbage instead of a handshake", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Say("220 go ahead\r\n"), Expect(clientHello),
+          Say(garbage), Silence()},
+         10000, "", "TLS handshake failed: wrong version number"},
+        {"hang-up instead of a handshake", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Say("220 go ahead\r\n"), Expect(clientHello),
+          Hangup()},
+         10000, "", "TLS handshake failed: connection closed"},
+        {"silence instead of a handshake", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Say("220 go ahead\r\n"), Expect(clientHello),
+          Silence()},
+         300, "", "TLS handshake failed: no answer from the server"},
+        {"handshake stopped", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Say("220 go ahead\r\n"), Silence()},
+         60000, "\x16\x03", "Socket Error! error code=0x2714"},
+        {"a reply injected before the handshake", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), SayAtOnce("220 go ahead\r\n250 injected\r\n"),
+          Silence()},
+         10000, "", "TLS refused: the server sent data before the handshake"},
+        {"STARTTLS refused", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Say("454 4.7.0 TLS not available\r\n"),
+          Silence()},
+         10000, "", "STARTTLS refused: 454 4.7.0 TLS not available"},
+        {"STARTTLS never answered", startTls,
+         {Say(withTls), Expect("STARTTLS\r\n"), Silence()},
+         300, "", "STARTTLS refused: Socket Error! error code=0x274C"},
+        {"STARTTLS not offered", startTls,
+         {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Silence()},
+         10000, "", "STARTTLS refused: the server does not offer it"},
+        {"AUTH never answered", clear,
+         {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Expect("AUTH PLAIN "), Silence()},
+         300, "", "AUTH failed: Socket Error! error code=0x274C"},
+        {"AUTH never answered, stopped", clear,
+         {Say("250-smtp.test\r\n250 AUTH LOGIN\r\n"), Expect("AUTH LOGIN\r\n"), Silence()},
+         60000, "AUTH LOGIN\r\n", "AUTH failed: Socket Error! error code=0x2714"},
+    };
+    unsigned seed = 90;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<ScriptStep> steps{Say("220 smtp.test ESMTP\r\n"), Expect(ehlo)};
+        steps.insert(steps.end(), row.afterEhlo.begin(), row.afterEhlo.end());
+        ScriptServer server(steps, ++seed);
+        auto stop = NamedEvent::Create("");
+        CSMTP smtp("127.0.0.1", server.Port());
+        smtp.SetStopEvent(stop);
+        smtp.SetSecurity(row.security);
+        smtp.SetLogin({"camuser", "s3cret", SMTP_AUTH_OFFERED});
+        smtp.SetTimeouts(row.timeoutMs, row.timeoutMs, row.timeoutMs);
+        std::thread stopper([&] {
+            if (*row.stopWhen == '\0') return;
+            for (int i = 0; i < 1000; ++i) {
+                if (server.Received().find(row.stopWhen) != std::string::npos) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            stop->Set();
+        });
+        EXPECT_EQ(smtp.ConnectServer(), 0);
+        stopper.join();
+        std::string error = smtp.LastError();
+        EXPECT_EQ(error.rfind(row.error, 0), 0u) << error;
+        EXPECT_FALSE(smtp.IsConnected());
+
+        CMailMessage m;
+        m.SetFrom("cam@example.org");
+        m.AddRecipient("b@example.org");
+        EXPECT_EQ(smtp.Send(m), 0);
+        EXPECT_EQ(smtp.DisconnectServer(), 1);
+        server.Join();
+        EXPECT_EQ(server.Failure(), "");
+        std::string got = server.Received();
+        EXPECT_EQ(got.find("MAIL"), std::string::npos) << got;
+        size_t startTlsAt = got.find("STARTTLS\r\n");
+        if (startTlsAt == std::string::npos) continue;
+        std::string after = got.substr(startTlsAt + 10);
+        EXPECT_TRUE(after.empty() || after.rfind(clientHello, 0) == 0) << after;
+        for (const char* clearText : {"AUTH", "EHLO", "QUIT", "AGNhbXVzZXIAczNjcmV0"})
+            EXPECT_EQ(after.find(clearText), std::string::npos) << clearText;
     }
 }
 

@@ -20,6 +20,7 @@ using test::Hangup;
 using test::Pause;
 using test::Say;
 using test::ScriptServer;
+using test::Silence;
 
 std::string Line(TcpSock& s, int size = 1024) {
     std::string buf(static_cast<size_t>(size), '\0');
@@ -114,6 +115,41 @@ TEST(TcpSock, StopEventEndsBlockedReceiveWithinASecond) {
     setter.join();
     EXPECT_LT(ms, 1300);
     s.Close();
+}
+
+// A TLS start that fails closes the connection: what the caller sends next fails instead of
+// going out in clear or finishing the handshake that was cut short.
+TEST(TcpSock, FailedTlsStartClosesTheConnection) {
+    const std::string clientHello = "\x16\x03";
+    struct Row {
+        const char* what;
+        std::vector<test::ScriptStep> steps;
+        bool stopFirst;  // the stop event is set before the handshake starts
+        int code;
+    } rows[] = {
+        {"garbage", {Expect(clientHello), Say("no TLS here\r\n"), Silence()}, false,
+         TcpSock::kTlsError},
+        {"stopped", {Expect(clientHello), Silence()}, true, 10004},
+    };
+    unsigned seed = 8;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptServer server(row.steps, ++seed);
+        auto stop = NamedEvent::Create("");
+        TcpSock s;
+        s.SetStopEvent(stop);
+        s.Connect("127.0.0.1", server.Port(), 5000);
+        if (row.stopFirst) stop->Set();
+        EXPECT_EQ(ErrorOf([&] { s.StartTls({"127.0.0.1", true}); }), row.code);
+        stop->Reset();
+        EXPECT_FALSE(s.IsOpen());
+        EXPECT_FALSE(s.IsTls());
+        EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }), 0);
+        server.Join();
+        std::string got = server.Received();
+        EXPECT_EQ(got.rfind(clientHello, 0), 0u);
+        EXPECT_EQ(got.find("QUIT"), std::string::npos);
+    }
 }
 
 TEST(TcpSock, ListenAcceptSendAndStoppedAccept) {
