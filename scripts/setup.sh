@@ -23,7 +23,7 @@ PACKAGES=(
   libasound2-dev
   # peers and independent checkers used by the tests
   python3 python3-pil imagemagick ffmpeg curl iproute2
-  python3-aiosmtpd python3-pyftpdlib python3-openssl dovecot-pop3d swaks openssl
+  python3-aiosmtpd python3-pyftpdlib python3-openssl python3-cryptography dovecot-pop3d swaks openssl
   # mail and FTP over TLS (SMTP submission, POP3S / STLS, FTPS)
   libssl-dev
   # web server and UPnP peers: headless browser, gateway in network namespaces
