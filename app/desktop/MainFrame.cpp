@@ -290,11 +290,14 @@ void CMainFrame::ShowCameraList() {
     list.exec();
 }
 
+
 void CMainFrame::ShowSystemSettings() {
     host_->StopMailCommandChecker();
     CSystemSettingDialog sheet(host_->Document().system);
     sheet.setWindowTitle("System Setting");
-    if (sheet.exec() == QDialog::Accepted) {
+    const bool accepted = sheet.exec() == QDialog::Accepted;
+    if (exited_) return;  // the program ended while the sheet was open
+    if (accepted) {
         host_->Document().system = sheet.Result();
         SaveAll();
         // Camera channels keep what their windows were given until the windows are made anew.
@@ -325,14 +328,14 @@ void CMainFrame::OnCameraMenu(int index, int command) {
     if (command == CCapDialog::kStartUpOptions) {
         CConditionSettingDialog dlg(*w.conditions);
         dlg.setWindowTitle("start up settings");
-        if (dlg.exec() != QDialog::Accepted) return;
+        if (dlg.exec() != QDialog::Accepted || exited_) return;
         *w.conditions = dlg.Result();
         w.window->ApplyConditions();
         SaveAll();
     } else if (command == CCapDialog::kCaptureSetup) {
         CCapSettingDialog sheet(ctrl.Param());
         sheet.setWindowTitle("Capture Setting");
-        if (sheet.exec() != QDialog::Accepted) return;
+        if (sheet.exec() != QDialog::Accepted || exited_) return;
         ctrl.SetParam(sheet.Result());
         SaveAll();
     } else if (command == CCapDialog::kCameraSetup) {
@@ -348,7 +351,7 @@ void CMainFrame::ChangeCamera(int index) {
     initial.address = info.deviceName;
     initial.name = ctrl.Param().name;
     auto choice = AskCamera(initial, "Camera setup");
-    if (!choice) return;
+    if (!choice || exited_) return;
     // The camera connects again with the new device information.
     ctrl.CancelConnect();
     OcvParam param = ctrl.Param();
