@@ -19,6 +19,7 @@
 
 using namespace ocv;
 
+#ifdef OCV_HAVE_DESKTOP
 namespace {
 
 bool Set(const char* name) {
@@ -32,6 +33,7 @@ bool DisplayAvailable() {
 }
 
 }  // namespace
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
