@@ -10,6 +10,7 @@
 #include "app/desktop/TrayMenu.h"
 #include "controller/DefaultResources.h"
 #include "controller/OcvCtrl.h"
+#include "sources/CaptureDevice.h"
 #include "ui/AboutDialog.h"
 #include "ui/CameraListDialog.h"
 #include "ui/CapSettingDialog.h"
@@ -25,6 +26,26 @@ const char* const kForcedStopQuestion =
     "強制終了させるとシステムが不安定になる場合があります。\n"
     "強制終了しますか？\n"
     "(「いいえ」を選択すると処理が終了するまで待ちます)";
+
+// The record's device information as chosen. A local capture device given without a name is
+// the first one present (the controller connects only to a named device); false when there is
+// none.
+bool ApplyChoice(const CameraChoice& choice, OcvParam& param, std::string& why) {
+    std::string device = choice.address;
+    if (choice.type == DEVICE_LOCAL_CAPTURE && device.empty()) {
+        auto devices = V4l2CaptureSystem()->List();
+        if (devices.empty()) {
+            why = "No local capture device is connected.";
+            return false;
+        }
+        device = devices.front().card;
+    }
+    param.deviceInfo = DeviceInfo{};
+    param.deviceInfo.deviceType = choice.type;
+    param.deviceInfo.deviceName = device;
+    if (!choice.name.empty()) param.name = choice.name;
+    return true;
+}
 
 }  // namespace
 
@@ -224,10 +245,11 @@ int CMainFrame::RunConnectWizard(COcvCtrl& ctrl) {
     auto choice = AskCamera(initial, "Add camera");
     if (!choice) return 0;
     OcvParam param = ctrl.Param();
-    param.deviceInfo = DeviceInfo{};
-    param.deviceInfo.deviceType = choice->type;
-    param.deviceInfo.deviceName = choice->address;
-    if (!choice->name.empty()) param.name = choice->name;
+    std::string why;
+    if (!ApplyChoice(*choice, param, why)) {
+        ShowError(why);
+        return 0;
+    }
     ctrl.SetParam(param);
     return ctrl.ConnectCamera();
 }
@@ -352,13 +374,14 @@ void CMainFrame::ChangeCamera(int index) {
     initial.name = ctrl.Param().name;
     auto choice = AskCamera(initial, "Camera setup");
     if (!choice || exited_) return;
+    OcvParam param = ctrl.Param();
+    std::string why;
+    if (!ApplyChoice(*choice, param, why)) {
+        ShowError(why);
+        return;
+    }
     // The camera connects again with the new device information.
     ctrl.CancelConnect();
-    OcvParam param = ctrl.Param();
-    param.deviceInfo = DeviceInfo{};
-    param.deviceInfo.deviceType = choice->type;
-    param.deviceInfo.deviceName = choice->address;
-    if (!choice->name.empty()) param.name = choice->name;
     ctrl.SetParam(param);
     SaveAll();
     ctrl.ConnectCameraAsync();

@@ -9,6 +9,7 @@
 #include "config/ConfigDocument.h"
 #include "controller/OcvCtrl.h"
 #include "controller/StateFlags.h"
+#include "ui/LogDialog.h"
 #include "sources/SourceFactory.h"
 
 using namespace ocv;
@@ -73,16 +74,19 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         std::optional<CameraChoice> answer;
         int camerasAfter;
         bool connected;
+        const char* message;  // the message box, when one is expected
     };
     const Row rows[] = {
-        {std::nullopt, 0, false},                                  // Cancel adds nothing
-        {CameraChoice{8, url + "nothing-here", "Gate"}, 0, false},  // no picture: not added
-        {CameraChoice{8, url, "Door"}, 1, true},
+        {std::nullopt, 0, false, nullptr},  // Cancel adds nothing
+        // No picture: the controller's error box, and nothing is added.
+        {CameraChoice{8, url + "nothing-here", "Gate"}, 0, false, "との接続に失敗しました!"},
+        {CameraChoice{8, url, "Door"}, 1, true, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answer ? row.answer->address : "cancel");
         DeleteFile(dir_.File("ocv.xml"));
         asked_.clear();
+        messages_.clear();
         answer_ = row.answer;
         auto frame = MakeFrame();
         ASSERT_TRUE(frame->Start());
@@ -92,6 +96,14 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         ASSERT_TRUE(Pump(*frame, [&] { return frame->CameraCount() == row.camerasAfter; }));
         frame->GetDispatcher().ProcessPending(50);
         EXPECT_EQ(asked_.size(), 1u);
+        if (row.message) {
+            // The source's own reason may come first; the connect's failure comes last.
+            ASSERT_FALSE(messages_.empty());
+            for (const std::string& m : messages_) EXPECT_EQ(m.rfind("ERROR: ", 0), 0u) << m;
+            EXPECT_NE(messages_.back().find(row.message), std::string::npos) << messages_.back();
+        } else {
+            EXPECT_TRUE(messages_.empty()) << messages_[0];
+        }
         ASSERT_EQ(frame->CameraCount(), row.camerasAfter);
         if (row.connected) {
             COcvCtrl& ctrl = frame->Camera(0).Controller();
@@ -102,7 +114,9 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         frame->Exit();
         ConfigDocument doc = Saved();
         ASSERT_EQ(doc.cameras.size(), static_cast<size_t>(row.camerasAfter));
-        if (row.connected) EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+        if (row.connected) {
+            EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+        }
     }
 }
 
@@ -172,6 +186,80 @@ TEST_F(MainFrameTest, DeleteRemovesTheCameraAndItsRecord) {
     ConfigDocument doc = Saved();
     ASSERT_EQ(doc.cameras.size(), 2u);
     EXPECT_EQ(doc.cameras[1].param.name, "C");
+    frame->Exit();
+}
+
+TEST_F(MainFrameTest, CameraSetupChangesTheAddressAndConnectsAgain) {
+    const std::string url = StartCamSim(camsim_, dir_);
+    ASSERT_FALSE(url.empty());
+    WriteCameras({"Door"}, "http://127.0.0.1:9/");
+    auto frame = MakeFrame();
+    ASSERT_TRUE(frame->Start());
+    ASSERT_EQ(frame->CameraCount(), 1);
+    struct Row {
+        std::optional<CameraChoice> answer;
+        std::string deviceAfter;
+        bool connected;
+    };
+    const Row rows[] = {
+        {std::nullopt, "http://127.0.0.1:9/", false},  // Cancel changes nothing
+        {CameraChoice{8, url, ""}, url, true},
+    };
+    for (const Row& row : rows) {
+        asked_.clear();
+        answer_ = row.answer;
+        frame->OnCameraMenu(0, CCapDialog::kCameraSetup);
+        ASSERT_EQ(asked_.size(), 1u);
+        EXPECT_EQ(asked_[0].type, 8) << "the dialog shows the camera's own values";
+        EXPECT_EQ(asked_[0].name, "Door");
+        COcvCtrl& ctrl = frame->Camera(0).Controller();
+        EXPECT_EQ(ctrl.Param().deviceInfo.deviceName, row.deviceAfter);
+        if (row.connected) {
+            EXPECT_TRUE(Pump(*frame, [&] { return (ctrl.State() & STATE_CONNECTED) != 0; }));
+        }
+    }
+    EXPECT_EQ(asked_[0].address, "http://127.0.0.1:9/");
+    frame->Exit();
+    ConfigDocument doc = Saved();
+    ASSERT_EQ(doc.cameras.size(), 1u);
+    EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+    EXPECT_EQ(doc.cameras[0].param.name, "Door");
+}
+
+TEST_F(MainFrameTest, TheLogWindowShowsTheFileThenNewLines) {
+    const std::string url = StartCamSim(camsim_, dir_);
+    ASSERT_FALSE(url.empty());
+    WriteCameras({"Door"}, url);
+    auto frame = MakeFrame();
+    ASSERT_TRUE(frame->Start());
+    // Connected and quiet: every row from now on is one of the lines below.
+    ASSERT_TRUE(Pump(*frame, [&] { return (frame->Camera(0).Controller().State() & STATE_CONNECTED) != 0; }));
+    frame->GetDispatcher().ProcessPending(50);
+    EXPECT_EQ(frame->LogWindow(), nullptr) << "made on first use";
+    frame->ShowLogs();
+    CLogDialog* log = frame->LogWindow();
+    ASSERT_NE(log, nullptr);
+    const int fromFile = log->RowCount();
+    EXPECT_GE(fromFile, 2) << "the start-up and the connect are in log.txt";
+    struct Row {
+        const char* who;
+        std::function<void()> write;
+    };
+    const Row rows[] = {
+        {"main window", [&] { frame->GetHost().MainLog().Info("main line"); }},
+        {"camera", [&] { frame->Camera(0).Controller().Log().Warning("camera line"); }},
+        {"main window error", [&] { frame->GetHost().MainLog().Error("main error"); }},
+    };
+    int expected = fromFile;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.who);
+        row.write();
+        ++expected;
+        EXPECT_TRUE(Pump(*frame, [&] { return log->RowCount() >= expected; }));
+        EXPECT_EQ(log->RowCount(), expected);
+    }
+    frame->ShowLogs();
+    EXPECT_EQ(frame->LogWindow(), log) << "made once";
     frame->Exit();
 }
 
