@@ -37,8 +37,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             auto v = need(i, "a directory");
             if (!v) return std::nullopt;
             o.dir = *v;
-        } else if (a == "-s") {
-            auto v = need(i, "a camera number");
+        } else if (a == "-s" || (a.size() > 2 && a.compare(0, 2, "-s") == 0)) {
+            // "-s N" or the number written straight after it, "-sN".
+            const std::string* v = a.size() > 2 ? nullptr : need(i, "a camera number");
+            const std::string joined = a.size() > 2 ? a.substr(2) : std::string();
+            if (a.size() > 2) v = &joined;
             if (!v || !ParseInt(*v, o.settingsCamera) || o.settingsCamera < 1) {
                 if (error.empty()) error = "-s needs a camera number from 1";
                 return std::nullopt;
@@ -112,7 +115,7 @@ Options:
                          8 a Motion-JPEG URL used as given
   --list-devices         print the local capture devices with their card names and formats
   --name NAME            the name of the camera added with --add-camera
-  -s N                   open camera N's capture settings alone (desktop program; without
+  -s N, -sN              open camera N's capture settings alone (desktop program; without
                          a display or in a build without it, the cameras run headless)
   --get PATH             print one setting of ocv.xml as the program reads it, for example
                          --get "camera:1/Live/Vistrel Timer" or --get "system/Log/Debug Mode"
