@@ -102,7 +102,6 @@ void CMainFrame::CreateTray() {
     int count = 0;
     const TrayMenuItem* items = TrayMenuItems(JapaneseSession(), count);
     for (int i = 0; i < count; ++i) {
-        if (items[i].command == kCmdVersion) menu_->addSeparator();
         QAction* action = menu_->addAction(items[i].text);
         const int command = items[i].command;
         action->setData(command);

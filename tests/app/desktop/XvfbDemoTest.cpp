@@ -30,13 +30,15 @@ std::string Capture(const std::string& display, const std::string& command) {
 struct Window {
     std::string id, name, wmClass;
     int width = 0, height = 0, indent = 0;
+    int x = 0, y = 0;  // on the screen
 };
 
 // Every window of `xwininfo -root -tree`, in tree order with its depth.
 std::vector<Window> Windows(const std::string& display) {
     std::vector<Window> out;
     std::istringstream tree(Capture(display, "xwininfo -root -tree"));
-    std::regex re(R"(^(\s*)(0x[0-9a-f]+) (\"[^\"]*\"|\(has no name\)): \(([^)]*)\)\s+(\d+)x(\d+))");
+    std::regex re(
+        R"(^(\s*)(0x[0-9a-f]+) (\"[^\"]*\"|\(has no name\)): \(([^)]*)\)\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+))");
     std::string line;
     std::smatch m;
     while (std::getline(tree, line)) {
@@ -48,6 +50,8 @@ std::vector<Window> Windows(const std::string& display) {
         w.wmClass = m[4];
         w.width = std::stoi(m[5]);
         w.height = std::stoi(m[6]);
+        w.x = std::stoi(m[7]);
+        w.y = std::stoi(m[8]);
         out.push_back(w);
     }
     return out;
@@ -116,12 +120,16 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         dir_.File("ocuvane.err"),
         std::vector<std::string>{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
                                  "XDG_RUNTIME_DIR=" + runtime, "LANG=C.UTF-8"});
-    auto find = [&](const std::function<bool(const Window&, const std::vector<Window>&, size_t)>& match) {
+    // The first viewable window of the program that `match` takes.
+    auto find = [&](const std::function<bool(const Window&, const std::vector<Window>&, size_t)>& match,
+                    Window* found = nullptr) {
         std::vector<Window> all = Windows(display_);
         for (size_t i = 0; i < all.size(); ++i)
             if (all[i].wmClass.find("\"ocuvane\"") != std::string::npos && match(all[i], all, i) &&
-                Viewable(display_, all[i].id))
+                Viewable(display_, all[i].id)) {
+                if (found) *found = all[i];
                 return true;
+            }
         return false;
     };
     // The splash: a top-level window painted with the program's name, before anything else.
@@ -139,15 +147,18 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         20000))
         << program_->Err();
     // The tray icon: a window of the program embedded below the tray host's panel.
-    EXPECT_TRUE(WaitFor(
+    Window icon;
+    ASSERT_TRUE(WaitFor(
         [&] {
-            return find([](const Window& w, const std::vector<Window>& all, size_t i) {
-                for (size_t j = i; j-- > 0;) {
-                    if (all[j].indent < w.indent && all[j].name == "\"panel\"") return true;
-                    if (all[j].indent <= 5) return false;
-                }
-                return false;
-            });
+            return find(
+                [](const Window& w, const std::vector<Window>& all, size_t i) {
+                    for (size_t j = i; j-- > 0;) {
+                        if (all[j].indent < w.indent && all[j].name == "\"panel\"") return true;
+                        if (all[j].indent <= 5) return false;
+                    }
+                    return false;
+                },
+                &icon);
         },
         10000));
     // The camera connected; a moment for its first pictures to be painted.
@@ -158,8 +169,24 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     Screenshot("desktop-demo.png");
     EXPECT_EQ(program_->Err().find("No system tray"), std::string::npos);
     EXPECT_EQ(Process::Read(demo + "/log.txt").find("No system tray"), std::string::npos);
-    program_->Signal(SIGTERM);
+    // The right button on the icon opens the menu; its last command, "E&xit", ends the program.
+    const std::string click = "xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+                              std::to_string(icon.y + icon.height / 2) + " click 3";
+    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + click).c_str()), 0);
+    Window menu;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return find([&](const Window& w, auto&, size_t) {
+                return w.indent <= 5 && w.width >= 100 && w.height >= 100 && w.width < 300;
+            }, &menu);
+        },
+        10000));
+    Screenshot("desktop-tray-menu.png");
+    const std::string exit = "xdotool mousemove " + std::to_string(menu.x + 40) + " " +
+                             std::to_string(menu.y + menu.height - 12) + " click 1";
+    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + exit).c_str()), 0);
     EXPECT_EQ(program_->Wait(20000), 0) << program_->Err();
+    EXPECT_NE(Process::Read(demo + "/log.txt").find("Ocuvane stopped."), std::string::npos);
     const std::string xml = Process::Read(demo + "/ocv.xml");
     EXPECT_NE(xml.find("LastShow"), std::string::npos);
 }
