@@ -28,18 +28,16 @@ void OnQuitSignal(int sig) {
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &b, 1);
 }
 
-// SIGINT and SIGTERM end the program as "E&xit" does, from the event loop.
-std::unique_ptr<QSocketNotifier> WatchQuitSignals(CMainFrame*& frame) {
+// SIGINT and SIGTERM end the program as "E&xit" does: the event loop ends and the shut-down
+// follows.
+std::unique_ptr<QSocketNotifier> WatchQuitSignals() {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
     auto notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [&frame] {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
         unsigned char b = 0;
         while (::read(g_signalPipe[0], &b, 1) == 1) {
         }
-        if (frame)
-            frame->Exit();
-        else
-            QCoreApplication::exit(0);
+        QCoreApplication::exit(0);
     });
     struct sigaction sa {};
     sa.sa_handler = OnQuitSignal;
@@ -72,15 +70,13 @@ int RunDesktop(const DesktopOptions& options, const SourceFactory& factory) {
 
     if (options.settingsCamera > 0) return RunCaptureSettingMode(options.programDir, options.settingsCamera);
 
-    CMainFrame* frame = nullptr;
-    auto quitWatch = WatchQuitSignals(frame);
+    auto quitWatch = WatchQuitSignals();
     CSplashWnd splash(QStringLiteral(OCV_VERSION));
     splash.ShowCentred();
     std::unique_ptr<CMainFrame> mainFrame;
     int failed = 0;
     QTimer::singleShot(options.splashMs, [&] {
         mainFrame = std::make_unique<CMainFrame>(options.programDir, factory);
-        frame = mainFrame.get();
         // The end of the session saves and closes as "E&xit" does.
         QObject::connect(&app, &QGuiApplication::commitDataRequest, mainFrame.get(),
                          [&mainFrame] { mainFrame->Exit(); });
@@ -93,8 +89,8 @@ int RunDesktop(const DesktopOptions& options, const SourceFactory& factory) {
         if (!options.banner.empty()) std::fputs(options.banner.c_str(), stderr);
     });
     int code = app.exec();
+    // "E&xit", a signal or the end of the session: save, stop every camera, remove the icon.
     if (mainFrame && !mainFrame->Exited()) mainFrame->Exit();
-    frame = nullptr;
     mainFrame.reset();
     return failed ? 1 : code;
 }

@@ -114,7 +114,7 @@ void CMainFrame::CreateTray() {
                     case kCmdSystemSettings: ShowSystemSettings(); break;
                     case kCmdShowLogs: ShowLogs(); break;
                     case kCmdVersion: ShowVersion(); break;
-                    case kCmdExit: Exit(); break;
+                    case kCmdExit: RequestExit(); break;
                 }
             });
         });
@@ -144,6 +144,7 @@ bool CMainFrame::Start() {
                                                         : host_->Document().LastError());
         return false;
     }
+    loaded_ = true;
     const std::string& dir = host_->Document().ProgramDir();
     for (const std::string& path : InstallDefaultResources(dir))
         host_->MainLog().Warning("%s could not be written.", path.c_str());
@@ -274,7 +275,7 @@ void CMainFrame::AddCamera() {
     window.update();
     if (windows_.back()->conditions->autoCapture) added.StartCapture();
     host_->MainLog().Info("Camera %d \"%s\" added", CameraCount(), added.Param().name.c_str());
-    SaveAll();
+    if (loaded_) SaveAll();
 }
 
 void CMainFrame::RemoveCamera(int index) {
@@ -282,7 +283,7 @@ void CMainFrame::RemoveCamera(int index) {
     DestroyWindow(*windows_[static_cast<size_t>(index)]);
     windows_.erase(windows_.begin() + index);
     host_->RemoveCamera(static_cast<size_t>(index));
-    SaveAll();
+    if (loaded_) SaveAll();
 }
 
 void CMainFrame::RestoreCamera(int index) {
@@ -382,7 +383,7 @@ void CMainFrame::ChangeCamera(int index) {
     // The camera connects again with the new device information.
     ctrl.CancelConnect();
     ctrl.SetParam(param);
-    SaveAll();
+    if (loaded_) SaveAll();
     ctrl.ConnectCameraAsync();
 }
 
@@ -398,9 +399,16 @@ bool CMainFrame::SaveAll() {
     return false;
 }
 
+void CMainFrame::RequestExit() {
+    // Every event loop ends, a modal dialog's included; the shut-down runs once control is back
+    // at the top, never under a dialog or a stop that is waiting.
+    QCoreApplication::exit(0);
+}
+
 void CMainFrame::Exit() {
     if (exited_) return;
-    SaveAll();
+    // A document that could not be read is never replaced by the defaults.
+    if (loaded_) SaveAll();
     exited_ = true;
     host_->StopMailCommandChecker();
     if (log_) log_->hide();

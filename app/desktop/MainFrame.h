@@ -48,6 +48,8 @@ public:
     // "E&xit": saves everything, stops the checker, destroys the camera windows last first,
     // removes the tray icon and ends the event loop.
     void Exit();
+    // Ends the event loop; whoever runs it calls Exit() when it has returned.
+    void RequestExit();
     // The camera windows' state and every controller's record into ocv.xml.
     bool SaveAll();
 
@@ -111,6 +113,7 @@ private:
     std::shared_ptr<GuiNotifySink> mainSink_;
     QTimer clickTimer_;
     bool inWizard_ = false;
+    bool loaded_ = false;
     bool exited_ = false;
 };
 

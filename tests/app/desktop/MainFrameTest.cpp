@@ -263,4 +263,22 @@ TEST_F(MainFrameTest, TheLogWindowShowsTheFileThenNewLines) {
     frame->Exit();
 }
 
+TEST_F(MainFrameTest, AnUnreadableDocumentStopsTheStartAndStaysAsItWas) {
+    const std::string broken = "<?xml version=\"1.0\"?><ocv><SystemInfo><Camera";
+    {
+        std::ofstream f(dir_.File("ocv.xml"), std::ios::binary);
+        f << broken;
+    }
+    auto frame = MakeFrame();
+    EXPECT_FALSE(frame->Start());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].find("ocv.xml"), std::string::npos) << messages_[0];
+    EXPECT_EQ(frame->CameraCount(), 0);
+    EXPECT_TRUE(asked_.empty()) << "no Add camera over a document that was not read";
+    frame->GetDispatcher().ProcessPending(50);
+    EXPECT_TRUE(asked_.empty());
+    frame->Exit();
+    EXPECT_EQ(Process::Read(dir_.File("ocv.xml")), broken);
+}
+
 }  // namespace
