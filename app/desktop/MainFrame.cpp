@@ -275,7 +275,7 @@ void CMainFrame::AddCamera() {
     window.update();
     if (windows_.back()->conditions->autoCapture) added.StartCapture();
     host_->MainLog().Info("Camera %d \"%s\" added", CameraCount(), added.Param().name.c_str());
-    if (loaded_) SaveAll();
+    SaveAll();
 }
 
 void CMainFrame::RemoveCamera(int index) {
@@ -283,7 +283,7 @@ void CMainFrame::RemoveCamera(int index) {
     DestroyWindow(*windows_[static_cast<size_t>(index)]);
     windows_.erase(windows_.begin() + index);
     host_->RemoveCamera(static_cast<size_t>(index));
-    if (loaded_) SaveAll();
+    SaveAll();
 }
 
 void CMainFrame::RestoreCamera(int index) {
@@ -383,7 +383,7 @@ void CMainFrame::ChangeCamera(int index) {
     // The camera connects again with the new device information.
     ctrl.CancelConnect();
     ctrl.SetParam(param);
-    if (loaded_) SaveAll();
+    SaveAll();
     ctrl.ConnectCameraAsync();
 }
 
