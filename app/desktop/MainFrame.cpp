@@ -138,13 +138,14 @@ void CMainFrame::OnTrayActivated(int reason) {
 }
 
 bool CMainFrame::Start() {
-    CreateTray();
     if (!host_->Load()) {
         ShowError(host_->Document().LastError().empty() ? host_->Document().Path() + " cannot be read"
                                                         : host_->Document().LastError());
         return false;
     }
     loaded_ = true;
+    // After the load, which starts a new log.txt: a missing tray is logged in the new one.
+    CreateTray();
     const std::string& dir = host_->Document().ProgramDir();
     for (const std::string& path : InstallDefaultResources(dir))
         host_->MainLog().Warning("%s could not be written.", path.c_str());
