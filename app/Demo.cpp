@@ -104,7 +104,7 @@ std::string FindCameraSimulator(const std::string& exePath) {
 }
 
 int RunDemo(const std::string& dirOption, const std::string& exePath,
-            const SourceFactory& factory) {
+            const SourceFactory& factory, const DemoRunner& runner) {
     std::string simPath = FindCameraSimulator(exePath);
     if (simPath.empty()) {
         std::fprintf(stderr,
@@ -184,6 +184,7 @@ int RunDemo(const std::string& dirOption, const std::string& exePath,
         JoinPath(dir, "log.txt") +
         "\n"
         "Press Ctrl-C to stop.\n\n";
+    if (runner) return runner(dir, banner);
     return RunHeadless(dir, factory, banner);
 }
 

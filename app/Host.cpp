@@ -92,16 +92,42 @@ CameraConfig& Host::AddCamera(int32_t deviceType, const std::string& deviceName,
     return doc_.cameras.back();
 }
 
+std::unique_ptr<COcvCtrl> Host::MakeController(const OcvParam& param) {
+    auto ctrl =
+        std::make_unique<COcvCtrl>(dispatcher_, factory_, doc_.ProgramDir(), controllerHost_);
+    ApplyLogSettings(ctrl->Log());
+    ctrl->Create();
+    ctrl->SetParam(param);
+    return ctrl;
+}
+
 void Host::CreateControllers() {
     DestroyControllers();
-    for (const CameraConfig& cam : doc_.cameras) {
-        auto ctrl =
-            std::make_unique<COcvCtrl>(dispatcher_, factory_, doc_.ProgramDir(), controllerHost_);
-        ApplyLogSettings(ctrl->Log());
-        ctrl->Create();
-        ctrl->SetParam(cam.param);
-        controllers_.push_back(std::move(ctrl));
-    }
+    for (const CameraConfig& cam : doc_.cameras) controllers_.push_back(MakeController(cam.param));
+}
+
+COcvCtrl& Host::AdoptCamera(CameraConfig cam, std::unique_ptr<COcvCtrl> ctrl) {
+    doc_.cameras.push_back(std::move(cam));
+    controllers_.push_back(std::move(ctrl));
+    return *controllers_.back();
+}
+
+bool Host::RemoveCamera(size_t index) {
+    if (index >= controllers_.size() || index >= doc_.cameras.size()) return false;
+    std::unique_ptr<COcvCtrl> ctrl = std::move(controllers_[index]);
+    controllers_.erase(controllers_.begin() + static_cast<std::ptrdiff_t>(index));
+    doc_.cameras.erase(doc_.cameras.begin() + static_cast<std::ptrdiff_t>(index));
+    // Ends a connect in progress and the camera's reading before its threads are waited for.
+    ctrl->CancelConnect();
+    if (auto source = ctrl->Source()) source->RequestStop();
+    ctrl->DisarmSchedule();
+    ctrl.reset();
+    return true;
+}
+
+void Host::ApplySystemSettings() {
+    ApplyLogSettings(mainLog_);
+    ApplyLogSettings(*checkerLog_);
 }
 
 void Host::ConnectAndStart(const std::function<bool()>& cancelled) {

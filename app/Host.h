@@ -36,6 +36,15 @@ public:
 
     // One controller per camera of the document, set up with its record and log channel.
     void CreateControllers();
+    // A controller for a camera not yet in the document, set up as CreateControllers does.
+    std::unique_ptr<COcvCtrl> MakeController(const OcvParam& param);
+    // Appends `cam` to the document and `ctrl` to the controllers (a camera added while running).
+    COcvCtrl& AdoptCamera(CameraConfig cam, std::unique_ptr<COcvCtrl> ctrl);
+    // Stops and destroys camera `index`'s controller and removes its record; false when there
+    // is no such camera.
+    bool RemoveCamera(size_t index);
+    // The main log channel and the checker's take the log settings of the system record again.
+    void ApplySystemSettings();
     // Starts connecting every camera side by side and returns; as each one connects (on the
     // owner thread, through the dispatcher) its capture starts where "AutoCapture" is set.
     // Cameras after the one at which `cancelled` says so are not connected.

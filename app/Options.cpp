@@ -37,8 +37,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             auto v = need(i, "a directory");
             if (!v) return std::nullopt;
             o.dir = *v;
-        } else if (a == "-s") {
-            auto v = need(i, "a camera number");
+        } else if (a == "-s" || (a.size() > 2 && a.compare(0, 2, "-s") == 0)) {
+            // "-s N" or the number written straight after it, "-sN".
+            const std::string* v = a.size() > 2 ? nullptr : need(i, "a camera number");
+            const std::string joined = a.size() > 2 ? a.substr(2) : std::string();
+            if (a.size() > 2) v = &joined;
             if (!v || !ParseInt(*v, o.settingsCamera) || o.settingsCamera < 1) {
                 if (error.empty()) error = "-s needs a camera number from 1";
                 return std::nullopt;
@@ -89,7 +92,8 @@ std::string UsageText() {
     return R"(Usage: ocuvane [options]
 
 A multi-camera surveillance program: interval and motion capture, snapshots, recording, delivery
-to disk, FTP and e-mail, and a web server per camera.
+to disk, FTP and e-mail, and a web server per camera. Without --headless, in a desktop session,
+it runs as the desktop program in the notification area.
 
 Options:
   --dir DIR              program directory: ocv.xml and, by default, log.txt live here
@@ -101,7 +105,8 @@ Options:
                          SIGUSR1 starts a recording on every connected camera
   --demo                 start a simulated camera on loopback, write a configuration that
                          captures a picture every 10 seconds into a fresh directory (or DIR)
-                         and serves the live view on a local port, and run it headless
+                         and serves the live view on a local port, and run it (in the desktop
+                         program when a display is there, else or with --headless headless)
   --add-camera TYPE URL  append a camera with this device type and URL (or device name) to
                          ocv.xml and exit; types: 1 local capture device (its card name as
                          --list-devices shows it, "" for the first), 2 network stream (rtsp://,
@@ -110,8 +115,8 @@ Options:
                          8 a Motion-JPEG URL used as given
   --list-devices         print the local capture devices with their card names and formats
   --name NAME            the name of the camera added with --add-camera
-  -s N                   open camera N's capture settings alone (desktop shell; a build
-                         without it runs headless)
+  -s N, -sN              open camera N's capture settings alone (desktop program; without
+                         a display or in a build without it, the cameras run headless)
   --get PATH             print one setting of ocv.xml as the program reads it, for example
                          --get "camera:1/Live/Vistrel Timer" or --get "system/Log/Debug Mode"
   --set PATH=VALUE       change one setting of ocv.xml (repeatable; all or nothing); the value

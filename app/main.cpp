@@ -1,5 +1,6 @@
 // Entry point of the program.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,27 @@
 #include "sources/CaptureDevice.h"
 #include "sources/SourceFactory.h"
 
+#ifdef OCV_HAVE_DESKTOP
+#include "app/desktop/DesktopMain.h"
+#endif
+
 using namespace ocv;
+
+#ifdef OCV_HAVE_DESKTOP
+namespace {
+
+bool Set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// A display the desktop program can open: X11, Wayland, or a Qt platform chosen explicitly.
+bool DisplayAvailable() {
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -44,10 +65,28 @@ int main(int argc, char** argv) {
         if (!options->getPaths.empty()) return GetSettingsCommand(dir, options->getPaths);
         return ShowConfigCommand(dir);
     }
-    // Every log line of every camera is echoed to stderr: the service's own log stream.
-    CLogger::SetEcho([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+#ifdef OCV_HAVE_DESKTOP
+    const bool desktop = !options->headless && !options->addCamera && DisplayAvailable();
+#else
+    const bool desktop = false;
+#endif
+    // Headless, every log line of every camera is echoed to stderr: the service's own log stream.
+    if (!desktop)
+        CLogger::SetEcho([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
 
-    if (options->demo) return RunDemo(options->dir, ExecutablePath(), &CreateCameraSource);
+    if (options->demo) {
+#ifdef OCV_HAVE_DESKTOP
+        if (desktop)
+            return RunDemo(options->dir, ExecutablePath(), &CreateCameraSource,
+                           [](const std::string& dir, const std::string& banner) {
+                               DesktopOptions d;
+                               d.programDir = dir;
+                               d.banner = banner;
+                               return RunDesktop(d, &CreateCameraSource);
+                           });
+#endif
+        return RunDemo(options->dir, ExecutablePath(), &CreateCameraSource);
+    }
 
     std::string dir = ResolveProgramDirectory(options->dir, ExecutablePath());
     if (dir.empty()) {
@@ -56,9 +95,21 @@ int main(int argc, char** argv) {
     }
     if (options->addCamera)
         return AddCameraCommand(dir, options->addType, options->addUrl, options->addName);
+#ifdef OCV_HAVE_DESKTOP
+    if (desktop) {
+        DesktopOptions d;
+        d.programDir = dir;
+        d.settingsCamera = options->settingsCamera;
+        return RunDesktop(d, &CreateCameraSource);
+    }
+    if (!options->headless)
+        std::fprintf(stderr, "ocuvane: no display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM); "
+                             "running headless.\n");
+#else
     if (options->settingsCamera > 0 || !options->headless) {
         // This build has no desktop shell; the cameras run headless.
         std::fprintf(stderr, "ocuvane: this build has no desktop shell; running headless.\n");
     }
+#endif
     return RunHeadless(dir, &CreateCameraSource);
 }

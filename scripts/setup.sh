@@ -9,7 +9,8 @@ PACKAGES=(
   clang-format clang-tidy ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   # desktop shell: Qt 6 Widgets, and a virtual display for its tests and screenshots
-  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools xvfb xauth x11-apps x11-xserver-utils trayer
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools xvfb xauth x11-apps x11-xserver-utils x11-utils
+  trayer xdotool
   # configuration
   libpugixml-dev
   # pictures

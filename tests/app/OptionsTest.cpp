@@ -21,9 +21,12 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_EQ(o->addType, 5);
     EXPECT_EQ(o->addUrl, "http://cam.local/");
     EXPECT_EQ(o->addName, "Door");
-    o = ParseOptions({"-s", "3"}, err);
-    ASSERT_TRUE(o);
-    EXPECT_EQ(o->settingsCamera, 3);
+    for (auto [args, number] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"-s", "3"}, 3}, {{"-s2"}, 2}, {{"--dir", "/x", "-s12"}, 12}}) {
+        o = ParseOptions(args, err);
+        ASSERT_TRUE(o) << err;
+        EXPECT_EQ(o->settingsCamera, number);
+    }
 }
 
 TEST(Options, RefusesBadCommandLines) {
@@ -35,6 +38,8 @@ TEST(Options, RefusesBadCommandLines) {
                                                           {"--add-camera", "3"},
                                                           {"-s", "0"},
                                                           {"-s", "two"},
+                                                          {"-s0"},
+                                                          {"-sx"},
                                                           {"--name", "n"},
                                                           {"--bogus"}}) {
         err.clear();

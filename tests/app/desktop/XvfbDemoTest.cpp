@@ -1,0 +1,194 @@
+// The desktop program on a virtual X display with a tray host: started on --demo it shows the
+// splash, then a camera window and the tray icon; screenshots go to docs/screenshots/.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <regex>
+#include <sstream>
+
+#include "DesktopFixture.h"
+
+using namespace ocv;
+using namespace ocvtest;
+
+namespace {
+
+// The output of a shell command run on `display`.
+std::string Capture(const std::string& display, const std::string& command) {
+    std::string out;
+    FILE* p = ::popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+struct Window {
+    std::string id, name, wmClass;
+    int width = 0, height = 0, indent = 0;
+    int x = 0, y = 0;  // on the screen
+};
+
+// Every window of `xwininfo -root -tree`, in tree order with its depth.
+std::vector<Window> Windows(const std::string& display) {
+    std::vector<Window> out;
+    std::istringstream tree(Capture(display, "xwininfo -root -tree"));
+    std::regex re(
+        R"(^(\s*)(0x[0-9a-f]+) (\"[^\"]*\"|\(has no name\)): \(([^)]*)\)\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+))");
+    std::string line;
+    std::smatch m;
+    while (std::getline(tree, line)) {
+        if (!std::regex_search(line, m, re)) continue;
+        Window w;
+        w.indent = static_cast<int>(m[1].length());
+        w.id = m[2];
+        w.name = m[3];
+        w.wmClass = m[4];
+        w.width = std::stoi(m[5]);
+        w.height = std::stoi(m[6]);
+        w.x = std::stoi(m[7]);
+        w.y = std::stoi(m[8]);
+        out.push_back(w);
+    }
+    return out;
+}
+
+bool Viewable(const std::string& display, const std::string& id) {
+    return Capture(display, "xwininfo -id " + id).find("IsViewable") != std::string::npos;
+}
+
+class XvfbDemoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int n = 91; n < 140; ++n) {
+            struct stat st {};
+            if (::stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0 &&
+                ::stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) != 0) {
+                display_ = ":" + std::to_string(n);
+                break;
+            }
+        }
+        ASSERT_FALSE(display_.empty());
+        xvfb_ = std::make_unique<Process>(
+            std::vector<std::string>{"/usr/bin/Xvfb", display_, "-screen", "0", "800x600x24",
+                                     "-nolisten", "tcp"},
+            dir_.File("xvfb.out"), dir_.File("xvfb.err"));
+        ASSERT_TRUE(WaitFor(
+            [&] { return ::system(("DISPLAY=" + display_ + " xset q >/dev/null 2>&1").c_str()) == 0; },
+            20000));
+        trayer_ = std::make_unique<Process>(
+            std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align", "right",
+                                     "--widthtype", "pixel", "--width", "60", "--height", "24"},
+            dir_.File("trayer.out"), dir_.File("trayer.err"), std::vector<std::string>{"DISPLAY=" + display_});
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                for (const Window& w : Windows(display_))
+                    if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"")
+                        return true;
+                return false;
+            },
+            20000));
+    }
+    void TearDown() override {
+        program_.reset();
+        trayer_.reset();
+        xvfb_.reset();
+    }
+    void Screenshot(const std::string& name) {
+        const std::string dir = std::string(OCV_SOURCE_DIR) + "/docs/screenshots";
+        ::mkdir(dir.c_str(), 0755);
+        const std::string path = dir + "/" + name;
+        EXPECT_EQ(::system(("DISPLAY=" + display_ + " import -window root " + path).c_str()), 0);
+        EXPECT_TRUE(FileExists(path));
+    }
+
+    TempDir dir_;
+    std::string display_;
+    std::unique_ptr<Process> xvfb_, trayer_, program_;
+};
+
+TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
+    const std::string runtime = dir_.File("runtime");
+    ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+    const std::string demo = dir_.File("demo");
+    program_ = std::make_unique<Process>(
+        std::vector<std::string>{kOcuvane, "--demo", "--dir", demo}, dir_.File("ocuvane.out"),
+        dir_.File("ocuvane.err"),
+        std::vector<std::string>{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
+                                 "XDG_RUNTIME_DIR=" + runtime, "LANG=C.UTF-8"});
+    // The first viewable window of the program that `match` takes.
+    auto find = [&](const std::function<bool(const Window&, const std::vector<Window>&, size_t)>& match,
+                    Window* found = nullptr) {
+        std::vector<Window> all = Windows(display_);
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i].wmClass.find("\"ocuvane\"") != std::string::npos && match(all[i], all, i) &&
+                Viewable(display_, all[i].id)) {
+                if (found) *found = all[i];
+                return true;
+            }
+        return false;
+    };
+    // The splash: a top-level window painted with the program's name, before anything else.
+    ASSERT_TRUE(WaitFor([&] { return find([](const Window& w, auto&, size_t) { return w.width == 360 && w.height == 200; }); },
+                        20000))
+        << program_->Err();
+    Screenshot("desktop-splash.png");
+    // The camera window: top level, at least 300x300.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return find([](const Window& w, auto&, size_t) {
+                return w.indent <= 5 && w.width >= 300 && w.height >= 300;
+            });
+        },
+        20000))
+        << program_->Err();
+    // The tray icon: a window of the program embedded below the tray host's panel.
+    Window icon;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return find(
+                [](const Window& w, const std::vector<Window>& all, size_t i) {
+                    for (size_t j = i; j-- > 0;) {
+                        if (all[j].indent < w.indent && all[j].name == "\"panel\"") return true;
+                        if (all[j].indent <= 5) return false;
+                    }
+                    return false;
+                },
+                &icon);
+        },
+        10000));
+    // The camera connected; a moment for its first pictures to be painted.
+    ASSERT_TRUE(WaitFor(
+        [&] { return Process::Read(demo + "/log.txt").find("との接続を確立") != std::string::npos; },
+        20000));
+    WaitFor([] { return false; }, 1500);
+    Screenshot("desktop-demo.png");
+    EXPECT_EQ(program_->Err().find("No system tray"), std::string::npos);
+    EXPECT_EQ(Process::Read(demo + "/log.txt").find("No system tray"), std::string::npos);
+    // The right button on the icon opens the menu; its last command, "E&xit", ends the program.
+    const std::string click = "xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+                              std::to_string(icon.y + icon.height / 2) + " click 3";
+    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + click).c_str()), 0);
+    Window menu;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return find([&](const Window& w, auto&, size_t) {
+                return w.indent <= 5 && w.width >= 100 && w.height >= 100 && w.width < 300;
+            }, &menu);
+        },
+        10000));
+    Screenshot("desktop-tray-menu.png");
+    const std::string exit = "xdotool mousemove " + std::to_string(menu.x + 40) + " " +
+                             std::to_string(menu.y + menu.height - 12) + " click 1";
+    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + exit).c_str()), 0);
+    EXPECT_EQ(program_->Wait(20000), 0) << program_->Err();
+    EXPECT_NE(Process::Read(demo + "/log.txt").find("Ocuvane stopped."), std::string::npos);
+    const std::string xml = Process::Read(demo + "/ocv.xml");
+    EXPECT_NE(xml.find("LastShow"), std::string::npos);
+}
+
+}  // namespace
