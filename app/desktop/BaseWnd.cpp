@@ -145,25 +145,10 @@ void CBaseWnd::paintEvent(QPaintEvent* event) {
     QRect pic = PictureRect();
     if (event->rect().intersects(pic)) {
         p.fillRect(pic, QColor(0x20, 0x20, 0x20));
-        bool drawn = ctrl_.Paint([&p](const BITMAPINFOHEADER& h, const uint8_t* pixels,
-                                      const Rect& r) {
-            if (h.biWidth <= 0 || h.biHeight == 0 || !pixels || r.right <= r.left ||
-                r.bottom <= r.top)
-                return;
-            int rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-            // The sample's rows as they are: no copy, 4-byte padded BGR.
-            QImage img(pixels, h.biWidth, rows, static_cast<qsizetype>(DibStride(h.biWidth, 24)),
-                       QImage::Format_BGR888);
-            p.save();
-            if (h.biHeight > 0) {
-                // Bottom-up rows: the painter turns the picture the right way up.
-                p.translate(r.left, r.bottom);
-                p.scale(1.0, -1.0);
-            } else {
-                p.translate(r.left, r.top);
-            }
-            p.drawImage(QRectF(0, 0, r.right - r.left, r.bottom - r.top), img);
-            p.restore();
+        bool drawn = ctrl_.Paint([this, &p](const BITMAPINFOHEADER& h, const uint8_t* pixels,
+                                            const Rect& r) {
+            if (ScalePicture(h, pixels, r.right - r.left, r.bottom - r.top))
+                p.drawImage(r.left, r.top, scaled_);
         });
         if (!drawn) {
             p.fillRect(pic, Qt::black);
@@ -180,6 +165,32 @@ void CBaseWnd::paintEvent(QPaintEvent* event) {
         p.drawText(strip.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
                    statusText_);
     }
+}
+
+bool CBaseWnd::ScalePicture(const BITMAPINFOHEADER& h, const uint8_t* pixels, int w, int ht) {
+    const int rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    if (h.biWidth <= 0 || rows == 0 || h.biBitCount != 24 || !pixels || w <= 0 || ht <= 0)
+        return false;
+    if (scaled_.size() != QSize(w, ht)) scaled_ = QImage(w, ht, QImage::Format_RGB32);
+    if (columns_.size() != static_cast<size_t>(w) || columnsFor_ != h.biWidth) {
+        columns_.resize(w);
+        for (int x = 0; x < w; ++x)
+            columns_[x] = static_cast<int>(static_cast<int64_t>(x) * h.biWidth / w) * 3;
+        columnsFor_ = h.biWidth;
+    }
+    // Nearest pixel, as the stretch of the sample does; only the shown pixels are read, each
+    // source row straight from the sample (bottom-up rows are taken from the end).
+    const size_t stride = DibStride(h.biWidth, 24);
+    for (int y = 0; y < ht; ++y) {
+        const int sy = static_cast<int>(static_cast<int64_t>(y) * rows / ht);
+        const uint8_t* src = pixels + stride * static_cast<size_t>(h.biHeight > 0 ? rows - 1 - sy : sy);
+        auto* dst = reinterpret_cast<QRgb*>(scaled_.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* px = src + columns_[x];
+            dst[x] = 0xff000000u | (uint32_t(px[2]) << 16) | (uint32_t(px[1]) << 8) | px[0];
+        }
+    }
+    return true;
 }
 
 void CBaseWnd::SetStripText(const QString& text) {

@@ -4,12 +4,16 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include <QImage>
 
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include "config/SystemInfo.h"
+#include "foundation/FrameSample.h"
 
 class QToolButton;
 
@@ -71,6 +75,8 @@ private:
     void MessageTimeout();
     void ListenForFrames(bool listen);
     void PlaceReturnButton();
+    // Scales the sample (bottom-up or top-down BGR rows) to w × h into scaled_.
+    bool ScalePicture(const BITMAPINFOHEADER& h, const uint8_t* pixels, int w, int ht);
 
     COcvCtrl& ctrl_;
     std::shared_ptr<PanelLogSink> sink_;
@@ -83,6 +89,9 @@ private:
     bool desktopMode_ = false;
     bool listening_ = false;
     int paintCount_ = 0;
+    QImage scaled_;
+    std::vector<int> columns_;
+    int32_t columnsFor_ = 0;
 };
 
 }  // namespace ocv
