@@ -298,7 +298,10 @@ TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
         uint32_t flags;
         const char* caption;
     } rows[] = {{0x006, "監視中・・・"}, {0x002, ""}, {0x012, "監視中・・・"}, {0x000, ""},
-                {0x106, "監視中・・・"}, {0x202, ""}};
+                {0x106, "監視中・・・"}, {0x202, ""},
+                // A capture in progress or a detected motion keeps what the strip said.
+                {0x00E, ""}, {0x006, "監視中・・・"}, {0x036, "監視中・・・"}, {0x002, ""},
+                {0x032, ""}};
     for (const Row& r : rows) {
         dialog_->OnStateChanged(r.flags);
         EXPECT_EQ(panel->StatusText(), QString::fromUtf8(r.caption)) << r.flags;
@@ -415,6 +418,33 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
     ASSERT_EQ(commands.count(), 1);
     EXPECT_EQ(commands.at(0).at(0).toInt(), CCapDialog::kCaptureSetup);
     EXPECT_FALSE(dialog_->Menu()->isVisible());
+}
+
+TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
+    struct Row {
+        QPoint press, release;
+        QPoint moved;
+        QSize size;
+    } rows[] = {
+        {{150, 10}, {180, 40}, {30, 30}, {300, 300}},    // anywhere else: moves
+        {{100, 150}, {60, 130}, {-40, -20}, {300, 300}}, // on the picture too
+        {{295, 295}, {345, 325}, {0, 0}, {350, 330}},    // the corner: sizes
+        {{295, 295}, {200, 250}, {0, 0}, {300, 300}},    // never below the minimum
+    };
+    ShowAndWait();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.press.x() * 1000 + r.press.y());
+        dialog_->setGeometry(100, 100, 300, 300);
+        QCoreApplication::processEvents();
+        QWidget* target = dialog_->childAt(r.press);
+        if (!target) target = dialog_.get();
+        const QPoint start = dialog_->pos();
+        QTest::mousePress(target, Qt::LeftButton, {}, target->mapFrom(dialog_.get(), r.press));
+        QTest::mouseMove(target, target->mapFrom(dialog_.get(), r.release));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, target->mapFrom(dialog_.get(), r.release));
+        EXPECT_EQ(dialog_->pos() - start, r.moved);
+        EXPECT_EQ(dialog_->size(), r.size);
+    }
 }
 
 TEST_F(CapDialogTest, TransparentOnlyWhileInactiveAndOnTopPerForeground) {

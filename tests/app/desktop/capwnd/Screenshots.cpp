@@ -1,6 +1,7 @@
 // Takes the camera-window pictures of the documentation on an X server (run it under Xvfb):
 // one window with the live picture of ocv-camsim while it monitors, one whose camera does not
-// answer.   capwnd_screenshots OUTPUT_DIR
+// answer; with a second path also the whole screen with the first panel in desktop mode.
+//   capwnd_screenshots OUTPUT_DIR [DESKTOP_PNG]
 #include <cstdio>
 #include <string>
 
@@ -99,6 +100,13 @@ int main(int argc, char** argv) {
         std::string path = JoinPath(out, files[i]);
         if (!shot.save(QString::fromStdString(path))) status = 1;
         std::printf("%s %dx%d\n", path.c_str(), shot.width(), shot.height());
+    }
+    if (argc > 2) {
+        QWidget* desk = cams[0].window->Button("Desk");
+        QMetaObject::invokeMethod(desk, "click");
+        Wait(1500);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen->grabWindow(0).save(QString::fromLocal8Bit(argv[2]))) status = 1;
     }
     for (Camera& c : cams) {
         c.ctrl->StopThreads(3, false);
