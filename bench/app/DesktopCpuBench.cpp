@@ -103,14 +103,15 @@ Figures Measure(int seconds, pid_t xvfb) {
 
 pid_t StartXvfb(const std::string& dir) {
     for (int display = 91; display < 100; ++display) {
-        std::string name = ":" + std::to_string(display);
+        char name[16];
+        std::snprintf(name, sizeof name, ":%d", display);
         if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) continue;
         pid_t pid = Spawn({"/usr/bin/Xvfb", name, "-screen", "0", "1920x1280x24", "-nolisten", "tcp"},
                           dir + "/xvfb.out", dir + "/xvfb.err");
         for (int i = 0; i < 50; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
-                setenv("DISPLAY", name.c_str(), 1);
+                setenv("DISPLAY", name, 1);
                 return pid;
             }
         }
