@@ -263,10 +263,14 @@ QRect CCapDialog::TrayRect() const {
 }
 
 void CCapDialog::AnimateHide(const QRect& target) {
-    if (animation_) delete animation_.data();
-    if (isVisible()) normalGeometry_ = geometry();
+    // A window still growing back has the remembered geometry already, not its current one.
+    const bool wasAnimating = static_cast<bool>(animation_);
+    if (wasAnimating) delete animation_.data();
+    if (isVisible() && !wasAnimating) normalGeometry_ = geometry();
     if (animationMs_ <= 0 || !isVisible()) {
         hide();
+        setMinimumSize(kMinSize, kMinSize);
+        setGeometry(normalGeometry_);
         return;
     }
     setMinimumSize(1, 1);

@@ -266,6 +266,15 @@ TEST_F(CapDialogTest, CloseAndDeskButtonsWithTheAnimation) {
     dialog_->Restore();
     ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
     EXPECT_TRUE(dialog_->isVisible());
+    // Closed again while it still grows: it comes back at its place all the same.
+    dialog_->HideIntoTray();
+    ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
+    dialog_->Restore();
+    QCoreApplication::processEvents();
+    dialog_->HideIntoTray();
+    dialog_->Restore();
+    ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
+    EXPECT_EQ(dialog_->minimumSize(), QSize(300, 300));
 
     QRect panelOnScreen(dialog_->Panel()->mapToGlobal(QPoint(0, 0)), dialog_->Panel()->size());
     QTest::mouseClick(dialog_->Button("Desk"), Qt::LeftButton);
