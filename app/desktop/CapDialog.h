@@ -30,8 +30,8 @@ public:
     static constexpr int kStartUpOptions = 1026;
 
     // `conditions` is the camera's window record in the configuration document; it outlives
-    // the window, and so does the controller. The panel gives the controller's log channel the log file path and debug flag
-    // of `system`.
+    // the window, and so does the controller. The panel gives the controller's log channel the
+    // log file path and debug flag of `system` and takes the channel's notices.
     CCapDialog(COcvCtrl& ctrl, ConditionSetting& conditions, const SystemInfo& system,
                QWidget* parent = nullptr);
     ~CCapDialog() override;
