@@ -416,11 +416,11 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
     QSignalSpy commands(dialog_.get(), &CCapDialog::menuCommand);
     const int h = dialog_->height();
     QTest::mouseMove(dialog_.get(), QPoint(200, h - 8));
-    EXPECT_EQ(dialog_->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::PointingHandCursor; }));
     QTest::mouseMove(dialog_.get(), QPoint(dialog_->width() - 5, h - 5));
-    EXPECT_EQ(dialog_->cursor().shape(), Qt::SizeFDiagCursor);
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::SizeFDiagCursor; }));
     QTest::mouseMove(dialog_.get(), QPoint(140, h - 8));
-    EXPECT_EQ(dialog_->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::ArrowCursor; }));
     QTest::mouseClick(dialog_.get(), Qt::LeftButton, {}, QPoint(200, h - 8));
     ASSERT_TRUE(dialog_->Menu()->isVisible());
     QTest::mouseClick(dialog_->Menu()->Button(CMenuDialog::kCaptureSetup), Qt::LeftButton);
