@@ -5,8 +5,8 @@
 #include <QFont>
 #include <QImage>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QToolButton>
 
 #include "config/ConfigDocument.h"
@@ -55,7 +55,8 @@ public:
         CBaseWnd* panel = panel_;
         QString t = QString::fromStdString(text);
         QMetaObject::invokeMethod(
-            panel, [panel, t] { QMessageBox::critical(panel->window(), QStringLiteral("ERROR"), t); },
+            panel,
+            [panel, t] { QMessageBox::critical(panel->window(), QStringLiteral("ERROR"), t); },
             Qt::QueuedConnection);
     }
 
@@ -68,8 +69,8 @@ CBaseWnd::CBaseWnd(COcvCtrl& ctrl, const SystemInfo& system, QWidget* parent)
     : QWidget(parent), ctrl_(ctrl), sink_(std::make_shared<PanelLogSink>(this)) {
     // The camera's log channel writes where the system record says, as the headless host does.
     if (!system.logFilePath.empty())
-        ctrl_.Log().SetPath(JoinPath(DropTrailingSeparator(system.logFilePath),
-                                     ConfigDocument::kLogFileName));
+        ctrl_.Log().SetPath(
+            JoinPath(DropTrailingSeparator(system.logFilePath), ConfigDocument::kLogFileName));
     ctrl_.Log().SetDebug(system.debugMode);
     ctrl_.Log().SetNotifySink(sink_);
 
@@ -135,9 +136,7 @@ void CBaseWnd::resizeEvent(QResizeEvent*) {
     PlaceReturnButton();
 }
 
-void CBaseWnd::PlaceReturnButton() {
-    returnButton_->move(width() - returnButton_->width() - 2, 2);
-}
+void CBaseWnd::PlaceReturnButton() { returnButton_->move(width() - returnButton_->width() - 2, 2); }
 
 void CBaseWnd::paintEvent(QPaintEvent* event) {
     ++paintCount_;
@@ -145,11 +144,11 @@ void CBaseWnd::paintEvent(QPaintEvent* event) {
     QRect pic = PictureRect();
     if (event->rect().intersects(pic)) {
         p.fillRect(pic, QColor(0x20, 0x20, 0x20));
-        bool drawn = ctrl_.Paint([this, &p](const BITMAPINFOHEADER& h, const uint8_t* pixels,
-                                            const Rect& r) {
-            if (ScalePicture(h, pixels, r.right - r.left, r.bottom - r.top))
-                p.drawImage(r.left, r.top, scaled_);
-        });
+        bool drawn = ctrl_.Paint(
+            [this, &p](const BITMAPINFOHEADER& h, const uint8_t* pixels, const Rect& r) {
+                if (ScalePicture(h, pixels, r.right - r.left, r.bottom - r.top))
+                    p.drawImage(r.left, r.top, scaled_);
+            });
         if (!drawn) {
             p.fillRect(pic, Qt::black);
             p.setPen(QColor(255, 255, 0));
@@ -162,8 +161,8 @@ void CBaseWnd::paintEvent(QPaintEvent* event) {
         p.fillRect(strip, QColor(0x10, 0x10, 0x10));
         p.setPen(QColor(0xe0, 0xe0, 0xe0));
         p.setFont(GothicFont(12, false));
-        p.drawText(strip.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                   statusText_);
+        p.drawText(strip.adjusted(3, 0, -3, 0),
+                   Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, statusText_);
     }
 }
 
@@ -183,7 +182,8 @@ bool CBaseWnd::ScalePicture(const BITMAPINFOHEADER& h, const uint8_t* pixels, in
     const size_t stride = DibStride(h.biWidth, 24);
     for (int y = 0; y < ht; ++y) {
         const int sy = static_cast<int>(static_cast<int64_t>(y) * rows / ht);
-        const uint8_t* src = pixels + stride * static_cast<size_t>(h.biHeight > 0 ? rows - 1 - sy : sy);
+        const uint8_t* src =
+            pixels + stride * static_cast<size_t>(h.biHeight > 0 ? rows - 1 - sy : sy);
         auto* dst = reinterpret_cast<QRgb*>(scaled_.scanLine(y));
         for (int x = 0; x < w; ++x) {
             const uint8_t* px = src + columns_[x];

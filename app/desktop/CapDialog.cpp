@@ -155,7 +155,8 @@ void CCapDialog::paintEvent(QPaintEvent*) {
     p.drawText(QRect(7, 4, qMax(0, width() - 50), 16), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(ctrl_.Param().name));
     // The menu strip and the size corner.
-    QRect strip(kStripLeft, height() - kStripHeight, kStripRight - kStripLeft + 1, kStripHeight - 2);
+    QRect strip(kStripLeft, height() - kStripHeight, kStripRight - kStripLeft + 1,
+                kStripHeight - 2);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor(78, 84, 96));
     p.setPen(QColor(100, 106, 120));
@@ -182,8 +183,10 @@ void CCapDialog::PlaceFromConditions() {
     } else {
         hiddenInTray_ = false;
         show();
-        if (state == 2) EnterDesktopMode(false);
-        else BringToFront();
+        if (state == 2)
+            EnterDesktopMode(false);
+        else
+            BringToFront();
     }
     ApplyTransparency();
     update();
@@ -419,9 +422,12 @@ void CCapDialog::mousePressEvent(QMouseEvent* event) {
 void CCapDialog::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (drag_ == Drag::None) {
-        if (InMenuStrip(p)) setCursor(Qt::PointingHandCursor);
-        else if (InSizeCorner(p)) setCursor(Qt::SizeFDiagCursor);
-        else unsetCursor();
+        if (InMenuStrip(p))
+            setCursor(Qt::PointingHandCursor);
+        else if (InSizeCorner(p))
+            setCursor(Qt::SizeFDiagCursor);
+        else
+            unsetCursor();
         return;
     }
     const QPoint delta = event->globalPosition().toPoint() - dragStart_;

@@ -37,7 +37,8 @@ using namespace ocvbench;
 namespace {
 
 double ThreadCpuSeconds(pid_t pid, pid_t tid) {
-    std::string stat = Read("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
+    std::string stat =
+        Read("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
     size_t close = stat.rfind(')');
     if (close == std::string::npos) return 0;
     std::istringstream in(stat.substr(close + 2));
@@ -106,8 +107,9 @@ pid_t StartXvfb(const std::string& dir) {
         char name[16];
         std::snprintf(name, sizeof name, ":%d", display);
         if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) continue;
-        pid_t pid = Spawn({"/usr/bin/Xvfb", name, "-screen", "0", "1920x1280x24", "-nolisten", "tcp"},
-                          dir + "/xvfb.out", dir + "/xvfb.err");
+        pid_t pid =
+            Spawn({"/usr/bin/Xvfb", name, "-screen", "0", "1920x1280x24", "-nolisten", "tcp"},
+                  dir + "/xvfb.out", dir + "/xvfb.err");
         for (int i = 0; i < 50; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) {
@@ -196,8 +198,8 @@ int main(int argc, char** argv) {
     int paints1 = 0;
     for (auto& w : windows) paints1 += w->Panel()->PaintCount();
 
-    std::printf("%d cameras (%d connected), 640x480 at 15 fps, %d s per phase:\n", cameras, connected,
-                seconds);
+    std::printf("%d cameras (%d connected), 640x480 at 15 fps, %d s per phase:\n", cameras,
+                connected, seconds);
     auto line = [&](const char* what, const Figures& f) {
         std::printf("  %-38s process %6.2f %%  GUI thread %6.2f %%", what, f.process, f.gui);
         if (xvfb > 0) std::printf("  (Xvfb %.2f %%)", f.xserver);

@@ -125,7 +125,9 @@ protected:
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
-    bool Enabled(const char* name) { return dialog_->Button(QString::fromLatin1(name))->isEnabled(); }
+    bool Enabled(const char* name) {
+        return dialog_->Button(QString::fromLatin1(name))->isEnabled();
+    }
 
     ThreadDispatcher dispatcher_;
     ForwardHost host_;
@@ -142,17 +144,17 @@ TEST_F(CapDialogTest, ButtonsAndMenuFollowTheFlags) {
         uint32_t flags;
         bool start, stop, cap, rec, setups;
     } rows[] = {
-        {0x000, false, false, false, false, true},  // not connected
-        {0x002, true, false, true, true, true},     // connected, idle
-        {0x202, true, false, true, true, true},     // schedule armed only
-        {0x006, false, true, true, true, false},    // interval capture
-        {0x012, false, true, true, true, false},    // motion capture
-        {0x102, false, true, true, true, false},    // web server
-        {0x406, false, false, false, false, false}, // stopping
-        {0x042, true, false, false, true, true},    // snapshot in progress
-        {0x802, true, false, true, false, true},    // recording
+        {0x000, false, false, false, false, true},   // not connected
+        {0x002, true, false, true, true, true},      // connected, idle
+        {0x202, true, false, true, true, true},      // schedule armed only
+        {0x006, false, true, true, true, false},     // interval capture
+        {0x012, false, true, true, true, false},     // motion capture
+        {0x102, false, true, true, true, false},     // web server
+        {0x406, false, false, false, false, false},  // stopping
+        {0x042, true, false, false, true, true},     // snapshot in progress
+        {0x802, true, false, true, false, true},     // recording
         {0x846, false, true, false, false, false},
-        {0x010, false, false, false, false, false}, // running but lost its connection
+        {0x010, false, false, false, false, false},  // running but lost its connection
     };
     CMenuDialog* menu = dialog_->Menu();
     for (const Row& r : rows) {
@@ -189,7 +191,9 @@ TEST_F(CapDialogTest, ASuccessfulCommandLocksTheButtonsUntilTheNextState) {
 TEST_F(CapDialogTest, LayoutAtTwoSizesAndNeverBelowTheMinimum) {
     struct Row {
         QSize asked, got;
-    } rows[] = {{{300, 300}, {300, 300}}, {{480, 360}, {480, 360}}, {{200, 150}, {300, 300}},
+    } rows[] = {{{300, 300}, {300, 300}},
+                {{480, 360}, {480, 360}},
+                {{200, 150}, {300, 300}},
                 {{640, 100}, {640, 300}}};
     ShowAndWait();
     for (const Row& r : rows) {
@@ -214,9 +218,8 @@ TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
         bool visible, desk, tray;
         int stored;
     } rows[] = {
-        {1, 3, true, false, false, 1},  {2, 1, false, true, false, 2},
-        {3, 1, false, false, true, 3},  {0, 1, true, false, false, 1},
-        {0, 2, false, true, false, 2},  {0, 3, false, false, true, 3},
+        {1, 3, true, false, false, 1}, {2, 1, false, true, false, 2}, {3, 1, false, false, true, 3},
+        {0, 1, true, false, false, 1}, {0, 2, false, true, false, 2}, {0, 3, false, false, true, 3},
         {7, 2, true, false, false, 1},
     };
     for (const Row& r : rows) {
@@ -306,10 +309,17 @@ TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
     struct Row {
         uint32_t flags;
         const char* caption;
-    } rows[] = {{0x006, "監視中・・・"}, {0x002, ""}, {0x012, "監視中・・・"}, {0x000, ""},
-                {0x106, "監視中・・・"}, {0x202, ""},
+    } rows[] = {{0x006, "監視中・・・"},
+                {0x002, ""},
+                {0x012, "監視中・・・"},
+                {0x000, ""},
+                {0x106, "監視中・・・"},
+                {0x202, ""},
                 // A capture in progress or a detected motion keeps what the strip said.
-                {0x00E, ""}, {0x006, "監視中・・・"}, {0x036, "監視中・・・"}, {0x002, ""},
+                {0x00E, ""},
+                {0x006, "監視中・・・"},
+                {0x036, "監視中・・・"},
+                {0x002, ""},
                 {0x032, ""}};
     for (const Row& r : rows) {
         dialog_->OnStateChanged(r.flags);
@@ -356,7 +366,8 @@ TEST_F(CapDialogTest, NoSignalWhileNotConnected) {
         QRgb c = shot.pixel(x, y);
         if (qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60) ++yellow;
         // The text's smoothed edges are darker yellow; anything else does not belong.
-        else if (qBlue(c) > 20 || std::abs(qRed(c) - qGreen(c)) > 20) ++other;
+        else if (qBlue(c) > 20 || std::abs(qRed(c) - qGreen(c)) > 20)
+            ++other;
     }
     EXPECT_GT(yellow, 0);
     EXPECT_EQ(other, 0);  // black with yellow text, nothing else
@@ -386,9 +397,8 @@ TEST_F(CapDialogTest, PaintsThePictureUprightAndLetterBoxed) {
     // One colour all over: the centre pixel is that colour.
     const QRgb green = qRgb(20, 200, 60);
     source_->Feed(green, green);
-    ASSERT_TRUE(PumpUntil([&] {
-        return Near(panel->grab().toImage().pixel(pic.center()), green);
-    }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return Near(panel->grab().toImage().pixel(pic.center()), green); }));
 }
 
 TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
@@ -407,8 +417,8 @@ TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
     EXPECT_LE(panel->PaintCount() - before, 3);
     // And the newest picture is what shows.
     QRect pic = panel->PictureRect();
-    EXPECT_TRUE(Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4),
-                     qRgb(99, 198, 156)));
+    EXPECT_TRUE(
+        Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4), qRgb(99, 198, 156)));
 }
 
 TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
@@ -435,10 +445,10 @@ TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
         QPoint moved;
         QSize size;
     } rows[] = {
-        {{150, 10}, {180, 40}, {30, 30}, {300, 300}},    // anywhere else: moves
-        {{100, 150}, {60, 130}, {-40, -20}, {300, 300}}, // on the picture too
-        {{295, 295}, {345, 325}, {0, 0}, {350, 330}},    // the corner: sizes
-        {{295, 295}, {200, 250}, {0, 0}, {300, 300}},    // never below the minimum
+        {{150, 10}, {180, 40}, {30, 30}, {300, 300}},     // anywhere else: moves
+        {{100, 150}, {60, 130}, {-40, -20}, {300, 300}},  // on the picture too
+        {{295, 295}, {345, 325}, {0, 0}, {350, 330}},     // the corner: sizes
+        {{295, 295}, {200, 250}, {0, 0}, {300, 300}},     // never below the minimum
     };
     ShowAndWait();
     for (const Row& r : rows) {

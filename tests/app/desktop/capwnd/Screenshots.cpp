@@ -64,8 +64,13 @@ int main(int argc, char** argv) {
         ConditionSetting conditions;
         std::unique_ptr<CCapDialog> window;
     } cams[2] = {{"Entrance", "http://127.0.0.1:" + port + "/", {40, 40}, {}, {}, {}, {}},
-                 {"Garage", "http://127.0.0.1:" + std::to_string(ocvbench::FreeLoopbackPort()) + "/",
-                  {400, 40}, {}, {}, {}, {}}};
+                 {"Garage",
+                  "http://127.0.0.1:" + std::to_string(ocvbench::FreeLoopbackPort()) + "/",
+                  {400, 40},
+                  {},
+                  {},
+                  {},
+                  {}}};
     int done = 0;
     for (Camera& c : cams) {
         c.ctrl = std::make_unique<COcvCtrl>(dispatcher, &CreateCameraSource, dir, &c.host);
