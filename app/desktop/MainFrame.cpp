@@ -173,30 +173,13 @@ std::unique_ptr<CMainFrame::CameraWindow> CMainFrame::MakeWindow(COcvCtrl& ctrl,
     connect(w->window.get(), &CCapDialog::logEntry, this, &CMainFrame::AddLogEntry);
     connect(w->window.get(), &CCapDialog::menuCommand, this,
             [this, raw](int command) { OnCameraMenu(IndexOf(raw), command); });
-    w->sink = std::make_shared<GuiNotifySink>(
-        dispatcher_, [this, raw](const std::string& text, int level) { ShowStatus(*raw, text, level); },
-        [this](const std::string& text) { ShowError(text); });
-    ctrl.Log().SetNotifySink(w->sink);
+    // The window's video panel owns the camera's log notices: its status strip shows them and
+    // the window hands them on through logEntry.
     return w;
 }
 
 void CMainFrame::DestroyWindow(CameraWindow& w) {
-    if (w.sink) w.sink->Detach();
     w.window.reset();
-}
-
-void CMainFrame::ShowStatus(CameraWindow& w, const std::string& text, int level) {
-    if (!w.window) return;
-    const QString shown = QString::fromStdString(text);
-    // The window shows the notice in its status strip and hands it on as a log entry; a window
-    // without a strip hands it on at once.
-    const QMetaObject* meta = w.window->metaObject();
-    if (meta->indexOfMethod("OnStatusText(QString,int)") >= 0) {
-        QMetaObject::invokeMethod(w.window.get(), "OnStatusText", Qt::DirectConnection,
-                                  Q_ARG(QString, shown), Q_ARG(int, level));
-        return;
-    }
-    emit w.window->logEntry(MakeLogEntry(w.window->Controller().Log().Name(), text, level));
 }
 
 void CMainFrame::AddLogEntry(const LogEntry& entry) {

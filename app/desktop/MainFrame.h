@@ -87,14 +87,12 @@ private:
         // The window's "ConditionSetting" record; copied into the document at each save.
         std::unique_ptr<ConditionSetting> conditions;
         std::unique_ptr<CCapDialog> window;
-        std::shared_ptr<GuiNotifySink> sink;
     };
     std::unique_ptr<CameraWindow> MakeWindow(COcvCtrl& ctrl, const ConditionSetting& conditions);
     void DestroyWindow(CameraWindow& w);
     int IndexOf(const CameraWindow* w) const;
     void CreateTray();
     void OnTrayActivated(int reason);
-    void ShowStatus(CameraWindow& w, const std::string& text, int level);
     void AddLogEntry(const LogEntry& entry);
     void ShowError(const std::string& text);
     std::optional<CameraChoice> AskCamera(const CameraChoice& initial, const QString& title);

@@ -1,0 +1,506 @@
+// The camera window on the offscreen platform: button rules, layout, placement and its record,
+// the status strip, the painted picture and the gathering of frame notices into few repaints.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/desktop/BaseWnd.h"
+#include "app/desktop/CapDialog.h"
+#include "app/desktop/MenuDialog.h"
+#include "controller/OcvCtrl.h"
+#include "foundation/CamSource.h"
+#include "platform/Files.h"
+
+namespace {
+
+using namespace ocv;
+
+// A source that connects at once and stores what the test gives it: the lower half of the
+// picture (the first rows of a bottom-up sample) in one colour, the upper half in another.
+class HalvesSource : public CCamSource {
+public:
+    using CCamSource::CCamSource;
+    ~HalvesSource() override { Disconnect(); }
+    int Connect(const DeviceInfo* info) override {
+        if (info->deviceName == "unreachable") return 0;
+        AllocateSample(MakeRgb24Header(64, 48));
+        connected_ = true;
+        return 1;
+    }
+    void Disconnect() override {
+        connected_ = false;
+        FreeSample();
+    }
+    bool IsConnected() override { return connected_; }
+    bool HasFormatPage() override { return false; }
+    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
+    bool HasDevicePage() override { return false; }
+    bool ShowDevicePage(IDialogHost*, DeviceInfo*) override { return false; }
+    void EnableSampleCallback(bool) override {}
+    void Feed(QRgb upper, QRgb lower) {
+        BITMAPINFOHEADER h{};
+        GetFormat(&h);
+        std::vector<uint8_t> px(h.biSizeImage);
+        const uint32_t stride = DibStride(h.biWidth, 24);
+        for (int y = 0; y < h.biHeight; ++y) {
+            QRgb c = y < h.biHeight / 2 ? lower : upper;
+            for (int x = 0; x < h.biWidth; ++x) {
+                px[y * stride + x * 3] = qBlue(c);
+                px[y * stride + x * 3 + 1] = qGreen(c);
+                px[y * stride + x * 3 + 2] = qRed(c);
+            }
+        }
+        StoreSample(px.data(), px.size());
+    }
+
+private:
+    std::atomic<bool> connected_{false};
+};
+
+struct ForwardHost : IControllerHost {
+    CCapDialog* dialog = nullptr;
+    void OnStateChanged(COcvCtrl&, uint32_t flags) override {
+        if (dialog) dialog->OnStateChanged(flags);
+    }
+    bool ConfirmForcedStop(COcvCtrl&) override { return true; }
+    int RunConnectWizard(COcvCtrl&) override { return 0; }
+};
+
+class CapDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/ocvcapwndXXXXXX";
+        dir_ = mkdtemp(tmpl);
+        ctrl_ = std::make_unique<COcvCtrl>(
+            dispatcher_,
+            [this](int32_t, std::shared_ptr<FrameNotifier> v,
+                   std::shared_ptr<CLogger> l) -> std::shared_ptr<CCamInterface> {
+                source_ = std::make_shared<HalvesSource>(v, l);
+                return source_;
+            },
+            dir_, &host_);
+        ctrl_->Create();
+        ctrl_->Log().SetMessageBox(0);
+        OcvParam& p = ctrl_->Param();
+        p.name = "cam1";
+        p.deviceInfo.deviceType = 3;
+        p.deviceInfo.deviceName = "http://127.0.0.1:1/";
+        ctrl_->SetParam(OcvParam(p));
+        system_.logFilePath = dir_ + "/";
+        system_.debugMode = 0;
+        dialog_ = std::make_unique<CCapDialog>(*ctrl_, conditions_, system_);
+        dialog_->SetAnimationDuration(0);
+        host_.dialog = dialog_.get();
+    }
+    void TearDown() override {
+        host_.dialog = nullptr;
+        dialog_.reset();
+        ctrl_.reset();
+        RemoveDirectoryTree(dir_);
+    }
+    // Runs the controller's queue and Qt's events until `done` (false after 10 s).
+    bool PumpUntil(const std::function<bool()>& done) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            dispatcher_.ProcessPending(5);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+    void Connect() {
+        ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+        ASSERT_TRUE(PumpUntil([&] { return (ctrl_->State() & STATE_CONNECTED) != 0; }));
+    }
+    void ShowAndWait() {
+        dialog_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+    }
+    bool Enabled(const char* name) {
+        return dialog_->Button(QString::fromLatin1(name))->isEnabled();
+    }
+
+    ThreadDispatcher dispatcher_;
+    ForwardHost host_;
+    std::string dir_;
+    std::shared_ptr<HalvesSource> source_;
+    std::unique_ptr<COcvCtrl> ctrl_;
+    ConditionSetting conditions_;
+    SystemInfo system_;
+    std::unique_ptr<CCapDialog> dialog_;
+};
+
+TEST_F(CapDialogTest, ButtonsAndMenuFollowTheFlags) {
+    struct Row {
+        uint32_t flags;
+        bool start, stop, cap, rec, setups;
+    } rows[] = {
+        {0x000, false, false, false, false, true},   // not connected
+        {0x002, true, false, true, true, true},      // connected, idle
+        {0x202, true, false, true, true, true},      // schedule armed only
+        {0x006, false, true, true, true, false},     // interval capture
+        {0x012, false, true, true, true, false},     // motion capture
+        {0x102, false, true, true, true, false},     // web server
+        {0x406, false, false, false, false, false},  // stopping
+        {0x042, true, false, false, true, true},     // snapshot in progress
+        {0x802, true, false, true, false, true},     // recording
+        {0x846, false, true, false, false, false},
+        {0x010, false, false, false, false, false},  // running but lost its connection
+    };
+    CMenuDialog* menu = dialog_->Menu();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.flags);
+        dialog_->OnStateChanged(r.flags);
+        EXPECT_EQ(Enabled("Start"), r.start);
+        EXPECT_EQ(Enabled("Stop"), r.stop);
+        EXPECT_EQ(Enabled("Cap"), r.cap);
+        EXPECT_EQ(Enabled("Rec"), r.rec);
+        EXPECT_EQ(menu->Button(CMenuDialog::kCameraSetup)->isEnabled(), r.setups);
+        EXPECT_EQ(menu->Button(CMenuDialog::kCaptureSetup)->isEnabled(), r.setups);
+        EXPECT_TRUE(menu->Button(CMenuDialog::kStartUpOptions)->isEnabled());
+    }
+}
+
+TEST_F(CapDialogTest, ASuccessfulCommandLocksTheButtonsUntilTheNextState) {
+    ctrl_->Param().vistrel.enableVistrel = 1;
+    ctrl_->Param().vistrel.vistrelTimer = 600000;
+    ctrl_->Param().vistrel.local.saveDirectoryName = dir_;
+    Connect();
+    ASSERT_TRUE(Enabled("Start"));
+    QTest::mouseClick(dialog_->Button("Start"), Qt::LeftButton);
+    // Started; the buttons wait for the state that says so.
+    EXPECT_FALSE(Enabled("Start") || Enabled("Stop") || Enabled("Cap") || Enabled("Rec"));
+    ASSERT_TRUE(PumpUntil([&] { return Enabled("Stop"); }));
+    EXPECT_FALSE(Enabled("Start"));
+    QTest::mouseClick(dialog_->Button("Stop"), Qt::LeftButton);
+    // The stop waited for its threads and saw the idle state while it waited.
+    ASSERT_TRUE(PumpUntil([&] { return Enabled("Start"); }));
+    EXPECT_FALSE(Enabled("Stop"));
+    EXPECT_EQ(ctrl_->State() & STATE_VISTREL, 0u);
+}
+
+TEST_F(CapDialogTest, LayoutAtTwoSizesAndNeverBelowTheMinimum) {
+    struct Row {
+        QSize asked, got;
+    } rows[] = {{{300, 300}, {300, 300}},
+                {{480, 360}, {480, 360}},
+                {{200, 150}, {300, 300}},
+                {{640, 100}, {640, 300}}};
+    ShowAndWait();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.asked.width() * 1000 + r.asked.height());
+        dialog_->resize(r.asked);
+        QCoreApplication::processEvents();
+        const int w = r.got.width(), h = r.got.height();
+        ASSERT_EQ(dialog_->size(), r.got);
+        EXPECT_EQ(dialog_->Panel()->geometry(), QRect(5, 25, w - 10, h - 55));
+        const char* names[] = {"Start", "Stop", "Cap", "Rec"};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(dialog_->Button(names[i])->geometry(), QRect(5 + 30 * i, h - 25, 30, 20))
+                << names[i];
+        EXPECT_EQ(dialog_->Button("Desk")->geometry(), QRect(w - 37, 5, 16, 14));
+        EXPECT_EQ(dialog_->Button("Close")->geometry(), QRect(w - 21, 5, 16, 14));
+    }
+}
+
+TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
+    struct Row {
+        int show, lastShow;
+        bool visible, desk, tray;
+        int stored;
+    } rows[] = {
+        {1, 3, true, false, false, 1}, {2, 1, false, true, false, 2}, {3, 1, false, false, true, 3},
+        {0, 1, true, false, false, 1}, {0, 2, false, true, false, 2}, {0, 3, false, false, true, 3},
+        {7, 2, true, false, false, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.show * 10 + r.lastShow);
+        ConditionSetting c;
+        c.show = r.show;
+        c.lastShow = r.lastShow;
+        c.left = 120, c.top = 70, c.right = 520, c.bottom = 430;
+        CCapDialog dlg(*ctrl_, c, system_);
+        dlg.SetAnimationDuration(0);
+        dlg.PlaceFromConditions();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dlg.isVisible(), r.visible);
+        EXPECT_EQ(dlg.InDesktopMode(), r.desk);
+        EXPECT_EQ(dlg.HiddenInTray(), r.tray);
+        EXPECT_EQ(dlg.Panel()->isWindow(), r.desk);
+        if (r.desk) {
+            EXPECT_TRUE(dlg.Panel()->isVisible());
+            EXPECT_EQ(dlg.Panel()->geometry(), QRect(125, 95, 390, 305));
+        }
+        c = ConditionSetting{};
+        dlg.StoreConditions();
+        EXPECT_EQ(c.lastShow, r.stored);
+        EXPECT_EQ(c.left, 120);
+        EXPECT_EQ(c.top, 70);
+        EXPECT_EQ(c.right, 520);
+        EXPECT_EQ(c.bottom, 430);
+        // And back again: the restored window is shown with its panel inside it.
+        dlg.Restore();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_FALSE(dlg.InDesktopMode() || dlg.HiddenInTray());
+        EXPECT_EQ(dlg.Panel()->parentWidget(), &dlg);
+        EXPECT_EQ(dlg.Panel()->geometry(), QRect(5, 25, 390, 305));
+        dlg.StoreConditions();
+        EXPECT_EQ(c.lastShow, 1);
+    }
+}
+
+TEST_F(CapDialogTest, CloseAndDeskButtonsWithTheAnimation) {
+    dialog_->SetAnimationDuration(60);
+    ShowAndWait();
+    QRect before = dialog_->geometry();
+    QTest::mouseClick(dialog_->Button("Close"), Qt::LeftButton);
+    EXPECT_TRUE(dialog_->HiddenInTray());
+    ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
+    dialog_->Restore();
+    ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
+    EXPECT_TRUE(dialog_->isVisible());
+    // Closed again while it still grows: it comes back at its place all the same.
+    dialog_->HideIntoTray();
+    ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
+    dialog_->Restore();
+    QCoreApplication::processEvents();
+    dialog_->HideIntoTray();
+    dialog_->Restore();
+    ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
+    EXPECT_EQ(dialog_->minimumSize(), QSize(300, 300));
+
+    QRect panelOnScreen(dialog_->Panel()->mapToGlobal(QPoint(0, 0)), dialog_->Panel()->size());
+    QTest::mouseClick(dialog_->Button("Desk"), Qt::LeftButton);
+    ASSERT_TRUE(dialog_->InDesktopMode());
+    CBaseWnd* panel = dialog_->Panel();
+    EXPECT_TRUE(panel->isWindow());
+    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
+    EXPECT_EQ(panel->geometry(), panelOnScreen);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
+    auto* back = panel->findChild<QWidget*>("Return");
+    ASSERT_TRUE(back && back->isVisible());
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_FALSE(dialog_->InDesktopMode());
+    EXPECT_EQ(panel->parentWidget(), dialog_.get());
+    EXPECT_FALSE(back->isVisible());
+    ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
+}
+
+TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
+    // The panel gave the camera's channel the configured log file and debug flag.
+    EXPECT_EQ(ctrl_->Log().Path(), JoinPath(dir_, "log.txt"));
+    EXPECT_EQ(ctrl_->Log().DebugFlag(), 0);
+    qRegisterMetaType<ocv::LogEntry>();
+    QSignalSpy entries(dialog_.get(), &CCapDialog::logEntry);
+    CBaseWnd* panel = dialog_->Panel();
+    panel->SetMessageInterval(50);
+    const QString monitoring = QString::fromUtf8("監視中・・・");
+    struct Row {
+        uint32_t flags;
+        const char* caption;
+    } rows[] = {{0x006, "監視中・・・"},
+                {0x002, ""},
+                {0x012, "監視中・・・"},
+                {0x000, ""},
+                {0x106, "監視中・・・"},
+                {0x202, ""},
+                // A capture in progress or a detected motion keeps what the strip said.
+                {0x00E, ""},
+                {0x006, "監視中・・・"},
+                {0x036, "監視中・・・"},
+                {0x002, ""},
+                {0x032, ""}};
+    for (const Row& r : rows) {
+        dialog_->OnStateChanged(r.flags);
+        EXPECT_EQ(panel->StatusText(), QString::fromUtf8(r.caption)) << r.flags;
+    }
+    // A notice of the camera's channel, written on a worker thread, reaches the strip and the log.
+    dialog_->OnStateChanged(0x006);
+    std::thread([&] { ctrl_->Log().Warning("[Live] 保存できませんでした"); }).join();
+    ASSERT_TRUE(PumpUntil([&] { return entries.count() == 1; }));
+    EXPECT_EQ(panel->StatusText(), QString::fromUtf8("[Live] 保存できませんでした"));
+    LogEntry e = entries.at(0).at(0).value<ocv::LogEntry>();
+    EXPECT_EQ(e.name, "cam1");
+    EXPECT_EQ(e.text, "[Live] 保存できませんでした");
+    EXPECT_EQ(e.level, LOG_WARNING);
+    // A state while the message shows leaves it; its time over, the caption comes back.
+    dialog_->OnStateChanged(0x016);
+    EXPECT_TRUE(panel->MessageShowing());
+    ASSERT_TRUE(PumpUntil([&] { return !panel->MessageShowing(); }));
+    EXPECT_EQ(panel->StatusText(), monitoring);
+    // Idle again: a message falls back to nothing; exactly connected clears it at once.
+    dialog_->OnStateChanged(0x002);
+    dialog_->OnStatusText("接続しました", 0);
+    ASSERT_TRUE(PumpUntil([&] { return !panel->MessageShowing(); }));
+    EXPECT_EQ(panel->StatusText(), QString());
+    dialog_->OnStatusText("[Snap] 撮影", 0);
+    dialog_->OnStateChanged(0x002);
+    EXPECT_EQ(panel->StatusText(), QString());
+    EXPECT_EQ(entries.count(), 3);
+}
+
+// Whether a pixel is close to a colour (scaling may blend at band edges, not in their middle).
+bool Near(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) < 8 && std::abs(qGreen(a) - qGreen(b)) < 8 &&
+           std::abs(qBlue(a) - qBlue(b)) < 8;
+}
+
+TEST_F(CapDialogTest, NoSignalWhileNotConnected) {
+    ShowAndWait();
+    QImage shot = dialog_->Panel()->grab().toImage();
+    QRect pic = dialog_->Panel()->PictureRect();
+    int yellow = 0, other = 0;
+    const int y = pic.height() / 2;
+    for (int x = 0; x < pic.width(); ++x) {
+        QRgb c = shot.pixel(x, y);
+        if (qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60) ++yellow;
+        // The text's smoothed edges are darker yellow; anything else does not belong.
+        else if (qBlue(c) > 20 || std::abs(qRed(c) - qGreen(c)) > 20)
+            ++other;
+    }
+    EXPECT_GT(yellow, 0);
+    EXPECT_EQ(other, 0);  // black with yellow text, nothing else
+    EXPECT_EQ(shot.pixel(2, 2), qRgb(0, 0, 0));
+}
+
+TEST_F(CapDialogTest, PaintsThePictureUprightAndLetterBoxed) {
+    Connect();
+    ShowAndWait();
+    const QRgb red = qRgb(230, 20, 10), blue = qRgb(10, 40, 220);
+    source_->Feed(red, blue);
+    CBaseWnd* panel = dialog_->Panel();
+    QImage shot;
+    ASSERT_TRUE(PumpUntil([&] {
+        shot = panel->grab().toImage();
+        QRect pic = panel->PictureRect();
+        return Near(shot.pixel(pic.width() / 2, pic.height() / 4), red);
+    }));
+    // 64x48 in 290x230: 290x217, 6 rows of background above.
+    QRect pic = panel->PictureRect();
+    ASSERT_EQ(pic.size(), QSize(290, 230));
+    EXPECT_TRUE(Near(shot.pixel(145, 6 + 217 / 4), red));
+    EXPECT_TRUE(Near(shot.pixel(145, 6 + 217 * 3 / 4), blue));
+    EXPECT_TRUE(Near(shot.pixel(1, 6 + 217 * 3 / 4), blue));
+    EXPECT_FALSE(Near(shot.pixel(145, 2), red));
+    EXPECT_FALSE(Near(shot.pixel(145, 227), blue));
+    // One colour all over: the centre pixel is that colour.
+    const QRgb green = qRgb(20, 200, 60);
+    source_->Feed(green, green);
+    ASSERT_TRUE(
+        PumpUntil([&] { return Near(panel->grab().toImage().pixel(pic.center()), green); }));
+}
+
+TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
+    Connect();
+    ShowAndWait();
+    source_->Feed(qRgb(1, 2, 3), qRgb(1, 2, 3));
+    CBaseWnd* panel = dialog_->Panel();
+    QTest::qWait(100);
+    const int before = panel->PaintCount();
+    std::thread feeder([&] {
+        for (int i = 0; i < 100; ++i) source_->Feed(qRgb(i, 2 * i, 255 - i), qRgb(i, 0, 0));
+    });
+    feeder.join();
+    ASSERT_TRUE(PumpUntil([&] { return panel->PaintCount() > before; }));
+    QTest::qWait(100);
+    EXPECT_LE(panel->PaintCount() - before, 3);
+    // And the newest picture is what shows.
+    QRect pic = panel->PictureRect();
+    EXPECT_TRUE(
+        Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4), qRgb(99, 198, 156)));
+}
+
+TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
+    ShowAndWait();
+    QSignalSpy commands(dialog_.get(), &CCapDialog::menuCommand);
+    const int h = dialog_->height();
+    QTest::mouseMove(dialog_.get(), QPoint(200, h - 8));
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::PointingHandCursor; }));
+    QTest::mouseMove(dialog_.get(), QPoint(dialog_->width() - 5, h - 5));
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::SizeFDiagCursor; }));
+    QTest::mouseMove(dialog_.get(), QPoint(140, h - 8));
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::ArrowCursor; }));
+    QTest::mouseClick(dialog_.get(), Qt::LeftButton, {}, QPoint(200, h - 8));
+    ASSERT_TRUE(dialog_->Menu()->isVisible());
+    QTest::mouseClick(dialog_->Menu()->Button(CMenuDialog::kCaptureSetup), Qt::LeftButton);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), CCapDialog::kCaptureSetup);
+    EXPECT_FALSE(dialog_->Menu()->isVisible());
+}
+
+TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
+    struct Row {
+        QPoint press, release;
+        QPoint moved;
+        QSize size;
+    } rows[] = {
+        {{150, 10}, {180, 40}, {30, 30}, {300, 300}},     // anywhere else: moves
+        {{100, 150}, {60, 130}, {-40, -20}, {300, 300}},  // on the picture too
+        {{295, 295}, {345, 325}, {0, 0}, {350, 330}},     // the corner: sizes
+        {{295, 295}, {200, 250}, {0, 0}, {300, 300}},     // never below the minimum
+    };
+    ShowAndWait();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.press.x() * 1000 + r.press.y());
+        dialog_->setGeometry(100, 100, 300, 300);
+        QCoreApplication::processEvents();
+        QWidget* target = dialog_->childAt(r.press);
+        if (!target) target = dialog_.get();
+        const QPoint start = dialog_->pos();
+        QTest::mousePress(target, Qt::LeftButton, {}, target->mapFrom(dialog_.get(), r.press));
+        QTest::mouseMove(target, target->mapFrom(dialog_.get(), r.release));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, target->mapFrom(dialog_.get(), r.release));
+        EXPECT_EQ(dialog_->pos() - start, r.moved);
+        EXPECT_EQ(dialog_->size(), r.size);
+    }
+}
+
+TEST_F(CapDialogTest, TransparentOnlyWhileInactiveAndOnTopPerForeground) {
+    conditions_.transparent = 1;
+    conditions_.transparentParam = 50;
+    conditions_.foreground = 1;
+    dialog_->PlaceFromConditions();
+    EXPECT_TRUE(dialog_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_NEAR(dialog_->windowOpacity(), 127 / 255.0, 0.01);
+    dialog_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+    EXPECT_DOUBLE_EQ(dialog_->windowOpacity(), 1.0);
+    conditions_.transparent = 0;
+    conditions_.foreground = 0;
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    dialog_->ApplyConditions();
+    EXPECT_DOUBLE_EQ(dialog_->windowOpacity(), 1.0);
+    EXPECT_FALSE(dialog_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(dialog_->isVisible());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The offscreen platform says so for every raise and opacity; that is no news here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
+        fprintf(stderr, "%s\n", qPrintable(msg));
+        if (type == QtFatalMsg) abort();
+    });
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
