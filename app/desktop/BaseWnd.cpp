@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QMessageBox>
+#include <QMetaMethod>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -56,7 +57,7 @@ public:
         QString t = QString::fromStdString(text);
         QMetaObject::invokeMethod(
             panel,
-            [panel, t] { QMessageBox::critical(panel->window(), QStringLiteral("ERROR"), t); },
+            [panel, t] { panel->ShowErrorBox(t); },
             Qt::QueuedConnection);
     }
 
@@ -92,6 +93,13 @@ CBaseWnd::CBaseWnd(COcvCtrl& ctrl, const SystemInfo& system, QWidget* parent)
     returnButton_->setFixedSize(18, 16);
     returnButton_->hide();
     connect(returnButton_, &QToolButton::clicked, this, &CBaseWnd::returnRequested);
+}
+
+void CBaseWnd::ShowErrorBox(const QString& text) {
+    if (isSignalConnected(QMetaMethod::fromSignal(&CBaseWnd::errorBox)))
+        emit errorBox(text);
+    else
+        QMessageBox::critical(window(), QStringLiteral("ERROR"), text);
 }
 
 CBaseWnd::~CBaseWnd() {

@@ -58,11 +58,17 @@ public:
     // Called on any thread after the source stored a picture: asks for one repaint soon.
     void FrameStored();
 
+    // Hands an error box on through errorBox, or shows it when nobody takes it.
+    void ShowErrorBox(const QString& text);
+
 signals:
     // The return button (panel command 101).
     void returnRequested();
     // A notice of the controller's log channel, on the owner thread.
     void statusText(const QString& text, int level);
+    // A message box of the controller's log channel ("ERROR"), on the owner thread; shown by
+    // the panel itself when nothing is connected to this signal.
+    void errorBox(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -112,6 +112,7 @@ CCapDialog::CCapDialog(COcvCtrl& ctrl, ConditionSetting& conditions, const Syste
     connect(close, &QToolButton::clicked, this, [this] { HideIntoTray(); });
     connect(panel_, &CBaseWnd::returnRequested, this, [this] { Restore(); });
     connect(panel_, &CBaseWnd::statusText, this, &CCapDialog::OnStatusText);
+    connect(panel_, &CBaseWnd::errorBox, this, &CCapDialog::errorBox);
     connect(menu_, &CMenuDialog::command, this, &CCapDialog::menuCommand);
 
     resize(kMinSize, kMinSize);

@@ -77,6 +77,8 @@ signals:
     void menuCommand(int command);
     // A status message of the camera, for the log window.
     void logEntry(const ocv::LogEntry& entry);
+    // A message box of the camera's log channel, for the owner to show.
+    void errorBox(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -171,6 +171,8 @@ std::unique_ptr<CMainFrame::CameraWindow> CMainFrame::MakeWindow(COcvCtrl& ctrl,
     w->window->SetTrayAnchor([this] { return tray_ ? tray_->geometry() : QRect(); });
     CameraWindow* raw = w.get();
     connect(w->window.get(), &CCapDialog::logEntry, this, &CMainFrame::AddLogEntry);
+    connect(w->window.get(), &CCapDialog::errorBox, this,
+            [this](const QString& text) { ShowError(text.toStdString()); });
     connect(w->window.get(), &CCapDialog::menuCommand, this,
             [this, raw](int command) { OnCameraMenu(IndexOf(raw), command); });
     // The window's video panel owns the camera's log notices: its status strip shows them and
