@@ -86,6 +86,11 @@ CBaseWnd::CBaseWnd(COcvCtrl& ctrl, const SystemInfo& system, QWidget* parent)
         update(PictureRect());
     });
 
+    lostTimer_.setInterval(kLostCheckMs);
+    connect(&lostTimer_, &QTimer::timeout, this, [this] {
+        if (SourceLost() != lost_) update(PictureRect());
+    });
+
     returnButton_ = new QToolButton(this);
     returnButton_->setObjectName(QStringLiteral("Return"));
     returnButton_->setToolTip(QStringLiteral("Return"));
@@ -128,10 +133,21 @@ void CBaseWnd::ListenForFrames(bool listen) {
         ctrl_.SetFrameListener({});
 }
 
-void CBaseWnd::showEvent(QShowEvent*) { ListenForFrames(true); }
+void CBaseWnd::showEvent(QShowEvent*) {
+    ListenForFrames(true);
+    lostTimer_.start();
+}
 void CBaseWnd::hideEvent(QHideEvent*) {
     // Moving the panel between the window and the desktop hides it for a moment only.
-    if (!isVisible()) ListenForFrames(false);
+    if (!isVisible()) {
+        ListenForFrames(false);
+        lostTimer_.stop();
+    }
+}
+
+bool CBaseWnd::SourceLost() {
+    std::shared_ptr<CCamInterface> source = ctrl_.Source();
+    return source && source->IsLost();
 }
 
 QRect CBaseWnd::PictureRect() const {
@@ -152,7 +168,9 @@ void CBaseWnd::paintEvent(QPaintEvent* event) {
     QRect pic = PictureRect();
     if (event->rect().intersects(pic)) {
         p.fillRect(pic, QColor(0x20, 0x20, 0x20));
-        bool drawn = ctrl_.Paint(
+        // A lost camera's last picture is not shown as if it were live.
+        lost_ = SourceLost();
+        bool drawn = !lost_ && ctrl_.Paint(
             [this, &p](const BITMAPINFOHEADER& h, const uint8_t* pixels, const Rect& r) {
                 if (ScalePicture(h, pixels, r.right - r.left, r.bottom - r.top))
                     p.drawImage(r.left, r.top, scaled_);

@@ -27,6 +27,7 @@ class CBaseWnd : public QWidget {
 public:
     static constexpr int kStripHeight = 15;
     static constexpr int kMessageMs = 3000;
+    static constexpr int kLostCheckMs = 1000;
     // How long frame notices are gathered into one repaint (about one display refresh).
     static constexpr int kRepaintMs = 33;
 
@@ -83,12 +84,17 @@ private:
     void PlaceReturnButton();
     // Scales the sample (bottom-up or top-down BGR rows) to w × h into scaled_.
     bool ScalePicture(const BITMAPINFOHEADER& h, const uint8_t* pixels, int w, int ht);
+    bool SourceLost();
 
     COcvCtrl& ctrl_;
     std::shared_ptr<PanelLogSink> sink_;
     QToolButton* returnButton_;
     QTimer messageTimer_;
     QTimer repaintTimer_;
+    // While shown: looks once a second whether the camera has gone quiet (lost) or come back,
+    // since a camera that sends nothing gives no frame notice to repaint on.
+    QTimer lostTimer_;
+    bool lost_ = false;
     std::atomic<bool> repaintQueued_{false};
     QString statusText_;
     uint32_t flags_ = 0;

@@ -1,5 +1,7 @@
 // The desktop program on a virtual X display with a tray host: started on --demo it shows the
-// splash, then a camera window and the tray icon; screenshots go to docs/screenshots/.
+// splash, then a camera window with a moving picture and the tray icon, the log window from the
+// tray menu, and "NO SIGNAL" once the camera has gone; screenshots go to the build tree's
+// screenshots/ (the pictures in docs/screenshots/ are taken from there).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -99,11 +101,24 @@ protected:
         xvfb_.reset();
     }
     void Screenshot(const std::string& name) {
-        const std::string dir = std::string(OCV_SOURCE_DIR) + "/docs/screenshots";
+        const std::string dir = std::string(OCV_BINARY_DIR) + "/screenshots";
         ::mkdir(dir.c_str(), 0755);
         const std::string path = dir + "/" + name;
         EXPECT_EQ(::system(("DISPLAY=" + display_ + " import -window root " + path).c_str()), 0);
         EXPECT_TRUE(FileExists(path));
+    }
+
+    // Pixels of the screen rectangle `w` (inset by `inset`), as ImageMagick's text listing.
+    std::string Pixels(const Window& w, int inset) {
+        const std::string crop = std::to_string(w.width - 2 * inset) + "x" +
+                                 std::to_string(w.height - 2 * inset) + "+" +
+                                 std::to_string(w.x + inset) + "+" + std::to_string(w.y + inset);
+        return Capture(display_, "import -window root -crop " + crop + " -depth 8 txt:-");
+    }
+    void Click(int x, int y, int button) {
+        const std::string click = "xdotool mousemove " + std::to_string(x) + " " +
+                                  std::to_string(y) + " click " + std::to_string(button);
+        ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + click).c_str()), 0);
     }
 
     TempDir dir_;
@@ -138,11 +153,12 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         << program_->Err();
     Screenshot("desktop-splash.png");
     // The camera window: top level, at least 300x300.
+    Window camera;
     ASSERT_TRUE(WaitFor(
         [&] {
             return find([](const Window& w, auto&, size_t) {
                 return w.indent <= 5 && w.width >= 300 && w.height >= 300;
-            });
+            }, &camera);
         },
         20000))
         << program_->Err();
@@ -167,21 +183,56 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         20000));
     WaitFor([] { return false; }, 1500);
     Screenshot("desktop-demo.png");
+    // The picture moves: two looks at the panel a second apart differ (the window is where it
+    // was placed by now).
+    ASSERT_TRUE(find([](const Window& w, auto&, size_t) {
+        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
+    }, &camera));
+    const std::string before = Pixels(camera, 30);
+    WaitFor([] { return false; }, 1000);
+    EXPECT_NE(Pixels(camera, 30), before) << "the camera window's picture does not move";
     EXPECT_EQ(program_->Err().find("No system tray"), std::string::npos);
     EXPECT_EQ(Process::Read(demo + "/log.txt").find("No system tray"), std::string::npos);
-    // The right button on the icon opens the menu; its last command, "E&xit", ends the program.
-    const std::string click = "xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
-                              std::to_string(icon.y + icon.height / 2) + " click 3";
-    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + click).c_str()), 0);
+    // The right button on the icon opens the menu (six commands of equal height).
     Window menu;
+    auto openMenu = [&] {
+        Click(icon.x + icon.width / 2, icon.y + icon.height / 2, 3);
+        return WaitFor(
+            [&] {
+                return find([&](const Window& w, auto&, size_t) {
+                    return w.indent <= 5 && w.width >= 100 && w.height >= 100 && w.width < 300;
+                }, &menu);
+            },
+            10000);
+    };
+    ASSERT_TRUE(openMenu());
+    Screenshot("desktop-tray-menu.png");
+    // "Show &logs...", the fourth command, opens the log window with the lines of log.txt.
+    Click(menu.x + 40, menu.y + menu.height * 7 / 12, 1);
+    Window logWindow;
     ASSERT_TRUE(WaitFor(
         [&] {
             return find([&](const Window& w, auto&, size_t) {
-                return w.indent <= 5 && w.width >= 100 && w.height >= 100 && w.width < 300;
-            }, &menu);
+                return w.indent <= 5 && w.width >= 400 && w.height < 300;
+            }, &logWindow);
         },
         10000));
-    Screenshot("desktop-tray-menu.png");
+    WaitFor([] { return false; }, 500);
+    Screenshot("desktop-log.png");
+    // The camera goes away: once it counts as lost the panel says "NO SIGNAL" in yellow.
+    ASSERT_EQ(::system(("pkill -KILL -P " + std::to_string(program_->Pid()) + " ocv-camsim").c_str()), 0);
+    ASSERT_TRUE(WaitFor(
+        [&] { return Process::Read(demo + "/log.txt").find("the camera is lost") != std::string::npos; },
+        20000));
+    Click(logWindow.x + 25, logWindow.y + 8, 1);  // the log window's "Close"
+    ASSERT_TRUE(find([](const Window& w, auto&, size_t) {
+        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
+    }, &camera));
+    EXPECT_TRUE(WaitFor([&] { return Pixels(camera, 30).find("#FFFF00") != std::string::npos; }, 5000))
+        << "no \"NO SIGNAL\" on the lost camera's panel";
+    Screenshot("desktop-nosignal.png");
+    // Its last command, "E&xit", ends the program.
+    ASSERT_TRUE(openMenu());
     const std::string exit = "xdotool mousemove " + std::to_string(menu.x + 40) + " " +
                              std::to_string(menu.y + menu.height - 12) + " click 1";
     ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + exit).c_str()), 0);
