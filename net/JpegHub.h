@@ -66,7 +66,7 @@ private:
     std::map<int, int> subscribers_;  // quality -> streams wanting it
     uint64_t seq_ = 0;
     bool frameFailed_ = false;
-    uint64_t frameNumber_ = 0;  // the host's number of the frame of `pictures_` (0: unknown)
+    uint64_t frameNumber_ = 0;       // the host's number of the frame of `pictures_` (0: unknown)
     std::map<int, Entry> pictures_;  // pictures of sequence seq_
     std::thread thread_;
 };

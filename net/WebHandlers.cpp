@@ -145,10 +145,9 @@ void SnapJpeg(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
     }
     const uint64_t number = ctx.host->FrameNumber();
     CStillCache::Jpeg jpeg;
-    size_t at = 0;
-    if (key.width == 0 && ctx.hub && ctx.hub->Newest(key.quality, number, jpeg, at)) {
-        // Stream parts carry their part header in front of the JPEG bytes.
-    } else {
+    size_t at = 0;  // a stream part carries its part header in front of the JPEG bytes
+    bool fromStreams = key.width == 0 && ctx.hub && ctx.hub->Newest(key.quality, number, jpeg, at);
+    if (!fromStreams) {
         std::string error;
         jpeg = ctx.stills.Get(
             key, number,

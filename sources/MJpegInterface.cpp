@@ -419,10 +419,9 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
                 if (ev->IsSet()) return false;
                 if (pauseOwed) {
-                    auto left = std::chrono::ceil<std::chrono::milliseconds>(resumeAt -
-                                                                            Clock::now());
-                    if (left.count() > 0 && ev->Wait(static_cast<int>(left.count())))
-                        return false;
+                    using std::chrono::milliseconds;
+                    auto left = std::chrono::ceil<milliseconds>(resumeAt - Clock::now()).count();
+                    if (left > 0 && ev->Wait(static_cast<int>(left))) return false;
                 }
                 if (!decodeAndStore(p, size)) {
                     failedLogged = true;

@@ -181,16 +181,14 @@ void BM_SnapJpeg640(benchmark::State& state) {
         }
         const std::string request = "GET /SnapJpeg?Quality=80 HTTP/1.1\r\n\r\n";
         const std::string ok = "HTTP/1.1 200 Document follows\r\n";
-        double notFound =
-            RequestRate(server.Port(), "GET /nothing HTTP/1.1\r\n\r\n", 16, 3.0,
-                        "HTTP/1.1 404 Not Found\r\n");
+        double notFound = RequestRate(server.Port(), "GET /nothing HTTP/1.1\r\n\r\n", 16, 3.0,
+                                      "HTTP/1.1 404 Not Found\r\n");
         host->SetNumbered(false);
         double fresh = RequestRate(server.Port(), request, 16, 3.0, ok);
         host->SetNumbered(true);
         double shared = RequestRate(server.Port(), request, 16, 3.0, ok);
-        double scaled = RequestRate(server.Port(),
-                                    "GET /SnapJpeg?Quality=80&Size=320x240 HTTP/1.1\r\n\r\n",
-                                    16, 3.0, ok);
+        double scaled = RequestRate(
+            server.Port(), "GET /SnapJpeg?Quality=80&Size=320x240 HTTP/1.1\r\n\r\n", 16, 3.0, ok);
         double withStream = 0;
         int viewer = ConnectLoopback(server.Port(), "127.0.0.9");
         if (viewer >= 0 && SendAll(viewer, "GET /MotionJpeg?Quality=80 HTTP/1.1\r\n\r\n")) {

@@ -306,18 +306,18 @@ TEST_F(WebServerTest, StillsAreSharedPerSizeQualityAndFrame) {
     };
     const Row rows[] = {
         {"same key", "/SnapJpeg?Quality=80", "/SnapJpeg", Between::Nothing, true, 0, 160, 120},
-        {"other quality", "/SnapJpeg?Quality=80", "/SnapJpeg?Quality=50", Between::Nothing,
-         false, 1, 160, 120},
-        {"same size", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::Nothing, true, 0,
-         40, 30},
+        {"other quality", "/SnapJpeg?Quality=80", "/SnapJpeg?Quality=50", Between::Nothing, false,
+         1, 160, 120},
+        {"same size", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::Nothing, true, 0, 40,
+         30},
         {"other size", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=80x60", Between::Nothing, false, 1,
          80, 60},
         {"parameter order", "/SnapJpeg?Size=40x30&Quality=60", "/SnapJpeg?Quality=60&Size=40x30",
          Between::Nothing, true, 0, 40, 30},
-        {"invalid size is the camera's", "/SnapJpeg", "/SnapJpeg?Size=160", Between::Nothing,
-         true, 0, 160, 120},
-        {"new frames", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::NewFrames, false,
-         1, 40, 30},
+        {"invalid size is the camera's", "/SnapJpeg", "/SnapJpeg?Size=160", Between::Nothing, true,
+         0, 160, 120},
+        {"new frames", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::NewFrames, false, 1,
+         40, 30},
         {"camera size change", "/SnapJpeg", "/SnapJpeg", Between::NewSize, false, 1, 80, 60},
         {"lost camera", "/SnapJpeg", "/SnapJpeg", Between::Lost, false, 0, 160, 120},
     };
@@ -336,7 +336,8 @@ TEST_F(WebServerTest, StillsAreSharedPerSizeQualityAndFrame) {
         EXPECT_EQ(host->FramesTaken() - before, row.copies);
         EXPECT_EQ(a == b, row.sameBytes);
         EXPECT_TRUE(IsJpegOf(b, row.width, row.height));
-        if (row.between != Between::Lost) EXPECT_EQ(PaletteOf(b), TestHost::ColourOf(host->FrameTick()));
+        if (row.between != Between::Lost)
+            EXPECT_EQ(PaletteOf(b), TestHost::ColourOf(host->FrameTick()));
         host->SetLost(false);
         host->SetSize(160, 120);
     }
@@ -361,7 +362,8 @@ TEST_F(WebServerTest, ConcurrentStillRequestsShareOneFrameCopy) {
         for (int i = 0; i < kClients; ++i)
             clients.emplace_back([&, i] {
                 go.arrive_and_wait();
-                bodies[i] = Body(Get(port, "/SnapJpeg?Size=160x120&Quality=70", ClientAddress(i, 4)));
+                bodies[i] =
+                    Body(Get(port, "/SnapJpeg?Size=160x120&Quality=70", ClientAddress(i, 4)));
             });
         for (auto& t : clients) t.join();
         EXPECT_EQ(host->FramesTaken() - before, row.copies);
