@@ -54,6 +54,15 @@ bool CtrlLink::IsLost() {
     return source && source->IsLost();
 }
 
+uint64_t CtrlLink::PictureNumber() {
+    std::shared_ptr<CCamInterface> source;
+    {
+        std::lock_guard lock(mutex_);
+        source = source_;
+    }
+    return source ? source->PictureNumber() : 0;
+}
+
 void CtrlLink::StartRecording(const std::shared_ptr<WorkerToken>& worker,
                               std::vector<PackedFramePtr> frames, std::vector<LocalTime> times,
                               std::function<void()> onRefused) {

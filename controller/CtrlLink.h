@@ -57,6 +57,8 @@ public:
     int GetFrame(const NamedEvent* stop, BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer);
     // Whether the camera is lost (connected, but no new picture for too long).
     bool IsLost();
+    // The source's picture number (see CCamInterface::PictureNumber); 0 without a source.
+    uint64_t PictureNumber();
 
     // Queues a recording start on the owner thread on behalf of a worker (the motion thread),
     // with the frames before the event, oldest first. The frames are immutable and shared, so

@@ -29,6 +29,10 @@ public:
             default: return Frame::kPicture;
         }
     }
+    uint64_t FrameNumber() override {
+        if (!stop_ || stop_->IsSet() || link_->IsLost()) return 0;
+        return link_->PictureNumber();
+    }
     void SetState(uint32_t set, uint32_t clear) override { link_->PostState(worker_, set, clear); }
     CLogger& Log() override { return link_->Log(); }
     void ShowMessageBox(const std::string& text) override {

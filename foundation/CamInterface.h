@@ -74,6 +74,10 @@ public:
     virtual bool IsLost() { return false; }
     // Milliseconds since the newest picture arrived; 0 before the first one.
     virtual uint32_t MsSinceLastPicture() { return 0; }
+    // The number of the newest picture, counted up by one after each picture is in place: a copy
+    // made after reading N holds picture N or a newer one. Numbers of different sources differ.
+    // 0 when the source does not count.
+    virtual uint64_t PictureNumber() { return 0; }
     // Ends a Connect that is waiting and the source's reading at once, from any thread, without
     // a failure being logged: the program stops or gives up on this source. Only Disconnect and
     // the destructor may follow.

@@ -8,7 +8,15 @@ namespace ocv {
 
 CCamSource::CCamSource(std::shared_ptr<FrameNotifier> view, std::shared_ptr<CLogger> logger)
     : view_(view ? std::move(view) : std::make_shared<FrameNotifier>()),
-      logger_(logger ? std::move(logger) : std::make_shared<CLogger>()) {}
+      logger_(logger ? std::move(logger) : std::make_shared<CLogger>()),
+      pictures_(NextNumberBase()) {}
+
+uint64_t CCamSource::NextNumberBase() {
+    // Each source counts from a base of its own, so the numbers of a replaced source never
+    // match those of the one before it.
+    static std::atomic<uint64_t> sources{0};
+    return (sources.fetch_add(1) + 1) << 40;
+}
 
 uint32_t CCamSource::NowTick() { return GetTickCount(); }
 
@@ -88,6 +96,7 @@ void CCamSource::NotePicture() {
         }
     }
     lastPictureTick_ = now;
+    pictures_.fetch_add(1);
 }
 
 bool CCamSource::TakeFormat(const BITMAPINFOHEADER& format, bool allocate) {

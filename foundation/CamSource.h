@@ -49,6 +49,7 @@ public:
     bool CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) override;
     bool IsLost() override;
     uint32_t MsSinceLastPicture() override;
+    uint64_t PictureNumber() override { return pictures_.load(); }
     // How long a connected source may go without a new picture before it counts as lost: 10 s,
     // or five of its frame intervals when that is longer.
     uint32_t LostLimitMs();
@@ -102,6 +103,7 @@ protected:
 private:
     uint32_t Tick() { return tick_ ? tick_() : NowTick(); }
     static uint32_t NowTick();
+    static uint64_t NextNumberBase();
     // With the sample lock held: takes the format of a picture, a new buffer when its size
     // differs. True when a size different from an earlier picture's was taken.
     bool TakeFormat(const BITMAPINFOHEADER& format, bool allocate);
@@ -124,6 +126,7 @@ private:
     std::atomic<uint32_t> lastPictureTick_{0};
     std::atomic<uint32_t> intervalMs_{0};
     std::atomic<bool> lost_{false};
+    std::atomic<uint64_t> pictures_{0};
 };
 
 }  // namespace ocv

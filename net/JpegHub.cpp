@@ -76,6 +76,17 @@ CJpegHub::Result CJpegHub::WaitNext(int quality, uint64_t after, uint64_t& seq, 
     }
 }
 
+bool CJpegHub::Newest(int quality, uint64_t number, Jpeg& part, size_t& jpegAt) const {
+    std::lock_guard lock(mutex_);
+    if (number == 0 || frameNumber_ == 0 || frameFailed_) return false;
+    if (frameNumber_ != number && frameNumber_ + 1 != number) return false;
+    auto it = pictures_.find(quality);
+    if (it == pictures_.end() || !it->second.jpeg) return false;
+    part = it->second.jpeg;
+    jpegAt = it->second.jpegAt;
+    return true;
+}
+
 void CJpegHub::Run() {
     using Clock = std::chrono::steady_clock;
     // The frame follows the camera's picture size; a lost camera is shown as "NO SIGNAL".
@@ -94,7 +105,10 @@ void CJpegHub::Run() {
         lock.unlock();
 
         std::map<int, Entry> made;
+        // Read before the copy, so the copy holds this frame or a newer one.
+        uint64_t number = host_->FrameNumber();
         IWebServerHost::Frame got = host_->GetLiveFrame(format, frame);
+        if (got != IWebServerHost::Frame::kPicture) number = 0;
         bool frameFailed = got == IWebServerHost::Frame::kStopped;
         if (!frameFailed) {
             bool loaded =
@@ -112,6 +126,7 @@ void CJpegHub::Run() {
                         part->insert(part->end(), head.begin(), head.end());
                         part->insert(part->end(), jpeg.begin(), jpeg.end());
                         e.jpeg = std::move(part);
+                        e.jpegAt = head.size();
                     }
                 }
                 if (!e.jpeg) e.error = picture.GetErrorText();
@@ -122,6 +137,7 @@ void CJpegHub::Run() {
         lock.lock();
         ++seq_;
         frameFailed_ = frameFailed;
+        frameNumber_ = number;
         pictures_ = std::move(made);
         cv_.notify_all();
         cv_.wait_until(lock, tick + std::chrono::milliseconds(periodMs_),

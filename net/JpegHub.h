@@ -38,6 +38,10 @@ public:
     // are set: `jpeg` holds the whole stream part (part header, then the JPEG bytes), so each
     // viewer sends it with one call; on EncodeFailed, `errorText` holds the picture's error text.
     Result WaitNext(int quality, uint64_t after, uint64_t& seq, Jpeg& jpeg, std::string& errorText);
+    // The newest picture of `quality` when it was made from frame `number` or the one before
+    // (`number` 0 never matches): the whole stream part, and where the JPEG bytes start in it.
+    // The hub makes nothing for this; it only answers while streams keep it running.
+    bool Newest(int quality, uint64_t number, Jpeg& part, size_t& jpegAt) const;
     // Ends the producer and wakes every waiting stream with Stopped.
     void Stop();
 
@@ -47,6 +51,7 @@ public:
 private:
     struct Entry {
         Jpeg jpeg;
+        size_t jpegAt = 0;  // the JPEG bytes after the part header
         std::string error;
     };
     void Run();
@@ -61,6 +66,7 @@ private:
     std::map<int, int> subscribers_;  // quality -> streams wanting it
     uint64_t seq_ = 0;
     bool frameFailed_ = false;
+    uint64_t frameNumber_ = 0;       // the host's number of the frame of `pictures_` (0: unknown)
     std::map<int, Entry> pictures_;  // pictures of sequence seq_
     std::thread thread_;
 };

@@ -99,40 +99,70 @@ bool ParseSize(const std::string& text, int& width, int& height) {
     return true;
 }
 
-void SnapJpeg(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
+// Makes one still from a fresh frame copy: the camera's picture (or "NO SIGNAL" while the
+// camera is lost) scaled to `width` x `height` when those are set. `keep` is false for a picture
+// that is not live.
+CStillCache::Jpeg MakeStill(WebServerContext& ctx, int width, int height, int quality,
+                            std::string& error, bool& keep) {
+    keep = false;
     BITMAPINFOHEADER format = ctx.block->format;
     std::vector<uint8_t> frame(format.biSizeImage, 0);
     IWebServerHost::Frame got = ctx.host->GetLiveFrame(format, frame);
     if (got == IWebServerHost::Frame::kStopped) {
-        ctx.Log().Error("[WebServer] Get sample image failed!");
-        return;
+        error = "Get sample image failed!";
+        return nullptr;
     }
     CDibImage picture;
     if (got == IWebServerHost::Frame::kLost) {
         // A lost camera's last picture is not live: the still says so instead.
         if (!MakeNoSignalPicture(picture, format.biWidth, std::abs(format.biHeight))) {
-            ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
-            return;
+            error = picture.GetErrorText();
+            return nullptr;
         }
     } else if (!picture.CreateFromSample(format, frame.data(), nullptr, frame.size())) {
-        ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
-        return;
+        error = picture.GetErrorText();
+        return nullptr;
     }
-    if (!route.size.empty()) {
-        int w = 0, h = 0;
-        if (!ParseSize(route.size, w, h)) {
-            ctx.Log().Error("[WebServer] Invalid parameter! [Size]");
-        } else if (!picture.Resize(w, h)) {
-            ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+    if (width > 0 && !picture.Resize(width, height))
+        ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
+    auto jpeg = std::make_shared<std::vector<uint8_t>>();
+    if (picture.EncodeJpeg(quality, *jpeg) == 0) {
+        error = picture.GetErrorText();
+        return nullptr;
+    }
+    keep = got == IWebServerHost::Frame::kPicture;
+    return jpeg;
+}
+
+// A still picture: the streams' newest picture when it is of this frame, size and quality,
+// else the one shared by every request for this frame, size and quality.
+void SnapJpeg(WebServerContext& ctx, TcpSock& conn, const WebRoute& route) {
+    StillKey key;
+    key.quality = route.quality;
+    if (!route.size.empty() && !ParseSize(route.size, key.width, key.height)) {
+        ctx.Log().Error("[WebServer] Invalid parameter! [Size]");
+        key.width = key.height = 0;
+    }
+    const uint64_t number = ctx.host->FrameNumber();
+    CStillCache::Jpeg jpeg;
+    size_t at = 0;  // a stream part carries its part header in front of the JPEG bytes
+    bool fromStreams = key.width == 0 && ctx.hub && ctx.hub->Newest(key.quality, number, jpeg, at);
+    if (!fromStreams) {
+        std::string error;
+        jpeg = ctx.stills.Get(
+            key, number,
+            [&](std::string& e, bool& keep) {
+                return MakeStill(ctx, key.width, key.height, key.quality, e, keep);
+            },
+            error);
+        at = 0;
+        if (!jpeg) {
+            ctx.Log().Error("[WebServer] %s", error.c_str());
+            return;
         }
     }
-    std::vector<uint8_t> jpeg;
-    if (picture.EncodeJpeg(route.quality, jpeg) == 0) {
-        ctx.Log().Error("[WebServer] %s", picture.GetErrorText().c_str());
-        return;
-    }
     std::string error;
-    if (!SendDocument(conn, jpeg.data(), jpeg.size(), "image/jpeg", error))
+    if (!SendDocument(conn, jpeg->data() + at, jpeg->size() - at, "image/jpeg", error))
         ctx.Log().Error("[WebServer] Network error! : [%s]", error.c_str());
 }
 

@@ -8,6 +8,7 @@
 #include "net/ClientLimits.h"
 #include "net/JpegHub.h"
 #include "net/SessionTable.h"
+#include "net/StillCache.h"
 #include "net/WebServerHost.h"
 #include "platform/NamedEvent.h"
 
@@ -21,6 +22,7 @@ struct WebServerContext {
     std::shared_ptr<NamedEvent> stop;      // the controller's stop event (may be null)
     std::shared_ptr<NamedEvent> shutdown;  // set when the server ends; every handler watches it
     std::unique_ptr<CJpegHub> hub;
+    CStillCache stills;            // still pictures, shared by concurrent requests
     CSessionTable sessions;        // mobile session numbers, per client address
     CAuthFailureLimit failures;    // wrong passwords and session numbers, per client address
     CConnectionLimit connections;  // open connections, per client address

@@ -32,6 +32,10 @@ public:
         buffer.resize(format.biSizeImage);
         return GetFrame(buffer.data(), format.biSizeImage) ? Frame::kPicture : Frame::kStopped;
     }
+    // The number of the newest frame: it grows with every new picture, and a copy made after
+    // reading N holds frame N or a newer one. 0 when the host cannot tell, while the camera is
+    // lost and once the stop event is set: a still is then made from a fresh copy.
+    virtual uint64_t FrameNumber() { return 0; }
     // Posts a state change (bits to set, bits to clear) to the controller's owner thread.
     virtual void SetState(uint32_t set, uint32_t clear) = 0;
     // The controller's log channel.

@@ -24,7 +24,8 @@ std::unordered_map<std::string, std::weak_ptr<NamedEvent>>& Registry() {
 
 }  // namespace
 
-NamedEvent::NamedEvent(std::string name, int fd) : name_(std::move(name)), fd_(fd) {}
+NamedEvent::NamedEvent(std::string name, int fd, bool set)
+    : name_(std::move(name)), fd_(fd), set_(set) {}
 
 NamedEvent::~NamedEvent() {
     if (!name_.empty()) {
@@ -48,7 +49,7 @@ std::shared_ptr<NamedEvent> NamedEvent::Create(const std::string& name, bool ini
     // Set/Reset never block on the counter.
     int fd = ::eventfd(initiallySet ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) return nullptr;
-    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd));
+    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd, initiallySet));
     if (!name.empty()) Registry()[name] = ev;
     return ev;
 }
@@ -58,7 +59,7 @@ std::shared_ptr<NamedEvent> NamedEvent::CreateReplacing(const std::string& name,
     std::lock_guard lock(RegistryMutex());
     int fd = ::eventfd(initiallySet ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) return nullptr;
-    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd));
+    std::shared_ptr<NamedEvent> ev(new NamedEvent(name, fd, initiallySet));
     if (!name.empty()) Registry()[name] = ev;
     return ev;
 }
@@ -73,18 +74,24 @@ std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
 void NamedEvent::Set() {
     // In counter mode one read drains the whole count, so the counter only needs to be non-zero
     // while set; repeated Sets just add to it.
+    std::lock_guard lock(stateMutex_);
     uint64_t v = 1;
     [[maybe_unused]] auto n = ::write(fd_, &v, sizeof v);
+    set_.store(true, std::memory_order_release);
 }
 
 void NamedEvent::Reset() {
+    std::lock_guard lock(stateMutex_);
     uint64_t v = 0;
     [[maybe_unused]] auto n = ::read(fd_, &v, sizeof v);
+    set_.store(false, std::memory_order_release);
 }
 
-bool NamedEvent::IsSet() const { return Wait(0); }
+bool NamedEvent::IsSet() const { return set_.load(std::memory_order_acquire); }
 
 bool NamedEvent::Wait(int timeoutMs) const {
+    if (IsSet()) return true;
+    if (timeoutMs == 0) return false;
     pollfd p{fd_, POLLIN, 0};
     for (;;) {
         int r = ::poll(&p, 1, timeoutMs);

@@ -1,8 +1,10 @@
 #pragma once
 // Named manual-reset events: a process-wide registry of events that threads create and open by
 // name, with a file descriptor that poll() sees readable while the event is set.
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace ocv {
@@ -27,7 +29,8 @@ public:
 
     void Set();
     void Reset();
-    // Tests the state without waiting (a zero time-out wait).
+    // Tests the state without waiting and without a system call: loops that look at the stop
+    // event between pieces of work pay nothing for it.
     bool IsSet() const;
     // Waits until the event is set or the time-out passes; a negative time-out waits forever.
     // Returns true when the event is set.
@@ -37,9 +40,12 @@ public:
     const std::string& Name() const { return name_; }
 
 private:
-    NamedEvent(std::string name, int fd);
+    NamedEvent(std::string name, int fd, bool set);
     std::string name_;
     int fd_;
+    // The state beside the descriptor, changed together with it under the mutex.
+    std::mutex stateMutex_;
+    std::atomic<bool> set_{false};
 };
 
 // Forms an event name from a printf pattern such as "TerminateEvt%d%d%04d": process id, the

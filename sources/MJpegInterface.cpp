@@ -36,6 +36,7 @@ struct CMJpegInterface::Worker {
 namespace {
 
 constexpr size_t kMaxNetworkErrorText = 512;
+using Clock = std::chrono::steady_clock;
 
 std::string Cut(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
 
@@ -406,18 +407,29 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             continue;
         }
 
-        // The stream: pictures are read until a read fails or the event is set.
+        // The stream: pictures are read until a read fails or the event is set. Pictures are
+        // handled at least betweenPicturesMs apart: the pause after a picture is taken before the
+        // next one is handled, and only as far as the wait for its bytes has not covered it, so a
+        // camera slower than the pause costs one wake-up per picture, not two.
         parser.Reset();
         bool failedLogged = false;
+        bool pauseOwed = false;  // the pause after the last picture has not been taken yet
+        Clock::time_point resumeAt{};
         CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
                 if (ev->IsSet()) return false;
+                if (pauseOwed) {
+                    using std::chrono::milliseconds;
+                    auto left = std::chrono::ceil<milliseconds>(resumeAt - Clock::now()).count();
+                    if (left > 0 && ev->Wait(static_cast<int>(left))) return false;
+                }
                 if (!decodeAndStore(p, size)) {
                     failedLogged = true;
                     return false;
                 }
                 noteGoodPicture();
-                if (ev->Wait(t.betweenPicturesMs)) return false;
+                pauseOwed = t.betweenPicturesMs > 0;
+                resumeAt = Clock::now() + std::chrono::milliseconds(t.betweenPicturesMs);
                 return true;
             });
             if (s == CMJpegPartParser::Status::kFailed) {

@@ -22,7 +22,7 @@ struct MJpegTimings {
     int singleRetryMs = 10000;   // after a single-picture ("too many viewers") answer
     int readRetryMs = 10;        // after a failed picture read (the first pause)
     int retryMaxMs = 10000;      // repeated failures double the pause up to this
-    int betweenPicturesMs = 10;  // after each picture read
+    int betweenPicturesMs = 10;  // at least this long between two pictures handled
     int connectWaitMs = 16000;   // for the first picture in StartStream
     int stopWaitMs = 3000;       // for the sample thread to end in StopThread
     long httpTimeoutMs = 5000;   // connect, send and receive

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <future>
+#include <latch>
 
 #include "../foundation/TempDir.h"
 #include "WebTestSupport.h"
@@ -278,6 +279,127 @@ TEST_F(WebServerTest, SnapJpegSizeRules) {
     EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=100000x100000")), 160, 120));
     // An overlong value is cut, not overrun.
     EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=" + std::string(900, '9'))), 160, 120));
+}
+
+// The palette colour of a decoded still (its centre pixel), -1 when it is none of them.
+int PaletteOf(const std::string& jpeg) {
+    ocv::CDibImage img;
+    if (!img.LoadFromMemory(jpeg.data(), jpeg.size())) return -1;
+    const uint8_t* p = img.GetBits() + static_cast<size_t>(img.Height() / 2) * img.Stride() +
+                       3 * static_cast<size_t>(img.Width() / 2);
+    for (int i = 0; i < 6; ++i) {
+        int db = p[0] - kPalette[i][0], dg = p[1] - kPalette[i][1], dr = p[2] - kPalette[i][2];
+        if (db * db + dg * dg + dr * dr < 40 * 40) return i;
+    }
+    return -1;
+}
+
+TEST_F(WebServerTest, StillsAreSharedPerSizeQualityAndFrame) {
+    enum class Between { Nothing, NewFrames, NewSize, Lost };
+    struct Row {
+        const char* name;
+        std::string first, second;
+        Between between;
+        bool sameBytes;
+        uint64_t copies;  // frame copies the second request makes
+        int width, height;
+    };
+    const Row rows[] = {
+        {"same key", "/SnapJpeg?Quality=80", "/SnapJpeg", Between::Nothing, true, 0, 160, 120},
+        {"other quality", "/SnapJpeg?Quality=80", "/SnapJpeg?Quality=50", Between::Nothing, false,
+         1, 160, 120},
+        {"same size", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::Nothing, true, 0, 40,
+         30},
+        {"other size", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=80x60", Between::Nothing, false, 1,
+         80, 60},
+        {"parameter order", "/SnapJpeg?Size=40x30&Quality=60", "/SnapJpeg?Quality=60&Size=40x30",
+         Between::Nothing, true, 0, 40, 30},
+        {"invalid size is the camera's", "/SnapJpeg", "/SnapJpeg?Size=160", Between::Nothing, true,
+         0, 160, 120},
+        {"new frames", "/SnapJpeg?Size=40x30", "/SnapJpeg?Size=40x30", Between::NewFrames, false, 1,
+         40, 30},
+        {"camera size change", "/SnapJpeg", "/SnapJpeg", Between::NewSize, false, 1, 80, 60},
+        {"lost camera", "/SnapJpeg", "/SnapJpeg", Between::Lost, false, 0, 160, 120},
+    };
+    Start(Settings());
+    host->Hold();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host->Step();  // nothing cached from the row before
+        std::string a = Body(Get(port, row.first));
+        uint64_t before = host->FramesTaken();
+        if (row.between == Between::NewFrames)
+            for (int i = 0; i < 7; ++i) host->Step();  // past a colour change
+        if (row.between == Between::NewSize) host->SetSize(80, 60);
+        if (row.between == Between::Lost) host->SetLost(true);
+        std::string b = Body(Get(port, row.second));
+        EXPECT_EQ(host->FramesTaken() - before, row.copies);
+        EXPECT_EQ(a == b, row.sameBytes);
+        EXPECT_TRUE(IsJpegOf(b, row.width, row.height));
+        if (row.between != Between::Lost)
+            EXPECT_EQ(PaletteOf(b), TestHost::ColourOf(host->FrameTick()));
+        host->SetLost(false);
+        host->SetSize(160, 120);
+    }
+}
+
+TEST_F(WebServerTest, ConcurrentStillRequestsShareOneFrameCopy) {
+    struct Row {
+        bool numbered;
+        uint64_t copies;
+    };
+    constexpr int kClients = 16;
+    // Frames the server cannot number are copied for every request, as they must.
+    for (const Row row : {Row{true, 1}, Row{false, kClients}}) {
+        SCOPED_TRACE(row.numbered ? "numbered frames" : "unnumbered frames");
+        Start(Settings(), 10000, 320, 240, true);
+        host->Hold();
+        host->SetNumbered(row.numbered);
+        std::latch go(kClients);
+        std::vector<std::string> bodies(kClients);
+        std::vector<std::thread> clients;
+        uint64_t before = host->FramesTaken();
+        for (int i = 0; i < kClients; ++i)
+            clients.emplace_back([&, i] {
+                go.arrive_and_wait();
+                bodies[i] =
+                    Body(Get(port, "/SnapJpeg?Size=160x120&Quality=70", ClientAddress(i, 4)));
+            });
+        for (auto& t : clients) t.join();
+        EXPECT_EQ(host->FramesTaken() - before, row.copies);
+        for (const auto& body : bodies) {
+            EXPECT_TRUE(IsJpegOf(body, 160, 120));
+            EXPECT_EQ(body, bodies[0]);
+        }
+        server.reset();
+    }
+}
+
+TEST_F(WebServerTest, StillOfTheStreamsQualityIsTheStreamsPicture) {
+    ocv::OcvParam p = Settings();
+    p.webServer.maxFrame = 1;  // one stream picture a second: none is made during the stills
+    Start(p);
+    host->Hold();
+    int fd = ConnectLoopback(port);
+    ASSERT_GE(fd, 0);
+    SendAll(fd, "GET /MotionJpeg?Quality=80 HTTP/1.1\r\n\r\n");
+    PartReader reader(fd);
+    std::string part;
+    ASSERT_NE(reader.Header(), "");
+    ASSERT_TRUE(reader.Next(part));
+    struct Row {
+        std::string target;
+        uint64_t copies;
+    };
+    for (const Row& row : {Row{"/SnapJpeg?Quality=80", 0}, Row{"/SnapJpeg?Quality=50", 1},
+                           Row{"/SnapJpeg?Quality=80&Size=80x60", 1}}) {
+        SCOPED_TRACE(row.target);
+        uint64_t before = host->FramesTaken();
+        std::string still = Body(Get(port, row.target));
+        EXPECT_EQ(host->FramesTaken() - before, row.copies);
+        EXPECT_EQ(still == part, row.copies == 0);
+    }
+    ::close(fd);
 }
 
 TEST_F(WebServerTest, StreamHeaderAndPartsAndQualityDefault) {

@@ -78,7 +78,11 @@ private:
 };
 
 // The camera side: solid colour frames that change every kColourPeriodMs (textured when asked,
-// so JPEG sizes are those of a real scene), the controller's state bits and its log.
+// so JPEG sizes are those of a real scene), the controller's state bits and its log. The camera
+// makes a new frame every kFrameMs and numbers its frames; a test may hold it on one frame and
+// step it, change its picture size, or report it lost.
+inline constexpr int kFrameMs = 66;
+
 class TestHost : public ocv::IWebServerHost {
 public:
     TestHost(int width, int height, const std::string& logDir, bool textured = false)
@@ -89,27 +93,24 @@ public:
         log_.SetNotifySink(capture_);
     }
     bool GetFrame(uint8_t* buffer, uint32_t size) override {
-        if (stop_ && stop_->IsSet()) return false;
+        if (Stopped()) return false;
         frames_.fetch_add(1);
-        if (size != format_.biSizeImage) return true;
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now().time_since_epoch())
-                      .count();
-        int index = static_cast<int>((ms / kColourPeriodMs) % 6);
-        const uint32_t stride = ocv::DibStride(format_.biWidth, 24);
-        for (int y = 0; y < format_.biHeight; ++y) {
-            uint8_t* row = buffer + static_cast<size_t>(y) * stride;
-            for (int x = 0; x < format_.biWidth; ++x) {
-                uint8_t* p = row + 3 * x;
-                for (int c = 0; c < 3; ++c) {
-                    int v = kPalette[index][c];
-                    // Smooth moving bands with edges: compresses like a camera scene.
-                    if (textured_) v = (v / 2 + (((x + int(ms / 66)) / 3 + y / 5) & 63) * 2) & 255;
-                    p[c] = static_cast<uint8_t>(v);
-                }
-            }
-        }
+        ocv::BITMAPINFOHEADER format = Format();
+        if (size == format.biSizeImage) Fill(format, buffer, FrameTick());
         return true;
+    }
+    Frame GetLiveFrame(ocv::BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer) override {
+        if (Stopped()) return Frame::kStopped;
+        if (lost_) return Frame::kLost;
+        frames_.fetch_add(1);
+        format = Format();
+        buffer.resize(format.biSizeImage);
+        Fill(format, buffer.data(), FrameTick());
+        return Frame::kPicture;
+    }
+    uint64_t FrameNumber() override {
+        if (!numbered_ || lost_ || Stopped()) return 0;
+        return static_cast<uint64_t>(FrameTick()) + 1;
     }
     void SetState(uint32_t set, uint32_t clear) override {
         std::lock_guard lock(mutex_);
@@ -128,12 +129,63 @@ public:
         std::lock_guard lock(mutex_);
         return everCleared_;
     }
-    const ocv::BITMAPINFOHEADER& Format() const { return format_; }
+    ocv::BITMAPINFOHEADER Format() const {
+        std::lock_guard lock(mutex_);
+        return format_;
+    }
     LogCapture& Lines() { return *capture_; }
     void SetStopEvent(std::shared_ptr<ocv::NamedEvent> stop) { stop_ = std::move(stop); }
+    // Frame copies handed out so far.
     uint64_t FramesTaken() const { return frames_.load(); }
 
+    // Without numbers the server cannot tell frames apart and makes every still afresh.
+    void SetNumbered(bool numbered) { numbered_ = numbered; }
+    // Holds the camera on its current frame; Step() moves a held camera on by one frame.
+    void Hold() {
+        heldTick_ = ClockTick();
+        held_ = true;
+    }
+    void Step() { heldTick_.fetch_add(1); }
+    void SetLost(bool lost) { lost_ = lost; }
+    // The camera's pictures have another size from the next frame on.
+    void SetSize(int width, int height) {
+        {
+            std::lock_guard lock(mutex_);
+            format_ = ocv::MakeRgb24Header(width, height);
+        }
+        if (held_) Step();
+    }
+    // The palette colour of a frame (index into kPalette).
+    static int ColourOf(int64_t tick) {
+        return static_cast<int>((tick * kFrameMs / kColourPeriodMs) % 6);
+    }
+    int64_t FrameTick() const { return held_ ? heldTick_.load() : ClockTick(); }
+
 private:
+    static int64_t ClockTick() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+                   .count() /
+               kFrameMs;
+    }
+    bool Stopped() const { return stop_ && stop_->IsSet(); }
+    void Fill(const ocv::BITMAPINFOHEADER& format, uint8_t* buffer, int64_t tick) const {
+        int index = ColourOf(tick);
+        const uint32_t stride = ocv::DibStride(format.biWidth, 24);
+        for (int y = 0; y < format.biHeight; ++y) {
+            uint8_t* row = buffer + static_cast<size_t>(y) * stride;
+            for (int x = 0; x < format.biWidth; ++x) {
+                uint8_t* p = row + 3 * x;
+                for (int c = 0; c < 3; ++c) {
+                    int v = kPalette[index][c];
+                    // Smooth moving bands with edges: compresses like a camera scene.
+                    if (textured_) v = (v / 2 + (((x + int(tick)) / 3 + y / 5) & 63) * 2) & 255;
+                    p[c] = static_cast<uint8_t>(v);
+                }
+            }
+        }
+    }
+
     ocv::BITMAPINFOHEADER format_;
     bool textured_;
     ocv::CLogger log_;
@@ -142,6 +194,8 @@ private:
     uint32_t state_ = 0, everSet_ = 0, everCleared_ = 0;
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
+    std::atomic<bool> numbered_{true}, held_{false}, lost_{false};
+    std::atomic<int64_t> heldTick_{0};
 };
 
 // Runs a shell command; its standard output, and its wait status in `status` when given.

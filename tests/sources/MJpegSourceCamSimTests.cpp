@@ -157,6 +157,37 @@ INSTANTIATE_TEST_SUITE_P(
                       FramingCase{{"--no-crlf-after"}, DEVICE_MEGACHIPS},
                       FramingCase{{"--no-crlf-after", "--no-length"}, DEVICE_MEGACHIPS}));
 
+// The pause between pictures bounds the pace of a camera that sends without pause; a camera
+// slower than the pause is read at its own pace.
+TEST(MJpegCamSim, PauseBetweenPicturesBoundsThePace) {
+    struct Row {
+        const char* fps;
+        int pauseMs;
+        int atLeast, atMost;  // pictures stored in one second
+    };
+    for (const Row& row : {Row{"0", 100, 5, 11}, Row{"0", 40, 12, 26}, Row{"0", 0, 60, 100000},
+                           Row{"10", 20, 6, 11}}) {
+        SCOPED_TRACE(std::string("fps ") + row.fps + ", pause " + std::to_string(row.pauseMs));
+        CamSim sim({"--fps", row.fps, "--size", "160x120"});
+        ASSERT_TRUE(sim.Ok());
+        Camera cam(DEVICE_AXIS);
+        MJpegTimings t = cam.source->Timings();
+        t.betweenPicturesMs = row.pauseMs;
+        cam.source->SetTimings(t);
+        DeviceInfo d = Device(DEVICE_AXIS, sim.Base());
+        d.frameWidth = 160;
+        d.frameHeight = 120;
+        ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
+        ASSERT_TRUE(cam.WaitFrames(3, 5000));
+        int before = cam.Frames();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        int got = cam.Frames() - before;
+        EXPECT_GE(got, row.atLeast);
+        EXPECT_LE(got, row.atMost);
+        cam.source->Disconnect();
+    }
+}
+
 TEST(MJpegCamSim, VariantAMisreadsPartsWithoutLengthOrClosingLineAndReconnects) {
     // Variant A discards two lines after a picture. Without the CR LF after the picture and
     // without a length it also swallows the Content-Type line and then takes the next picture
