@@ -45,9 +45,9 @@ inline std::string Read(const std::string& path) {
     return ss.str();
 }
 
-// User + system CPU seconds of a process so far.
-inline double CpuSeconds(pid_t pid) {
-    std::string stat = Read("/proc/" + std::to_string(pid) + "/stat");
+// User + system CPU seconds so far of the /proc stat file `path` (a process or one thread).
+inline double StatCpuSeconds(const std::string& path) {
+    std::string stat = Read(path);
     size_t close = stat.rfind(')');
     if (close == std::string::npos) return 0;
     std::istringstream in(stat.substr(close + 2));
@@ -58,6 +58,14 @@ inline double CpuSeconds(pid_t pid) {
         if (i == 15) stime = std::stoul(field);
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// User + system CPU seconds of a process so far.
+inline double CpuSeconds(pid_t pid) { return StatCpuSeconds("/proc/" + std::to_string(pid) + "/stat"); }
+
+// The same of one thread of a process.
+inline double ThreadCpuSeconds(pid_t pid, pid_t tid) {
+    return StatCpuSeconds("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
 }
 
 inline void Stop(pid_t pid) {

@@ -36,21 +36,6 @@ using namespace ocvbench;
 
 namespace {
 
-double ThreadCpuSeconds(pid_t pid, pid_t tid) {
-    std::string stat =
-        Read("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
-    size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream in(stat.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && in >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 void RunLoopFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);

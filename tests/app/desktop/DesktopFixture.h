@@ -8,6 +8,7 @@
 
 #include <QApplication>
 
+#include "../../foundation/TempDir.h"
 #include "../Process.h"
 #include "platform/Files.h"
 
@@ -28,21 +29,6 @@ inline QApplication& App() {
     }();
     return *app;
 }
-
-// A program directory removed at the end.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/ocvdesktopXXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { ocv::RemoveDirectoryTree(path_); }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return ocv::JoinPath(path_, name); }
-
-private:
-    std::string path_;
-};
 
 // The camera simulator on a free loopback port; its base URL.
 inline std::string StartCamSim(std::unique_ptr<Process>& camsim, const TempDir& dir) {
