@@ -23,13 +23,16 @@ void CMotionLevelMeter::SetThreshold(float threshold) {
     update();
 }
 
+float CMotionLevelMeter::FullScale() const { return std::max(2 * threshold_, 1.0f); }
+
 void CMotionLevelMeter::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect frame = rect().adjusted(0, 0, -1, -1);
     p.fillRect(frame, palette().base());
     const int inner = frame.width() - 1;
-    auto xOf = [&](float percent) {
-        return frame.left() + 1 + static_cast<int>(std::clamp(percent, 0.0f, 100.0f) / 100 * inner);
+    const float full = FullScale();
+    auto xOf = [&](float level) {
+        return frame.left() + 1 + static_cast<int>(std::clamp(level, 0.0f, full) / full * inner);
     };
     const int fill = xOf(level_) - frame.left() - 1;
     if (fill > 0)

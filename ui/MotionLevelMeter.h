@@ -1,6 +1,7 @@
 #pragma once
-// The level meter of the motion dialog: a bar for the motion level (0-100 %, a level a little
-// over 100 fills it) with a mark at the threshold; the bar turns red at or over the threshold.
+// The level meter of the motion dialog: a bar for the motion level with a mark at the threshold
+// in the middle; the bar turns red at or over the threshold. The scale runs to twice the
+// threshold (at least 1 %), so that the small levels a moving object gives stay visible.
 #include <QWidget>
 
 namespace ocv {
@@ -14,6 +15,8 @@ public:
     float Level() const { return level_; }
     float Threshold() const { return threshold_; }
     bool OverThreshold() const { return level_ >= threshold_; }
+    // The level at the right end of the bar.
+    float FullScale() const;
     QSize sizeHint() const override { return {320, 18}; }
 
 protected:

@@ -96,8 +96,11 @@ CMotionSettingDialog::CMotionSettingDialog(const MotionCapSetting& motion, COcvC
     lg->addWidget(thresholdValue_, 1, 2);
     lg->addWidget(new QLabel(MTr(MT::LevelMeter), levelBox), 2, 0);
     lg->addWidget(meter_, 2, 1);
+    levelValue_ = new QLabel(levelBox);
+    levelValue_->setObjectName(QStringLiteral("levelValue"));
+    lg->addWidget(levelValue_, 2, 2);
     lg->addWidget(defaults, 3, 1, 1, 2, Qt::AlignRight);
-    for (QLabel* l : {sensitivityValue_, thresholdValue_}) l->setMinimumWidth(40);
+    for (QLabel* l : {sensitivityValue_, thresholdValue_, levelValue_}) l->setMinimumWidth(40);
 
     // Right: what happens on detection.
     auto* methodBox = new QGroupBox(MTr(MT::CaptureMethod), this);
@@ -253,6 +256,7 @@ void CMotionSettingDialog::PreviewTick() {
         picture_->setPixmap(QPixmap::fromImage(shown.scaled(
             picture_->contentsRect().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     meter_->SetLevel(preview_.Level(m));
+    levelValue_->setText(QString::number(meter_->Level(), 'f', 1));
     meter_->SetThreshold(m.motionCaptureThreshold);
     status_->setText(meter_->OverThreshold() ? MTr(MT::StatusDetected) : MTr(MT::StatusWatching));
 }

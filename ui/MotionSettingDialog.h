@@ -62,6 +62,7 @@ private:
     QLabel* picture_ = nullptr;
     QLabel* status_ = nullptr;
     CMotionLevelMeter* meter_ = nullptr;
+    QLabel* levelValue_ = nullptr;
     QSlider* sensitivity_ = nullptr;
     QLabel* sensitivityValue_ = nullptr;
     QSlider* threshold_ = nullptr;
