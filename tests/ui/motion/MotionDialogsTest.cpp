@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -453,6 +455,55 @@ TEST(WmvProfileDialog, RoundTripAndChoices) {
                 expected.wmvCustomProfilePath = c.pathAfter;
             }
             EXPECT_TRUE(rec == expected) << c.type << " " << c.index << (ok ? " OK" : " Cancel");
+        }
+    }
+}
+
+// Enter is OK (where the fields pass their checks), Escape is Cancel, and each fits 800 x 600.
+TEST(MotionDialogs, EnterAcceptsEscapeCancelsAndEachFitsTheScreen) {
+    const BITMAPINFOHEADER format = MakeRgb24Header(320, 240);
+    const std::vector<uint8_t> pixels(format.biSizeImage, 0);
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<QDialog>()> make;
+        int onEnter;  // the result Enter gives: accepted, or still open (-1)
+    };
+    const Case cases[] = {
+        {"motion", [] { return std::make_unique<CMotionSettingDialog>(MotionCapSetting{}, nullptr); },
+         QDialog::Accepted},
+        {"detail", [] { return std::make_unique<CLiveShotDialog>(MotionCapSetting{}); },
+         QDialog::Accepted},
+        {"timeout",
+         [] { return std::make_unique<CMotionTimeoutSettingDialog>(MotionCapSetting{}); },
+         QDialog::Accepted},
+        {"scope", [&] { return std::make_unique<CRangeSettingDialog>(format, pixels,
+                                                                     RangeRect{0, 0, 200, 200}); },
+         QDialog::Accepted},
+        {"empty scope", [&] { return std::make_unique<CRangeSettingDialog>(format, pixels,
+                                                                           RangeRect{5, 5, 5, 90}); },
+         -1},
+        {"profile", [] { return std::make_unique<CWmvProfileDialog>(RecordingInfo{}); },
+         QDialog::Accepted},
+    };
+    for (const Case& c : cases) {
+        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            Messages messages;
+            std::unique_ptr<QDialog> dlg = c.make();
+            dlg->show();
+            EXPECT_LE(dlg->width(), 800) << c.name;
+            EXPECT_LE(dlg->height(), 600) << c.name;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(dlg.get(), &press);
+            if (key == Qt::Key_Escape) {
+                EXPECT_EQ(dlg->result(), QDialog::Rejected) << c.name;
+                EXPECT_FALSE(dlg->isVisible()) << c.name;
+            } else if (c.onEnter < 0) {
+                EXPECT_TRUE(dlg->isVisible()) << c.name;
+                EXPECT_EQ(messages.Texts().size(), 1u) << c.name;
+            } else {
+                EXPECT_EQ(dlg->result(), c.onEnter) << c.name;
+                EXPECT_FALSE(dlg->isVisible()) << c.name;
+            }
         }
     }
 }
