@@ -28,6 +28,7 @@
 #include "platform/SoundPlayer.h"
 #include "ui/LiveShotDialog.h"
 #include "ui/MotionMessage.h"
+#include "ui/MotionPreview.h"
 #include "ui/MotionSettingDialog.h"
 #include "ui/MotionText.h"
 #include "ui/MotionTimeoutSettingDialog.h"
@@ -100,6 +101,43 @@ MotionCapSetting EveryMotionSettingChanged() {
     m.enableLocal = 1;
     m.ftp.ftpLoginRetryCount = 7;
     return m;
+}
+
+// The preview's level between its last two pictures: plain, with a size change, and on outline
+// pictures (two flat pictures have no inner edges, so only their kept border differs).
+TEST(MotionPreview, LevelOfTheLastTwoPictures) {
+    auto flat = [](int w, int h, uint8_t v) {
+        const BITMAPINFOHEADER f = MakeRgb24Header(w, h);
+        return std::make_pair(f, std::vector<uint8_t>(f.biSizeImage, v));
+    };
+    struct Case {
+        const char* what;
+        int w2, h2;
+        uint8_t v1, v2;
+        bool outline;
+        float low, high;  // the level lies within [low, high]
+    };
+    const Case cases[] = {
+        {"same picture", 64, 48, 100, 100, false, 0, 0},
+        {"every pixel changed", 64, 48, 0, 200, false, 100.0f, 104.0f},
+        {"small change under the sensitivity", 64, 48, 100, 120, false, 0, 0},
+        {"new size", 32, 24, 0, 200, false, 0, 0},
+        {"outline: only the border", 64, 48, 0, 200, true, 1.0f, 10.0f},
+    };
+    for (const Case& c : cases) {
+        CMotionPreview preview;
+        auto [f1, p1] = flat(64, 48, c.v1);
+        auto [f2, p2] = flat(c.w2, c.h2, c.v2);
+        preview.Take(f1, p1);
+        EXPECT_EQ(preview.Level(MotionCapSetting{}), 0) << c.what;
+        preview.Take(f2, p2);
+        MotionCapSetting m;
+        m.enableOutline = c.outline ? 1 : 0;
+        const float level = preview.Level(m);
+        EXPECT_GE(level, c.low) << c.what;
+        EXPECT_LE(level, c.high) << c.what;
+        EXPECT_EQ(preview.Shown(m).size(), QSize(c.w2, c.h2)) << c.what;
+    }
 }
 
 TEST(MotionSettingDialog, OkHandsBackTheRecordUnchanged) {
