@@ -51,7 +51,8 @@ float CMotionPreview::Level(const MotionCapSetting& settings) const {
 QImage CMotionPreview::Shown(const MotionCapSetting& settings) const {
     if (current_.empty()) return {};
     if (settings.enableOutline) {
-        const std::vector<uint8_t> outline = OutlinePixels(format_, current_, settings.outlineLevel);
+        const std::vector<uint8_t> outline =
+            OutlinePixels(format_, current_, settings.outlineLevel);
         return FrameToImage(format_, outline.data(), outline.size());
     }
     return FrameToImage(format_, current_.data(), current_.size());

@@ -75,13 +75,14 @@ CMotionSettingDialog::CMotionSettingDialog(const MotionCapSetting& motion, COcvC
     pv->addWidget(status_);
 
     auto* levelBox = new QGroupBox(MTr(MT::LevelSettings), this);
-    sensitivity_ = RangeSlider("Motion Capture Reception", motion_.motionCaptureReception, levelBox);
+    sensitivity_ =
+        RangeSlider("Motion Capture Reception", motion_.motionCaptureReception, levelBox);
     sensitivity_->setObjectName(QStringLiteral("sensitivity"));
     sensitivityValue_ = new QLabel(levelBox);
-    threshold_ = RangeSlider("Motion Capture Threshold",
-                             static_cast<int>(std::lround(motion_.motionCaptureThreshold *
-                                                          kThresholdSteps)),
-                             levelBox, kThresholdSteps);
+    threshold_ =
+        RangeSlider("Motion Capture Threshold",
+                    static_cast<int>(std::lround(motion_.motionCaptureThreshold * kThresholdSteps)),
+                    levelBox, kThresholdSteps);
     threshold_->setObjectName(QStringLiteral("threshold"));
     thresholdValue_ = new QLabel(levelBox);
     meter_ = new CMotionLevelMeter(levelBox);

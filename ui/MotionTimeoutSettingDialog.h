@@ -13,8 +13,7 @@ namespace ocv {
 class CMotionTimeoutSettingDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CMotionTimeoutSettingDialog(const MotionCapSetting& motion,
-                                         QWidget* parent = nullptr);
+    explicit CMotionTimeoutSettingDialog(const MotionCapSetting& motion, QWidget* parent = nullptr);
     MotionCapSetting Result() const { return motion_; }
     void accept() override;
 

@@ -78,7 +78,8 @@ void CWmvProfileDialog::accept() {
         recording_.wmvProfileType = 0;
     else if (recording_.wmvProfileType == 0)
         recording_.wmvProfileType = 1;
-    if (profiles_->currentIndex() >= 0) recording_.wmvSystemProfileIndex = profiles_->currentIndex();
+    if (profiles_->currentIndex() >= 0)
+        recording_.wmvSystemProfileIndex = profiles_->currentIndex();
     recording_.wmvCustomProfilePath =
         ToBoundedUtf8(path_->text(), RecordingInfo::kCustomProfilePathCapacity);
     QDialog::accept();

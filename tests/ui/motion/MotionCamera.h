@@ -21,8 +21,13 @@ public:
     SimCamera(const std::string& size, const std::vector<std::string>& scene) {
         char tmpl[] = "/tmp/ocvmotiondlgXXXXXX";
         dir_ = ::mkdtemp(tmpl);
-        std::vector<std::string> args{std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim", "--port",
-                                      "0", "--size", size, "--fps", "10"};
+        std::vector<std::string> args{std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim",
+                                      "--port",
+                                      "0",
+                                      "--size",
+                                      size,
+                                      "--fps",
+                                      "10"};
         args.insert(args.end(), scene.begin(), scene.end());
         sim_ = std::make_unique<ocvtest::Process>(args, ocv::JoinPath(dir_, "sim.out"),
                                                   ocv::JoinPath(dir_, "sim.err"));

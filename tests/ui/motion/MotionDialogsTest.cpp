@@ -142,9 +142,9 @@ TEST(MotionPreview, LevelOfTheLastTwoPictures) {
 
 TEST(MotionSettingDialog, OkHandsBackTheRecordUnchanged) {
     MotionCapSetting odd = EveryMotionSettingChanged();
-    odd.motionCaptureMode = 7;              // off the list
-    odd.motionCaptureTimeout = 9;           // more than the delay field shows
-    odd.rangeRight = odd.rangeLeft - 5;     // inverted, as a document may hold it
+    odd.motionCaptureMode = 7;           // off the list
+    odd.motionCaptureTimeout = 9;        // more than the delay field shows
+    odd.rangeRight = odd.rangeLeft - 5;  // inverted, as a document may hold it
     const MotionCapSetting rows[] = {MotionCapSetting{}, EveryMotionSettingChanged(), odd};
     for (const MotionCapSetting& in : rows) {
         CMotionSettingDialog dlg(in, nullptr);
@@ -165,8 +165,7 @@ TEST(MotionSettingDialog, FieldsReachTheRecordOnlyOnOk) {
          [](MotionCapSetting& m) { m.motionCaptureReception = 20; }},
         {"threshold in tenths", [](QDialog& d) { Child<QSlider>(d, "threshold")->setValue(55); },
          [](MotionCapSetting& m) { m.motionCaptureThreshold = 5.5f; }},
-        {"default",
-         [](QDialog& d) { Child<QPushButton>(d, "default")->click(); },
+        {"default", [](QDialog& d) { Child<QPushButton>(d, "default")->click(); },
          [](MotionCapSetting& m) {
              m.motionCaptureReception = MotionCapSetting{}.motionCaptureReception;
              m.motionCaptureThreshold = MotionCapSetting{}.motionCaptureThreshold;
@@ -264,8 +263,7 @@ TEST(MotionSettingDialog, MeterFollowsTheCamerasPictures) {
                 QApplication::processEvents();
                 highest = std::max(highest, dlg.Level());
                 sawDetected |= dlg.StatusText() == MTr(MT::StatusDetected);
-                if (!sawDetected)
-                    EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
+                if (!sawDetected) EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
                 return (c.detected && sawDetected) || cam.Pictures() >= first + 8;
             },
             15000);
@@ -321,10 +319,10 @@ TEST(RangeSettingDialog, DragStoresPicturePixelsAndAnEmptyOneIsRefused) {
     };
     const Case cases[] = {
         {{10, 20}, {110, 70}, {20, 40, 220, 140}, true},
-        {{110, 70}, {10, 20}, {20, 40, 220, 140}, true},  // dragged up and left
+        {{110, 70}, {10, 20}, {20, 40, 220, 140}, true},       // dragged up and left
         {{300, 200}, {400, 300}, {600, 400, 639, 479}, true},  // past the edge: kept inside
-        {{50, 50}, {50, 50}, {1, 2, 3, 4}, false},         // a click: no area
-        {{50, 50}, {150, 50}, {1, 2, 3, 4}, false},        // a line: no area
+        {{50, 50}, {50, 50}, {1, 2, 3, 4}, false},             // a click: no area
+        {{50, 50}, {150, 50}, {1, 2, 3, 4}, false},            // a line: no area
     };
     for (const Case& c : cases) {
         Messages messages;
@@ -344,8 +342,8 @@ TEST(RangeSettingDialog, DragStoresPicturePixelsAndAnEmptyOneIsRefused) {
         Press(dlg, QDialogButtonBox::Ok);
         EXPECT_EQ(dlg.isVisible(), !c.accepted);
         EXPECT_EQ(dlg.Result(), c.stored) << c.from.x() << "," << c.from.y();
-        EXPECT_EQ(messages.Texts(),
-                  c.accepted ? std::vector<QString>{} : std::vector<QString>{MTr(MT::ScopeInvalid)});
+        EXPECT_EQ(messages.Texts(), c.accepted ? std::vector<QString>{}
+                                               : std::vector<QString>{MTr(MT::ScopeInvalid)});
     }
 }
 
@@ -357,10 +355,10 @@ TEST(MotionSettingDialog, SoundTestNeedsAReadableWaveFile) {
     // 8-bit mono PCM, 8000 per second, four samples.
     const std::string wave = dir + "/beep.wav";
     {
-        const unsigned char bytes[] = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                       'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
-                                       0x40, 0x1f, 0, 0, 0x40, 0x1f, 0, 0, 1, 0, 8, 0,
-                                       'd', 'a', 't', 'a', 4, 0, 0, 0, 0x80, 0xff, 0x80, 0};
+        const unsigned char bytes[] = {
+            'R', 'I', 'F', 'F', 40,  0,   0,   0,   'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
+            16,  0,   0,   0,   1,   0,   1,   0,   0x40, 0x1f, 0,   0,   0x40, 0x1f, 0,    0,
+            1,   0,   8,   0,   'd', 'a', 't', 'a', 4,    0,    0,   0,   0x80, 0xff, 0x80, 0};
         std::ofstream(wave, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes), sizeof bytes);
     }
@@ -392,11 +390,9 @@ TEST(LiveShotDialog, RoundTripAndEdits) {
         int32_t timeAfter, intervalAfter;
     };
     const Case cases[] = {
-        {300, 10, -1, -1, -1, 300, 10},
-        {125, 4, -1, -1, -1, 125, 4},
+        {300, 10, -1, -1, -1, 300, 10}, {125, 4, -1, -1, -1, 125, 4},
         {-5, 1, -1, -1, -1, -5, 1},  // a length the fields cannot show stays
-        {300, 10, 2, 30, 15, 150, 15},
-        {300, 10, 0, 0, -1, 0, 10},
+        {300, 10, 2, 30, 15, 150, 15},  {300, 10, 0, 0, -1, 0, 10},
     };
     for (const Case& c : cases) {
         MotionCapSetting m;
@@ -507,18 +503,24 @@ TEST(MotionDialogs, EnterAcceptsEscapeCancelsAndEachFitsTheScreen) {
         int onEnter;  // the result Enter gives: accepted, or still open (-1)
     };
     const Case cases[] = {
-        {"motion", [] { return std::make_unique<CMotionSettingDialog>(MotionCapSetting{}, nullptr); },
+        {"motion",
+         [] { return std::make_unique<CMotionSettingDialog>(MotionCapSetting{}, nullptr); },
          QDialog::Accepted},
         {"detail", [] { return std::make_unique<CLiveShotDialog>(MotionCapSetting{}); },
          QDialog::Accepted},
         {"timeout",
          [] { return std::make_unique<CMotionTimeoutSettingDialog>(MotionCapSetting{}); },
          QDialog::Accepted},
-        {"scope", [&] { return std::make_unique<CRangeSettingDialog>(format, pixels,
-                                                                     RangeRect{0, 0, 200, 200}); },
+        {"scope",
+         [&] {
+             return std::make_unique<CRangeSettingDialog>(format, pixels,
+                                                          RangeRect{0, 0, 200, 200});
+         },
          QDialog::Accepted},
-        {"empty scope", [&] { return std::make_unique<CRangeSettingDialog>(format, pixels,
-                                                                           RangeRect{5, 5, 5, 90}); },
+        {"empty scope",
+         [&] {
+             return std::make_unique<CRangeSettingDialog>(format, pixels, RangeRect{5, 5, 5, 90});
+         },
          -1},
         {"profile", [] { return std::make_unique<CWmvProfileDialog>(RecordingInfo{}); },
          QDialog::Accepted},

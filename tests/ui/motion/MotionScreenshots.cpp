@@ -23,8 +23,8 @@ bool Save(QDialog& dlg, const QString& dir, const QString& name) {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     const QString path = dir + QStringLiteral("/motion-") + name + QStringLiteral(".png");
     const bool ok = dlg.grab().save(path);
-    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", path.toUtf8().constData(),
-                dlg.width(), dlg.height());
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", path.toUtf8().constData(), dlg.width(),
+                dlg.height());
     dlg.hide();
     return ok;
 }
