@@ -21,6 +21,8 @@ CCapSettingDialog::CCapSettingDialog(const OcvParam& param, QWidget* parent)
     setWindowTitle(Tr(T::CapSettingTitle));
     context_.work = param;
     tabs_ = new QTabWidget(this);
+    // Every page title stays in sight.
+    tabs_->setUsesScrollButtons(false);
     auto* name = new CPropNamePage(context_, tabs_);
     auto add = [this](CSheetPage* page, const SheetText& title) {
         pages_.push_back(page);
