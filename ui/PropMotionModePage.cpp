@@ -8,6 +8,7 @@
 
 #include "ui/SettingDialogs.h"
 #include "ui/SheetPackage.h"
+#include "ui/SheetHooks.h"
 #include "ui/SheetText.h"
 
 namespace ocv {
@@ -32,7 +33,7 @@ CPropMotionModePage::CPropMotionModePage(SheetContext& context, QWidget* parent)
     layout->addStretch(1);
 
     connect(settings, &QPushButton::clicked, this, [this] {
-        Edit([this](OcvParam& work) { RunMotionSettingDialog(this, work.motion, Camera()); });
+        Edit([this](OcvParam& work) { SheetMotionDialog(this, work.motion, Camera()); });
     });
     connect(targets_, &CTargetRows::EditRequested, this,
             [this](int target, bool image) { EditTarget(kMotionMode, target, image); });

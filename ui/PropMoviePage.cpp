@@ -11,6 +11,7 @@
 
 #include "ui/FieldWidgets.h"
 #include "ui/SettingDialogs.h"
+#include "ui/SheetHooks.h"
 #include "ui/SheetText.h"
 
 namespace ocv {
@@ -61,11 +62,11 @@ CPropMoviePage::CPropMoviePage(SheetContext& context, QWidget* parent)
 
     connect(image, &QPushButton::clicked, this, [this] {
         Edit([this](OcvParam& work) {
-            RunImageDialog(this, work.recording.local.image, Camera(), work.name);
+            SheetImageDialog(this, work.recording.local.image, Camera(), work.name, nullptr);
         });
     });
     connect(profile_, &QPushButton::clicked, this, [this] {
-        Edit([this](OcvParam& work) { RunWmvProfileDialog(this, work.recording); });
+        Edit([this](OcvParam& work) { SheetWmvDialog(this, work.recording); });
     });
     connect(wmv_, &QCheckBox::toggled, profile_, &QWidget::setEnabled);
     Load();

@@ -36,7 +36,7 @@ CPropNamePage::CPropNamePage(SheetContext& context, QWidget* parent)
     auto* nameLabel = new QLabel(Sh(st::kCameraName), this);
     nameLabel->setBuddy(name_);
     // The image dialogs stamp the name being typed, so it reaches the record at once.
-    connect(name_, &QLineEdit::textEdited, this, [this] { Store(); });
+    connect(name_, &QLineEdit::textChanged, this, [this] { Store(); });
 
     auto* file = new QGroupBox(Sh(st::kCaptureFile), this);
     auto* open = Button(Sh(st::kOpen), "open");

@@ -26,17 +26,17 @@ void CSheetPage::EditTarget(int mode, int target, bool image) {
                                    : target == 1 ? &FtpOf(work, mode).image
                                                  : &SmtpOf(work, mode).image;
             ImageChoice choice{};
-            if (RunImageDialog(this, *slice, Camera(), work.name, &choice))
+            if (SheetImageDialog(this, *slice, Camera(), work.name, &choice))
                 ApplyImagePackage(work, ImageSettings(*slice), choice);
         } else if (target == 0) {
-            RunLocalSettingDialog(this, LocalOf(work, mode));
+            SheetLocalDialog(this, LocalOf(work, mode));
         } else if (target == 1) {
             ModeChoice choice;
-            if (RunFtpDialog(this, FtpOf(work, mode), &choice))
+            if (SheetFtpDialog(this, FtpOf(work, mode), &choice))
                 ApplyFtpPackage(work, FtpInfo(FtpOf(work, mode)), choice);
         } else {
             ModeChoice choice;
-            if (RunSmtpDialog(this, SmtpOf(work, mode), &choice))
+            if (SheetSmtpDialog(this, SmtpOf(work, mode), &choice))
                 ApplySmtpPackage(work, SmtpInfo(SmtpOf(work, mode)), choice);
         }
     });

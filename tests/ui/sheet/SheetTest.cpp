@@ -19,6 +19,7 @@
 #include "SheetFixture.h"
 #include "ui/CapSettingDialog.h"
 #include "ui/LiveModeSettingDialog.h"
+#include "ui/SheetPackage.h"
 #include "ui/SheetText.h"
 #include "ui/UiText.h"
 
@@ -161,6 +162,99 @@ TEST(CapSettingSheet, EachPageWritesItsEditsOnOkOnly) {
             OcvParam expected = record;
             if (button == QDialogButtonBox::Ok) c.expect(expected);
             EXPECT_EQ(dlg.Result(), expected) << c.what << (button == QDialogButtonBox::Ok ? " OK" : " Cancel");
+        }
+    }
+}
+
+struct DialogCase {
+    const char* what;
+    Page page;
+    const char* button;
+    std::function<void(OcvParam&)> expect;
+};
+
+TEST(CapSettingSheet, ButtonsOpenTheirDialogsOnTheSlicesAndApplyPackages) {
+    HookScope hooks;
+    std::string stampedName;
+    SheetHooks& h = CurrentSheetHooks();
+    h.localDialog = [](QWidget*, LocalSetting& l) { return l.saveDirectoryName = "/srv/l", true; };
+    h.ftpDialog = [](QWidget*, FtpInfo& f, ModeChoice* pkg) {
+        f.ftpServerAddress = "pkg.example";
+        f.image.jpegQuality = 1;  // never copied by the package
+        *pkg = {true, false, true};
+        return true;
+    };
+    h.smtpDialog = [](QWidget*, SmtpInfo& m, ModeChoice* pkg) {
+        m.mailFrom = "a@example.org";
+        *pkg = {false, true, false};
+        return true;
+    };
+    h.imageDialog = [&](QWidget*, ImageSettings& i, COcvCtrl*, const std::string& name,
+                        ImageChoice* pkg) {
+        stampedName = name;
+        i.jpegQuality = 42;
+        if (pkg) (*pkg)[1][0] = (*pkg)[2][2] = true;
+        return true;
+    };
+    h.motionDialog = [](QWidget*, MotionCapSetting& m, COcvCtrl*) {
+        return m.motionCaptureReception = 5, true;
+    };
+    h.wmvDialog = [](QWidget*, RecordingInfo& r) { return r.wmvSystemProfileIndex = 7, true; };
+
+    auto ftpPackage = [](OcvParam& r, int from, std::initializer_list<int> to) {
+        FtpOf(r, from).ftpServerAddress = "pkg.example";
+        FtpOf(r, from).image.jpegQuality = 1;
+        for (int m : to) FtpOf(r, m).ftpServerAddress = "pkg.example";
+    };
+    auto imagePackage = [](OcvParam& r, ImageSettings& edited) {
+        edited.jpegQuality = 42;
+        r.motion.local.image = r.snapShot.smtp.image = edited;
+    };
+    const DialogCase cases[] = {
+        {"live local", kLive, "localSettings",
+         [](OcvParam& r) { r.vistrel.local.saveDirectoryName = "/srv/l"; }},
+        {"motion ftp", kMotion, "ftpSettings", [&](OcvParam& r) { ftpPackage(r, 1, {0, 2}); }},
+        {"snapshot ftp", kSnap, "ftpSettings", [&](OcvParam& r) { ftpPackage(r, 2, {0}); }},
+        {"live mail", kLive, "smtpSettings",
+         [](OcvParam& r) {
+             // The whole mail setting, subject and body included, but not its image settings.
+             r.vistrel.smtp.mailFrom = "a@example.org";
+             const ImageSettings own = r.motion.smtp.image;
+             r.motion.smtp = r.vistrel.smtp;
+             r.motion.smtp.image = own;
+         }},
+        {"live mail image", kLive, "smtpImage",
+         [&](OcvParam& r) { imagePackage(r, r.vistrel.smtp.image); }},
+        {"snapshot image", kSnap, "localImage",
+         [&](OcvParam& r) { imagePackage(r, r.snapShot.local.image); }},
+        {"motion settings", kMotion, "motionSettings",
+         [](OcvParam& r) { r.motion.motionCaptureReception = 5; }},
+        {"recording image", kMovie, "captureImage",
+         [](OcvParam& r) { r.recording.local.image.jpegQuality = 42; }},
+        {"recording profile", kMovie, "wmvProfile",
+         [](OcvParam& r) { r.recording.wmvSystemProfileIndex = 7; }},
+    };
+    const OcvParam record = MakeDefaultOcvParam("/opt/ocuvane");
+    for (const DialogCase& c : cases) {
+        for (auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
+            CCapSettingDialog dlg(record);
+            // A field edited on the page before the dialog opens survives it; the name being
+            // typed is the one the image dialog stamps.
+            Type(PageOf(dlg, kName), "cameraName", "Gate");
+            Spin(PageOf(dlg, kSchedule), "endHour", 20);
+            stampedName.clear();
+            ChildOf<QPushButton>(PageOf(dlg, c.page), c.button)->click();
+            if (std::string(c.button).find("Image") != std::string::npos) {
+                EXPECT_EQ(stampedName, "Gate") << c.what;
+            }
+            Press(dlg, button);
+            OcvParam expected = record;
+            if (button == QDialogButtonBox::Ok) {
+                c.expect(expected);
+                expected.name = "Gate";
+                expected.schedule.endHour = 20;
+            }
+            EXPECT_EQ(dlg.Result(), expected) << c.what;
         }
     }
 }
