@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -325,6 +329,33 @@ TEST(CapSettingSheet, FileCommandsKeepTheCamerasDeviceAndReportFailures) {
     ChildOf<QPushButton>(PageOf(dlg, kName), "saveAs")->click();
     ASSERT_EQ(hooks.messages.size(), 1u);
     EXPECT_EQ(hooks.messages[0], QStringLiteral("Save capture setting file failed!"));
+}
+
+TEST(CapSettingSheet, TabReachesEveryFieldOfEveryPage) {
+    HookScope hooks;
+    CCapSettingDialog dlg(MakeDefaultOcvParam("/opt/ocuvane"));
+    dlg.show();
+    for (int i = 0; i < dlg.Tabs()->count(); ++i) {
+        dlg.Tabs()->setCurrentIndex(i);
+        QApplication::processEvents();
+        QWidget* page = dlg.Tabs()->widget(i);
+        // Walk the focus chain once round from the page.
+        std::set<QWidget*> reached;
+        QWidget* w = page;
+        for (int n = 0; n < 500; ++n) {
+            w = w->nextInFocusChain();
+            if (w->focusPolicy() & Qt::TabFocus) reached.insert(w);
+            if (w == page) break;
+        }
+        for (QWidget* field : page->findChildren<QWidget*>()) {
+            if (!(qobject_cast<QLineEdit*>(field) || qobject_cast<QAbstractButton*>(field) ||
+                  qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field)))
+                continue;
+            if (field->parent() && qobject_cast<QAbstractSpinBox*>(field->parent())) continue;
+            EXPECT_TRUE(reached.count(field)) << i << " " << field->objectName().toStdString();
+            EXPECT_TRUE(field->focusPolicy() & Qt::TabFocus) << field->objectName().toStdString();
+        }
+    }
 }
 
 TEST(LiveModeSettingDialog, IntervalInMinutesAndSeconds) {

@@ -16,6 +16,7 @@
 #include "SheetFixture.h"
 #include "net/NicMgr.h"
 #include "platform/NamedEvent.h"
+#include "ui/NicInfoDialog.h"
 #include "ui/PropWebServerPage.h"
 #include "ui/StreamSettingDialog.h"
 #include "ui/UPnPTestDialog.h"
@@ -87,6 +88,20 @@ TEST(WebServerPage, ShowsTheQueryInProgressAndStopsItWhenClosed) {
         EXPECT_EQ(Text(&page, "globalUrl"), QString::fromUtf8("グローバルIPを取得中..."));
     }
     EXPECT_TRUE(stopped);
+}
+
+TEST(NicInfoDialog, ShowsNameAddressAndEightHardwareGroups) {
+    CNicMgr nics([](const std::string&) {});
+    nics.Enumerate();
+    const int lo = nics.IndexOfAddress("127.0.0.1");
+    ASSERT_GE(lo, 0);
+    for (int position : {lo, nics.GetCount(), -1}) {
+        const bool known = position == lo;
+        CNicInfoDialog dlg(nics, position);
+        EXPECT_EQ(Text(&dlg, "nicIp"), known ? QStringLiteral("127.0.0.1") : QString());
+        EXPECT_EQ(Text(&dlg, "nicMac").split(QLatin1Char('-')).size(), known ? 8 : 1);
+        EXPECT_EQ(Text(&dlg, "nicName").isEmpty(), !known);
+    }
 }
 
 template <class D>
