@@ -1,0 +1,247 @@
+// The web-server page: local and global URLs from the chosen interface and the gateway's answer
+// (a fake query), the details dialogs with their checks, and the UPnP test sequence and dialog.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "SheetFixture.h"
+#include "net/NicMgr.h"
+#include "platform/NamedEvent.h"
+#include "ui/NicInfoDialog.h"
+#include "ui/PropWebServerPage.h"
+#include "ui/StreamSettingDialog.h"
+#include "ui/UPnPTestDialog.h"
+#include "ui/UPnPTestSequence.h"
+#include "ui/iModeSettingDialog.h"
+
+namespace {
+
+using namespace ocv;
+using namespace ocv::test;
+
+int LoopbackPosition() {
+    CNicMgr nics([](const std::string&) {});
+    nics.Enumerate();
+    return nics.IndexOfAddress("127.0.0.1");
+}
+
+QString Text(QWidget* page, const char* name) { return ChildOf<QLineEdit>(page, name)->text(); }
+
+TEST(WebServerPage, LocalAndGlobalUrls) {
+    const int lo = LoopbackPosition();
+    ASSERT_GE(lo, 0);
+    struct Row {
+        int nicIndex;
+        const char* global;  // what the query answers
+        const char* localUrl;
+        const char* globalUrl;
+    } rows[] = {
+        {lo, "203.0.113.7", "http://127.0.0.1:8080", "http://203.0.113.7:8080"},
+        {lo, "", "http://127.0.0.1:8080", "UPnP Failed!"},
+        {250, "198.51.100.1", "--------------", "http://198.51.100.1:8080"},
+    };
+    for (const Row& r : rows) {
+        SheetContext ctx;
+        ctx.work = MakeDefaultOcvParam("/opt/ocuvane");
+        ctx.work.webServer.nicIndex = r.nicIndex;
+        const std::string answer = r.global;
+        CPropWebServerPage page(ctx, nullptr, [answer](std::shared_ptr<NamedEvent>) { return answer; });
+        EXPECT_EQ(Text(&page, "localUrl"), QString::fromUtf8(r.localUrl));
+        EXPECT_EQ(Text(&page, "globalUrl"), QStringLiteral("--------------"));
+        page.RefreshGlobalUrl();
+        EXPECT_TRUE(SpinUntil([&] { return Text(&page, "globalUrl") == QString::fromUtf8(r.globalUrl); }))
+            << Text(&page, "globalUrl").toStdString();
+        // A new port shows in both addresses that exist.
+        ChildOf<QSpinBox>(&page, "port")->setValue(9000);
+        const QString local = r.nicIndex == lo ? QStringLiteral("http://127.0.0.1:9000")
+                                               : QStringLiteral("--------------");
+        EXPECT_EQ(Text(&page, "localUrl"), local);
+        const bool known = *r.global != 0;
+        EXPECT_EQ(Text(&page, "globalUrl").endsWith(QStringLiteral(":9000")), known);
+        page.Store();
+        EXPECT_EQ(ctx.work.webServer.nicIndex, r.nicIndex);
+        EXPECT_EQ(ctx.work.webServer.port, 9000);
+    }
+}
+
+TEST(WebServerPage, ShowsTheQueryInProgressAndStopsItWhenClosed) {
+    SheetContext ctx;
+    ctx.work = MakeDefaultOcvParam("/opt/ocuvane");
+    std::atomic<bool> stopped{false};
+    {
+        CPropWebServerPage page(ctx, nullptr, [&](std::shared_ptr<NamedEvent> stop) {
+            stop->Wait(-1);  // a gateway that never answers
+            stopped = true;
+            return std::string();
+        });
+        page.show();  // the first show asks
+        QApplication::processEvents();
+        EXPECT_EQ(Text(&page, "globalUrl"), QString::fromUtf8("グローバルIPを取得中..."));
+    }
+    EXPECT_TRUE(stopped);
+}
+
+TEST(NicInfoDialog, ShowsNameAddressAndEightHardwareGroups) {
+    CNicMgr nics([](const std::string&) {});
+    nics.Enumerate();
+    const int lo = nics.IndexOfAddress("127.0.0.1");
+    ASSERT_GE(lo, 0);
+    for (int position : {lo, nics.GetCount(), -1}) {
+        const bool known = position == lo;
+        CNicInfoDialog dlg(nics, position);
+        EXPECT_EQ(Text(&dlg, "nicIp"), known ? QStringLiteral("127.0.0.1") : QString());
+        EXPECT_EQ(Text(&dlg, "nicMac").split(QLatin1Char('-')).size(), known ? 8 : 1);
+        EXPECT_EQ(Text(&dlg, "nicName").isEmpty(), !known);
+    }
+}
+
+template <class D>
+void Ok(D& dlg) {
+    dlg.open();
+    dlg.template findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
+
+TEST(WebServerDetails, StreamAndPhoneDetailsRoundTripAndCheckTheConfirmation) {
+    HookScope hooks;
+    WebServerSetting base;
+    base.enablePassword = 1;
+    base.password = "abc";
+    base.imodeEnablePassword = 1;
+    base.imodePassword = "xyz";
+    struct Row {
+        const char* what;
+        bool phone;
+        std::function<void(QDialog&)> edit;
+        std::function<void(WebServerSetting&)> expect;  // nullptr: refused with the message
+    } rows[] = {
+        {"stream as is", false, [](QDialog&) {}, [](WebServerSetting&) {}},
+        {"phone as is", true, [](QDialog&) {}, [](WebServerSetting&) {}},
+        {"stream limits", false,
+         [](QDialog& d) { Spin(&d, "maxUser", 100), Spin(&d, "maxFrame", 1); },
+         [](WebServerSetting& w) { w.maxUser = 100, w.maxFrame = 1; }},
+        {"phone size", true,
+         [](QDialog& d) { Spin(&d, "imodeWidth", 160), Spin(&d, "imodeHeight", 120), Spin(&d, "imodeQuality", 55); },
+         [](WebServerSetting& w) { w.imodeSizeW = 160, w.imodeSizeH = 120, w.imodeQuality = 55; }},
+        {"stream new password", false,
+         [](QDialog& d) { Type(&d, "password", "new"), Type(&d, "confirmPassword", "new"); },
+         [](WebServerSetting& w) { w.password = "new"; }},
+        {"stream mismatch", false, [](QDialog& d) { Type(&d, "confirmPassword", "abd"); }, nullptr},
+        {"phone mismatch", true, [](QDialog& d) { Type(&d, "password", "xy"); }, nullptr},
+        {"phone password off", true,
+         [](QDialog& d) { ChildOf<QCheckBox>(&d, "enablePassword")->setChecked(false), Type(&d, "password", "q"); },
+         [](WebServerSetting& w) { w.imodeEnablePassword = 0, w.imodePassword = "q"; }},
+    };
+    for (const Row& r : rows) {
+        hooks.messages.clear();
+        std::unique_ptr<QDialog> dlg;
+        if (r.phone) dlg = std::make_unique<CiModeSettingDialog>(base);
+        else dlg = std::make_unique<CStreamSettingDialog>(base);
+        r.edit(*dlg);
+        Ok(*dlg);
+        const WebServerSetting got = r.phone ? static_cast<CiModeSettingDialog&>(*dlg).Result()
+                                             : static_cast<CStreamSettingDialog&>(*dlg).Result();
+        WebServerSetting expected = base;
+        if (r.expect) {
+            r.expect(expected);
+            EXPECT_EQ(dlg->result(), QDialog::Accepted) << r.what;
+            EXPECT_TRUE(hooks.messages.empty()) << r.what;
+        } else {
+            EXPECT_TRUE(dlg->isVisible()) << r.what;
+            ASSERT_EQ(hooks.messages.size(), 1u) << r.what;
+            EXPECT_EQ(hooks.messages[0], QStringLiteral("The password and its confirmation differ."));
+        }
+        EXPECT_EQ(got, expected) << r.what;
+    }
+}
+
+// Steps that succeed up to `failAt` (0 search ... 4 delete; 5 none fails).
+UPnPSteps FakeSteps(int failAt) {
+    UPnPSteps s;
+    s.search = [=](std::string& loc, std::string& type, StopEvent) {
+        loc = "http://192.168.0.1:5000/rootDesc.xml";
+        type = "urn:schemas-upnp-org:service:WANIPConnection:1";
+        return failAt != 0;
+    };
+    s.controlUrl = [=](const std::string&, std::string&, std::string& url, StopEvent) {
+        url = failAt == 1 ? "" : "http://192.168.0.1:5000/ctl/IPConn";
+        return failAt != 1;
+    };
+    s.externalAddress = [=](const std::string&, const std::string&, std::string& text, StopEvent) {
+        text = failAt == 2 ? "" : "203.0.113.7";
+        return failAt != 2;
+    };
+    s.addMapping = [=](const std::string&, const std::string&, const std::string& client, int ext,
+                       int in, std::string& error, StopEvent) {
+        if (client != "192.168.0.10" || ext != 8080 || in != 8080) return false;
+        error = "718 ConflictInMappingEntry";
+        return failAt != 3;
+    };
+    s.deleteMapping = [=](const std::string&, const std::string&, int ext, std::string& error,
+                          StopEvent) {
+        error = "714 NoSuchEntryInArray";
+        return ext == 8080 && failAt != 4;
+    };
+    return s;
+}
+
+const std::string kUnusable =
+    "UPnPが使用できる環境ではありません!\r\nﾙｰﾀの管理ﾂｰﾙを使用してﾎﾟｰﾄを開放してください。\r\n";
+const std::string kUpToMapping =
+    "URL:http://192.168.0.1:5000/rootDesc.xml\r\nSearching control URL...\r\n"
+    "Control URL:http://192.168.0.1:5000/ctl/IPConn\r\nQuery Grobal IP Address...\r\n"
+    "Grobal IP Address:203.0.113.7\r\nExecute port mapping...\r\n";
+const std::string kMapped = "203.0.113.7:8080 ----> 192.168.0.10:8080\r\nDelete port mapping...\r\n";
+
+TEST(UPnPTest, EachStepWritesItsLineAndTheFirstFailureEndsTheTest) {
+    struct Row {
+        int failAt;
+        std::string text;
+        bool ok;
+    } rows[] = {
+        {0, "ERROR : Internet Gateway Device not found!\r\n" + kUnusable, false},
+        {1, "URL:http://192.168.0.1:5000/rootDesc.xml\r\nSearching control URL...\r\n"
+            "ERROR : Control URL not found! \r\n" + kUnusable, false},
+        {2, kUpToMapping.substr(0, kUpToMapping.find("Grobal IP Address:")) +
+                "ERROR : Grobal IP Address not found!\r\n" + kUnusable, false},
+        {3, kUpToMapping + "718 ConflictInMappingEntry\r\n\r\nERROR : Port mapping failed!\r\n" +
+                kUnusable, false},
+        {4, kUpToMapping + kMapped + "714 NoSuchEntryInArray\r\n\r\nERROR : Port mapping failed!\r\n" +
+                kUnusable, false},
+        {5, kUpToMapping + kMapped + "UPnPによる一連の処理が正常に終了しました。\r\nUPnPが使用できます。\r\n",
+         true},
+    };
+    for (const Row& r : rows) {
+        std::string text;
+        const bool ok = RunUPnPTest(FakeSteps(r.failAt), 8080, "192.168.0.10",
+                                    [&](const std::string& line) { text += line; });
+        EXPECT_EQ(ok, r.ok) << r.failAt;
+        EXPECT_EQ(text, r.text) << r.failAt;
+    }
+}
+
+TEST(UPnPTest, DialogShowsTheLinesAsTheyCome) {
+    for (int failAt : {0, 5}) {
+        CUPnPTestDialog dlg(8080, "192.168.0.10", FakeSteps(failAt));
+        EXPECT_EQ(dlg.Text(), kUPnPSearchingLine);
+        dlg.show();
+        ASSERT_TRUE(SpinUntil([&] { return dlg.Finished(); }));  // started by its own timer
+        std::string expected = kUPnPSearchingLine;
+        RunUPnPTest(FakeSteps(failAt), 8080, "192.168.0.10",
+                    [&](const std::string& line) { expected += line; });
+        EXPECT_EQ(dlg.Text(), expected);
+        QString shown = QString::fromStdString(expected);
+        shown.remove(QLatin1Char('\r'));
+        EXPECT_EQ(ChildOf<QPlainTextEdit>(&dlg, "upnpText")->toPlainText(), shown);
+    }
+}
+
+}  // namespace
