@@ -107,9 +107,6 @@ constexpr Entry kTexts[] = {
     {T::ConditionBottom, "bottom", "下"},
 
     {T::CapSettingTitle, "Capture Setting", "キャプチャ設定"},
-    {T::CapSettingEmptyPage, "Files", "ファイル"},
-    {T::CapSettingEmptyText, "No capture settings can be edited here yet.",
-     "ここで編集できるキャプチャ設定はまだありません。"},
 };
 static_assert(std::size(kTexts) == static_cast<size_t>(T::Count_), "one row per text");
 

@@ -106,8 +106,6 @@ enum class T {
     ConditionBottom,
     // Capture settings.
     CapSettingTitle,
-    CapSettingEmptyPage,
-    CapSettingEmptyText,
     Count_
 };
 

@@ -342,6 +342,7 @@ void CMainFrame::OnCameraMenu(int index, int command) {
         SaveAll();
     } else if (command == CCapDialog::kCaptureSetup) {
         CCapSettingDialog sheet(ctrl.Param());
+        sheet.SetCamera(&ctrl);
         sheet.setWindowTitle("Capture Setting");
         if (sheet.exec() != QDialog::Accepted || exited_) return;
         ctrl.SetParam(sheet.Result());

@@ -16,7 +16,6 @@
 #include "platform/Dispatcher.h"
 #include "ui/AboutDialog.h"
 #include "ui/CameraListDialog.h"
-#include "ui/CapSettingDialog.h"
 #include "ui/ConditionSettingDialog.h"
 #include "ui/LogDialog.h"
 #include "ui/SystemSettingDialog.h"
@@ -104,7 +103,6 @@ int main(int argc, char** argv) {
     cond.top = 80;
     cond.right = 400;
     cond.bottom = 380;
-    OcvParam param = cams[0]->Param();
 
     bool ok = true;
     for (UiLanguage language : {UiLanguage::English, UiLanguage::Japanese}) {
@@ -142,10 +140,6 @@ int main(int argc, char** argv) {
         {
             CConditionSettingDialog dlg(cond);
             ok &= Save(dlg, dir, QStringLiteral("start_up") + suffix);
-        }
-        {
-            CCapSettingDialog dlg(param);
-            ok &= Save(dlg, dir, QStringLiteral("capture_setting") + suffix);
         }
     }
     return ok ? 0 : 1;
