@@ -266,8 +266,11 @@ CImageEditDialog::CImageEditDialog(const ImageSettings& image,
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
     date_ = new CImageEditDatePage(image, tabs);
+    date_->setObjectName(QStringLiteral("datePage"));
     name_ = new CImageEditNamePage(image, tabs);
+    name_->setObjectName(QStringLiteral("namePage"));
     frame_ = new CImageEditFramePage(image, tabs);
+    frame_->setObjectName(QStringLiteral("framePage"));
     tabs->addTab(date_, QString::fromUtf8("日付/時刻"));
     tabs->addTab(name_, QString::fromUtf8("ｶﾒﾗ名称"));
     tabs->addTab(frame_, QString::fromUtf8("ﾌﾚｰﾑ画像"));
