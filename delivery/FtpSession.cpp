@@ -329,7 +329,7 @@ FtpResult CFtpSession::Put(const std::string& localPath, const std::string& remo
 }
 
 FtpResult CFtpSession::List(const FtpEndpoint& endpoint, const std::string& directory,
-                             std::string& listing) {
+                            std::string& listing) {
     FtpResult bad;
     bad.code = FtpResult::kBadInput;
     if (!h_->multi || !h_->easy) {

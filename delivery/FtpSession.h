@@ -57,8 +57,7 @@ public:
     FtpResult Put(const std::string& localPath, const std::string& remoteName);
     // Connects, logs in and lists `directory` ("" the login directory) with LIST; the server's
     // listing text is appended to `listing`, at most kListingLimit bytes of it.
-    FtpResult List(const FtpEndpoint& endpoint, const std::string& directory,
-                   std::string& listing);
+    FtpResult List(const FtpEndpoint& endpoint, const std::string& directory, std::string& listing);
     static constexpr size_t kListingLimit = 4 * 1024 * 1024;
 
     // The URL of `name` in `directory` on the server ("" for the directory itself); empty when

@@ -29,7 +29,9 @@ QLineEdit* TextField(QWidget* parent, const char* name, const std::string& value
 }  // namespace
 
 CFTPDialog::CFTPDialog(const FtpInfo& ftp, const ModeChoice* package, QWidget* parent)
-    : QDialog(parent), ftp_(ftp), package_(package ? *package : ModeChoice{}),
+    : QDialog(parent),
+      ftp_(ftp),
+      package_(package ? *package : ModeChoice{}),
       port_(ftp.ftpServerPort) {
     setWindowTitle(Lang("FTP setting", "FTP設定"));
     server_ = TextField(this, "server", ftp.ftpServerAddress, FtpInfo::kAddressCapacity);

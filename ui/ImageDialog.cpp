@@ -43,12 +43,14 @@ CImageDialog::CImageDialog(const ImageSettings& image,
     counter_ = FlagBox(nameBox, "addCounter",
                        Lang("append serial number to file name", "ファイル名に連番を付加する"),
                        image.enableAddNameCounter);
-    date_ = FlagBox(nameBox, "addDate",
-                    Lang("append date to file name [YYMMDD]", "ファイル名に日付を付加する [YYMMDD]"),
-                    image.enableAddNameDate);
-    time_ = FlagBox(nameBox, "addTime",
-                    Lang("append time to file name [HHMMSS]", "ファイル名に時刻を付加する [HHMMSS]"),
-                    image.enableAddNameTime);
+    date_ =
+        FlagBox(nameBox, "addDate",
+                Lang("append date to file name [YYMMDD]", "ファイル名に日付を付加する [YYMMDD]"),
+                image.enableAddNameDate);
+    time_ =
+        FlagBox(nameBox, "addTime",
+                Lang("append time to file name [HHMMSS]", "ファイル名に時刻を付加する [HHMMSS]"),
+                image.enableAddNameTime);
     auto* nameColumn = new QVBoxLayout(nameBox);
     nameColumn->addWidget(name_);
     nameColumn->addWidget(counter_);
@@ -76,10 +78,10 @@ CImageDialog::CImageDialog(const ImageSettings& image,
                       rate ? static_cast<int>(std::lround(rate->max * 100)) : 1000);
     resize_->setSuffix(QStringLiteral(" %"));
     resize_->setValue(static_cast<int>(std::lround(image.resizeRate * 100.0)));
-    rotate_ = ChoiceBox(this, "rotate",
-                        {QStringLiteral("0"), QStringLiteral("90"), QStringLiteral("180"),
-                         QStringLiteral("270")},
-                        image.rotate);
+    rotate_ = ChoiceBox(
+        this, "rotate",
+        {QStringLiteral("0"), QStringLiteral("90"), QStringLiteral("180"), QStringLiteral("270")},
+        image.rotate);
 
     auto* form = new QFormLayout;
     form->addRow(Lang("format", "フォーマット"), formatRow);
@@ -104,8 +106,9 @@ CImageDialog::CImageDialog(const ImageSettings& image,
         image_.frameTransparentRange = e.frameTransparentRange;
     });
     QPushButton* previewButton = NamedButton(this, "preview", Lang("Preview", "プレビュー"));
-    connect(previewButton, &QPushButton::clicked, this,
-            [this] { if (preview_) preview_(this, Current()); });
+    connect(previewButton, &QPushButton::clicked, this, [this] {
+        if (preview_) preview_(this, Current());
+    });
     QPushButton* packageButton = NamedButton(this, "package", Lang("Package setup", "一括設定"));
     packageButton->setVisible(package != nullptr);
     connect(packageButton, &QPushButton::clicked, this, [this] {

@@ -23,7 +23,8 @@ QString FileNameDotQuestion();
 class CImageDialog : public QDialog {
 public:
     // `preview` shows settings applied to a camera picture; `package` null: no package setup.
-    CImageDialog(const ImageSettings& image, std::function<void(QWidget*, const ImageSettings&)> preview,
+    CImageDialog(const ImageSettings& image,
+                 std::function<void(QWidget*, const ImageSettings&)> preview,
                  const ImageChoice* package, QWidget* parent = nullptr);
     const ImageSettings& Value() const { return image_; }
     const ImageChoice& Package() const { return package_; }

@@ -58,8 +58,8 @@ const char kImageFilter[] =
 QFont FontOfStyle(const TextStyle& style) {
     QFont font(QString::fromStdString(style.faceName));
     font.setPixelSize(std::max(1, std::abs(style.height)));
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(style.weight == 0 ? 400 : style.weight,
-                                                         100, 900)));
+    font.setWeight(
+        static_cast<QFont::Weight>(std::clamp(style.weight == 0 ? 400 : style.weight, 100, 900)));
     font.setItalic(style.italic != 0);
     font.setUnderline(style.underline != 0);
     font.setStrikeOut(style.strikeOut != 0);
@@ -168,8 +168,10 @@ TextStyle CImageEditTextPage::Style() const {
 
 CImageEditDatePage::CImageEditDatePage(const ImageSettings& image, QWidget* parent)
     : CImageEditTextPage(image.fontDateTime, parent) {
-    date_ = FlagBox(this, "printDate", Lang("insert date", "日付を挿入する"), image.enablePrintDate);
-    time_ = FlagBox(this, "printTime", Lang("insert time", "時刻を挿入する"), image.enablePrintTime);
+    date_ =
+        FlagBox(this, "printDate", Lang("insert date", "日付を挿入する"), image.enablePrintDate);
+    time_ =
+        FlagBox(this, "printTime", Lang("insert time", "時刻を挿入する"), image.enablePrintTime);
     AddSwitch(date_);
     AddSwitch(time_);
 }
@@ -213,9 +215,9 @@ CImageEditFramePage::CImageEditFramePage(const ImageSettings& image, QWidget* pa
     range_->setRange(0, kTransparentRangeMax);
     range_->setValue(image.frameTransparentRange);
     connect(load, &QPushButton::clicked, this, [this] {
-        CSelectColorDialog dialog(ToBoundedUtf8(file_->text(),
-                                                ImageSettings::kFrameImageFileNameCapacity),
-                                  color_, range_->value(), this);
+        CSelectColorDialog dialog(
+            ToBoundedUtf8(file_->text(), ImageSettings::kFrameImageFileNameCapacity), color_,
+            range_->value(), this);
         if (!dialog.Loaded() || dialog.exec() != QDialog::Accepted) return;
         SetColor(dialog.Color());
         range_->setValue(dialog.Range());
@@ -275,8 +277,9 @@ CImageEditDialog::CImageEditDialog(const ImageSettings& image,
     tabs->addTab(name_, QString::fromUtf8("ｶﾒﾗ名称"));
     tabs->addTab(frame_, QString::fromUtf8("ﾌﾚｰﾑ画像"));
     QPushButton* previewButton = NamedButton(this, "preview", Lang("Preview", "プレビュー"));
-    connect(previewButton, &QPushButton::clicked, this,
-            [this, preview] { if (preview) preview(this, Current()); });
+    connect(previewButton, &QPushButton::clicked, this, [this, preview] {
+        if (preview) preview(this, Current());
+    });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(previewButton);
     bottom->addStretch(1);

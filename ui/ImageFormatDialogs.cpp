@@ -60,12 +60,13 @@ void CFormatJpegDialog::accept() {
 CFormatPng8Dialog::CFormatPng8Dialog(const ImageSettings& image, QWidget* parent)
     : QDialog(parent), image_(image) {
     setWindowTitle(Lang("256Color Palette", "256色パレット"));
-    palette_ = ChoiceBox(this, "palette",
-                         {Lang("216 colors (6x6x6)", "216色 (6x6x6)"),
-                          Lang("256 colors (8x8x4)", "256色 (8x8x4)")},
-                         image.pngPaletteNo);
+    palette_ = ChoiceBox(
+        this, "palette",
+        {Lang("216 colors (6x6x6)", "216色 (6x6x6)"), Lang("256 colors (8x8x4)", "256色 (8x8x4)")},
+        image.pngPaletteNo);
     auto* algorithm = new QGroupBox(Lang("algorithm", "減色方法"), this);
-    nearColor_ = Radio(algorithm, "nearColor", Lang("Near Color", "近似色"), image.pngReduceType == 0);
+    nearColor_ =
+        Radio(algorithm, "nearColor", Lang("Near Color", "近似色"), image.pngReduceType == 0);
     dither_ = Radio(algorithm, "dither", Lang("Dither", "ディザ"), image.pngReduceType == 1);
     auto* column = new QVBoxLayout(algorithm);
     column->addWidget(nearColor_);

@@ -25,14 +25,14 @@ CLocalSettingDialog::CLocalSettingDialog(const LocalSetting& local, QWidget* par
     label->setBuddy(directory_);
     QPushButton* browse = NamedButton(this, "browse", Lang("browse...", "参照..."));
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString dir = QFileDialog::getExistingDirectory(this, Lang("save to", "保存先"),
-                                                              directory_->text());
+        const QString dir =
+            QFileDialog::getExistingDirectory(this, Lang("save to", "保存先"), directory_->text());
         if (!dir.isEmpty()) directory_->setText(dir);
     });
-    dateFolder_ = FlagBox(this, "dateFolder",
-                          Lang("auto create date folder (YYYYMMDD)",
-                               "日付フォルダを自動作成する (YYYYMMDD)"),
-                          local.enableMakeDateDirectory);
+    dateFolder_ =
+        FlagBox(this, "dateFolder",
+                Lang("auto create date folder (YYYYMMDD)", "日付フォルダを自動作成する (YYYYMMDD)"),
+                local.enableMakeDateDirectory);
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(directory_, 1);

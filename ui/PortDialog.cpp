@@ -21,7 +21,8 @@ CPortDialog::CPortDialog(int port, int defaultPort, const char* section, const c
     auto* label = new QLabel(Lang("Port", "ポート"), this);
     label->setBuddy(spin_);
     QPushButton* reset = NamedButton(this, "default", Lang("default", "デフォルト"));
-    connect(reset, &QPushButton::clicked, this, [this, defaultPort] { spin_->setValue(defaultPort); });
+    connect(reset, &QPushButton::clicked, this,
+            [this, defaultPort] { spin_->setValue(defaultPort); });
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(spin_, 1);

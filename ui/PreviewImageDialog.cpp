@@ -95,8 +95,9 @@ void ShowImagePreview(QWidget* parent, COcvCtrl* camera, const ImageSettings& se
                       const std::string& cameraName) {
     CDibImage frame;
     if (!NewestCameraFrame(camera, frame)) {
-        TargetMessage(parent, Lang("There is no picture from the camera to preview.",
-                                   "カメラの画像がないため、プレビューできません。"),
+        TargetMessage(parent,
+                      Lang("There is no picture from the camera to preview.",
+                           "カメラの画像がないため、プレビューできません。"),
                       QMessageBox::Ok, QMessageBox::Information);
         return;
     }

@@ -14,8 +14,8 @@ CReserveWordDialog::CReserveWordDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(Lang("Reservation word", "予約語"));
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("words"));
-    for (const char* word : {"_$LOCALFILENAME$_", "_$FTPFILENAME$_", "_$MAILFILENAME$_",
-                             "_$DATE$_", "_$TIME$_"})
+    for (const char* word :
+         {"_$LOCALFILENAME$_", "_$FTPFILENAME$_", "_$MAILFILENAME$_", "_$DATE$_", "_$TIME$_"})
         list_->addItem(QString::fromLatin1(word));
     list_->setCurrentRow(0);
     auto* buttons = new QDialogButtonBox(this);

@@ -52,14 +52,17 @@ std::string BodyForRecord(QString text) {
 }  // namespace
 
 CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidget* parent)
-    : QDialog(parent), smtp_(smtp), package_(package ? *package : ModeChoice{}),
+    : QDialog(parent),
+      smtp_(smtp),
+      package_(package ? *package : ModeChoice{}),
       port_(smtp.smtpServerPort) {
     setWindowTitle(Lang("e-mail settings", "メール設定"));
 
     // Server side.
     auto* serverBox = new QGroupBox(Lang("server", "サーバ"), this);
     from_ = TextField(serverBox, "mailFrom", smtp.mailFrom, SmtpInfo::kAddressCapacity);
-    server_ = TextField(serverBox, "smtpServer", smtp.smtpServerAddress, SmtpInfo::kAddressCapacity);
+    server_ =
+        TextField(serverBox, "smtpServer", smtp.smtpServerAddress, SmtpInfo::kAddressCapacity);
     QPushButton* port = NamedButton(serverBox, "portButton", Lang("Port", "ポート"));
     portLabel_ = new QLabel(QString::number(port_), serverBox);
     portLabel_->setObjectName(QStringLiteral("portValue"));
@@ -73,17 +76,18 @@ CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidge
     serverRow->addWidget(server_, 1);
     serverRow->addWidget(port);
     serverRow->addWidget(portLabel_);
-    security_ = ChoiceBox(serverBox, "smtpSecurity",
-                          {Lang("none", "なし"), QStringLiteral("STARTTLS"),
-                           QStringLiteral("SSL/TLS")},
-                          smtp.smtpSecurity);
+    security_ =
+        ChoiceBox(serverBox, "smtpSecurity",
+                  {Lang("none", "なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")},
+                  smtp.smtpSecurity);
     user_ = TextField(serverBox, "smtpUser", smtp.smtpUser, SmtpInfo::kUserCapacity);
-    password_ = TextField(serverBox, "smtpPassword", smtp.smtpPassword, SmtpInfo::kPasswordCapacity);
+    password_ =
+        TextField(serverBox, "smtpPassword", smtp.smtpPassword, SmtpInfo::kPasswordCapacity);
     password_->setEchoMode(QLineEdit::Password);
-    authMethod_ = ChoiceBox(serverBox, "smtpAuthMethod",
-                            {Lang("as offered", "サーバに従う"), QStringLiteral("PLAIN"),
-                             QStringLiteral("LOGIN")},
-                            smtp.smtpAuthMethod);
+    authMethod_ = ChoiceBox(
+        serverBox, "smtpAuthMethod",
+        {Lang("as offered", "サーバに従う"), QStringLiteral("PLAIN"), QStringLiteral("LOGIN")},
+        smtp.smtpAuthMethod);
     selfSigned_ = FlagBox(serverBox, "selfSigned",
                           Lang("Accept Self-Signed Certificate", "自己署名証明書を受け入れる"),
                           smtp.acceptSelfSignedCertificate);
@@ -93,7 +97,9 @@ CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidge
     popSettings_ = NamedButton(serverBox, "popSettings", Lang("settings...", "設定..."));
     connect(popSettings_, &QPushButton::clicked, this, [this] {
         CPOPbeforeSMTPDialog dialog(smtp_, this);
-        if (dialog.exec() == QDialog::Accepted) smtp_ = dialog.Value();
+        if (dialog.exec() != QDialog::Accepted) return;
+        smtp_ = dialog.Value();
+        UpdateEnabled();
     });
     auto* popRow = new QHBoxLayout;
     popRow->addWidget(popBeforeSmtp_);
@@ -119,7 +125,6 @@ CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidge
     for (const std::string& to : smtp.mailTo)
         if (!to.empty()) recipients_->addItem(QString::fromStdString(to));
     connect(add_, &QPushButton::clicked, this, &CSMTPDialog::AddRecipient);
-    connect(recipient_, &QLineEdit::returnPressed, this, &CSMTPDialog::AddRecipient);
     connect(remove_, &QPushButton::clicked, this, [this] {
         delete recipients_->takeItem(recipients_->currentRow());
         UpdateEnabled();
@@ -141,9 +146,9 @@ CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidge
     body_->setObjectName(QStringLiteral("body"));
     body_->setTabChangesFocus(true);
     body_->setPlainText(BodyForEditor(smtp.mailBody));
-    noAttachment_ = FlagBox(messageBox, "noAttachment",
-                            Lang("no attachment(text only)", "添付しない(テキストのみ)"),
-                            smtp.noAddImage);
+    noAttachment_ =
+        FlagBox(messageBox, "noAttachment",
+                Lang("no attachment(text only)", "添付しない(テキストのみ)"), smtp.noAddImage);
     QPushButton* insertions = NamedButton(messageBox, "insertions", Lang("Insertions", "挿入"));
     connect(insertions, &QPushButton::clicked, this, [this] {
         CReserveWordDialog dialog(this);
@@ -152,7 +157,8 @@ CSMTPDialog::CSMTPDialog(const SmtpInfo& smtp, const ModeChoice* package, QWidge
     insertTarget_ = body_;
     subject_->installEventFilter(this);
     body_->installEventFilter(this);
-    connect(subject_, &QLineEdit::cursorPositionChanged, this, [this] { insertTarget_ = subject_; });
+    connect(subject_, &QLineEdit::cursorPositionChanged, this,
+            [this] { insertTarget_ = subject_; });
     connect(body_, &QPlainTextEdit::cursorPositionChanged, this, [this] { insertTarget_ = body_; });
     auto* messageForm = new QFormLayout(messageBox);
     messageForm->addRow(Lang("title", "件名"), subject_);
@@ -216,7 +222,8 @@ void CSMTPDialog::AddRecipient() {
 
 void CSMTPDialog::UpdateEnabled() {
     popSettings_->setEnabled(popBeforeSmtp_->isChecked());
-    selfSigned_->setEnabled(security_->currentIndex() > 0);
+    // The certificate switch serves the SMTP and the POP3 connection alike.
+    selfSigned_->setEnabled(security_->currentIndex() > 0 || smtp_.pop3Security > 0);
     add_->setEnabled(!recipient_->text().trimmed().isEmpty() &&
                      recipients_->count() < static_cast<int>(SmtpInfo::kRecipientCount));
     remove_->setEnabled(recipients_->currentRow() >= 0);
@@ -234,10 +241,11 @@ void CSMTPDialog::accept() {
     s.acceptSelfSignedCertificate = FlagOf(selfSigned_);
     s.enablePop3BeforeSmtp = FlagOf(popBeforeSmtp_);
     for (size_t i = 0; i < SmtpInfo::kRecipientCount; ++i) {
-        const QListWidgetItem* item =
-            static_cast<int>(i) < recipients_->count() ? recipients_->item(static_cast<int>(i))
-                                                       : nullptr;
-        s.mailTo[i] = item ? ToBoundedUtf8(item->text(), SmtpInfo::kAddressCapacity) : std::string();
+        const QListWidgetItem* item = static_cast<int>(i) < recipients_->count()
+                                          ? recipients_->item(static_cast<int>(i))
+                                          : nullptr;
+        s.mailTo[i] =
+            item ? ToBoundedUtf8(item->text(), SmtpInfo::kAddressCapacity) : std::string();
     }
     s.mailSubject = ToBoundedUtf8(subject_->text(), SmtpInfo::kSubjectCapacity);
     s.mailBody = BodyForRecord(body_->toPlainText());

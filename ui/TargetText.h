@@ -21,10 +21,9 @@ QString Lang(const char* english, const char* japanese);
 using TargetMessageHook =
     std::function<QMessageBox::StandardButton(const QString&, QMessageBox::StandardButtons)>;
 void SetTargetMessageHook(TargetMessageHook hook);
-QMessageBox::StandardButton TargetMessage(
-    QWidget* parent, const QString& text,
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-    QMessageBox::Icon icon = QMessageBox::Warning);
+QMessageBox::StandardButton TargetMessage(QWidget* parent, const QString& text,
+                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                          QMessageBox::Icon icon = QMessageBox::Warning);
 
 // A check box for a flag, named for tests.
 QCheckBox* FlagBox(QWidget* parent, const char* name, const QString& text, int32_t value);

@@ -162,7 +162,8 @@ TEST(FtpListing, FoldersOfTheLineForms) {
          {"Pictures"}},
         {"short and odd lines", "d\ndrwx 2 o\n\n\r\ntotal 8\n<DIR>\n12-08-26 <DIR>\n", {}},
         {"control character or slash in a name",
-         "drwxr-xr-x 2 o g 0 Dec 8 04:00 a\x01z\ndrwxr-xr-x 2 o g 0 Dec 8 04:00 a/b\n", {}},
+         "drwxr-xr-x 2 o g 0 Dec 8 04:00 a\x01z\ndrwxr-xr-x 2 o g 0 Dec 8 04:00 a/b\n",
+         {}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(ParseFtpFolders(row.listing), row.folders) << row.name;

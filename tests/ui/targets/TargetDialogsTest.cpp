@@ -175,45 +175,44 @@ TEST(TargetDialogs, LocalSettingRoundTrip) {
 }
 
 TEST(TargetDialogs, FtpRoundTrip) {
-    CheckRows<FtpInfo>(
-        SampleFtp(), [](FtpInfo& f) { return RunFtpDialog(nullptr, f); },
-        {{"server and login",
-          [](QDialog* d) {
-              Child<QLineEdit>(d, "server")->setText(QStringLiteral("10.0.0.9"));
-              Child<QCheckBox>(d, "anonymous")->setChecked(true);
-              Child<QCheckBox>(d, "passive")->setChecked(false);
-              Child<QSpinBox>(d, "retry")->setValue(3);
-          },
-          [](FtpInfo& f) {
-              f.ftpServerAddress = "10.0.0.9";
-              f.ftpAnonymous = 1;
-              f.ftpPasvMode = 0;
-              f.ftpLoginRetryCount = 3;
-          }},
-         {"TLS off, directory",
-          [](QDialog* d) {
-              Child<QCheckBox>(d, "tls")->setChecked(false);
-              Child<QCheckBox>(d, "selfSigned")->setChecked(false);
-              Child<QLineEdit>(d, "directory")->setText(QStringLiteral("/other"));
-          },
-          [](FtpInfo& f) {
-              f.ftpUseTls = 0;
-              f.acceptSelfSigned = 0;
-              f.ftpDirectory = "/other";
-          }},
-         {"port through the port dialog, default restored",
-          [](QDialog* d) {
-              WithModal(
-                  [](QDialog* port) {
-                      Child<QPushButton>(port, "default")->click();
-                      port->accept();
-                  },
-                  [&] {
-                      Child<QPushButton>(d, "portButton")->click();
-                      return true;
-                  });
-          },
-          [](FtpInfo& f) { f.ftpServerPort = FtpInfo{}.ftpServerPort; }}});
+    CheckRows<FtpInfo>(SampleFtp(), [](FtpInfo& f) { return RunFtpDialog(nullptr, f); },
+                       {{"server and login",
+                         [](QDialog* d) {
+                             Child<QLineEdit>(d, "server")->setText(QStringLiteral("10.0.0.9"));
+                             Child<QCheckBox>(d, "anonymous")->setChecked(true);
+                             Child<QCheckBox>(d, "passive")->setChecked(false);
+                             Child<QSpinBox>(d, "retry")->setValue(3);
+                         },
+                         [](FtpInfo& f) {
+                             f.ftpServerAddress = "10.0.0.9";
+                             f.ftpAnonymous = 1;
+                             f.ftpPasvMode = 0;
+                             f.ftpLoginRetryCount = 3;
+                         }},
+                        {"TLS off, directory",
+                         [](QDialog* d) {
+                             Child<QCheckBox>(d, "tls")->setChecked(false);
+                             Child<QCheckBox>(d, "selfSigned")->setChecked(false);
+                             Child<QLineEdit>(d, "directory")->setText(QStringLiteral("/other"));
+                         },
+                         [](FtpInfo& f) {
+                             f.ftpUseTls = 0;
+                             f.acceptSelfSigned = 0;
+                             f.ftpDirectory = "/other";
+                         }},
+                        {"port through the port dialog, default restored",
+                         [](QDialog* d) {
+                             WithModal(
+                                 [](QDialog* port) {
+                                     Child<QPushButton>(port, "default")->click();
+                                     port->accept();
+                                 },
+                                 [&] {
+                                     Child<QPushButton>(d, "portButton")->click();
+                                     return true;
+                                 });
+                         },
+                         [](FtpInfo& f) { f.ftpServerPort = FtpInfo{}.ftpServerPort; }}});
 }
 
 TEST(TargetDialogs, FtpAnonymousDisablesLogin) {
@@ -255,7 +254,9 @@ TEST(TargetDialogs, SmtpRoundTrip) {
               s.mailTo[2] = "new@example.net";
           }},
          {"body lines stored with CR LF",
-          [](QDialog* d) { Child<QPlainTextEdit>(d, "body")->setPlainText(QStringLiteral("a\nb")); },
+          [](QDialog* d) {
+              Child<QPlainTextEdit>(d, "body")->setPlainText(QStringLiteral("a\nb"));
+          },
           [](SmtpInfo& s) { s.mailBody = "a\r\nb"; }},
          {"POP before SMTP settings",
           [](QDialog* d) {
@@ -389,8 +390,7 @@ TEST(TargetDialogs, PackageChoiceOnlyWhenAsked) {
 
 TEST(TargetDialogs, ImageRoundTrip) {
     CheckRows<ImageSettings>(
-        SampleImage(),
-        [](ImageSettings& i) { return RunImageDialog(nullptr, i, nullptr, "cam"); },
+        SampleImage(), [](ImageSettings& i) { return RunImageDialog(nullptr, i, nullptr, "cam"); },
         {{"naming, grey, size, rotation",
           [](QDialog* d) {
               Child<QCheckBox>(d, "addDate")->setChecked(true);
@@ -484,8 +484,8 @@ TEST(TargetDialogs, PngDetailsTouchOnlyTheirFields) {
         int32_t wantBits, wantPalette, wantReduce;
     } rows[] = {
         {"untouched odd bit count stays", 16, [](QDialog*) {}, 16, 1, 0},
-        {"24 bits", 8, [](QDialog* d) { Child<QRadioButton>(d, "png24")->setChecked(true); }, 24,
-         1, 0},
+        {"24 bits", 8, [](QDialog* d) { Child<QRadioButton>(d, "png24")->setChecked(true); }, 24, 1,
+         0},
         {"256 colours with dither, other palette", 24,
          [](QDialog* d) {
              Child<QRadioButton>(d, "png8")->setChecked(true);

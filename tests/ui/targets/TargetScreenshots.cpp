@@ -38,8 +38,8 @@ void Save(QDialog& dlg, const QString& dir, const QString& name) {
     const QString path = dir + QStringLiteral("/target-") + name + QStringLiteral(".png");
     const bool ok = dlg.grab().save(path);
     if (!ok) ++g_failures;
-    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", path.toUtf8().constData(),
-                dlg.width(), dlg.height());
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", path.toUtf8().constData(), dlg.width(),
+                dlg.height());
     dlg.hide();
 }
 
@@ -111,23 +111,56 @@ int main(int argc, char** argv) {
         auto shot = [&](QDialog& d, const char* name) {
             Save(d, dir, QString::fromLatin1(name) + suffix);
         };
-        { CLocalSettingDialog d(local); shot(d, "local"); }
-        { CFTPDialog d(ftp, &modes); shot(d, "ftp"); }
-        { CSMTPDialog d(smtp, &modes); shot(d, "smtp"); }
-        { CPOPbeforeSMTPDialog d(smtp); shot(d, "pop-before-smtp"); }
-        { CPortDialog d(25, 25, "SMTP", "SMTP Server Port"); shot(d, "port"); }
-        { CReserveWordDialog d; shot(d, "reservation-word"); }
-        { CImageDialog d(image, nullptr, &grid); shot(d, "image"); }
-        { CFormatJpegDialog d(image); shot(d, "jpeg"); }
-        { CFormatPngDialog d(image); shot(d, "png"); }
-        { CFormatPng8Dialog d(image); shot(d, "png8"); }
+        {
+            CLocalSettingDialog d(local);
+            shot(d, "local");
+        }
+        {
+            CFTPDialog d(ftp, &modes);
+            shot(d, "ftp");
+        }
+        {
+            CSMTPDialog d(smtp, &modes);
+            shot(d, "smtp");
+        }
+        {
+            CPOPbeforeSMTPDialog d(smtp);
+            shot(d, "pop-before-smtp");
+        }
+        {
+            CPortDialog d(25, 25, "SMTP", "SMTP Server Port");
+            shot(d, "port");
+        }
+        {
+            CReserveWordDialog d;
+            shot(d, "reservation-word");
+        }
+        {
+            CImageDialog d(image, nullptr, &grid);
+            shot(d, "image");
+        }
+        {
+            CFormatJpegDialog d(image);
+            shot(d, "jpeg");
+        }
+        {
+            CFormatPngDialog d(image);
+            shot(d, "png");
+        }
+        {
+            CFormatPng8Dialog d(image);
+            shot(d, "png8");
+        }
         for (int tab = 0; tab < 3; ++tab) {
             CImageEditDialog d(withFrame, nullptr);
             d.findChild<QTabWidget*>()->setCurrentIndex(tab);
             const char* names[] = {"edit-date", "edit-name", "edit-frame"};
             shot(d, names[tab]);
         }
-        { CSelectColorDialog d(framePath.toStdString(), 0xFF00FF, 128); shot(d, "select-color"); }
+        {
+            CSelectColorDialog d(framePath.toStdString(), 0xFF00FF, 128);
+            shot(d, "select-color");
+        }
         {
             ImageSettings s = image;
             s.enablePrintName = 1;
@@ -136,8 +169,14 @@ int main(int argc, char** argv) {
             CPreviewImageDialog d(frame, s, "Entrance", nullptr);
             shot(d, "preview");
         }
-        { CMultiSettingFtpDialog d(modes); shot(d, "ftp-package"); }
-        { CMultiSettingImageDialog d(grid); shot(d, "image-package"); }
+        {
+            CMultiSettingFtpDialog d(modes);
+            shot(d, "ftp-package");
+        }
+        {
+            CMultiSettingImageDialog d(grid);
+            shot(d, "image-package");
+        }
     }
     return g_failures == 0 ? 0 : 1;
 }

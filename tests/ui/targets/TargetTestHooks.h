@@ -13,7 +13,8 @@ namespace ocv::test {
 
 class MessageRecorder {
 public:
-    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer) {
+    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : answer_(answer) {
         SetTargetMessageHook([this](const QString& text, QMessageBox::StandardButtons buttons) {
             texts.push_back(text);
             offered.push_back(buttons);
