@@ -3,6 +3,8 @@
 // check asks its question and keeps the dialog open.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -562,6 +564,45 @@ TEST(TargetDialogs, FontAndColoursOfACaption) {
     EXPECT_EQ(again.pixelSize(), 24);
     EXPECT_EQ(again.weight(), QFont::Bold);
     EXPECT_TRUE(again.italic());
+}
+
+}  // namespace
+}  // namespace ocv::test
+
+namespace ocv::test {
+namespace {
+
+// Every dialog fits an 800x600 screen, and Enter means OK: the default button accepts.
+TEST(TargetDialogs, FitTheScreenAndAcceptOnEnter) {
+    const ModeChoice modes{};
+    const ImageChoice grid{};
+    std::vector<std::pair<const char*, std::function<std::unique_ptr<QDialog>()>>> rows = {
+        {"local", [] { return std::make_unique<CLocalSettingDialog>(SampleLocal()); }},
+        {"ftp", [&] { return std::make_unique<CFTPDialog>(SampleFtp(), &modes); }},
+        {"smtp", [&] { return std::make_unique<CSMTPDialog>(SampleSmtp(), &modes); }},
+        {"pop", [] { return std::make_unique<CPOPbeforeSMTPDialog>(SampleSmtp()); }},
+        {"port", [] { return std::make_unique<CPortDialog>(21, 21, "FTP", "FTP Server Port"); }},
+        {"image", [&] { return std::make_unique<CImageDialog>(SampleImage(), nullptr, &grid); }},
+        {"jpeg", [] { return std::make_unique<CFormatJpegDialog>(SampleImage()); }},
+        {"png", [] { return std::make_unique<CFormatPngDialog>(SampleImage()); }},
+        {"png8", [] { return std::make_unique<CFormatPng8Dialog>(SampleImage()); }},
+        {"edit", [] { return std::make_unique<CImageEditDialog>(SampleImage(), nullptr); }},
+        {"image package", [&] { return std::make_unique<CMultiSettingImageDialog>(grid); }},
+        {"ftp package", [&] { return std::make_unique<CMultiSettingFtpDialog>(modes); }},
+    };
+    for (auto& [name, make] : rows) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<QDialog> dialog = make();
+        dialog->show();
+        EXPECT_LE(dialog->width(), 800);
+        EXPECT_LE(dialog->height(), 600);
+        QPushButton* ok = nullptr;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isDefault()) ok = b;
+        ASSERT_NE(ok, nullptr);
+        ok->click();
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Writes pictures of the delivery-target and image dialogs into a directory, in English
 // (target-<dialog>.png) and Japanese (target-<dialog>_ja.png), filled with sample records.
+// With a second argument, the port of an FTP server on 127.0.0.1 that lets anonymous users in,
+// the folder browser is shown on it too.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "imaging/DibImage.h"
+#include "ui/FtpBrowserDialog.h"
 #include "ui/FtpDialog.h"
 #include "ui/ImageDialog.h"
 #include "ui/ImageEditDialog.h"
@@ -176,6 +179,14 @@ int main(int argc, char** argv) {
         {
             CMultiSettingImageDialog d(grid);
             shot(d, "image-package");
+        }
+        if (argc > 2) {
+            FtpEndpoint endpoint;
+            endpoint.host = "127.0.0.1";
+            endpoint.port = std::atoi(argv[2]);
+            endpoint.anonymous = true;
+            CFtpBrowserDialog d(endpoint, "/pictures", nullptr);
+            if (d.LoggedIn()) shot(d, "ftp-browser");
         }
     }
     return g_failures == 0 ? 0 : 1;
