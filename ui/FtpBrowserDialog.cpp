@@ -1,9 +1,13 @@
 #include "ui/FtpBrowserDialog.h"
 
+#include <chrono>
+#include <future>
+#include <tuple>
 #include <vector>
 
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -44,13 +48,19 @@ CFtpBrowserDialog::CFtpBrowserDialog(const FtpEndpoint& endpoint, const std::str
 }
 
 bool CFtpBrowserDialog::Open(const std::string& directory) {
+    // The listing runs on a thread of its own so the window keeps painting; input waits.
     std::vector<std::string> folders;
     FtpResult result;
-    {
-        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        result = ListFtpFolders(endpoint_, directory, folders);
-        QApplication::restoreOverrideCursor();
-    }
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    auto listing = std::async(std::launch::async, [endpoint = endpoint_, directory] {
+        std::vector<std::string> found;
+        FtpResult r = ListFtpFolders(endpoint, directory, found);
+        return std::make_pair(r, found);
+    });
+    while (listing.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    QApplication::restoreOverrideCursor();
+    std::tie(result, folders) = listing.get();
     if (!result.Ok()) {
         // A folder that cannot be entered after a good login keeps the listing shown; anything
         // else is the login failing.

@@ -31,14 +31,21 @@ private:
     QMessageBox::StandardButton answer_;
 };
 
-// Runs `act` on the modal dialog once the event loop of `run` has shown it, then returns what
-// `run` returned.
+// Runs `act` on the modal dialog that `run` opens (the first modal one other than the one
+// active now), then returns what `run` returned.
 template <class Run>
 bool WithModal(std::function<void(QDialog*)> act, Run run) {
-    QTimer::singleShot(0, [act] {
+    QWidget* before = QApplication::activeModalWidget();
+    auto* poll = new QTimer;
+    poll->setInterval(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, before, act] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog) act(dialog);
+        if (!dialog || dialog == before) return;
+        poll->stop();
+        poll->deleteLater();
+        act(dialog);
     });
+    poll->start();
     return run();
 }
 
