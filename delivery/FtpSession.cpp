@@ -81,6 +81,15 @@ int CloseSocket(void* sockets, curl_socket_t fd) {
     return 0;
 }
 
+// Collects a listing, refusing (and so ending the transfer) past the limit.
+size_t CollectListing(char* data, size_t size, size_t count, void* out) {
+    auto* listing = static_cast<std::string*>(out);
+    const size_t bytes = size * count;
+    if (listing->size() + bytes > CFtpSession::kListingLimit) return 0;
+    listing->append(data, bytes);
+    return bytes;
+}
+
 }  // namespace
 
 struct CFtpSession::Handles {
@@ -316,6 +325,42 @@ FtpResult CFtpSession::Put(const std::string& localPath, const std::string& remo
     FtpResult r = Run();
     curl_easy_setopt(e, CURLOPT_READDATA, nullptr);
     std::fclose(file);
+    return r;
+}
+
+FtpResult CFtpSession::List(const FtpEndpoint& endpoint, const std::string& directory,
+                            std::string& listing) {
+    FtpResult bad;
+    bad.code = FtpResult::kBadInput;
+    if (!h_->multi || !h_->easy) {
+        bad.code = CURLE_FAILED_INIT;
+        bad.text = curl_easy_strerror(CURLE_FAILED_INIT);
+        return bad;
+    }
+    if (!endpoint.anonymous && (HasControl(endpoint.user) || HasControl(endpoint.password))) {
+        bad.text = "The user name or password holds control characters.";
+        return bad;
+    }
+    // A URL ending in "/" makes libcurl enter the directory and send LIST.
+    std::string url = MakeUrl(endpoint, directory, "");
+    if (url.empty()) {
+        bad.text = "The server address or directory cannot be used: \"" + endpoint.host + "\", \"" +
+                   directory + "\".";
+        return bad;
+    }
+    endpoint_ = endpoint;
+    directory_ = directory;
+    CommonOptions();
+    CURL* e = h_->easy;
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(e, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(e, CURLOPT_DIRLISTONLY, 0L);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CollectListing);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &listing);
+    FtpResult r = Run();
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, nullptr);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
     return r;
 }
 

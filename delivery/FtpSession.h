@@ -55,6 +55,10 @@ public:
     FtpResult LoginAndEnter(const FtpEndpoint& endpoint, const std::string& directory);
     // Stores the local file as `remoteName` in the directory entered by LoginAndEnter, binary.
     FtpResult Put(const std::string& localPath, const std::string& remoteName);
+    // Connects, logs in and lists `directory` ("" the login directory) with LIST; the server's
+    // listing text is appended to `listing`, at most kListingLimit bytes of it.
+    FtpResult List(const FtpEndpoint& endpoint, const std::string& directory, std::string& listing);
+    static constexpr size_t kListingLimit = 4 * 1024 * 1024;
 
     // The URL of `name` in `directory` on the server ("" for the directory itself); empty when
     // the host, directory or name cannot be written into a URL safely.

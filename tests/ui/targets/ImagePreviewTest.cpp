@@ -1,0 +1,149 @@
+// The preview applies the image settings to a picture the way a delivery would (edit, encode,
+// decode), and the frame-colour dialog picks colours from the frame picture or says it cannot
+// read it.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "TargetTestHooks.h"
+#include "imaging/DibImage.h"
+#include "ui/PreviewImageDialog.h"
+#include "ui/SelectColorDialog.h"
+
+namespace ocv::test {
+namespace {
+
+// 64x48: left half pure red, right half pure blue.
+CDibImage TwoColourFrame() {
+    CDibImage frame;
+    EXPECT_TRUE(frame.CreateBlank(64, 48));
+    uint8_t* bits = frame.GetBits();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            uint8_t* p = bits + y * frame.Stride() + x * 3;  // blue, green, red
+            p[0] = x < 32 ? 0 : 255;
+            p[2] = x < 32 ? 255 : 0;
+        }
+    return frame;
+}
+
+ImageSettings Plain(int32_t format) {
+    ImageSettings s;
+    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
+    s.imageFileFormat = format;
+    s.pngBitCount = 24;
+    return s;
+}
+
+TEST(ImagePreview, ShowsWhatTheSettingsDeliver) {
+    struct Row {
+        const char* name;
+        std::function<void(ImageSettings&)> set;
+        int width, height;
+        QRgb topLeft;  // expected colour near the top-left corner
+        int tolerance;
+    } rows[] = {
+        {"PNG as is", [](ImageSettings&) {}, 64, 48, qRgb(255, 0, 0), 0},
+        {"half size", [](ImageSettings& s) { s.resizeRate = 0.5f; }, 32, 24, qRgb(255, 0, 0), 0},
+        {"quarter turn clockwise", [](ImageSettings& s) { s.rotate = 1; }, 48, 64, qRgb(255, 0, 0),
+         0},
+        {"grey", [](ImageSettings& s) { s.enableGrayScale = 1; }, 64, 48, qRgb(76, 76, 76), 2},
+        {"JPEG", [](ImageSettings& s) { s.imageFileFormat = IMAGE_FORMAT_JPEG; }, 64, 48,
+         qRgb(255, 0, 0), 24},
+        {"256 colours, 8x8x4 palette",
+         [](ImageSettings& s) {
+             s.pngBitCount = 8;
+             s.pngPaletteNo = 1;
+             s.pngReduceType = 0;
+         },
+         64, 48, qRgb(255, 0, 0), 40},
+        {"BMP", [](ImageSettings& s) { s.imageFileFormat = IMAGE_FORMAT_BMP; }, 64, 48,
+         qRgb(255, 0, 0), 0},
+    };
+    const CDibImage frame = TwoColourFrame();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageSettings s = Plain(IMAGE_FORMAT_PNG);
+        row.set(s);
+        std::string error;
+        const QImage shown = RenderPreview(frame, s, "cam", error);
+        ASSERT_FALSE(shown.isNull()) << error;
+        EXPECT_EQ(shown.size(), QSize(row.width, row.height));
+        const QRgb p = shown.pixel(2, 2);
+        EXPECT_NEAR(qRed(p), qRed(row.topLeft), row.tolerance);
+        EXPECT_NEAR(qGreen(p), qGreen(row.topLeft), row.tolerance);
+        EXPECT_NEAR(qBlue(p), qBlue(row.topLeft), row.tolerance);
+    }
+}
+
+TEST(ImagePreview, CameraNameIsPrinted) {
+    ImageSettings s = Plain(IMAGE_FORMAT_PNG);
+    std::string error;
+    const QImage plain = RenderPreview(TwoColourFrame(), s, "CAM", error);
+    s.enablePrintName = 1;
+    s.fontName.height = -16;
+    const QImage named = RenderPreview(TwoColourFrame(), s, "CAM", error);
+    ASSERT_FALSE(named.isNull()) << error;
+    EXPECT_NE(plain, named);
+}
+
+TEST(ImagePreview, MissingFrameImageGivesTheEditError) {
+    ImageSettings s = Plain(IMAGE_FORMAT_PNG);
+    s.enableFrameImage = 1;
+    std::string error;
+    EXPECT_TRUE(RenderPreview(TwoColourFrame(), s, "cam", error).isNull());
+    EXPECT_EQ(error, "There is no specification of a frame picture file name!");
+}
+
+TEST(ImagePreview, NoCameraNoFrame) {
+    CDibImage frame;
+    EXPECT_FALSE(NewestCameraFrame(nullptr, frame));
+}
+
+TEST(SelectColor, ClickPicksThePixelColour) {
+    QTemporaryDir dir;
+    QImage picture(20, 10, QImage::Format_RGB888);
+    picture.fill(qRgb(10, 20, 30));
+    picture.setPixel(15, 5, qRgb(200, 100, 50));
+    const QString path = dir.filePath(QStringLiteral("frame.png"));
+    ASSERT_TRUE(picture.save(path));
+    MessageRecorder messages;
+    CSelectColorDialog dialog(path.toStdString(), 0xFF00FF, 128);
+    ASSERT_TRUE(dialog.Loaded());
+    struct Row {
+        int x, y;
+        int32_t color;
+    } rows[] = {{15, 5, 200 | (100 << 8) | (50 << 16)},
+                {0, 0, 10 | (20 << 8) | (30 << 16)},
+                {25, 5, 10 | (20 << 8) | (30 << 16)}};  // outside: unchanged
+    for (const Row& row : rows) {
+        dialog.PickAt(row.x, row.y);
+        EXPECT_EQ(dialog.Color(), row.color) << row.x << "," << row.y;
+    }
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST(SelectColor, UnreadableFrameImageIsReported) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.png"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a picture");
+    }
+    for (const std::string& path :
+         {std::string(), (dir.path() + QStringLiteral("/gone.png")).toStdString(),
+          text.toStdString()}) {
+        SCOPED_TRACE(path);
+        MessageRecorder messages;
+        CSelectColorDialog dialog(path, 0xFF00FF, 128);
+        EXPECT_FALSE(dialog.Loaded());
+        ASSERT_EQ(messages.texts.size(), 1u);
+        EXPECT_EQ(messages.texts[0], QString::fromUtf8("ﾌﾚｰﾑ画像が読み込めません!"));
+        EXPECT_EQ(dialog.Color(), 0xFF00FF);
+    }
+}
+
+}  // namespace
+}  // namespace ocv::test

@@ -1,0 +1,609 @@
+// The delivery-target and image dialogs on copies of their records: OK writes back what the
+// controls show (the record unchanged when nothing was touched), Cancel writes nothing, and each
+// check asks its question and keeps the dialog open.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "TargetTestHooks.h"
+#include "ui/FtpDialog.h"
+#include "ui/ImageDialog.h"
+#include "ui/ImageEditDialog.h"
+#include "ui/ImageFormatDialogs.h"
+#include "ui/LocalSettingDialog.h"
+#include "ui/MultiSettingDialogs.h"
+#include "ui/PopBeforeSmtpDialog.h"
+#include "ui/PortDialog.h"
+#include "ui/SettingDialogs.h"
+#include "ui/SmtpDialog.h"
+
+namespace ocv::test {
+namespace {
+
+template <class W>
+W* Child(QWidget* dialog, const char* name) {
+    W* w = dialog->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// Records with no field at its default, so a field the dialog drops or resets shows.
+ImageSettings SampleImage() {
+    ImageSettings i;
+    i.imageFilename = "gate";
+    i.enableAddNameCounter = 1;
+    i.enableAddNameTime = 1;
+    i.imageFileFormat = IMAGE_FORMAT_PNG;
+    i.resizeRate = 0.333f;
+    i.rotate = 3;
+    i.enableGrayScale = 1;
+    i.enablePrintDate = 0;
+    i.fontName.faceName = "DejaVu Sans";
+    i.fontName.height = -18;
+    i.fontName.textColor = 0x123456;
+    i.fontName.horzPosition = TEXT_HORZ_RIGHT;
+    i.enableFrameImage = 1;
+    i.frameImageFileName = "/srv/frame.png";
+    i.frameTransparentColor = 0x00FF00;
+    i.frameTransparentRange = 40;
+    i.jpegQuality = 70;
+    i.pngBitCount = 24;
+    i.pngPaletteNo = 1;
+    i.pngReduceType = 0;
+    i.extra = 7;
+    return i;
+}
+
+LocalSetting SampleLocal() {
+    LocalSetting l;
+    l.saveDirectoryName = "/var/cam/ドア";
+    l.enableMakeDateDirectory = 1;
+    l.image = SampleImage();
+    return l;
+}
+
+FtpInfo SampleFtp() {
+    FtpInfo f;
+    f.ftpServerAddress = "ftp.example.net";
+    f.ftpServerPort = 2121;
+    f.ftpUser = "cam";
+    f.ftpPassword = "pw";
+    f.ftpDirectory = "/up/door";
+    f.ftpLoginRetryCount = 9;
+    f.ftpPasvMode = 1;
+    f.ftpUseTls = 1;
+    f.acceptSelfSigned = 1;
+    f.image = SampleImage();
+    return f;
+}
+
+SmtpInfo SampleSmtp() {
+    SmtpInfo s;
+    s.smtpServerAddress = "mail.example.net";
+    s.smtpServerPort = 587;
+    s.mailFrom = "cam@example.net";
+    s.mailTo[0] = "a@example.net";
+    s.mailTo[1] = "b@example.net";
+    s.mailTo[2] = "c@example.net";
+    s.mailSubject = "Motion _$DATE$_";
+    s.mailBody = "line one\r\nline two _$TIME$_\r\n";
+    s.noAddImage = 1;
+    s.enablePop3BeforeSmtp = 1;
+    s.pop3ServerAddress = "pop.example.net";
+    s.pop3ServerPort = 995;
+    s.pop3User = "pu";
+    s.pop3Password = "pp";
+    s.pop3BeforeSmtpSendTimeout = 1200;
+    s.smtpSecurity = 1;
+    s.smtpUser = "su";
+    s.smtpPassword = "sp";
+    s.smtpAuthMethod = 2;
+    s.pop3Security = 2;
+    s.acceptSelfSignedCertificate = 1;
+    s.image = SampleImage();
+    return s;
+}
+
+// One row per dialog: an edit made in the dialog and the record it must give on OK.
+template <class Rec>
+struct EditRow {
+    const char* name;
+    std::function<void(QDialog*)> edit;
+    std::function<void(Rec&)> expected;
+};
+
+template <class Rec, class Run>
+void CheckRows(const Rec& sample, Run run, const std::vector<EditRow<Rec>>& rows) {
+    // Untouched OK: the same record.
+    {
+        Rec rec = sample;
+        EXPECT_TRUE(WithModal([](QDialog* d) { d->accept(); }, [&] { return run(rec); }));
+        EXPECT_TRUE(rec == sample);
+    }
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rec rec = sample;
+        EXPECT_TRUE(WithModal(
+            [&](QDialog* d) {
+                row.edit(d);
+                d->accept();
+            },
+            [&] { return run(rec); }));
+        Rec want = sample;
+        row.expected(want);
+        EXPECT_TRUE(rec == want);
+        // The same edit cancelled changes nothing.
+        Rec kept = sample;
+        EXPECT_FALSE(WithModal(
+            [&](QDialog* d) {
+                row.edit(d);
+                d->reject();
+            },
+            [&] { return run(kept); }));
+        EXPECT_TRUE(kept == sample);
+    }
+}
+
+TEST(TargetDialogs, LocalSettingRoundTrip) {
+    CheckRows<LocalSetting>(
+        SampleLocal(), [](LocalSetting& l) { return RunLocalSettingDialog(nullptr, l); },
+        {{"directory and flag",
+          [](QDialog* d) {
+              Child<QLineEdit>(d, "saveDirectory")->setText(QStringLiteral("/srv/pics"));
+              Child<QCheckBox>(d, "dateFolder")->setChecked(false);
+          },
+          [](LocalSetting& l) {
+              l.saveDirectoryName = "/srv/pics";
+              l.enableMakeDateDirectory = 0;
+          }},
+         {"directory cut to its capacity",
+          [](QDialog* d) {
+              Child<QLineEdit>(d, "saveDirectory")->setText(QString(400, QLatin1Char('x')));
+          },
+          [](LocalSetting& l) {
+              l.saveDirectoryName = std::string(LocalSetting::kSaveDirectoryCapacity - 1, 'x');
+          }}});
+}
+
+TEST(TargetDialogs, FtpRoundTrip) {
+    CheckRows<FtpInfo>(SampleFtp(), [](FtpInfo& f) { return RunFtpDialog(nullptr, f); },
+                       {{"server and login",
+                         [](QDialog* d) {
+                             Child<QLineEdit>(d, "server")->setText(QStringLiteral("10.0.0.9"));
+                             Child<QCheckBox>(d, "anonymous")->setChecked(true);
+                             Child<QCheckBox>(d, "passive")->setChecked(false);
+                             Child<QSpinBox>(d, "retry")->setValue(3);
+                         },
+                         [](FtpInfo& f) {
+                             f.ftpServerAddress = "10.0.0.9";
+                             f.ftpAnonymous = 1;
+                             f.ftpPasvMode = 0;
+                             f.ftpLoginRetryCount = 3;
+                         }},
+                        {"TLS off, directory",
+                         [](QDialog* d) {
+                             Child<QCheckBox>(d, "tls")->setChecked(false);
+                             Child<QCheckBox>(d, "selfSigned")->setChecked(false);
+                             Child<QLineEdit>(d, "directory")->setText(QStringLiteral("/other"));
+                         },
+                         [](FtpInfo& f) {
+                             f.ftpUseTls = 0;
+                             f.acceptSelfSigned = 0;
+                             f.ftpDirectory = "/other";
+                         }},
+                        {"port through the port dialog, default restored",
+                         [](QDialog* d) {
+                             WithModal(
+                                 [](QDialog* port) {
+                                     Child<QPushButton>(port, "default")->click();
+                                     port->accept();
+                                 },
+                                 [&] {
+                                     Child<QPushButton>(d, "portButton")->click();
+                                     return true;
+                                 });
+                         },
+                         [](FtpInfo& f) { f.ftpServerPort = FtpInfo{}.ftpServerPort; }}});
+}
+
+TEST(TargetDialogs, FtpAnonymousDisablesLogin) {
+    CFTPDialog dialog(SampleFtp(), nullptr);
+    auto* anonymous = Child<QCheckBox>(&dialog, "anonymous");
+    for (bool on : {true, false}) {
+        anonymous->setChecked(on);
+        EXPECT_EQ(Child<QLineEdit>(&dialog, "user")->isEnabled(), !on);
+        EXPECT_EQ(Child<QLineEdit>(&dialog, "password")->isEnabled(), !on);
+    }
+}
+
+TEST(TargetDialogs, SmtpRoundTrip) {
+    CheckRows<SmtpInfo>(
+        SampleSmtp(), [](SmtpInfo& s) { return RunSmtpDialog(nullptr, s); },
+        {{"server fields",
+          [](QDialog* d) {
+              Child<QLineEdit>(d, "mailFrom")->setText(QStringLiteral("x@y.z"));
+              Child<QComboBox>(d, "smtpSecurity")->setCurrentIndex(2);
+              Child<QComboBox>(d, "smtpAuthMethod")->setCurrentIndex(0);
+              Child<QCheckBox>(d, "noAttachment")->setChecked(false);
+          },
+          [](SmtpInfo& s) {
+              s.mailFrom = "x@y.z";
+              s.smtpSecurity = 2;
+              s.smtpAuthMethod = 0;
+              s.noAddImage = 0;
+          }},
+         {"recipient added, first deleted",
+          [](QDialog* d) {
+              Child<QLineEdit>(d, "recipient")->setText(QStringLiteral("new@example.net"));
+              Child<QPushButton>(d, "add")->click();
+              Child<QListWidget>(d, "recipients")->setCurrentRow(0);
+              Child<QPushButton>(d, "delete")->click();
+          },
+          [](SmtpInfo& s) {
+              s.mailTo[0] = "b@example.net";
+              s.mailTo[1] = "c@example.net";
+              s.mailTo[2] = "new@example.net";
+          }},
+         {"body lines stored with CR LF",
+          [](QDialog* d) {
+              Child<QPlainTextEdit>(d, "body")->setPlainText(QStringLiteral("a\nb"));
+          },
+          [](SmtpInfo& s) { s.mailBody = "a\r\nb"; }},
+         {"POP before SMTP settings",
+          [](QDialog* d) {
+              WithModal(
+                  [](QDialog* pop) {
+                      Child<QLineEdit>(pop, "pop3Server")->setText(QStringLiteral("p2"));
+                      Child<QSpinBox>(pop, "timeout")->setValue(50);
+                      Child<QComboBox>(pop, "pop3Security")->setCurrentIndex(1);
+                      pop->accept();
+                  },
+                  [&] {
+                      Child<QPushButton>(d, "popSettings")->click();
+                      return true;
+                  });
+          },
+          [](SmtpInfo& s) {
+              s.pop3ServerAddress = "p2";
+              s.pop3BeforeSmtpSendTimeout = 50;
+              s.pop3Security = 1;
+          }}});
+}
+
+TEST(TargetDialogs, SmtpRecipientListHoldsAtMostTheCapacity) {
+    CSMTPDialog dialog(SmtpInfo{}, nullptr);
+    auto* entry = Child<QLineEdit>(&dialog, "recipient");
+    auto* add = Child<QPushButton>(&dialog, "add");
+    for (size_t i = 0; i < SmtpInfo::kRecipientCount + 2; ++i) {
+        entry->setText(QStringLiteral("r%1@example.net").arg(i));
+        add->click();
+    }
+    EXPECT_EQ(Child<QListWidget>(&dialog, "recipients")->count(),
+              static_cast<int>(SmtpInfo::kRecipientCount));
+    EXPECT_FALSE(add->isEnabled());
+    dialog.accept();
+    EXPECT_EQ(dialog.Value().mailTo.back(), "r9@example.net");
+}
+
+TEST(TargetDialogs, ReservationWordGoesToTheCaretOfTheLastField) {
+    struct Row {
+        const char* field;
+        int caret;
+        std::string subject;
+        std::string body;
+    } rows[] = {
+        {"subject", 2, "ab_$FTPFILENAME$_cd", "xy"},
+        {"body", 1, "abcd", "x_$FTPFILENAME$_y"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.field);
+        SmtpInfo s;
+        s.mailSubject = "abcd";
+        s.mailBody = "xy";
+        CSMTPDialog dialog(s, nullptr);
+        auto* subject = Child<QLineEdit>(&dialog, "subject");
+        auto* body = Child<QPlainTextEdit>(&dialog, "body");
+        if (std::string(row.field) == "subject") {
+            subject->setCursorPosition(row.caret);
+        } else {
+            QTextCursor c = body->textCursor();
+            c.setPosition(row.caret);
+            body->setTextCursor(c);
+        }
+        WithModal(
+            [](QDialog* words) {
+                Child<QListWidget>(words, "words")->setCurrentRow(1);
+                words->accept();
+            },
+            [&] {
+                Child<QPushButton>(&dialog, "insertions")->click();
+                return true;
+            });
+        dialog.accept();
+        EXPECT_EQ(dialog.Value().mailSubject, row.subject);
+        EXPECT_EQ(dialog.Value().mailBody, row.body);
+    }
+}
+
+TEST(TargetDialogs, PackageChoiceOnlyWhenAsked) {
+    CFTPDialog none(FtpInfo{}, nullptr);
+    EXPECT_TRUE(Child<QPushButton>(&none, "package")->isHidden());
+
+    ModeChoice choice{.live = true};
+    FtpInfo f = SampleFtp();
+    EXPECT_TRUE(WithModal(
+        [](QDialog* d) {
+            WithModal(
+                [](QDialog* package) {
+                    Child<QCheckBox>(package, "live")->setChecked(false);
+                    Child<QCheckBox>(package, "snapshot")->setChecked(true);
+                    package->accept();
+                },
+                [&] {
+                    Child<QPushButton>(d, "package")->click();
+                    return true;
+                });
+            d->accept();
+        },
+        [&] { return RunFtpDialog(nullptr, f, &choice); }));
+    EXPECT_EQ(choice, (ModeChoice{.snapshot = true}));
+    EXPECT_TRUE(f == SampleFtp());
+
+    // Cancelled after choosing: the choice stays as it was.
+    ModeChoice kept{.motion = true};
+    SmtpInfo s = SampleSmtp();
+    EXPECT_FALSE(WithModal(
+        [](QDialog* d) {
+            WithModal(
+                [](QDialog* package) {
+                    Child<QCheckBox>(package, "live")->setChecked(true);
+                    package->accept();
+                },
+                [&] {
+                    Child<QPushButton>(d, "package")->click();
+                    return true;
+                });
+            d->reject();
+        },
+        [&] { return RunSmtpDialog(nullptr, s, &kept); }));
+    EXPECT_EQ(kept, (ModeChoice{.motion = true}));
+
+    ImageChoice grid{};
+    grid[2][0] = true;
+    CMultiSettingImageDialog image(grid);
+    Child<QCheckBox>(&image, "m0t1")->setChecked(true);
+    Child<QCheckBox>(&image, "m2t0")->setChecked(false);
+    image.accept();
+    ImageChoice want{};
+    want[0][1] = true;
+    EXPECT_EQ(image.Choice(), want);
+}
+
+TEST(TargetDialogs, ImageRoundTrip) {
+    CheckRows<ImageSettings>(
+        SampleImage(), [](ImageSettings& i) { return RunImageDialog(nullptr, i, nullptr, "cam"); },
+        {{"naming, grey, size, rotation",
+          [](QDialog* d) {
+              Child<QCheckBox>(d, "addDate")->setChecked(true);
+              Child<QCheckBox>(d, "grey")->setChecked(false);
+              Child<QSpinBox>(d, "resize")->setValue(50);
+              Child<QComboBox>(d, "rotate")->setCurrentIndex(1);
+              Child<QComboBox>(d, "format")->setCurrentIndex(IMAGE_FORMAT_GIF);
+          },
+          [](ImageSettings& i) {
+              i.enableAddNameDate = 1;
+              i.enableGrayScale = 0;
+              i.resizeRate = 0.5f;
+              i.rotate = 1;
+              i.imageFileFormat = IMAGE_FORMAT_GIF;
+          }},
+         {"JPEG quality through its detail dialog",
+          [](QDialog* d) {
+              Child<QComboBox>(d, "format")->setCurrentIndex(IMAGE_FORMAT_JPEG);
+              WithModal(
+                  [](QDialog* jpeg) {
+                      Child<QSlider>(jpeg, "quality")->setValue(35);
+                      jpeg->accept();
+                  },
+                  [&] {
+                      Child<QPushButton>(d, "detail")->click();
+                      return true;
+                  });
+          },
+          [](ImageSettings& i) {
+              i.imageFileFormat = IMAGE_FORMAT_JPEG;
+              i.jpegQuality = 35;
+          }},
+         {"captions through the edit dialog",
+          [](QDialog* d) {
+              WithModal(
+                  [](QDialog* edit) {
+                      Child<QCheckBox>(edit, "printDate")->setChecked(true);
+                      Child<QCheckBox>(edit, "printName")->setChecked(false);
+                      Child<QCheckBox>(edit, "enableFrame")->setChecked(false);
+                      Child<QSlider>(edit, "transparentRange")->setValue(99);
+                      edit->accept();
+                  },
+                  [&] {
+                      Child<QPushButton>(d, "edit")->click();
+                      return true;
+                  });
+          },
+          [](ImageSettings& i) {
+              i.enablePrintDate = 1;
+              i.enablePrintName = 0;
+              i.enableFrameImage = 0;
+              i.frameTransparentRange = 99;
+          }}});
+}
+
+TEST(TargetDialogs, FileNameWithADotAsksWhatToDo) {
+    struct Row {
+        const char* typed;
+        QMessageBox::StandardButton answer;
+        bool asked;
+        bool closed;
+        std::string stored;
+    } rows[] = {
+        {"door.v2.jpg", QMessageBox::Yes, true, true, "door.v2"},
+        {"door.v2.jpg", QMessageBox::No, true, true, "door.v2.jpg"},
+        {"door.v2.jpg", QMessageBox::Cancel, true, false, "gate"},
+        {"door", QMessageBox::Yes, false, true, "door"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.typed) + " " + std::to_string(row.answer));
+        MessageRecorder messages(row.answer);
+        CImageDialog dialog(SampleImage(), nullptr, nullptr);
+        Child<QLineEdit>(&dialog, "fileName")->setText(QString::fromLatin1(row.typed));
+        dialog.accept();
+        ASSERT_EQ(messages.texts.size(), row.asked ? 1u : 0u);
+        if (row.asked) {
+            EXPECT_EQ(messages.texts[0], FileNameDotQuestion());
+            EXPECT_EQ(messages.offered[0],
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        }
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, row.closed);
+        EXPECT_EQ(dialog.Value().imageFilename, row.stored);
+    }
+}
+
+TEST(TargetDialogs, PngDetailsTouchOnlyTheirFields) {
+    struct Row {
+        const char* name;
+        int32_t bits;
+        std::function<void(QDialog*)> edit;
+        int32_t wantBits, wantPalette, wantReduce;
+    } rows[] = {
+        {"untouched odd bit count stays", 16, [](QDialog*) {}, 16, 1, 0},
+        {"24 bits", 8, [](QDialog* d) { Child<QRadioButton>(d, "png24")->setChecked(true); }, 24, 1,
+         0},
+        {"256 colours with dither, other palette", 24,
+         [](QDialog* d) {
+             Child<QRadioButton>(d, "png8")->setChecked(true);
+             WithModal(
+                 [](QDialog* p8) {
+                     Child<QComboBox>(p8, "palette")->setCurrentIndex(0);
+                     Child<QRadioButton>(p8, "dither")->setChecked(true);
+                     p8->accept();
+                 },
+                 [&] {
+                     Child<QPushButton>(d, "detail")->click();
+                     return true;
+                 });
+         },
+         8, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageSettings in = SampleImage();
+        in.pngBitCount = row.bits;
+        CFormatPngDialog dialog(in);
+        row.edit(&dialog);
+        dialog.accept();
+        ImageSettings want = in;
+        want.pngBitCount = row.wantBits;
+        want.pngPaletteNo = row.wantPalette;
+        want.pngReduceType = row.wantReduce;
+        EXPECT_TRUE(dialog.Value() == want);
+    }
+}
+
+TEST(TargetDialogs, PortDialogDefaults) {
+    struct Row {
+        const char* section;
+        const char* key;
+        int port, defaultPort;
+    } rows[] = {{"FTP", "FTP Server Port", 2121, 21},
+                {"SMTP", "SMTP Server Port", 587, 25},
+                {"SMTP", "POP3 Server Port", 995, 110}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        CPortDialog kept(row.port, row.defaultPort, row.section, row.key);
+        kept.accept();
+        EXPECT_EQ(kept.Port(), row.port);
+        CPortDialog reset(row.port, row.defaultPort, row.section, row.key);
+        Child<QPushButton>(&reset, "default")->click();
+        reset.accept();
+        EXPECT_EQ(reset.Port(), row.defaultPort);
+    }
+}
+
+TEST(TargetDialogs, FontAndColoursOfACaption) {
+    ImageSettings in = SampleImage();
+    CImageEditDialog dialog(in, nullptr);
+    auto* page = static_cast<CImageEditNamePage*>(Child<QWidget>(&dialog, "namePage"));
+    ASSERT_NE(page, nullptr);
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(24);
+    font.setWeight(QFont::Bold);
+    font.setItalic(true);
+    page->SetFont(font);
+    page->SetTextColor(0x0000FF);
+    dialog.accept();
+    ImageSettings want = in;
+    want.fontName.faceName = "DejaVu Serif";
+    want.fontName.height = -24;
+    want.fontName.weight = 700;
+    want.fontName.italic = 1;
+    want.fontName.textColor = 0x0000FF;
+    EXPECT_TRUE(dialog.Value() == want);
+    // And back: the style gives the font it was made from.
+    const QFont again = FontOfStyle(want.fontName);
+    EXPECT_EQ(again.family(), font.family());
+    EXPECT_EQ(again.pixelSize(), 24);
+    EXPECT_EQ(again.weight(), QFont::Bold);
+    EXPECT_TRUE(again.italic());
+}
+
+}  // namespace
+}  // namespace ocv::test
+
+namespace ocv::test {
+namespace {
+
+// Every dialog fits an 800x600 screen, and Enter means OK: the default button accepts.
+TEST(TargetDialogs, FitTheScreenAndAcceptOnEnter) {
+    const ModeChoice modes{};
+    const ImageChoice grid{};
+    std::vector<std::pair<const char*, std::function<std::unique_ptr<QDialog>()>>> rows = {
+        {"local", [] { return std::make_unique<CLocalSettingDialog>(SampleLocal()); }},
+        {"ftp", [&] { return std::make_unique<CFTPDialog>(SampleFtp(), &modes); }},
+        {"smtp", [&] { return std::make_unique<CSMTPDialog>(SampleSmtp(), &modes); }},
+        {"pop", [] { return std::make_unique<CPOPbeforeSMTPDialog>(SampleSmtp()); }},
+        {"port", [] { return std::make_unique<CPortDialog>(21, 21, "FTP", "FTP Server Port"); }},
+        {"image", [&] { return std::make_unique<CImageDialog>(SampleImage(), nullptr, &grid); }},
+        {"jpeg", [] { return std::make_unique<CFormatJpegDialog>(SampleImage()); }},
+        {"png", [] { return std::make_unique<CFormatPngDialog>(SampleImage()); }},
+        {"png8", [] { return std::make_unique<CFormatPng8Dialog>(SampleImage()); }},
+        {"edit", [] { return std::make_unique<CImageEditDialog>(SampleImage(), nullptr); }},
+        {"image package", [&] { return std::make_unique<CMultiSettingImageDialog>(grid); }},
+        {"ftp package", [&] { return std::make_unique<CMultiSettingFtpDialog>(modes); }},
+    };
+    for (auto& [name, make] : rows) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<QDialog> dialog = make();
+        dialog->show();
+        EXPECT_LE(dialog->width(), 800);
+        EXPECT_LE(dialog->height(), 600);
+        QPushButton* ok = nullptr;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isDefault()) ok = b;
+        ASSERT_NE(ok, nullptr);
+        ok->click();
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    }
+}
+
+}  // namespace
+}  // namespace ocv::test
