@@ -47,6 +47,7 @@ CCaptureFormatDialog::CCaptureFormatDialog(const std::vector<CaptureMode>& modes
     : QDialog(parent), modes_(modes), sizes_(CaptureSizes(modes)), info_(info),
       size_(new QComboBox(this)), rate_(new QComboBox(this)) {
     setWindowTitle(WizardText(W::FormatTitle));
+    setMinimumWidth(300);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);

@@ -29,7 +29,6 @@ CModelFormatPanel::CModelFormatPanel(int32_t deviceType, QWidget* parent)
     : QWidget(parent), type_(deviceType) {
     auto* form = new QFormLayout(this);
     url_ = new QLineEdit(this);
-    url_->setPlaceholderText(WizardText(W::UrlHint));
     url_->setMaxLength(static_cast<int>(DeviceInfo::kNameCapacity) - 1);
     form->addRow(WizardText(W::Url), url_);
     auto* hint = new QLabel(WizardText(W::UrlHint), this);
@@ -143,6 +142,7 @@ CModelFormatDialog::CModelFormatDialog(int32_t deviceType, const DeviceInfo& inf
     : QDialog(parent), info_(info), panel_(new CModelFormatPanel(deviceType, this)) {
     const char* title = FormatPageTitle(deviceType);
     setWindowTitle(WizardText(W::FormatTitle));
+    setMinimumWidth(420);
     auto* layout = new QVBoxLayout(this);
     if (*title) layout->addWidget(new QLabel(QString::fromUtf8(title), this));
     layout->addWidget(panel_);

@@ -13,6 +13,10 @@ CSelectCameraDialog::CSelectCameraDialog(const CameraSelection& initial,
     setWindowTitle(WizardText(W::WizardTitle));
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage, true);
+    setButtonText(QWizard::BackButton, WizardText(W::BackButton));
+    setButtonText(QWizard::NextButton, WizardText(W::NextButton));
+    setButtonText(QWizard::FinishButton, WizardText(W::FinishButton));
+    setButtonText(QWizard::CancelButton, WizardText(W::CancelButton));
     if (!system) system = V4l2CaptureSystem();
     CLogger& logger = log ? *log : *quiet_;
     const DeviceInfo& info = initial.info;

@@ -57,6 +57,10 @@ constexpr Pair kTexts[] = {
     {W::CameraButton, "Camera...", "Camera..."},
     {W::SaveSetting, "Save Setting...", "Save Setting..."},
     {W::Close, "Close", "閉じる"},
+    {W::BackButton, "< &Back", "< 戻る(&B)"},
+    {W::NextButton, "&Next >", "次へ(&N) >"},
+    {W::FinishButton, "&Finish", "完了(&F)"},
+    {W::CancelButton, "Cancel", "キャンセル"},
 };
 
 }  // namespace

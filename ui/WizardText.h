@@ -50,6 +50,10 @@ enum class W {
     CameraButton,
     SaveSetting,
     Close,
+    BackButton,
+    NextButton,
+    FinishButton,
+    CancelButton,
 };
 
 QString WizardText(W id);

@@ -1,5 +1,7 @@
 // Writes pictures of the connection wizard's pages, the format pages and the camera-setting
-// dialog, in English and Japanese, into the directory given as the first argument.
+// dialog, in English and Japanese, into the directory given as the first argument. With the base
+// URL of a running camera simulator as the second argument the camera-setting dialog shows a
+// connected camera.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 #include "WizardDriver.h"
 #include "controller/OcvCtrl.h"
 #include "platform/Dispatcher.h"
+#include "sources/SourceFactory.h"
 #include "ui/CameraSettingDialog.h"
 #include "ui/CaptureFormatDialog.h"
 #include "ui/ModelFormatPanel.h"
@@ -83,15 +86,22 @@ int main(int argc, char** argv) {
         ok &= Grab(capture, dir, "wizard-format-capture" + suffix);
 
         ThreadDispatcher dispatcher;
-        COcvCtrl ctrl(dispatcher, [](int32_t, auto, auto) { return std::shared_ptr<CCamInterface>(); },
-                      QDir::tempPath().toStdString());
-        ctrl.Create();
-        OcvParam p = ctrl.Param();
-        p.deviceInfo.deviceType = DEVICE_AXIS;
-        p.deviceInfo.deviceName = "http://192.168.0.30/";
-        ctrl.SetParam(p);
-        CCameraSettingDialog setting(ctrl, nullptr, {});
-        ok &= Grab(setting, dir, "wizard-camera-setting" + suffix);
+        for (bool connected : {false, argc > 2}) {
+            COcvCtrl ctrl(dispatcher, &CreateCameraSource, QDir::tempPath().toStdString());
+            ctrl.Create();
+            OcvParam p = ctrl.Param();
+            p.deviceInfo.deviceType = DEVICE_AXIS;
+            p.deviceInfo.deviceName = connected ? argv[2] : "http://192.168.0.30/";
+            p.deviceInfo.frameWidth = 320;
+            p.deviceInfo.frameHeight = 240;
+            ctrl.SetParam(p);
+            if (connected && ctrl.ConnectCamera() != 1) ok = false;
+            CCameraSettingDialog setting(ctrl, nullptr, {});
+            ok &= Grab(setting, dir,
+                       QString(connected ? "wizard-camera-setting-connected" : "wizard-camera-setting") +
+                           suffix);
+            ctrl.Disconnect();
+        }
     }
     return ok ? 0 : 1;
 }
