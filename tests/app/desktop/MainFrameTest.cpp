@@ -3,7 +3,10 @@
 // saved at exit.
 #include <gtest/gtest.h>
 
+#include "../../ui/wizard/WizardDriver.h"
 #include "DesktopFixture.h"
+#include <QAbstractButton>
+#include <QComboBox>
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MainFrame.h"
 #include "config/ConfigDocument.h"
@@ -138,6 +141,46 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
             EXPECT_EQ(doc.cameras[0].param.deviceInfo.frameWidth, row.answer->info.frameWidth);
         }
     }
+}
+
+// The connection wizard itself, finished on the Axis page with the simulator's address: the
+// camera connects, gets its window and is saved with the page's choices and the wizard's name.
+TEST_F(MainFrameTest, TheWizardFinishedOnAFamilyPageAddsThatCamera) {
+    const std::string url = StartCamSim(camsim_, dir_);
+    ASSERT_FALSE(url.empty());
+    auto frame = MakeFrame();
+    CMainFrame::Prompts prompts;
+    int wizards = 0;
+    prompts.camera = [&](const CameraSelection& initial) -> std::optional<CameraSelection> {
+        ++wizards;
+        CSelectCameraDialog w(initial);
+        w.show();
+        GoToLastPage(w, DEVICE_AXIS);
+        EnterAddress(w, url);
+        static_cast<CModelWizardPage*>(w.currentPage())->Panel()->SizeBox()->setCurrentIndex(1);
+        static_cast<CPropSelectDevicePage*>(w.page(kPageSelectDevice))->NameField()->setText("Yard");
+        w.button(QWizard::FinishButton)->click();
+        if (w.result() != QDialog::Accepted) return std::nullopt;
+        return w.Result();
+    };
+    prompts.message = [this](const QString& caption, const QString& text) {
+        messages_.push_back(caption.toStdString() + ": " + text.toStdString());
+    };
+    frame->SetPrompts(prompts);
+    ASSERT_TRUE(frame->Start());
+    ASSERT_TRUE(Pump(*frame, [&] { return frame->CameraCount() == 1; }));
+    EXPECT_EQ(wizards, 1);
+    EXPECT_TRUE(messages_.empty()) << messages_[0];
+    EXPECT_TRUE(frame->Camera(0).Controller().State() & STATE_CONNECTED);
+    frame->Exit();
+    ConfigDocument doc = Saved();
+    ASSERT_EQ(doc.cameras.size(), 1u);
+    const DeviceInfo& saved = doc.cameras[0].param.deviceInfo;
+    EXPECT_EQ(saved.deviceType, DEVICE_AXIS);
+    EXPECT_EQ(saved.deviceName, url);
+    EXPECT_EQ(saved.frameWidth, 320);
+    EXPECT_EQ(saved.frameHeight, 240);
+    EXPECT_EQ(doc.cameras[0].param.name, "Yard");
 }
 
 TEST_F(MainFrameTest, ExitSavesTheWindowsAndControllersState) {

@@ -3,7 +3,9 @@
 // device-information file, and the capture device's format page.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSlider>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -196,6 +198,74 @@ TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
         expected.frameRate = row.rate;
         EXPECT_EQ(dlg.Result(), expected);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A capture device's settings as the connected source reports them; records what is set.
+class RecordedSettings : public ICaptureSettings {
+public:
+    std::vector<CaptureMode> Modes() override { return {{"YUYV", 640, 480, {30}}, {"YUYV", 320, 240, {15}}}; }
+    std::vector<CaptureControl> Controls() override {
+        return {{1, "Brightness", 1, 0, 255, 1, 128, 100}, {2, "Auto exposure", 2, 0, 1, 1, 1, 1}};
+    }
+    bool SetControl(uint32_t id, int value) override {
+        set.emplace_back(id, value);
+        return true;
+    }
+    std::vector<std::pair<uint32_t, int>> set;
+};
+
+TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
+    RecordedSettings settings;
+    struct Row {
+        int type;
+        bool connected;
+        const char* page;  // the page class shown, "" for none
+        bool result;
+    };
+    const Row rows[] = {
+        {DEVICE_LOCAL_CAPTURE, true, "ocv::CCaptureFormatDialog", true},
+        {DEVICE_LOCAL_CAPTURE, false, "", false},
+        {DEVICE_AXIS, false, "ocv::CModelFormatDialog", true},
+        {DEVICE_NETWORK_STREAM, true, "", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        std::string shown;
+        CFormatPageHost host([&]() -> ICaptureSettings* { return row.connected ? &settings : nullptr; },
+                             nullptr, [&](QDialog& page) {
+                                 shown = page.metaObject()->className();
+                                 if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
+                                     c->SizeBox()->setCurrentIndex(1);
+                                 page.accept();
+                                 return page.result() == QDialog::Accepted;
+                             });
+        DeviceInfo info;
+        info.deviceType = row.type;
+        info.deviceName = "http://127.0.0.1:1/";
+        EXPECT_EQ(host.RunFormatPage(row.type, info), row.result);
+        EXPECT_EQ(shown, row.page);
+        if (row.type == DEVICE_LOCAL_CAPTURE && row.result) {
+            EXPECT_EQ(info.frameWidth, 320);
+            EXPECT_EQ(info.frameRate, 15);
+        }
+    }
+}
+
+TEST(FormatPageHostTest, TheDevicePageSetsTheControlsAsTheyMove) {
+    RecordedSettings settings;
+    CFormatPageHost host([&] { return &settings; }, nullptr, [&](QDialog& page) {
+        page.findChild<QSlider*>()->setValue(140);
+        page.findChild<QCheckBox*>()->setChecked(false);
+        return true;
+    });
+    DeviceInfo info;
+    EXPECT_TRUE(host.RunDevicePage(DEVICE_LOCAL_CAPTURE, info));
+    EXPECT_EQ(settings.set, (std::vector<std::pair<uint32_t, int>>{{1, 140}, {2, 0}}));
+    EXPECT_FALSE(host.RunDevicePage(DEVICE_AXIS, info)) << "network cameras have no device page";
 }
 
 }  // namespace
