@@ -10,6 +10,7 @@
 
 #include "config/ConfigFiles.h"
 #include "controller/OcvCtrl.h"
+#include "controller/StateFlags.h"
 #include "ui/CameraSummary.h"
 #include "ui/WizardMessage.h"
 #include "ui/WizardPages.h"
@@ -50,6 +51,9 @@ CCameraSettingDialog::CCameraSettingDialog(COcvCtrl& ctrl, IDialogHost* host, Ac
     layout->addLayout(buttons);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     close->button(QDialogButtonBox::Close)->setText(WizardText(W::Close));
+    // Enter closes the dialog unless one of the commands has the focus.
+    for (QPushButton* b : {change_, reconnect_, format_, camera_, save_}) b->setAutoDefault(false);
+    close->button(QDialogButtonBox::Close)->setDefault(true);
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(close);
 
@@ -99,8 +103,13 @@ bool CCameraSettingDialog::SaveTo(const QString& path) {
 
 void CCameraSettingDialog::AfterPage(bool shown) {
     if (shown) {
-        // The source connected again with what the page chose; the record keeps that.
+        // The source connected again with what the page chose; the record keeps that, and the
+        // camera's state says whether that connect succeeded.
         ctrl_.Param().deviceInfo = ctrl_.GetDeviceInfo();
+        if (ctrl_.IsConnected())
+            ctrl_.SetState(STATE_CONNECTED, 0);
+        else
+            ctrl_.SetState(0, STATE_CONNECTED);
         if (actions_.changed) actions_.changed();
     }
     Refresh();

@@ -3,7 +3,9 @@
 // device-information file, and the capture device's format page.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QSlider>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include "../../app/desktop/DesktopFixture.h"
 #include "config/ConfigFiles.h"
 #include "controller/OcvCtrl.h"
+#include "controller/StateFlags.h"
 #include "foundation/Logger.h"
 #include "platform/Dispatcher.h"
 #include "sources/LocalCaptureInterface.h"
@@ -127,6 +130,7 @@ TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera
         EXPECT_EQ(pagesShown, 1);
         EXPECT_EQ(ctrl_->Param().deviceInfo.frameWidth, row.widthAfter);
         EXPECT_TRUE(ctrl_->IsConnected());
+        EXPECT_TRUE(ctrl_->State() & STATE_CONNECTED);
         const std::string part = " Image Size Width \t" + std::to_string(row.widthAfter) + " pixcel";
         EXPECT_NE(dlg.Summary().toStdString().find(part), std::string::npos) << dlg.Summary().toStdString();
     }
@@ -164,6 +168,14 @@ TEST_F(CameraSettingTest, ChangeCameraAndReconnectRunTheirActions) {
     dlg.ChangeButton()->click();
     dlg.ReconnectButton()->click();
     EXPECT_EQ(ran, (std::vector<std::string>{"change", "reconnect"}));
+    // Enter and Escape both close it; neither runs a command.
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        dlg.show();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &press);
+        EXPECT_FALSE(dlg.isVisible()) << key;
+    }
+    EXPECT_EQ(ran.size(), 2u);
 }
 
 // A capture device's format page offers its sizes and the rates of the chosen size.
