@@ -11,11 +11,15 @@
 #include "controller/DefaultResources.h"
 #include "controller/OcvCtrl.h"
 #include "sources/CaptureDevice.h"
+#include "sources/LocalCaptureInterface.h"
 #include "ui/AboutDialog.h"
 #include "ui/CameraListDialog.h"
+#include "ui/CameraSettingDialog.h"
 #include "ui/CapSettingDialog.h"
 #include "ui/ConditionSettingDialog.h"
+#include "ui/FormatPageHost.h"
 #include "ui/LogDialog.h"
+#include "ui/SelectCameraDialog.h"
 #include "ui/SystemSettingDialog.h"
 
 namespace ocv {
@@ -27,22 +31,20 @@ const char* const kForcedStopQuestion =
     "強制終了しますか？\n"
     "(「いいえ」を選択すると処理が終了するまで待ちます)";
 
-// The record's device information as chosen. A local capture device given without a name is
-// the first one present (the controller connects only to a named device); false when there is
-// none.
-bool ApplyChoice(const CameraChoice& choice, OcvParam& param, std::string& why) {
-    std::string device = choice.address;
-    if (choice.type == DEVICE_LOCAL_CAPTURE && device.empty()) {
+// The record's device information as the wizard chose it. A local capture device given
+// without a name is the first one present (the controller connects only to a named device);
+// false when there is none.
+bool ApplyChoice(const CameraSelection& choice, OcvParam& param, std::string& why) {
+    DeviceInfo info = choice.info;
+    if (info.deviceType == DEVICE_LOCAL_CAPTURE && info.deviceName.empty()) {
         auto devices = V4l2CaptureSystem()->List();
         if (devices.empty()) {
             why = "No local capture device is connected.";
             return false;
         }
-        device = devices.front().card;
+        info.deviceName = devices.front().card;
     }
-    param.deviceInfo = DeviceInfo{};
-    param.deviceInfo.deviceType = choice.type;
-    param.deviceInfo.deviceName = device;
+    param.deviceInfo = info;
     if (!choice.name.empty()) param.name = choice.name;
     return true;
 }
@@ -196,9 +198,9 @@ void CMainFrame::ShowError(const std::string& text) {
         QMessageBox::critical(nullptr, "ERROR", shown);
 }
 
-std::optional<CameraChoice> CMainFrame::AskCamera(const CameraChoice& initial, const QString& title) {
+std::optional<CameraSelection> CMainFrame::AskCamera(const CameraSelection& initial, CLogger& log) {
     if (prompts_.camera) return prompts_.camera(initial);
-    return CAddCameraDialog::Ask(initial, title);
+    return CSelectCameraDialog::Ask(initial, nullptr, &log);
 }
 
 void CMainFrame::OnStateChanged(COcvCtrl& ctrl, uint32_t flags) {
@@ -224,11 +226,7 @@ int CMainFrame::RunConnectWizard(COcvCtrl& ctrl) {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{inWizard_};
-    const DeviceInfo& info = ctrl.Param().deviceInfo;
-    CameraChoice initial;
-    if (info.deviceType >= 1 && info.deviceType <= 8) initial.type = info.deviceType;
-    initial.address = info.deviceName;
-    auto choice = AskCamera(initial, "Add camera");
+    auto choice = AskCamera(CameraSelection{ctrl.Param().deviceInfo, ctrl.Param().name}, ctrl.Log());
     if (!choice) return 0;
     OcvParam param = ctrl.Param();
     std::string why;
@@ -348,18 +346,30 @@ void CMainFrame::OnCameraMenu(int index, int command) {
         ctrl.SetParam(sheet.Result());
         SaveAll();
     } else if (command == CCapDialog::kCameraSetup) {
-        ChangeCamera(index);
+        ShowCameraSetting(index);
     }
+}
+
+void CMainFrame::ShowCameraSetting(int index) {
+    COcvCtrl& ctrl = Camera(index).Controller();
+    CFormatPageHost pages([&ctrl] { return dynamic_cast<ICaptureSettings*>(ctrl.Source().get()); });
+    CCameraSettingDialog::Actions actions;
+    actions.changeCamera = [this, index] { ChangeCamera(index); };
+    actions.reconnect = [&ctrl] {
+        ctrl.CancelConnect();
+        ctrl.ConnectCameraAsync();
+    };
+    actions.changed = [this] { SaveAll(); };
+    CCameraSettingDialog dialog(ctrl, &pages, std::move(actions));
+    if (prompts_.cameraSetting)
+        prompts_.cameraSetting(dialog);
+    else
+        dialog.exec();
 }
 
 void CMainFrame::ChangeCamera(int index) {
     COcvCtrl& ctrl = Camera(index).Controller();
-    const DeviceInfo& info = ctrl.Param().deviceInfo;
-    CameraChoice initial;
-    if (info.deviceType >= 1 && info.deviceType <= 8) initial.type = info.deviceType;
-    initial.address = info.deviceName;
-    initial.name = ctrl.Param().name;
-    auto choice = AskCamera(initial, "Camera setup");
+    auto choice = AskCamera(CameraSelection{ctrl.Param().deviceInfo, ctrl.Param().name}, ctrl.Log());
     if (!choice || exited_) return;
     OcvParam param = ctrl.Param();
     std::string why;

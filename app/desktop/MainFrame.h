@@ -11,16 +11,17 @@
 #include <QTimer>
 
 #include "app/Host.h"
-#include "app/desktop/AddCameraDialog.h"
 #include "app/desktop/NotifySink.h"
 #include "app/desktop/QtDispatcher.h"
 #include "foundation/LogEntry.h"
+#include "ui/WizardPages.h"
 
 class QMenu;
 class QSystemTrayIcon;
 
 namespace ocv {
 
+class CCameraSettingDialog;
 class CCapDialog;
 class CLogDialog;
 
@@ -29,8 +30,10 @@ class CMainFrame final : public QObject, public IControllerHost {
 public:
     // What the frame asks the person; each empty one is the real dialog or message box.
     struct Prompts {
-        // The add-camera dialog (also when the camera of a window is changed).
-        std::function<std::optional<CameraChoice>(const CameraChoice& initial)> camera;
+        // The connection wizard (also when the camera of a window is changed).
+        std::function<std::optional<CameraSelection>(const CameraSelection& initial)> camera;
+        // The camera-setting dialog, already filled; runs it instead of its modal loop.
+        std::function<void(CCameraSettingDialog& dialog)> cameraSetting;
         // A message box with this caption.
         std::function<void(const QString& caption, const QString& text)> message;
         // A Yes/No question; true for Yes.
@@ -95,8 +98,9 @@ private:
     void OnTrayActivated(int reason);
     void AddLogEntry(const LogEntry& entry);
     void ShowError(const std::string& text);
-    std::optional<CameraChoice> AskCamera(const CameraChoice& initial, const QString& title);
+    std::optional<CameraSelection> AskCamera(const CameraSelection& initial, CLogger& log);
     void ChangeCamera(int index);
+    void ShowCameraSetting(int index);
 
     QtDispatcher dispatcher_;
     SourceFactory factory_;

@@ -3,19 +3,36 @@
 // saved at exit.
 #include <gtest/gtest.h>
 
+#include "../../ui/wizard/WizardDriver.h"
 #include "DesktopFixture.h"
+#include <QAbstractButton>
+#include <QComboBox>
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MainFrame.h"
 #include "config/ConfigDocument.h"
 #include "controller/OcvCtrl.h"
 #include "controller/StateFlags.h"
+#include "ui/CameraSettingDialog.h"
 #include "ui/LogDialog.h"
+#include <QPushButton>
 #include "sources/SourceFactory.h"
 
 using namespace ocv;
 using namespace ocvtest;
 
 namespace {
+
+// What the connection wizard yields for a camera of `type` at `url`.
+CameraSelection Pick(int type, const std::string& url, const std::string& name,
+                     int width = 0, int height = 0) {
+    CameraSelection s;
+    s.info.deviceType = type;
+    s.info.deviceName = url;
+    s.info.frameWidth = width;
+    s.info.frameHeight = height;
+    s.name = name;
+    return s;
+}
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -24,7 +41,7 @@ protected:
     std::unique_ptr<CMainFrame> MakeFrame() {
         auto frame = std::make_unique<CMainFrame>(dir_.Path(), &CreateCameraSource);
         CMainFrame::Prompts prompts;
-        prompts.camera = [this](const CameraChoice& initial) {
+        prompts.camera = [this](const CameraSelection& initial) {
             asked_.push_back(initial);
             return answer_;
         };
@@ -32,6 +49,8 @@ protected:
             messages_.push_back(caption.toStdString() + ": " + text.toStdString());
         };
         prompts.question = [](const QString&) { return true; };
+        // "Change Camera" of the camera-setting dialog.
+        prompts.cameraSetting = [](CCameraSettingDialog& d) { d.ChangeButton()->click(); };
         frame->SetPrompts(prompts);
         return frame;
     }
@@ -62,8 +81,8 @@ protected:
 
     TempDir dir_;
     std::unique_ptr<Process> camsim_;
-    std::vector<CameraChoice> asked_;
-    std::optional<CameraChoice> answer_;
+    std::vector<CameraSelection> asked_;
+    std::optional<CameraSelection> answer_;
     std::vector<std::string> messages_;
 };
 
@@ -71,7 +90,7 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
     const std::string url = StartCamSim(camsim_, dir_);
     ASSERT_FALSE(url.empty());
     struct Row {
-        std::optional<CameraChoice> answer;
+        std::optional<CameraSelection> answer;
         int camerasAfter;
         bool connected;
         const char* message;  // the message box, when one is expected
@@ -79,11 +98,13 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
     const Row rows[] = {
         {std::nullopt, 0, false, nullptr},  // Cancel adds nothing
         // No picture: the controller's error box, and nothing is added.
-        {CameraChoice{8, url + "nothing-here", "Gate"}, 0, false, "との接続に失敗しました!"},
-        {CameraChoice{8, url, "Door"}, 1, true, nullptr},
+        {Pick(8, url + "nothing-here", "Gate"), 0, false, "との接続に失敗しました!"},
+        {Pick(8, url, "Door"), 1, true, nullptr},
+        // A family's page: the simulator answers under the Axis path in the chosen size.
+        {Pick(5, url, "Door", 320, 240), 1, true, nullptr},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.answer ? row.answer->address : "cancel");
+        SCOPED_TRACE(row.answer ? row.answer->info.deviceName : "cancel");
         DeleteFile(dir_.File("ocv.xml"));
         asked_.clear();
         messages_.clear();
@@ -116,8 +137,50 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         ASSERT_EQ(doc.cameras.size(), static_cast<size_t>(row.camerasAfter));
         if (row.connected) {
             EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+            EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceType, row.answer->info.deviceType);
+            EXPECT_EQ(doc.cameras[0].param.deviceInfo.frameWidth, row.answer->info.frameWidth);
         }
     }
+}
+
+// The connection wizard itself, finished on the Axis page with the simulator's address: the
+// camera connects, gets its window and is saved with the page's choices and the wizard's name.
+TEST_F(MainFrameTest, TheWizardFinishedOnAFamilyPageAddsThatCamera) {
+    const std::string url = StartCamSim(camsim_, dir_);
+    ASSERT_FALSE(url.empty());
+    auto frame = MakeFrame();
+    CMainFrame::Prompts prompts;
+    int wizards = 0;
+    prompts.camera = [&](const CameraSelection& initial) -> std::optional<CameraSelection> {
+        ++wizards;
+        CSelectCameraDialog w(initial);
+        w.show();
+        GoToLastPage(w, DEVICE_AXIS);
+        EnterAddress(w, url);
+        static_cast<CModelWizardPage*>(w.currentPage())->Panel()->SizeBox()->setCurrentIndex(1);
+        static_cast<CPropSelectDevicePage*>(w.page(kPageSelectDevice))->NameField()->setText("Yard");
+        w.button(QWizard::FinishButton)->click();
+        if (w.result() != QDialog::Accepted) return std::nullopt;
+        return w.Result();
+    };
+    prompts.message = [this](const QString& caption, const QString& text) {
+        messages_.push_back(caption.toStdString() + ": " + text.toStdString());
+    };
+    frame->SetPrompts(prompts);
+    ASSERT_TRUE(frame->Start());
+    ASSERT_TRUE(Pump(*frame, [&] { return frame->CameraCount() == 1; }));
+    EXPECT_EQ(wizards, 1);
+    EXPECT_TRUE(messages_.empty()) << messages_[0];
+    EXPECT_TRUE(frame->Camera(0).Controller().State() & STATE_CONNECTED);
+    frame->Exit();
+    ConfigDocument doc = Saved();
+    ASSERT_EQ(doc.cameras.size(), 1u);
+    const DeviceInfo& saved = doc.cameras[0].param.deviceInfo;
+    EXPECT_EQ(saved.deviceType, DEVICE_AXIS);
+    EXPECT_EQ(saved.deviceName, url);
+    EXPECT_EQ(saved.frameWidth, 320);
+    EXPECT_EQ(saved.frameHeight, 240);
+    EXPECT_EQ(doc.cameras[0].param.name, "Yard");
 }
 
 TEST_F(MainFrameTest, ExitSavesTheWindowsAndControllersState) {
@@ -199,20 +262,20 @@ TEST_F(MainFrameTest, CameraSetupChangesTheAddressAndConnectsAgain) {
     ASSERT_TRUE(frame->Start());
     ASSERT_EQ(frame->CameraCount(), 1);
     struct Row {
-        std::optional<CameraChoice> answer;
+        std::optional<CameraSelection> answer;
         std::string deviceAfter;
         bool connected;
     };
     const Row rows[] = {
         {std::nullopt, "http://127.0.0.1:9/", false},  // Cancel changes nothing
-        {CameraChoice{8, url, ""}, url, true},
+        {Pick(8, url, ""), url, true},
     };
     for (const Row& row : rows) {
         asked_.clear();
         answer_ = row.answer;
         frame->OnCameraMenu(0, CCapDialog::kCameraSetup);
         ASSERT_EQ(asked_.size(), 1u);
-        EXPECT_EQ(asked_[0].type, 8) << "the dialog shows the camera's own values";
+        EXPECT_EQ(asked_[0].info.deviceType, 8) << "the wizard shows the camera's own values";
         EXPECT_EQ(asked_[0].name, "Door");
         COcvCtrl& ctrl = frame->Camera(0).Controller();
         EXPECT_EQ(ctrl.Param().deviceInfo.deviceName, row.deviceAfter);
@@ -220,7 +283,7 @@ TEST_F(MainFrameTest, CameraSetupChangesTheAddressAndConnectsAgain) {
             EXPECT_TRUE(Pump(*frame, [&] { return (ctrl.State() & STATE_CONNECTED) != 0; }));
         }
     }
-    EXPECT_EQ(asked_[0].address, "http://127.0.0.1:9/");
+    EXPECT_EQ(asked_[0].info.deviceName, "http://127.0.0.1:9/");
     frame->Exit();
     ConfigDocument doc = Saved();
     ASSERT_EQ(doc.cameras.size(), 1u);

@@ -1,11 +1,12 @@
-// The add-camera dialog accepts what --add-camera accepts and refuses the rest with the reason
-// the command line gives.
+// The connection wizard refuses to finish with exactly what --add-camera refuses, with the same
+// reason, and accepts what it accepts.
 #include <gtest/gtest.h>
 
 #include <regex>
 
+#include "../../ui/wizard/WizardDriver.h"
 #include "DesktopFixture.h"
-#include "app/desktop/AddCameraDialog.h"
+#include "ui/WizardMessage.h"
 
 using namespace ocv;
 using namespace ocvtest;
@@ -23,9 +24,11 @@ std::string CommandLineRefusal(const TempDir& dir, int type, const std::string& 
     return std::regex_search(err, m, re) ? m[1].str() : "unexpected: " + err;
 }
 
-TEST(AddCameraDialogTest, RefusesWhatTheCommandLineRefusesWithTheSameReason) {
+TEST(ConnectWizardTest, RefusesWhatTheCommandLineRefusesWithTheSameReason) {
     App();
     TempDir dir;
+    std::vector<std::string> shown;
+    SetWizardMessageHook([&](const QString& text) { shown.push_back(text.toStdString()); });
     struct Row {
         int type;
         const char* address;
@@ -39,22 +42,30 @@ TEST(AddCameraDialogTest, RefusesWhatTheCommandLineRefusesWithTheSameReason) {
         {5, "127.0.0.1/axis-cgi", false},
         {2, "ftp://127.0.0.1/x.mp4", false},
         {2, "rtsp://127.0.0.1:99999/live", false},
-        {3, "", false},
+        {3, "http://127.0.0.1:8080/", true},
     };
+    auto devices = std::make_shared<ListedDevices>(
+        std::vector<CaptureDeviceEntry>{{"/dev/video0", "USB Camera", "uvcvideo", "usb-1"}});
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.type) + " " + row.address);
-        CAddCameraDialog dlg(CameraChoice{});
-        dlg.SetChoice(CameraChoice{row.type, row.address, "Yard"});
-        dlg.accept();
-        EXPECT_EQ(dlg.result() == QDialog::Accepted, row.accepted);
-        const std::string refusal = dlg.Refusal().toStdString();
+        shown.clear();
+        CSelectCameraDialog w(CameraSelection{DeviceInfo{}, "Yard"}, devices);
+        GoToLastPage(w, row.type);
+        EnterAddress(w, row.address);
+        EXPECT_EQ(w.validateCurrentPage(), row.accepted);
+        const std::string refusal = w.Refusal().toStdString();
         EXPECT_EQ(refusal, CommandLineRefusal(dir, row.type, row.address));
-        EXPECT_EQ(refusal.empty(), row.accepted);
-        const CameraChoice c = dlg.Choice();
-        EXPECT_EQ(c.type, row.type);
-        EXPECT_EQ(c.address, row.address);
-        EXPECT_EQ(c.name, "Yard");
+        EXPECT_EQ(shown.size(), row.accepted ? 0u : 1u);
+        if (row.accepted) {
+            EXPECT_EQ(w.Result().info.deviceType, row.type);
+            EXPECT_EQ(w.Result().info.deviceName, row.address);
+            EXPECT_EQ(w.Result().name, "Yard");
+        } else {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0], refusal);
+        }
     }
+    SetWizardMessageHook({});
 }
 
 }  // namespace

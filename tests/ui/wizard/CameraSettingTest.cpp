@@ -1,0 +1,283 @@
+// The camera-setting dialog over a controller connected to the camera simulator: the format
+// summary, "No Signal", the model's "Format..." page reconnecting in the chosen size, the
+// device-information file, and the capture device's format page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QSlider>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "../../app/desktop/DesktopFixture.h"
+#include "config/ConfigFiles.h"
+#include "controller/OcvCtrl.h"
+#include "controller/StateFlags.h"
+#include "foundation/Logger.h"
+#include "platform/Dispatcher.h"
+#include "sources/LocalCaptureInterface.h"
+#include "sources/SourceFactory.h"
+#include "ui/CameraSettingDialog.h"
+#include "ui/CameraSummary.h"
+#include "ui/CaptureFormatDialog.h"
+#include "ui/FormatPageHost.h"
+#include "ui/ModelFormatPanel.h"
+#include "ui/WizardMessage.h"
+
+using namespace ocv;
+using namespace ocvtest;
+
+namespace {
+
+TEST(CameraSummaryTest, TheTextOfEachKindOfSource) {
+    const std::string sep = "-------------------\r\n";
+    struct Row {
+        CaptureSummaryInput in;
+        std::string text;
+    };
+    const Row rows[] = {
+        {{true, true, 30, 640, 480},
+         sep + "[Capture Setting]\r\n Frame Rate       \t30 frames/sec\r\n Image Size Width \t640 pixcel\r\n"
+               " Image Size Height\t480 pixcel\r\n" + sep},
+        {{true, false, 30, 320, 240},
+         sep + "[Capture Setting]\r\n Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n" + sep},
+        {{false, true, 30, 320, 240}, sep + "No Signal\r\n" + sep},
+    };
+    for (const Row& row : rows) EXPECT_EQ(CaptureFormatSummary(row.in), row.text);
+}
+
+class CameraSettingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetWizardMessageHook([this](const QString& t) { shown_.push_back(t.toStdString()); });
+        url_ = StartCamSim(camsim_, dir_);
+        ASSERT_FALSE(url_.empty());
+        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, &CreateCameraSource, dir_.Path());
+        ctrl_->Create();
+    }
+    void TearDown() override {
+        if (ctrl_) ctrl_->Disconnect();
+        SetWizardMessageHook({});
+    }
+    int Connect(int type, const std::string& url, int width, int height) {
+        OcvParam p = ctrl_->Param();
+        p.deviceInfo = DeviceInfo{};
+        p.deviceInfo.deviceType = type;
+        p.deviceInfo.deviceName = url;
+        p.deviceInfo.frameWidth = width;
+        p.deviceInfo.frameHeight = height;
+        ctrl_->SetParam(p);
+        return ctrl_->ConnectCamera();
+    }
+
+    TempDir dir_;
+    std::unique_ptr<Process> camsim_;
+    std::string url_;
+    ThreadDispatcher dispatcher_;
+    std::unique_ptr<COcvCtrl> ctrl_;
+    std::vector<std::string> shown_;
+};
+
+TEST_F(CameraSettingTest, TheSummaryFollowsTheConnection) {
+    struct Row {
+        std::string url;
+        bool connected;
+        const char* part;
+    };
+    const Row rows[] = {
+        {url_, true, " Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n"},
+        {url_ + "nothing-here", false, "No Signal\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url);
+        EXPECT_EQ(Connect(DEVICE_AXIS, row.url, 320, 240), row.connected ? 1 : 0);
+        CCameraSettingDialog dlg(*ctrl_, nullptr, {});
+        const std::string summary = dlg.Summary().toStdString();
+        EXPECT_NE(summary.find(row.part), std::string::npos) << summary;
+        EXPECT_EQ(summary.find("Frame Rate"), std::string::npos) << "a network camera has no rate";
+        EXPECT_EQ(dlg.DeviceName().toStdString(), row.url);
+        EXPECT_FALSE(dlg.FormatButton()->isEnabled()) << "no pages without a host";
+    }
+}
+
+TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera) {
+    ASSERT_EQ(Connect(DEVICE_AXIS, url_, 320, 240), 1);
+    int saves = 0;
+    struct Row {
+        int sizeIndex;   // of the Axis type-0 list: 640x480, 320x240
+        bool ok;
+        int widthAfter;
+    };
+    const Row rows[] = {{0, false, 320}, {0, true, 640}, {1, true, 320}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sizeIndex);
+        int pagesShown = 0;
+        CFormatPageHost host({}, nullptr, [&](QDialog& page) {
+            ++pagesShown;
+            auto* format = dynamic_cast<CModelFormatDialog*>(&page);
+            if (!format) return false;
+            EXPECT_EQ(format->Panel()->UrlField()->text().toStdString(), url_);
+            format->Panel()->SizeBox()->setCurrentIndex(row.sizeIndex);
+            if (!row.ok) return false;
+            format->accept();
+            return format->result() == QDialog::Accepted;
+        });
+        CCameraSettingDialog dlg(*ctrl_, &host, {{}, {}, [&] { ++saves; }});
+        ASSERT_TRUE(dlg.FormatButton()->isEnabled());
+        dlg.FormatButton()->click();
+        EXPECT_EQ(pagesShown, 1);
+        EXPECT_EQ(ctrl_->Param().deviceInfo.frameWidth, row.widthAfter);
+        EXPECT_TRUE(ctrl_->IsConnected());
+        EXPECT_TRUE(ctrl_->State() & STATE_CONNECTED);
+        const std::string part = " Image Size Width \t" + std::to_string(row.widthAfter) + " pixcel";
+        EXPECT_NE(dlg.Summary().toStdString().find(part), std::string::npos) << dlg.Summary().toStdString();
+    }
+    EXPECT_EQ(saves, 2) << "only OK changes the record";
+}
+
+TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
+    ASSERT_EQ(Connect(DEVICE_AXIS, url_, 320, 240), 1);
+    CCameraSettingDialog dlg(*ctrl_, nullptr, {});
+    struct Row {
+        std::string path;
+        bool saved;
+    };
+    const Row rows[] = {{dir_.File("cam.dev"), true}, {dir_.File("missing/dir/cam.dev"), false}};
+    for (const Row& row : rows) {
+        shown_.clear();
+        EXPECT_EQ(dlg.SaveTo(QString::fromStdString(row.path)), row.saved);
+        if (row.saved) {
+            EXPECT_TRUE(shown_.empty());
+            DeviceInfo back;
+            CLogger quiet;
+            ASSERT_TRUE(LoadDeviceInfoFile(row.path, back, quiet));
+            EXPECT_EQ(back, ctrl_->Param().deviceInfo);
+        } else {
+            ASSERT_EQ(shown_.size(), 1u);
+            EXPECT_EQ(shown_[0], "Save device setting file failed!");
+        }
+    }
+}
+
+TEST_F(CameraSettingTest, ChangeCameraAndReconnectRunTheirActions) {
+    std::vector<std::string> ran;
+    CCameraSettingDialog dlg(*ctrl_, nullptr,
+                             {[&] { ran.push_back("change"); }, [&] { ran.push_back("reconnect"); }, {}});
+    dlg.ChangeButton()->click();
+    dlg.ReconnectButton()->click();
+    EXPECT_EQ(ran, (std::vector<std::string>{"change", "reconnect"}));
+    // Enter and Escape both close it; neither runs a command.
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        dlg.show();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &press);
+        EXPECT_FALSE(dlg.isVisible()) << key;
+    }
+    EXPECT_EQ(ran.size(), 2u);
+}
+
+// A capture device's format page offers its sizes and the rates of the chosen size.
+TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
+    const std::vector<CaptureMode> modes = {
+        {"YUYV", 640, 480, {30, 15}}, {"MJPG", 640, 480, {60, 30}},
+        {"YUYV", 320, 240, {}},       {"YUYV", 1280, 720, {10}},
+    };
+    struct Row {
+        int sizeIndex;
+        int rateIndex;
+        int width, height, rate;
+    };
+    const Row rows[] = {{0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30},
+                        {2, 0, 1280, 720, 10}};
+    DeviceInfo info;
+    info.deviceType = DEVICE_LOCAL_CAPTURE;
+    info.deviceName = "USB Camera";
+    info.frameWidth = 1280;
+    info.frameHeight = 720;
+    info.frameRate = 10;
+    CCaptureFormatDialog opened(modes, info);
+    EXPECT_EQ(opened.SizeBox()->count(), 3);
+    EXPECT_EQ(opened.SizeBox()->currentIndex(), 2) << "the record's size is selected";
+    for (const Row& row : rows) {
+        CCaptureFormatDialog dlg(modes, info);
+        dlg.SizeBox()->setCurrentIndex(row.sizeIndex);
+        dlg.RateBox()->setCurrentIndex(row.rateIndex);
+        DeviceInfo expected = info;
+        expected.frameWidth = row.width;
+        expected.frameHeight = row.height;
+        expected.frameRate = row.rate;
+        EXPECT_EQ(dlg.Result(), expected);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A capture device's settings as the connected source reports them; records what is set.
+class RecordedSettings : public ICaptureSettings {
+public:
+    std::vector<CaptureMode> Modes() override { return {{"YUYV", 640, 480, {30}}, {"YUYV", 320, 240, {15}}}; }
+    std::vector<CaptureControl> Controls() override {
+        return {{1, "Brightness", 1, 0, 255, 1, 128, 100}, {2, "Auto exposure", 2, 0, 1, 1, 1, 1}};
+    }
+    bool SetControl(uint32_t id, int value) override {
+        set.emplace_back(id, value);
+        return true;
+    }
+    std::vector<std::pair<uint32_t, int>> set;
+};
+
+TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
+    RecordedSettings settings;
+    struct Row {
+        int type;
+        bool connected;
+        const char* page;  // the page class shown, "" for none
+        bool result;
+    };
+    const Row rows[] = {
+        {DEVICE_LOCAL_CAPTURE, true, "ocv::CCaptureFormatDialog", true},
+        {DEVICE_LOCAL_CAPTURE, false, "", false},
+        {DEVICE_AXIS, false, "ocv::CModelFormatDialog", true},
+        {DEVICE_NETWORK_STREAM, true, "", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        std::string shown;
+        CFormatPageHost host([&]() -> ICaptureSettings* { return row.connected ? &settings : nullptr; },
+                             nullptr, [&](QDialog& page) {
+                                 shown = page.metaObject()->className();
+                                 if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
+                                     c->SizeBox()->setCurrentIndex(1);
+                                 page.accept();
+                                 return page.result() == QDialog::Accepted;
+                             });
+        DeviceInfo info;
+        info.deviceType = row.type;
+        info.deviceName = "http://127.0.0.1:1/";
+        EXPECT_EQ(host.RunFormatPage(row.type, info), row.result);
+        EXPECT_EQ(shown, row.page);
+        if (row.type == DEVICE_LOCAL_CAPTURE && row.result) {
+            EXPECT_EQ(info.frameWidth, 320);
+            EXPECT_EQ(info.frameRate, 15);
+        }
+    }
+}
+
+TEST(FormatPageHostTest, TheDevicePageSetsTheControlsAsTheyMove) {
+    RecordedSettings settings;
+    CFormatPageHost host([&] { return &settings; }, nullptr, [&](QDialog& page) {
+        page.findChild<QSlider*>()->setValue(140);
+        page.findChild<QCheckBox*>()->setChecked(false);
+        return true;
+    });
+    DeviceInfo info;
+    EXPECT_TRUE(host.RunDevicePage(DEVICE_LOCAL_CAPTURE, info));
+    EXPECT_EQ(settings.set, (std::vector<std::pair<uint32_t, int>>{{1, 140}, {2, 0}}));
+    EXPECT_FALSE(host.RunDevicePage(DEVICE_AXIS, info)) << "network cameras have no device page";
+}
+
+}  // namespace

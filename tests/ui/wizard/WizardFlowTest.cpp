@@ -1,0 +1,270 @@
+// The connection wizard: which page follows which choice, the refusals of Finish, and the
+// device information each last page yields.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "../../app/desktop/DesktopFixture.h"
+#include "WizardDriver.h"
+#include "config/ConfigFiles.h"
+#include "foundation/Logger.h"
+#include "sources/CameraUrl.h"
+#include "ui/UiText.h"
+#include "ui/WizardMessage.h"
+
+using namespace ocv;
+using namespace ocvtest;
+
+namespace {
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetWizardMessageHook([this](const QString& text) { shown_.push_back(text.toStdString()); });
+    }
+    void TearDown() override { SetWizardMessageHook({}); }
+
+    std::shared_ptr<ListedDevices> devices_ = std::make_shared<ListedDevices>(
+        std::vector<CaptureDeviceEntry>{{"/dev/video0", "USB Camera", "uvcvideo", "usb-1"},
+                                        {"/dev/video2", "Board Camera", "bttv", "pci-1"},
+                                        {"/dev/video4", "USB Camera", "uvcvideo", "usb-2"}});
+    std::vector<std::string> shown_;
+};
+
+TEST_F(WizardTest, TheFirstChoiceAndTheFamilyDecideTheLastPage) {
+    struct Row {
+        int type;  // 0: the connection file
+        int page;
+    };
+    const Row rows[] = {
+        {DEVICE_LOCAL_CAPTURE, kPageVideoCapture}, {DEVICE_NETWORK_STREAM, kPageWmEncorder},
+        {DEVICE_PEER_INSTANCE, kPageOcuvane},      {DEVICE_PANASONIC, kPagePanasonic},
+        {DEVICE_AXIS, kPageAxis},                  {DEVICE_VIVOTEK, kPageVivotek},
+        {DEVICE_MEGACHIPS, kPageMegaChips},        {DEVICE_MJPEG_URL, kPageMjpegUrl},
+        {0, kPageFileLoad},
+    };
+    CSelectCameraDialog w(CameraSelection{}, devices_);
+    w.show();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        GoToLastPage(w, row.type);
+        EXPECT_EQ(w.currentId(), row.page);
+        EXPECT_EQ(w.currentPage()->nextId(), -1) << "a last page finishes the wizard";
+        EXPECT_TRUE(w.button(QWizard::FinishButton)->isVisible());
+        // The history runs through the network page only for network cameras.
+        const bool viaNetwork = row.type >= DEVICE_NETWORK_STREAM;
+        EXPECT_EQ(w.visitedIds().contains(kPageSelectNetDevice), viaNetwork);
+    }
+}
+
+TEST_F(WizardTest, TheNetworkPageTellsAboutTheChosenFamily) {
+    struct Row {
+        UiLanguage language;
+        int type;
+        const char* part;
+    };
+    const Row rows[] = {
+        {UiLanguage::Japanese, DEVICE_PEER_INSTANCE, "ﾈｯﾄﾜｰｸ上に設置された別のOcuvaneと接続します。"},
+        {UiLanguage::Japanese, DEVICE_AXIS, "AXIS 2130/2130R RTZ"},
+        {UiLanguage::English, DEVICE_VIVOTEK, "VS2101"},
+        {UiLanguage::English, DEVICE_MEGACHIPS, "TS-LCAM"},
+    };
+    for (const Row& row : rows) {
+        SetUiLanguage(row.language);
+        CSelectCameraDialog w(CameraSelection{}, devices_);
+        GoToLastPage(w, DEVICE_NETWORK_STREAM);
+        w.back();
+        auto* page = static_cast<CPropSelectNetDevicePage*>(w.currentPage());
+        page->ChooseType(row.type);
+        EXPECT_NE(page->Information().toStdString().find(row.part), std::string::npos)
+            << page->Information().toStdString();
+    }
+    SetUiLanguage(UiLanguage::English);
+}
+
+TEST_F(WizardTest, FinishIsRefusedWithItsMessageAndTheWizardStaysOpen) {
+    struct Row {
+        int type;
+        const char* address;  // "" leaves the page as it is
+        const char* message;
+    };
+    const Row rows[] = {
+        {DEVICE_LOCAL_CAPTURE, "", "接続カメラを選択してください!"},
+        {DEVICE_NETWORK_STREAM, "", "接続先URLを入力してください!"},
+        {DEVICE_PEER_INSTANCE, "", "接続先URLを入力してください!"},
+        {DEVICE_PANASONIC, "  ", "接続先URLを入力してください!"},
+        {DEVICE_AXIS, "", "接続先URLを入力してください!"},
+        {DEVICE_VIVOTEK, "", "接続先URLを入力してください!"},
+        {DEVICE_MEGACHIPS, "", "接続先URLを入力してください!"},
+        {DEVICE_MJPEG_URL, "", "接続先URLを入力してください!"},
+        {0, "/nonexistent/camera.dev", "Can't load Device Information File!"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        shown_.clear();
+        CSelectCameraDialog w(CameraSelection{}, devices_);
+        w.show();
+        GoToLastPage(w, row.type);
+        EnterAddress(w, row.address);
+        const int page = w.currentId();
+        w.button(QWizard::FinishButton)->click();
+        ASSERT_EQ(shown_.size(), 1u);
+        EXPECT_EQ(shown_[0], row.message);
+        EXPECT_EQ(w.Refusal().toStdString(), row.message);
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.result(), 0);
+        EXPECT_EQ(w.currentId(), page);
+    }
+}
+
+// The page's fields as a person sets them.
+struct FieldSetting {
+    int sizeIndex = -1, typeIndex = -1, cameraIndex = -1, qualityIndex = -1, slider = -1;
+    const char* password = nullptr;
+};
+
+void Apply(CModelFormatPanel& p, const FieldSetting& f) {
+    if (f.typeIndex >= 0) p.TypeBox()->setCurrentIndex(f.typeIndex);
+    if (f.sizeIndex >= 0) p.SizeBox()->setCurrentIndex(f.sizeIndex);
+    if (f.cameraIndex >= 0) p.CameraBox()->setCurrentIndex(f.cameraIndex);
+    if (f.qualityIndex >= 0) p.QualityBox()->setCurrentIndex(f.qualityIndex);
+    if (f.slider >= 0) p.QualitySlider()->setValue(f.slider);
+    if (f.password) p.PasswordField()->setText(f.password);
+}
+
+TEST_F(WizardTest, EachFamilyPageFillsAFreshRecord) {
+    const std::string url = "http://user:pw@127.0.0.1:8080/";
+    auto expect = [&](int type, auto fill) {
+        DeviceInfo d;
+        d.deviceType = type;
+        d.deviceName = url;
+        fill(d);
+        return d;
+    };
+    struct Row {
+        int type;
+        FieldSetting fields;
+        DeviceInfo expected;
+    };
+    const Row rows[] = {
+        {DEVICE_PEER_INSTANCE, {.slider = 75, .password = "secret"},
+         expect(3, [](DeviceInfo& d) { d.quality = 75; d.password = "secret"; })},
+        {DEVICE_PANASONIC, {.sizeIndex = 2, .qualityIndex = 2},
+         expect(4, [](DeviceInfo& d) { d.frameWidth = 640; d.frameHeight = 480; d.quality = 2; })},
+        // The type is chosen first and brings its size list; its camera list is enabled.
+        {DEVICE_AXIS, {.sizeIndex = 0, .typeIndex = 3, .cameraIndex = 1},
+         expect(5, [](DeviceInfo& d) {
+             d.frameWidth = 704; d.frameHeight = 480; d.subType = 3; d.cameraNo = 1;
+         })},
+        {DEVICE_AXIS, {.sizeIndex = 1},
+         expect(5, [](DeviceInfo& d) { d.frameWidth = 320; d.frameHeight = 240; })},
+        {DEVICE_VIVOTEK, {.sizeIndex = 2, .typeIndex = 1, .cameraIndex = 4, .qualityIndex = 3},
+         expect(6, [](DeviceInfo& d) { d.size = 2; d.subType = 1; d.cameraNo = 4; d.quality = 3; })},
+        {DEVICE_MEGACHIPS, {}, expect(7, [](DeviceInfo&) {})},
+        {DEVICE_MJPEG_URL, {}, expect(8, [](DeviceInfo&) {})},
+    };
+    // The camera had other values before: none of them survive into the new record.
+    CameraSelection initial;
+    initial.info.deviceType = DEVICE_LOCAL_CAPTURE;
+    initial.info.deviceName = "USB Camera";
+    initial.info.frameRate = 15;
+    initial.info.password = "old";
+    initial.name = "Gate";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        shown_.clear();
+        CSelectCameraDialog w(initial, devices_);
+        w.show();
+        GoToLastPage(w, row.type);
+        auto* page = dynamic_cast<CModelWizardPage*>(w.currentPage());
+        ASSERT_NE(page, nullptr);
+        EnterAddress(w, url);
+        Apply(*page->Panel(), row.fields);
+        if (row.type == DEVICE_AXIS)
+            EXPECT_EQ(page->Panel()->CameraBox()->isEnabled(), row.fields.typeIndex == 3);
+        w.button(QWizard::FinishButton)->click();
+        EXPECT_TRUE(shown_.empty()) << shown_[0];
+        EXPECT_EQ(w.result(), QDialog::Accepted);
+        EXPECT_EQ(w.Result().info, row.expected);
+        EXPECT_EQ(w.Result().name, "Gate");
+    }
+}
+
+TEST_F(WizardTest, ALocalDeviceIsNamedAndCountedAmongThoseOfItsName) {
+    struct Row {
+        int row;
+        const char* name;
+        int cameraNo;
+    };
+    const Row rows[] = {{0, "USB Camera", 0}, {1, "Board Camera", 0}, {2, "USB Camera", 1}};
+    for (const Row& row : rows) {
+        CSelectCameraDialog w(CameraSelection{}, devices_);
+        GoToLastPage(w, DEVICE_LOCAL_CAPTURE);
+        auto* page = static_cast<CPropVideoCapturePage*>(w.currentPage());
+        ASSERT_EQ(page->List()->count(), 3);
+        page->List()->setCurrentRow(row.row);
+        ASSERT_TRUE(w.validateCurrentPage());
+        EXPECT_EQ(w.Result().info.deviceType, DEVICE_LOCAL_CAPTURE);
+        EXPECT_EQ(w.Result().info.deviceName, row.name);
+        EXPECT_EQ(w.Result().info.cameraNo, row.cameraNo);
+    }
+    // Opened again for the second of two same-named devices, that one is chosen.
+    CameraSelection initial;
+    initial.info.deviceType = DEVICE_LOCAL_CAPTURE;
+    initial.info.deviceName = "USB Camera";
+    initial.info.cameraNo = 1;
+    CSelectCameraDialog w(initial, devices_);
+    GoToLastPage(w, DEVICE_LOCAL_CAPTURE);
+    EXPECT_EQ(static_cast<CPropVideoCapturePage*>(w.currentPage())->List()->currentRow(), 2);
+}
+
+TEST_F(WizardTest, AConnectionFileGivesItsWholeRecord) {
+    TempDir dir;
+    CLogger log;
+    DeviceInfo saved;
+    saved.deviceType = DEVICE_VIVOTEK;
+    saved.deviceName = "http://127.0.0.1:8081/";
+    saved.quality = 4;
+    saved.cameraNo = 2;
+    saved.size = 1;
+    saved.password = "pw";
+    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("cam.dev"), saved, log));
+    DeviceInfo unknownType = saved;
+    unknownType.deviceType = 42;
+    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("odd.dev"), unknownType, log));
+    DeviceInfo badUrl = saved;
+    badUrl.deviceName = "127.0.0.1/cgi-bin";
+    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("bad.dev"), badUrl, log));
+    std::string why;
+    CheckCameraAddress(DEVICE_VIVOTEK, badUrl.deviceName, why);
+    struct Row {
+        std::string file;
+        std::string message;  // empty when the wizard finishes
+    };
+    const Row rows[] = {
+        {"cam.dev", ""},
+        {"odd.dev", "Can't load Device Information File!"},
+        {"bad.dev", why},
+        {"", "Can't load Device Information File!"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        shown_.clear();
+        CSelectCameraDialog w(CameraSelection{}, devices_, &log);
+        GoToLastPage(w, 0);
+        EnterAddress(w, row.file.empty() ? "" : dir.File(row.file));
+        EXPECT_EQ(w.validateCurrentPage(), row.message.empty());
+        if (row.message.empty()) {
+            EXPECT_TRUE(shown_.empty());
+            EXPECT_EQ(w.Result().info, saved);
+        } else {
+            ASSERT_EQ(shown_.size(), 1u);
+            EXPECT_EQ(shown_[0], row.message);
+        }
+    }
+}
+
+}  // namespace
