@@ -16,6 +16,7 @@ import datetime
 import hashlib
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -72,16 +73,35 @@ def folder(m):
     return m["file"].split("/", 1)[0]
 
 
-def run(cmd, log):
-    """Runs cmd with its output appended to log as it comes; returns (exit code, output)."""
+def run(cmd, log, stop_on=None):
+    """Runs cmd with its output appended to log as it comes; returns (exit code, output).
+    When the output matches stop_on, the command and all its children are ended at once (CTest's
+    --stop-on-failure starts no new test but lets a running one go on to its timeout)."""
     with open(log, "ab") as f:
         f.write(("$ " + " ".join(cmd) + "\n").encode())
         f.flush()
         start = f.tell()
-        code = subprocess.run(cmd, cwd=ROOT, stdout=f, stderr=subprocess.STDOUT).returncode
+        p = subprocess.Popen(cmd, cwd=ROOT, stdout=f, stderr=subprocess.STDOUT,
+                             start_new_session=True)
+        try:
+            while p.poll() is None:
+                time.sleep(0.5)
+                if stop_on and re.search(stop_on, read_from(log, start)):
+                    time.sleep(1)  # the failed test's output follows its status line
+                    os.killpg(p.pid, signal.SIGTERM)
+                    p.wait()
+                    return 1, read_from(log, start)
+        finally:
+            if p.poll() is None:
+                os.killpg(p.pid, signal.SIGKILL)
+                p.wait()
+    return p.returncode, read_from(log, start)
+
+
+def read_from(log, start):
     with open(log, "rb") as f:
         f.seek(start)
-        return code, f.read().decode("utf-8", "replace")
+        return f.read().decode("utf-8", "replace")
 
 
 def suites(builddir, regex):
@@ -103,10 +123,10 @@ def check(builddir, regex, log):
         return "nobuild"
     test = ["ctest", "--test-dir", builddir, "-j2", "--stop-on-failure", "--timeout", "300",
             "--output-on-failure"] + (["-R", regex] if regex else [])
-    code, out = run(test, log)
+    code, out = run(test, log, stop_on=r"\*\*\*(Failed|Timeout|Exception)|Subprocess aborted")
     if code == 0:
         return "pass"
-    failed = re.findall(r"\d+ - (\S+) \(", out) or re.findall(r"Test\s+#\d+: (\S+) \.+\**\s*(?:Failed|Timeout|Exception)", out)
+    failed = re.findall(r"Test\s+#\d+: (\S+) \.+\**\s*(?:Failed|Timeout|Exception|Subprocess)", out)
     case = re.search(r"\[  FAILED  \] (\S+)", out)
     return "fail: " + (failed[0] if failed else "?") + (f" {case.group(1)}" if case else "")
 
@@ -214,7 +234,14 @@ def main():
     print(summary)
 
 
+def interrupt(signum, frame):
+    raise KeyboardInterrupt
+
+
 if __name__ == "__main__":
+    # Ctrl-C, and also SIGTERM or a SIGINT under nohup, end the run through the restoring path.
+    signal.signal(signal.SIGINT, interrupt)
+    signal.signal(signal.SIGTERM, interrupt)
     try:
         main()
     except KeyboardInterrupt:
