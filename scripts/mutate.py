@@ -183,6 +183,7 @@ def main():
     ap.add_argument("--list", action="store_true", help="print the mutations and stop")
     ap.add_argument("--only", help="comma-separated ids to run, in that order")
     ap.add_argument("--quick", action="store_true", help="run only the suites of the folder")
+    ap.add_argument("--suites", help="run the CTest suites this regex selects, for every mutation")
     ap.add_argument("--builddir", default="build/mutate")
     ap.add_argument("--out", help="Markdown table of the results, rewritten after each mutation")
     ap.add_argument("--skip-check", action="store_true",
@@ -209,12 +210,13 @@ def main():
                         "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DOCV_BUILD_BENCH=OFF"],
                        cwd=ROOT, check=True)
     log = args.log or os.path.join(ROOT, builddir, "mutate.log")
-    mode = "quick (the mutated folder's suites)" if args.quick else "full (every suite)"
+    mode = ("quick (the mutated folder's suites)" if args.quick else
+            f"suites matching {args.suites}" if args.suites else "full (every suite)")
     print(f"mode: {mode}; log: {log}", flush=True)
 
     # The unmutated tree must pass in the chosen mode, or no result would mean anything.
-    regexes = {folder(m): QUICK[folder(m)] if args.quick else None for m in items}
-    union = "|".join(sorted(set(regexes.values()))) if args.quick else None
+    regexes = {folder(m): QUICK[folder(m)] if args.quick else args.suites for m in items}
+    union = "|".join(sorted(set(regexes.values()))) if args.quick else args.suites
     if not args.skip_check:
         outcome = check(builddir, union, log)
         if outcome != "pass":
