@@ -88,10 +88,13 @@ Figures Measure(int seconds, pid_t xvfb) {
 }
 
 pid_t StartXvfb(const std::string& dir) {
-    for (int display = 91; display < 100; ++display) {
+    for (int display = 91; display < 200; ++display) {
         char name[16];
         std::snprintf(name, sizeof name, ":%d", display);
-        if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display))) continue;
+        // A display in use, or one whose server died without cleaning up, is skipped.
+        if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
+            std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock"))
+            continue;
         pid_t pid =
             Spawn({"/usr/bin/Xvfb", name, "-screen", "0", "1920x1280x24", "-nolisten", "tcp"},
                   dir + "/xvfb.out", dir + "/xvfb.err");
