@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "../foundation/TempDir.h"
+#include "GatewayNamespaces.h"
 #include "WebTestSupport.h"
 
 using ocvtest::Shell;
@@ -33,99 +34,20 @@ std::map<std::string, std::string> KeyValues(const std::string& text) {
 
 const std::string kProbe = OCV_BINARY_DIR "/tests/net/net_upnp_probe";
 
-class GatewayNamespaces : public ::testing::Test {
+class UPnPGateway : public ocvtest::GatewayNamespaces {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0) GTEST_SKIP() << "network namespaces need root";
-        // The tools live in sbin, which a plain user PATH may lack.
-        const char* path = std::getenv("PATH");
-        std::string full = std::string("/usr/sbin:/sbin:") + (path ? path : "/usr/bin:/bin");
-        ::setenv("PATH", full.c_str(), 1);
-        if (Shell("for t in miniupnpd nft upnpc; do command -v $t; done | wc -l") != "3\n")
-            GTEST_SKIP() << "miniupnpd, nftables or miniupnpc is not installed";
-        prefix_ = "ocv" + std::to_string(::getpid());
-        for (const char* n : {"igd", "cli", "isp"}) {
-            int st = 0;
-            Shell("ip netns add " + Ns(n) + " 2>&1", &st);
-            if (st != 0) GTEST_SKIP() << "cannot make network namespaces here";
-            made_.push_back(Ns(n));
-            Run("ip -n " + Ns(n) + " link set lo up");
-        }
-        Run("ip -n " + Ns("igd") + " link add lan0 type veth peer name lan1 netns " + Ns("cli"));
-        Run("ip -n " + Ns("igd") + " link add wan0 type veth peer name wan1 netns " + Ns("isp"));
-        Run("ip -n " + Ns("cli") + " link set lan1 address 02:00:00:aa:bb:cc");
-        Run("ip -n " + Ns("igd") + " addr add 10.200.0.1/24 dev lan0");
-        Run("ip -n " + Ns("cli") + " addr add 10.200.0.2/24 dev lan1");
-        Run("ip -n " + Ns("igd") + " addr add 192.0.3.2/24 dev wan0");
-        Run("ip -n " + Ns("isp") + " addr add 192.0.3.1/24 dev wan1");
-        Run("ip -n " + Ns("igd") + " link set lan0 up");
-        Run("ip -n " + Ns("igd") + " link set wan0 up");
-        Run("ip -n " + Ns("cli") + " link set lan1 up");
-        Run("ip -n " + Ns("isp") + " link set wan1 up");
-        Run("ip -n " + Ns("igd") + " route add default via 192.0.3.1");
-        Run("ip -n " + Ns("cli") + " route add default via 10.200.0.1");
+    UPnPGateway() : GatewayNamespaces("miniupnpd nft upnpc") {}
 
-        const std::string d = dir_.Path();
-        std::ofstream(d + "/igd.nft") << R"(table inet miniupnpd {
-  chain forward { type filter hook forward priority 0; policy accept; jump forward_miniupnpd; }
-  chain forward_miniupnpd { }
-  chain prerouting { type nat hook prerouting priority -100; policy accept; jump prerouting_miniupnpd; }
-  chain postrouting { type nat hook postrouting priority 100; policy accept; jump postrouting_miniupnpd; }
-  chain prerouting_miniupnpd { }
-  chain postrouting_miniupnpd { }
-}
-)";
-        std::ofstream(d + "/miniupnpd.conf")
-            << "ext_ifname=wan0\nlistening_ip=lan0\nport=5000\nenable_natpmp=no\n"
-               "enable_upnp=yes\nsecure_mode=no\nupnp_table_name=miniupnpd\n"
-               "upnp_nat_table_name=miniupnpd\nupnp_forward_chain=forward_miniupnpd\n"
-               "upnp_nat_chain=prerouting_miniupnpd\n"
-               "upnp_nat_postrouting_chain=postrouting_miniupnpd\nlease_file="
-            << d
-            << "/leases\nforce_igd_desc_v1=yes\n"
-               "allow 1024-65535 10.200.0.0/24 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n";
-        Run("ip netns exec " + Ns("igd") + " nft -f " + d + "/igd.nft");
-        Run("ip netns exec " + Ns("igd") + " miniupnpd -f " + d + "/miniupnpd.conf -P " + d +
-            "/pid");
-        // miniupnpd daemonises and writes its pid; wait until it answers HTTP.
-        for (int i = 0; i < 100; ++i) {
-            if (Shell("ip netns exec " + Ns("cli") +
-                      " curl -s -o /dev/null -w '%{http_code}' --max-time 1 "
-                      "http://10.200.0.1:5000/rootDesc.xml") == "200")
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        FAIL() << "miniupnpd did not come up";
-    }
-    void TearDown() override {
-        std::ifstream pidFile(dir_.Path() + "/pid");
-        int pid = 0;
-        if (pidFile >> pid && pid > 0) {
-            ::kill(pid, SIGTERM);
-            for (int i = 0; i < 50 && ::kill(pid, 0) == 0; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        for (const auto& n : made_) Shell("ip netns del " + n + " 2>&1");
-    }
-    std::string Ns(const std::string& n) const { return prefix_ + "-" + n; }
-    void Run(const std::string& cmd) {
-        int st = 0;
-        std::string out = Shell(cmd + " 2>&1", &st);
-        ASSERT_EQ(st, 0) << cmd << ": " << out;
-    }
     std::map<std::string, std::string> Probe(const std::string& args) {
         std::string out = Shell("ip netns exec " + Ns("cli") + " " + kProbe + " " + args);
         last_ = out;
         return KeyValues(out);
     }
 
-    TempDir dir_;
-    std::string prefix_;
-    std::vector<std::string> made_;
     std::string last_;
 };
 
-TEST_F(GatewayNamespaces, AdaptersSearchAndPortBinding) {
+TEST_F(UPnPGateway, AdaptersSearchAndPortBinding) {
     // Loopback and one other adapter: the other one comes first, so that the default
     // "Nic Index" 0 is reachable from the network; loopback is last.
     auto nics = Probe("nics");
@@ -148,7 +70,7 @@ TEST_F(GatewayNamespaces, AdaptersSearchAndPortBinding) {
     EXPECT_EQ(occupied["port"], "20001");
 }
 
-TEST_F(GatewayNamespaces, ActionsAndFaults) {
+TEST_F(UPnPGateway, ActionsAndFaults) {
     auto r = Probe("actions");
     EXPECT_EQ(r["control_ok"], "1") << last_;
     EXPECT_EQ(r["control"].rfind("http://10.200.0.1:5000/", 0), 0u) << last_;
@@ -169,7 +91,7 @@ TEST_F(GatewayNamespaces, ActionsAndFaults) {
     EXPECT_EQ(r["conflict_text"], "s:ClientUPnPError718ConflictInMappingEntry") << last_;
 }
 
-TEST_F(GatewayNamespaces, WebServerMapsItsPortAndRemovesTheMapping) {
+TEST_F(UPnPGateway, WebServerMapsItsPortAndRemovesTheMapping) {
     auto r = Probe("server 0");  // the default adapter
     EXPECT_EQ(r["ready"], "1") << last_;
     EXPECT_EQ(r["mapped"], "1") << last_;
@@ -205,7 +127,7 @@ while True:
              b"sT:   urn:schemas-upnp-org:service:WANIPConnection:1 \r\n\r\n", peer)
 )";
 
-class FakeResponderNamespaces : public GatewayNamespaces {
+class FakeResponderNamespaces : public UPnPGateway {
 protected:
     void SetUp() override {
         if (::geteuid() != 0) GTEST_SKIP() << "network namespaces need root";
