@@ -268,28 +268,37 @@ FtpResult CFtpSession::Run() {
     return r;
 }
 
-FtpResult CFtpSession::LoginAndEnter(const FtpEndpoint& endpoint, const std::string& directory) {
-    endpoint_ = endpoint;
-    directory_ = directory;
-    FtpResult bad;
+bool CFtpSession::Prepare(const FtpEndpoint& endpoint, const std::string& directory,
+                          std::string& url, FtpResult& bad) {
+    bad = FtpResult{};
     bad.code = FtpResult::kBadInput;
     if (!h_->multi || !h_->easy) {
         bad.code = CURLE_FAILED_INIT;
         bad.text = curl_easy_strerror(CURLE_FAILED_INIT);
-        return bad;
+        return false;
     }
     if (!endpoint.anonymous && (HasControl(endpoint.user) || HasControl(endpoint.password))) {
         bad.text = "The user name or password holds control characters.";
-        return bad;
+        return false;
     }
-    std::string url = MakeUrl(endpoint, directory, "");
+    // A URL ending in "/" makes libcurl enter the directory.
+    url = MakeUrl(endpoint, directory, "");
     if (url.empty()) {
         bad.text = "The server address or directory cannot be used: \"" + endpoint.host + "\", \"" +
                    directory + "\".";
         // A directory that cannot be written is a failed directory change, not a failed login.
         bad.loggedIn = !MakeUrl(endpoint, "", "").empty();
-        return bad;
+        return false;
     }
+    return true;
+}
+
+FtpResult CFtpSession::LoginAndEnter(const FtpEndpoint& endpoint, const std::string& directory) {
+    endpoint_ = endpoint;
+    directory_ = directory;
+    std::string url;
+    FtpResult bad;
+    if (!Prepare(endpoint, directory, url, bad)) return bad;
     CommonOptions();
     curl_easy_setopt(h_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h_->easy, CURLOPT_UPLOAD, 0L);
@@ -330,24 +339,10 @@ FtpResult CFtpSession::Put(const std::string& localPath, const std::string& remo
 
 FtpResult CFtpSession::List(const FtpEndpoint& endpoint, const std::string& directory,
                             std::string& listing) {
+    // The directory URL makes libcurl enter the directory and send LIST.
+    std::string url;
     FtpResult bad;
-    bad.code = FtpResult::kBadInput;
-    if (!h_->multi || !h_->easy) {
-        bad.code = CURLE_FAILED_INIT;
-        bad.text = curl_easy_strerror(CURLE_FAILED_INIT);
-        return bad;
-    }
-    if (!endpoint.anonymous && (HasControl(endpoint.user) || HasControl(endpoint.password))) {
-        bad.text = "The user name or password holds control characters.";
-        return bad;
-    }
-    // A URL ending in "/" makes libcurl enter the directory and send LIST.
-    std::string url = MakeUrl(endpoint, directory, "");
-    if (url.empty()) {
-        bad.text = "The server address or directory cannot be used: \"" + endpoint.host + "\", \"" +
-                   directory + "\".";
-        return bad;
-    }
+    if (!Prepare(endpoint, directory, url, bad)) return bad;
     endpoint_ = endpoint;
     directory_ = directory;
     CommonOptions();

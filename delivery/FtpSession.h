@@ -68,6 +68,10 @@ public:
 private:
     struct Handles;
     FtpResult Run();
+    // Checks the session and the login and makes the directory URL; false with the refusal in
+    // `bad`.
+    bool Prepare(const FtpEndpoint& endpoint, const std::string& directory, std::string& url,
+                 FtpResult& bad);
     void CommonOptions();
 
     Handles* h_;
