@@ -74,10 +74,11 @@ std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
 void NamedEvent::Set() {
     // In counter mode one read drains the whole count, so the counter only needs to be non-zero
     // while set; repeated Sets just add to it.
+    // The state goes first: a thread woken by the descriptor then always finds it set.
     std::lock_guard lock(stateMutex_);
+    set_.store(true, std::memory_order_release);
     uint64_t v = 1;
     [[maybe_unused]] auto n = ::write(fd_, &v, sizeof v);
-    set_.store(true, std::memory_order_release);
 }
 
 void NamedEvent::Reset() {

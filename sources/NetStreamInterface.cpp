@@ -311,17 +311,9 @@ void CNetStreamInterface::StorePicture(std::vector<uint8_t>& rows, int width, in
     std::lock_guard lock(storeMutex_);
     if (seq <= storedSeq_ || !storing_) return;
     BITMAPINFOHEADER header = MakeRgb24Header(width, height);
-    BITMAPINFOHEADER current{};
-    GetFormat(&current);
-    if (!HasSampleBuffer()) {
-        AllocateSample(header);
-    } else if (current.biWidth != width || current.biHeight != height) {
-        // The stream changed its picture size: the picture is a new first picture.
-        Log().Warning("[SampleThread] The stream's picture size changed from %dx%d to %dx%d",
-                      current.biWidth, current.biHeight, width, height);
-        AllocateSample(header);
-    }
-    if (StoreSampleBuffer(rows)) storedSeq_ = seq;
+    // Format and pixels change together under the sample lock: a copy taken at any moment is
+    // a whole picture, never the zero-filled buffer of a new size.
+    if (StoreFrameBuffer(header, rows)) storedSeq_ = seq;
     if (rows.size() != header.biSizeImage) rows.assign(header.biSizeImage, 0);
 }
 
