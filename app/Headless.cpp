@@ -61,7 +61,7 @@ int RunHeadless(const std::string& programDir, const SourceFactory& factory,
     // Every camera connects on its own thread; the results arrive in the loop below, and a
     // signal ends the connects still waiting.
     host.ConnectAndStart([&dispatcher] { return dispatcher.QuitRequested(); });
-    host.StartMailCommandChecker();
+    host.StartMailCommandCheckerAfterConnects();
     signals.On(SIGUSR2, [&host] {
         for (auto& ctrl : host.Controllers())
             if (ctrl->State() & STATE_CONNECTED) ctrl->TakeSnapshot();

@@ -70,7 +70,7 @@ bool Host::Reload(std::string& error, const std::function<bool()>& cancelled) {
     ApplyLogSettings(*checkerLog_);
     CreateControllers();
     ConnectAndStart(cancelled);
-    StartMailCommandChecker();
+    StartMailCommandCheckerAfterConnects();
     return true;
 }
 
@@ -122,6 +122,7 @@ bool Host::RemoveCamera(size_t index) {
     if (auto source = ctrl->Source()) source->RequestStop();
     ctrl->DisarmSchedule();
     ctrl.reset();
+    StartDeferredChecker();
     return true;
 }
 
@@ -137,8 +138,9 @@ void Host::ConnectAndStart(const std::function<bool()>& cancelled) {
         if (cancelled && cancelled()) return;
         COcvCtrl& ctrl = *controllers_[i];
         const bool autoCapture = doc_.cameras[i].conditions.autoCapture != 0;
-        ctrl.ConnectCameraAsync([&ctrl, autoCapture](int connected) {
+        ctrl.ConnectCameraAsync([this, &ctrl, autoCapture](int connected) {
             if (connected && autoCapture) ctrl.StartCapture();
+            StartDeferredChecker();
         });
     }
 }
@@ -185,7 +187,21 @@ bool Host::StartMailCommandChecker() {
     return mailChecker_->Start(doc_.system);
 }
 
+void Host::StartMailCommandCheckerAfterConnects() {
+    checkerAfterConnects_ = doc_.system.mailCommandEnable;
+    StartDeferredChecker();
+}
+
+void Host::StartDeferredChecker() {
+    if (!checkerAfterConnects_) return;
+    for (const auto& ctrl : controllers_)
+        if (ctrl->IsConnecting()) return;
+    checkerAfterConnects_ = false;
+    StartMailCommandChecker();
+}
+
 void Host::StopMailCommandChecker() {
+    checkerAfterConnects_ = false;
     if (mailChecker_) mailChecker_->Stop();
     // A command still queued for the owner thread now reports failure without running.
     if (mailBridge_) mailBridge_->Detach();

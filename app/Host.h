@@ -57,6 +57,9 @@ public:
     // The mail-command checker, when "Enable" is on in the system record: started after the
     // cameras, stopped before them, restarted after the mail-command settings changed.
     bool StartMailCommandChecker();
+    // The same once every connect that ConnectAndStart began has ended (at once when none is
+    // running), so that a command mail waiting at start-up finds its camera connected.
+    void StartMailCommandCheckerAfterConnects();
     void StopMailCommandChecker();
     void RestartMailCommandChecker();
     bool MailCommandCheckerRunning() const;
@@ -74,6 +77,8 @@ public:
     std::string LogFilePath() const;
 
 private:
+    // Starts the deferred checker when no camera is connecting any more.
+    void StartDeferredChecker();
     void ApplyLogSettings(CLogger& log) const;
 
     ConfigDocument doc_;
@@ -87,6 +92,7 @@ private:
     std::shared_ptr<CLogger> checkerLog_ = std::make_shared<CLogger>();
     std::shared_ptr<MailCommandBridge> mailBridge_;
     std::unique_ptr<MailCommandChecker> mailChecker_;
+    bool checkerAfterConnects_ = false;
 };
 
 }  // namespace ocv

@@ -159,7 +159,7 @@ bool CMainFrame::Start() {
         windows_.push_back(MakeWindow(*controllers[i], host_->Document().cameras[i].conditions));
     for (auto& w : windows_) w->window->PlaceFromConditions();
     host_->ConnectAndStart([this] { return exited_; });
-    host_->StartMailCommandChecker();
+    host_->StartMailCommandCheckerAfterConnects();
     if (windows_.empty()) QTimer::singleShot(0, this, [this] { AddCamera(); });
     return true;
 }
