@@ -1,8 +1,11 @@
 #include "delivery/LocalSave.h"
 
+#include <cerrno>
+
 #include "delivery/CaptureNaming.h"
 #include "imaging/EditImage.h"
 #include "platform/Files.h"
+#include "platform/NamedEvent.h"
 
 namespace ocv {
 namespace {
@@ -32,9 +35,31 @@ int SaveToLocalDisk(CDibImage& picture, const LocalSetting& local, const LocalTi
         log.Error("[%s] Edit image failed! [%s]", modeName, editError.c_str());
         return 0;
     }
-    std::string path = JoinPath(dir, fileName);
-    if (!SaveImage(picture, local.image, path)) {
-        log.Error("[%s] Save image failed! [%s]", modeName, picture.GetErrorText().c_str());
+    // The picture is written under a name of this thread's own and then moved into place in one
+    // step: cameras sharing a folder and a name never write into one file, a reader never sees
+    // half a picture, and a name with the counter is taken only while it is free (another
+    // camera may have taken it since the look above).
+    const std::string temp =
+        JoinPath(dir, "." + fileName + ".part" + std::to_string(CurrentThreadId()));
+    if (!SaveImage(picture, local.image, temp)) {
+        DeleteFile(temp);
+        // The reason names the picture's own path, not the temporary one.
+        std::string reason = picture.GetErrorText();
+        if (size_t at = reason.find(temp); at != std::string::npos)
+            reason.replace(at, temp.size(), JoinPath(dir, fileName));
+        log.Error("[%s] Save image failed! [%s]", modeName, reason.c_str());
+        return 0;
+    }
+    const bool replace = !local.image.enableAddNameCounter;
+    int err = MoveFileInPlace(temp, JoinPath(dir, fileName), replace);
+    for (uint32_t tries = 0; err == EEXIST && !replace && tries < kMaxNameTries; ++tries) {
+        fileName = MakeCaptureFileName(local.image, time, counter);
+        err = MoveFileInPlace(temp, JoinPath(dir, fileName), false);
+    }
+    if (err != 0) {
+        DeleteFile(temp);
+        log.Error("[%s] Save image failed! [%s: %s]", modeName, JoinPath(dir, fileName).c_str(),
+                  SystemErrorText(err).c_str());
         return 0;
     }
     return 1;

@@ -20,6 +20,10 @@ std::string JoinPath(std::string_view dir, std::string_view name);
 std::string DropTrailingSeparator(std::string path);
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
+// Moves a file to `to` within one file system. With `replace` an existing `to` is replaced in
+// one step (readers see the old or the new file, never a part); without it an existing `to` is
+// left alone. Returns 0, or the error number (EEXIST when `to` exists and may not be replaced).
+int MoveFileInPlace(const std::string& from, const std::string& to, bool replace);
 // The user's home directory ($HOME, else the password entry, else "/").
 std::string HomeDirectory();
 // The text of a system error number, like the platform's message lookup.
