@@ -7,12 +7,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -33,6 +35,12 @@ W* Child(QWidget* parent, const char* name) {
     W* w = parent ? parent->findChild<W*>(QString::fromLatin1(name)) : nullptr;
     EXPECT_NE(w, nullptr) << name;
     return w;
+}
+
+inline void Press(QDialog& dlg, QDialogButtonBox::StandardButton which) {
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    box->button(which)->click();
 }
 
 // Runs `act` on the modal dialog that `run` opens (the first modal one other than the one
@@ -136,8 +144,8 @@ bool RunMade(Rec& rec, const std::function<void(QDialog*)>& act) {
 // Each row's edits give the row's record on OK and leave the record as it was on Cancel;
 // untouched, OK gives the record back as it came.
 template <class Rec>
-void CheckRoundTrip(const Rec& sample, const DialogRun<Rec>& run,
-                    const std::vector<RoundTripRow<Rec>>& rows) {
+void CheckRoundTrip(const Rec& sample, const std::type_identity_t<DialogRun<Rec>>& run,
+                    const std::type_identity_t<std::vector<RoundTripRow<Rec>>>& rows) {
     std::vector<RoundTripRow<Rec>> all{{"untouched", {}, nullptr}};
     all.insert(all.end(), rows.begin(), rows.end());
     for (const auto& row : all) {
