@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -72,8 +73,9 @@ inline bool SpinUntil(const std::function<bool()>& done) {
     return done();
 }
 
-// One edit as a person makes it: a field given a value, a button clicked (no value), or a
-// button that opens a modal dialog whose own edits are made before it is accepted.
+// One edit as a person makes it: a field given a value (a list: its current row), a button
+// clicked (no value), or a button that opens a modal dialog whose own edits are made before it is
+// accepted.
 struct Edit {
     const char* name;
     QVariant value;
@@ -101,6 +103,8 @@ inline void Set(QWidget* root, const Edit& e) {
             button->setChecked(e.value.toBool());
         else
             button->click();
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        list->setCurrentRow(e.value.toInt());
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setChecked(e.value.toBool());
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
