@@ -5,9 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include <QLabel>
-#include <QLineEdit>
-
 #include "UiTestSupport.h"
 #include "ui/AboutDialog.h"
 #include "ui/CameraListDialog.h"

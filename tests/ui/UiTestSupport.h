@@ -1,7 +1,7 @@
 #pragma once
-// What the dialog tests of every folder share: fields set by object name, the modal dialog a call
-// opens, a round trip of a record through a dialog, the keys and size of a list of dialogs, and
-// a controller on the camera simulator (SimCamera.h).
+// What the dialog tests of every folder share (with the Qt widgets they look for): fields set by
+// object name, the modal dialog a call opens, a round trip of a record through a dialog, the keys
+// and size of a list of dialogs, and a controller on the camera simulator (SimCamera.h).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,19 +10,26 @@
 #include <type_traits>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 

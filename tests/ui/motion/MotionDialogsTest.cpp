@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 
 #include "../UiTestSupport.h"

@@ -7,9 +7,7 @@
 #include <set>
 #include <string>
 
-#include <QAbstractSpinBox>
 #include <QFile>
-#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include "SheetFixture.h"
@@ -348,9 +346,12 @@ TEST(LiveModeSettingDialog, IntervalInMinutesAndSeconds) {
         bool accepted;
         int resultMs;
     } rows[] = {
-        {300000, 1, 30, true, 90000}, {300500, 5, 0, true, 300500},  // unchanged seconds keep the
-                                                                     // milliseconds
-        {300500, 5, 1, true, 301000}, {0, 0, 5, true, 5000},        {300000, 0, 0, false, 300000},
+        {300000, 1, 30, true, 90000},
+        {300500, 5, 0, true, 300500},  // unchanged seconds keep the
+                                       // milliseconds
+        {300500, 5, 1, true, 301000},
+        {0, 0, 5, true, 5000},
+        {300000, 0, 0, false, 300000},
     };
     for (const Row& r : rows) {
         hooks.messages.clear();

@@ -6,13 +6,6 @@
 #include <memory>
 #include <string>
 
-#include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSpinBox>
-
 #include "SheetFixture.h"
 #include "net/NicMgr.h"
 #include "platform/NamedEvent.h"

@@ -2,8 +2,6 @@
 // simulator, and shows it as the settings would deliver it.
 #include <gtest/gtest.h>
 
-#include <QSpinBox>
-
 #include "TargetTestHooks.h"
 #include "ui/PreviewImageDialog.h"
 #include "ui/SettingDialogs.h"

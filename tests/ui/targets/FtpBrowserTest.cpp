@@ -6,11 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-
 #include "DeliveryPeers.h"
 #include "TargetTestHooks.h"
 #include "delivery/FtpListing.h"

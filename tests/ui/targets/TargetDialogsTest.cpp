@@ -5,10 +5,6 @@
 
 #include <memory>
 
-#include <QCheckBox>
-#include <QListWidget>
-#include <QPlainTextEdit>
-
 #include "TargetTestHooks.h"
 #include "ui/FtpDialog.h"
 #include "ui/ImageDialog.h"
