@@ -47,13 +47,6 @@ struct Shot {
     std::function<void(QWidget&)> shown = {};  // steps taken once the window is up
 };
 
-void Settle(int rounds) {
-    for (int i = 0; i < rounds; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
-
 template <class W>
 W& As(QWidget& w) {
     return static_cast<W&>(w);
@@ -108,44 +101,23 @@ int main(int argc, char** argv) {
     SystemInfo system = MakeDefaultSystemInfo("/home/user/.local/share/ocuvane");
     system.mailCommandEnable = 1;
     system.pop3Address = "pop.example.org";
-    system.pop3User = "camera";
-    system.enableReply = 1;
-    system.smtpAddress = "smtp.example.org";
-    system.mailAddress = "camera@example.org";
     ConditionSetting cond;
     ResetConditions(cond);
-    cond.autoCapture = 1;
-    cond.transparent = 1;
     OcvParam param = MakeDefaultOcvParam("/opt/ocuvane");
     param.name = "Entrance";
-    param.motion.enableMotionCapture = 1;
-    param.motion.enableLocal = 1;
-    param.schedule.enable = 1;
-    param.schedule.execWeek = 0x3E;
-    param.schedule.startHour = 8;
-    param.schedule.endHour = 18;
-    param.webServer.enable = 1;
-    param.webServer.enableUPnP = 1;
+    param.schedule.enable = param.webServer.enable = 1;
     MotionCapSetting motion;
     motion.motionCaptureThreshold = 0.5f;
-    motion.enableRecording = 1;
     FtpInfo ftp;
     ftp.ftpServerAddress = "ftp.example.net";
-    ftp.ftpUser = "camera";
-    ftp.ftpDirectory = "/upload/entrance";
     SmtpInfo smtp;
-    smtp.smtpServerAddress = "mail.example.net";
-    smtp.mailFrom = "camera@example.net";
     smtp.mailTo[0] = "guard@example.net";
     smtp.mailSubject = "Motion at _$TIME$_";
-    smtp.mailBody = "Picture: _$MAILFILENAME$_\r\nDate: _$DATE$_";
     const ModeChoice modes{.live = true};
-    ImageChoice grid{};
-    grid[0][0] = grid[1][1] = true;
+    const ImageChoice grid{};
     ImageSettings image;
     image.imageFilename = "entrance";
-    image.enableAddNameDate = 1;
-    image.fontName.faceName = image.fontDateTime.faceName = "DejaVu Sans";
+    // A colour gradient as the preview's frame.
     QTemporaryDir temp;
     const QString picturePath = temp.filePath(QStringLiteral("picture.png"));
     QImage picture(320, 240, QImage::Format_RGB888);
@@ -253,7 +225,10 @@ int main(int argc, char** argv) {
             std::unique_ptr<QWidget> w = shot.make();
             w->show();
             if (shot.shown) shot.shown(*w);
-            Settle(10);
+            for (int i = 0; i < 10; ++i) {
+                QApplication::processEvents();
+                QThread::msleep(10);
+            }
             const QString path = dir + QLatin1Char('/') + name + suffix + QStringLiteral(".png");
             const bool saved = w->grab().save(path);
             ok &= saved;

@@ -375,22 +375,20 @@ TEST(WmvProfileDialog, RoundTrip) {
         r.wmvCustomProfilePath = path;
         return r;
     };
-    CheckRoundTrip(profile(2, 5, "/p/b.prx"), run, {});  // any custom type value stays
-    CheckRoundTrip(profile(0, 99, ""), run, {});         // an index off the list stays
+    CheckRoundTrip(profile(2, 5, "/p/b.prx"), run, {});     // any custom type value stays
+    CheckRoundTrip<RecordingInfo>(profile(0, 99, ""), run,  // an index off the list stays
+                                  {{"custom file",
+                                    {{"custom", true}, {"path", "/home/u/プロファイル.prx"}},
+                                    [](RecordingInfo& r) {
+                                        r.wmvProfileType = 1;
+                                        r.wmvCustomProfilePath = "/home/u/プロファイル.prx";
+                                    }}});
     CheckRoundTrip<RecordingInfo>(
         profile(1, 1, "/p/a.prx"), run,
-        {{"system profile",
-          {{"system", true}, {"profiles", 5}},
-          [](RecordingInfo& r) {
+        {{"system profile", {{"system", true}, {"profiles", 5}}, [](RecordingInfo& r) {
               r.wmvProfileType = 0;
               r.wmvSystemProfileIndex = 5;
-          }},
-         {"custom file", {{"path", "/home/u/プロファイル.prx"}}, [](RecordingInfo& r) {
-              r.wmvCustomProfilePath = "/home/u/プロファイル.prx";
           }}});
-    CheckRoundTrip<RecordingInfo>(
-        profile(0, 2, ""), run,
-        {{"custom", {{"custom", true}}, [](RecordingInfo& r) { r.wmvProfileType = 1; }}});
 }
 
 // Enter is OK where the fields pass their checks.

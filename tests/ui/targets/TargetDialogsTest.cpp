@@ -356,25 +356,6 @@ TEST(TargetDialogs, PngDetailsTouchOnlyTheirFields) {
     }
 }
 
-TEST(TargetDialogs, PortDialogDefaults) {
-    struct Row {
-        const char* section;
-        const char* key;
-        int port, defaultPort;
-    } rows[] = {{"FTP", "FTP Server Port", 2121, 21},
-                {"SMTP", "SMTP Server Port", 587, 25},
-                {"SMTP", "POP3 Server Port", 995, 110}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.key);
-        for (bool reset : {false, true}) {
-            CPortDialog dialog(row.port, row.defaultPort, row.section, row.key);
-            if (reset) Child<QPushButton>(&dialog, "default")->click();
-            dialog.accept();
-            EXPECT_EQ(dialog.Port(), reset ? row.defaultPort : row.port);
-        }
-    }
-}
-
 TEST(TargetDialogs, FontAndColoursOfACaption) {
     ImageSettings in = SampleImage();
     CImageEditDialog dialog(in, nullptr);

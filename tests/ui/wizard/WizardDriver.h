@@ -18,8 +18,7 @@ namespace ocvtest {
 // Capture devices that are listed but cannot be opened (the wizard only lists and names them).
 class ListedDevices : public ocv::ICaptureSystem {
 public:
-    explicit ListedDevices(std::vector<ocv::CaptureDeviceEntry> devices)
-        : devices_(std::move(devices)) {}
+    explicit ListedDevices(std::vector<ocv::CaptureDeviceEntry> devices) : devices_(std::move(devices)) {}
     std::vector<ocv::CaptureDeviceEntry> List() override { return devices_; }
     std::unique_ptr<ocv::ICaptureDevice> Open(const std::string&, std::string& error) override {
         error = "not a real device";
@@ -35,7 +34,7 @@ inline void GoToLastPage(ocv::CSelectCameraDialog& w, int type) {
     using namespace ocv;
     w.restart();
     auto* first = static_cast<CPropSelectDevicePage*>(w.page(kPageSelectDevice));
-    first->Choose(type == 0                      ? CPropSelectDevicePage::kFile
+    first->Choose(type == 0 ? CPropSelectDevicePage::kFile
                   : type == DEVICE_LOCAL_CAPTURE ? CPropSelectDevicePage::kLocal
                                                  : CPropSelectDevicePage::kNetwork);
     w.next();
@@ -50,12 +49,9 @@ inline void EnterAddress(ocv::CSelectCameraDialog& w, const std::string& address
     using namespace ocv;
     const QString text = QString::fromStdString(address);
     QWizardPage* page = w.currentPage();
-    if (auto* m = dynamic_cast<CModelWizardPage*>(page))
-        m->Panel()->UrlField()->setText(text);
-    else if (auto* s = dynamic_cast<CPropWmEncorderPage*>(page))
-        s->UrlField()->setText(text);
-    else if (auto* f = dynamic_cast<CPropFileLoadPage*>(page))
-        f->PathField()->setText(text);
+    if (auto* m = dynamic_cast<CModelWizardPage*>(page)) m->Panel()->UrlField()->setText(text);
+    else if (auto* s = dynamic_cast<CPropWmEncorderPage*>(page)) s->UrlField()->setText(text);
+    else if (auto* f = dynamic_cast<CPropFileLoadPage*>(page)) f->PathField()->setText(text);
     else if (auto* c = dynamic_cast<CPropVideoCapturePage*>(page)) {
         c->List()->clearSelection();
         c->List()->setCurrentRow(-1);
