@@ -205,7 +205,9 @@ inline void CheckKeysAndSize(const std::vector<KeyRow>& rows) {
                 QApplication::sendEvent(dlg.get(), &press);
                 const int want = key == Qt::Key_Escape ? QDialog::Rejected : row.onEnter;
                 EXPECT_EQ(dlg->isVisible(), want < 0);
-                if (want >= 0) EXPECT_EQ(dlg->result(), want);
+                if (want >= 0) {
+                    EXPECT_EQ(dlg->result(), want);
+                }
             }
         }
     }

@@ -161,8 +161,9 @@ TEST_F(WizardTest, EachFamilyPageFillsAFreshRecord) {
         ASSERT_NE(page, nullptr);
         EnterAddress(w, url);
         Apply(*page->Panel(), row.fields);
-        if (row.type == DEVICE_AXIS)
+        if (row.type == DEVICE_AXIS) {
             EXPECT_EQ(page->Panel()->CameraBox()->isEnabled(), row.fields.typeIndex == 3);
+        }
         w.button(QWizard::FinishButton)->click();
         EXPECT_TRUE(shown_.empty()) << shown_[0];
         EXPECT_EQ(w.result(), QDialog::Accepted);
