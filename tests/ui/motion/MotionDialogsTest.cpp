@@ -193,7 +193,9 @@ TEST(MotionSettingDialog, MeterFollowsTheCamerasPictures) {
                 QApplication::processEvents();
                 highest = std::max(highest, dlg.Level());
                 sawDetected |= dlg.StatusText() == MTr(MT::StatusDetected);
-                if (!sawDetected) EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
+                if (!sawDetected) {
+                    EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
+                }
                 return (c.detected && sawDetected) || cam.Pictures() >= first + 8;
             },
             15000);
