@@ -9,22 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QDoubleSpinBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTimer>
 
-#include "MotionCamera.h"
+#include "../UiTestSupport.h"
 #include "platform/SoundPlayer.h"
 #include "ui/LiveShotDialog.h"
 #include "ui/MotionMessage.h"
@@ -36,21 +23,8 @@
 #include "ui/SettingDialogs.h"
 #include "ui/WmvProfileDialog.h"
 
+namespace ocv::test {
 namespace {
-
-using namespace ocv;
-using motiontest::SimCamera;
-
-template <class W>
-W* Child(QWidget& parent, const char* name) {
-    W* w = parent.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void Press(QDialog& dlg, QDialogButtonBox::StandardButton which) {
-    dlg.findChild<QDialogButtonBox*>()->button(which)->click();
-}
 
 // Collects the texts of the message boxes while it lives.
 class Messages {
@@ -65,15 +39,6 @@ private:
     MotionMessageHook previous_;
     std::vector<QString> texts_;
 };
-
-// Runs `fn` on the modal dialog once it is shown (by a Run... entry point's exec).
-void OnModal(std::function<void(QDialog&)> fn) {
-    QTimer::singleShot(0, [fn] {
-        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
-        fn(*dlg);
-    });
-}
 
 MotionCapSetting EveryMotionSettingChanged() {
     MotionCapSetting m;
@@ -140,96 +105,61 @@ TEST(MotionPreview, LevelOfTheLastTwoPictures) {
     }
 }
 
-TEST(MotionSettingDialog, OkHandsBackTheRecordUnchanged) {
+TEST(MotionSettingDialog, RoundTrip) {
+    const DialogRun<MotionCapSetting> run = [](MotionCapSetting& m, const auto& act) {
+        return WithModal(act, [&] { return RunMotionSettingDialog(nullptr, m, nullptr); });
+    };
     MotionCapSetting odd = EveryMotionSettingChanged();
     odd.motionCaptureMode = 7;           // off the list
     odd.motionCaptureTimeout = 9;        // more than the delay field shows
     odd.rangeRight = odd.rangeLeft - 5;  // inverted, as a document may hold it
-    const MotionCapSetting rows[] = {MotionCapSetting{}, EveryMotionSettingChanged(), odd};
-    for (const MotionCapSetting& in : rows) {
-        CMotionSettingDialog dlg(in, nullptr);
-        Press(dlg, QDialogButtonBox::Ok);
-        EXPECT_EQ(dlg.result(), QDialog::Accepted);
-        EXPECT_TRUE(dlg.Result() == in) << in.motionCaptureMode;
-    }
+    for (const MotionCapSetting& m : {MotionCapSetting{}, odd}) CheckRoundTrip(m, run, {});
+    const MotionCapSetting defaults{};
+    CheckRoundTrip<MotionCapSetting>(
+        EveryMotionSettingChanged(), run,
+        {{"levels",
+          {{"sensitivity", 20}, {"threshold", 55}},  // the threshold in tenths
+          [](MotionCapSetting& m) {
+              m.motionCaptureReception = 20;
+              m.motionCaptureThreshold = 5.5f;
+          }},
+         {"default levels",
+          {{"default", {}}},
+          [&](MotionCapSetting& m) {
+              m.motionCaptureReception = defaults.motionCaptureReception;
+              m.motionCaptureThreshold = defaults.motionCaptureThreshold;
+          }},
+         {"method and recording",
+          {{"method", 1}, {"recording", false}, {"before", 10}},
+          [](MotionCapSetting& m) {
+              m.motionCaptureMode = 1;
+              m.enableRecording = 0;
+              m.recordingStartTimeBefore = 10;
+          }},
+         {"alarm",
+          {{"sound", true}, {"soundFile", "/tmp/bell.wav"}},
+          [](MotionCapSetting& m) {
+              m.motionCaptureEnableSound = 1;
+              m.motionCaptureSoundFilename = "/tmp/bell.wav";
+          }},
+         {"outline and scope",
+          {{"outline", false}, {"outlineLevel", 255}, {"scope", false}},
+          [](MotionCapSetting& m) {
+              m.enableOutline = 0;
+              m.outlineLevel = 255;
+              m.enableRange = 0;
+          }}});
 }
 
-TEST(MotionSettingDialog, FieldsReachTheRecordOnlyOnOk) {
-    struct Case {
-        const char* what;
-        std::function<void(QDialog&)> edit;
-        std::function<void(MotionCapSetting&)> expect;
-    };
-    const Case cases[] = {
-        {"sensitivity", [](QDialog& d) { Child<QSlider>(d, "sensitivity")->setValue(20); },
-         [](MotionCapSetting& m) { m.motionCaptureReception = 20; }},
-        {"threshold in tenths", [](QDialog& d) { Child<QSlider>(d, "threshold")->setValue(55); },
-         [](MotionCapSetting& m) { m.motionCaptureThreshold = 5.5f; }},
-        {"default", [](QDialog& d) { Child<QPushButton>(d, "default")->click(); },
-         [](MotionCapSetting& m) {
-             m.motionCaptureReception = MotionCapSetting{}.motionCaptureReception;
-             m.motionCaptureThreshold = MotionCapSetting{}.motionCaptureThreshold;
-         }},
-        {"method", [](QDialog& d) { Child<QComboBox>(d, "method")->setCurrentIndex(1); },
-         [](MotionCapSetting& m) { m.motionCaptureMode = 1; }},
-        {"recording",
-         [](QDialog& d) {
-             Child<QCheckBox>(d, "recording")->setChecked(false);
-             Child<QSpinBox>(d, "before")->setValue(10);
-         },
-         [](MotionCapSetting& m) {
-             m.enableRecording = 0;
-             m.recordingStartTimeBefore = 10;
-         }},
-        {"alarm",
-         [](QDialog& d) {
-             Child<QCheckBox>(d, "sound")->setChecked(true);
-             Child<QLineEdit>(d, "soundFile")->setText(QStringLiteral("/tmp/bell.wav"));
-         },
-         [](MotionCapSetting& m) {
-             m.motionCaptureEnableSound = 1;
-             m.motionCaptureSoundFilename = "/tmp/bell.wav";
-         }},
-        {"outline",
-         [](QDialog& d) {
-             Child<QCheckBox>(d, "outline")->setChecked(false);
-             Child<QSlider>(d, "outlineLevel")->setValue(255);
-         },
-         [](MotionCapSetting& m) {
-             m.enableOutline = 0;
-             m.outlineLevel = 255;
-         }},
-        {"scope", [](QDialog& d) { Child<QCheckBox>(d, "scope")->setChecked(false); },
-         [](MotionCapSetting& m) { m.enableRange = 0; }},
-    };
-    for (const Case& c : cases) {
-        for (bool ok : {true, false}) {
-            MotionCapSetting record = EveryMotionSettingChanged();
-            MotionCapSetting expected = record;
-            if (ok) c.expect(expected);
-            OnModal([&](QDialog& d) {
-                c.edit(d);
-                Press(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-            });
-            EXPECT_EQ(RunMotionSettingDialog(nullptr, record, nullptr), ok) << c.what;
-            EXPECT_TRUE(record == expected) << c.what << (ok ? " OK" : " Cancel");
-        }
-    }
-}
-
-TEST(MotionSettingDialog, WithoutACameraThereIsNoPreview) {
-    SimCamera never("320x240", {"--still"});  // a controller whose camera is not connected
-    ASSERT_TRUE(never.Connected());
-    never.Ctrl()->Disconnect();
-    for (COcvCtrl* camera : {static_cast<COcvCtrl*>(nullptr), never.Ctrl()}) {
-        CMotionSettingDialog dlg(MotionCapSetting{}, camera);
-        dlg.show();
-        EXPECT_EQ(Child<QLabel>(dlg, "preview")->text(), MTr(MT::NoPreview));
-        EXPECT_TRUE(Child<QLabel>(dlg, "preview")->pixmap().isNull());
-        EXPECT_TRUE(dlg.StatusText().isEmpty());
-        EXPECT_FALSE(Child<QPushButton>(dlg, "scopeSettings")->isVisible());
-        EXPECT_FALSE(dlg.PreviewRunning());
-    }
+// Without a camera, or with one not connected, the dialog has no preview and no scope button.
+void ExpectNoPreview(COcvCtrl* camera) {
+    CMotionSettingDialog dlg(MotionCapSetting{}, camera);
+    dlg.show();
+    EXPECT_EQ(Child<QLabel>(&dlg, "preview")->text(), MTr(MT::NoPreview));
+    EXPECT_TRUE(Child<QLabel>(&dlg, "preview")->pixmap().isNull());
+    EXPECT_TRUE(dlg.StatusText().isEmpty());
+    EXPECT_FALSE(Child<QPushButton>(&dlg, "scopeSettings")->isVisible());
+    EXPECT_FALSE(dlg.PreviewRunning());
 }
 
 // The meter and the status over real pictures: a still camera stays under any threshold, a
@@ -263,41 +193,45 @@ TEST(MotionSettingDialog, MeterFollowsTheCamerasPictures) {
                 QApplication::processEvents();
                 highest = std::max(highest, dlg.Level());
                 sawDetected |= dlg.StatusText() == MTr(MT::StatusDetected);
-                if (!sawDetected) EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
+                if (!sawDetected) {
+                    EXPECT_EQ(dlg.StatusText(), MTr(MT::StatusWatching));
+                }
                 return (c.detected && sawDetected) || cam.Pictures() >= first + 8;
             },
             15000);
         EXPECT_GE(cam.Pictures(), first + 2);
-        EXPECT_FALSE(Child<QLabel>(dlg, "preview")->pixmap().isNull());
+        EXPECT_FALSE(Child<QLabel>(&dlg, "preview")->pixmap().isNull());
         EXPECT_EQ(sawDetected, c.detected) << "highest level " << highest;
         EXPECT_EQ(highest >= c.threshold, c.detected) << highest;
     }
 }
 
-// The scope settings take the camera's picture; the rectangle comes back in its pixels.
+// The scope settings take the camera's picture; the rectangle comes back in its pixels. Once
+// the camera is gone there is no scope and no preview.
 TEST(MotionSettingDialog, ScopeNeedsTheCameraAndStoresPicturePixels) {
     SimCamera cam("640x480", {"--still"});
     ASSERT_TRUE(cam.Connected());
     MotionCapSetting record = EveryMotionSettingChanged();
-    OnModal([](QDialog& d) {
+    auto drag = [](QDialog* r) {
+        auto* canvas = r->findChild<CRangeCanvas*>();
+        ASSERT_NE(canvas, nullptr);
+        const int f = canvas->frameWidth();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(f + 10, f + 20), QPointF(),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(f + 160, f + 120), QPointF(),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &press);
+        QApplication::sendEvent(canvas, &release);
+        Press(*r, QDialogButtonBox::Ok);
+    };
+    auto withScope = [&](QDialog* d) {
         auto* scope = Child<QPushButton>(d, "scopeSettings");
         EXPECT_TRUE(scope->isVisible());
-        OnModal([](QDialog& r) {
-            auto* canvas = r.findChild<CRangeCanvas*>();
-            ASSERT_NE(canvas, nullptr);
-            const int f = canvas->frameWidth();
-            QMouseEvent press(QEvent::MouseButtonPress, QPointF(f + 10, f + 20), QPointF(),
-                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(f + 160, f + 120), QPointF(),
-                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(canvas, &press);
-            QApplication::sendEvent(canvas, &release);
-            Press(r, QDialogButtonBox::Ok);
-        });
-        scope->click();
-        Press(d, QDialogButtonBox::Ok);
-    });
-    ASSERT_TRUE(RunMotionSettingDialog(nullptr, record, cam.Ctrl()));
+        WithModal(drag, [&] { return scope->click(), true; });
+        Press(*d, QDialogButtonBox::Ok);
+    };
+    ASSERT_TRUE(
+        WithModal(withScope, [&] { return RunMotionSettingDialog(nullptr, record, cam.Ctrl()); }));
     EXPECT_EQ(RangeRect(record.rangeLeft, record.rangeTop, record.rangeRight, record.rangeBottom),
               RangeRect(20, 40, 320, 240));
 
@@ -305,8 +239,10 @@ TEST(MotionSettingDialog, ScopeNeedsTheCameraAndStoresPicturePixels) {
     Messages messages;
     CMotionSettingDialog dlg(MotionCapSetting{}, cam.Ctrl());
     cam.Ctrl()->Disconnect();
-    Child<QPushButton>(dlg, "scopeSettings")->click();
+    Child<QPushButton>(&dlg, "scopeSettings")->click();
     EXPECT_EQ(messages.Texts(), std::vector<QString>{MTr(MT::NeedCamera)});
+    ExpectNoPreview(cam.Ctrl());
+    ExpectNoPreview(nullptr);
 }
 
 TEST(RangeSettingDialog, DragStoresPicturePixelsAndAnEmptyOneIsRefused) {
@@ -375,177 +311,113 @@ TEST(MotionSettingDialog, SoundTestNeedsAReadableWaveFile) {
     for (const Case& c : cases) {
         Messages messages;
         CMotionSettingDialog dlg(MotionCapSetting{}, nullptr);
-        Child<QLineEdit>(dlg, "soundFile")->setText(QString::fromStdString(c.file));
-        Child<QPushButton>(dlg, "testSound")->click();
+        Child<QLineEdit>(&dlg, "soundFile")->setText(QString::fromStdString(c.file));
+        Child<QPushButton>(&dlg, "testSound")->click();
         EXPECT_EQ(messages.Texts(), c.messages) << c.file;
     }
     StopSound();
     ocv::RemoveDirectoryTree(dir);
 }
 
-TEST(LiveShotDialog, RoundTripAndEdits) {
-    struct Case {
-        int32_t time, interval;
-        int minutes, seconds, newInterval;  // -1: left alone
-        int32_t timeAfter, intervalAfter;
-    };
-    const Case cases[] = {
-        {300, 10, -1, -1, -1, 300, 10}, {125, 4, -1, -1, -1, 125, 4},
-        {-5, 1, -1, -1, -1, -5, 1},  // a length the fields cannot show stays
-        {300, 10, 2, 30, 15, 150, 15},  {300, 10, 0, 0, -1, 0, 10},
-    };
-    for (const Case& c : cases) {
-        MotionCapSetting m;
-        m.liveShotTime = c.time;
-        m.liveShotInterval = c.interval;
-        CLiveShotDialog dlg(m);
-        if (c.minutes >= 0) Child<QSpinBox>(dlg, "minutes")->setValue(c.minutes);
-        if (c.seconds >= 0) Child<QSpinBox>(dlg, "seconds")->setValue(c.seconds);
-        if (c.newInterval >= 0) Child<QSpinBox>(dlg, "interval")->setValue(c.newInterval);
-        Press(dlg, QDialogButtonBox::Ok);
-        EXPECT_EQ(dlg.Result().liveShotTime, c.timeAfter) << c.time;
-        EXPECT_EQ(dlg.Result().liveShotInterval, c.intervalAfter) << c.time;
-    }
+MotionCapSetting Timing(int32_t timeout, int32_t timeoutMM, int32_t next, int32_t nextMM) {
+    MotionCapSetting m;
+    m.motionCaptureTimeout = timeout;
+    m.motionCaptureTimeoutMM = timeoutMM;
+    m.motionNextCaptureTimeout = next;
+    m.motionNextCaptureTimeoutMM = nextMM;
+    return m;
 }
 
-TEST(MotionTimeoutSettingDialog, RoundTripAndEdits) {
-    struct Case {
-        int32_t timeout, timeoutMM, next, nextMM;
-        double delay;  // < 0: left alone
-        int minutes, seconds, ms;
-        int32_t timeoutAfter, timeoutMMAfter, nextAfter, nextMMAfter;
-    };
-    const Case cases[] = {
-        {0, 0, 5, 0, -1, -1, -1, -1, 0, 0, 5, 0},
-        {3, 250, 75, 125, -1, -1, -1, -1, 3, 250, 75, 125},
-        {9, 999, 3600, 999, -1, -1, -1, -1, 9, 999, 3600, 999},  // more than the field shows
-        {0, 0, 5, 0, 2.5, 1, 30, 250, 2, 500, 90, 250},
-        {1, 0, 5, 0, 0.0, 0, 0, 0, 0, 0, 0, 0},
-    };
-    for (const Case& c : cases) {
-        MotionCapSetting m;
-        m.motionCaptureTimeout = c.timeout;
-        m.motionCaptureTimeoutMM = c.timeoutMM;
-        m.motionNextCaptureTimeout = c.next;
-        m.motionNextCaptureTimeoutMM = c.nextMM;
-        CMotionTimeoutSettingDialog dlg(m);
-        if (c.delay >= 0) Child<QDoubleSpinBox>(dlg, "delay")->setValue(c.delay);
-        if (c.minutes >= 0) Child<QSpinBox>(dlg, "minutes")->setValue(c.minutes);
-        if (c.seconds >= 0) Child<QSpinBox>(dlg, "seconds")->setValue(c.seconds);
-        if (c.ms >= 0) Child<QSpinBox>(dlg, "milliseconds")->setValue(c.ms);
-        Press(dlg, QDialogButtonBox::Ok);
-        const MotionCapSetting r = dlg.Result();
-        EXPECT_EQ(r.motionCaptureTimeout, c.timeoutAfter) << c.timeout;
-        EXPECT_EQ(r.motionCaptureTimeoutMM, c.timeoutMMAfter) << c.timeout;
-        EXPECT_EQ(r.motionNextCaptureTimeout, c.nextAfter) << c.next;
-        EXPECT_EQ(r.motionNextCaptureTimeoutMM, c.nextMMAfter) << c.next;
-    }
+TEST(MotionDetailDialogs, RoundTrip) {
+    const auto liveShot = RunMade<CLiveShotDialog, MotionCapSetting>;
+    MotionCapSetting shots;
+    shots.liveShotTime = 300;
+    shots.liveShotInterval = 10;
+    MotionCapSetting odd = shots;
+    odd.liveShotTime = -5;  // a length the fields cannot show stays
+    CheckRoundTrip(odd, liveShot, {});
+    CheckRoundTrip<MotionCapSetting>(
+        shots, liveShot,
+        {{"length and interval",
+          {{"minutes", 2}, {"seconds", 30}, {"interval", 15}},
+          [](MotionCapSetting& m) {
+              m.liveShotTime = 150;
+              m.liveShotInterval = 15;
+          }},
+         {"no length", {{"minutes", 0}, {"seconds", 0}}, [](MotionCapSetting& m) {
+              m.liveShotTime = 0;
+          }}});
+
+    const auto timeout = RunMade<CMotionTimeoutSettingDialog, MotionCapSetting>;
+    CheckRoundTrip(Timing(9, 999, 3600, 999), timeout, {});  // more than the fields show
+    CheckRoundTrip<MotionCapSetting>(
+        Timing(1, 0, 5, 0), timeout,
+        {{"delay and next capture",
+          {{"delay", 2.5}, {"minutes", 1}, {"seconds", 30}, {"milliseconds", 250}},
+          [](MotionCapSetting& m) { m = Timing(2, 500, 90, 250); }},
+         {"all zero", {{"delay", 0.0}, {"minutes", 0}, {"seconds", 0}}, [](MotionCapSetting& m) {
+              m = Timing(0, 0, 0, 0);
+          }}});
 }
 
-TEST(WmvProfileDialog, RoundTripAndChoices) {
-    struct Case {
-        int32_t type, index;
-        const char* path;
-        std::function<void(QDialog&)> edit;
-        int32_t typeAfter, indexAfter;
-        const char* pathAfter;
+TEST(WmvProfileDialog, RoundTrip) {
+    const DialogRun<RecordingInfo> run = [](RecordingInfo& r, const auto& act) {
+        const bool system = r.wmvProfileType == 0;
+        return WithModal(
+            [&](QDialog* d) {
+                EXPECT_EQ(Child<QComboBox>(d, "profiles")->isEnabled(), system);
+                act(d);
+            },
+            [&] { return RunWmvProfileDialog(nullptr, r); });
     };
-    auto none = [](QDialog&) {};
-    const Case cases[] = {
-        {0, 3, "/p/a.prx", none, 0, 3, "/p/a.prx"},
-        {1, 1, "/opt/ovndefault.prx", none, 1, 1, "/opt/ovndefault.prx"},
-        {2, 5, "/p/b.prx", none, 2, 5, "/p/b.prx"},  // any custom type value stays
-        {0, 99, "", none, 0, 99, ""},                // an index off the list stays
-        {1, 1, "/p/a.prx",
-         [](QDialog& d) {
-             Child<QRadioButton>(d, "system")->setChecked(true);
-             Child<QComboBox>(d, "profiles")->setCurrentIndex(5);
-         },
-         0, 5, "/p/a.prx"},
-        {0, 2, "",
-         [](QDialog& d) {
-             Child<QRadioButton>(d, "custom")->setChecked(true);
-             Child<QLineEdit>(d, "path")->setText(QStringLiteral("/home/u/プロファイル.prx"));
-         },
-         1, 2, "/home/u/プロファイル.prx"},
+    auto profile = [](int32_t type, int32_t index, const char* path) {
+        RecordingInfo r;
+        r.wmvProfileType = type;
+        r.wmvSystemProfileIndex = index;
+        r.wmvCustomProfilePath = path;
+        return r;
     };
-    for (const Case& c : cases) {
-        for (bool ok : {true, false}) {
-            RecordingInfo rec;
-            rec.wmvProfileType = c.type;
-            rec.wmvSystemProfileIndex = c.index;
-            rec.wmvCustomProfilePath = c.path;
-            const RecordingInfo before = rec;
-            OnModal([&](QDialog& d) {
-                EXPECT_EQ(Child<QComboBox>(d, "profiles")->isEnabled(), c.type == 0);
-                c.edit(d);
-                Press(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-            });
-            EXPECT_EQ(RunWmvProfileDialog(nullptr, rec), ok);
-            RecordingInfo expected = before;
-            if (ok) {
-                expected.wmvProfileType = c.typeAfter;
-                expected.wmvSystemProfileIndex = c.indexAfter;
-                expected.wmvCustomProfilePath = c.pathAfter;
-            }
-            EXPECT_TRUE(rec == expected) << c.type << " " << c.index << (ok ? " OK" : " Cancel");
-        }
-    }
+    CheckRoundTrip(profile(2, 5, "/p/b.prx"), run, {});     // any custom type value stays
+    CheckRoundTrip<RecordingInfo>(profile(0, 99, ""), run,  // an index off the list stays
+                                  {{"custom file",
+                                    {{"custom", true}, {"path", "/home/u/プロファイル.prx"}},
+                                    [](RecordingInfo& r) {
+                                        r.wmvProfileType = 1;
+                                        r.wmvCustomProfilePath = "/home/u/プロファイル.prx";
+                                    }}});
+    CheckRoundTrip<RecordingInfo>(
+        profile(1, 1, "/p/a.prx"), run,
+        {{"system profile", {{"system", true}, {"profiles", 5}}, [](RecordingInfo& r) {
+              r.wmvProfileType = 0;
+              r.wmvSystemProfileIndex = 5;
+          }}});
 }
 
-// Enter is OK (where the fields pass their checks), Escape is Cancel, and each fits 800 x 600.
-TEST(MotionDialogs, EnterAcceptsEscapeCancelsAndEachFitsTheScreen) {
+// Enter is OK where the fields pass their checks.
+TEST(MotionDialogs, KeysAndSize) {
     const BITMAPINFOHEADER format = MakeRgb24Header(320, 240);
     const std::vector<uint8_t> pixels(format.biSizeImage, 0);
-    struct Case {
-        const char* name;
-        std::function<std::unique_ptr<QDialog>()> make;
-        int onEnter;  // the result Enter gives: accepted, or still open (-1)
-    };
-    const Case cases[] = {
+    Messages messages;
+    CheckKeysAndSize({
         {"motion",
-         [] { return std::make_unique<CMotionSettingDialog>(MotionCapSetting{}, nullptr); },
-         QDialog::Accepted},
-        {"detail", [] { return std::make_unique<CLiveShotDialog>(MotionCapSetting{}); },
-         QDialog::Accepted},
+         [] { return std::make_unique<CMotionSettingDialog>(MotionCapSetting{}, nullptr); }},
+        {"detail", [] { return std::make_unique<CLiveShotDialog>(MotionCapSetting{}); }},
         {"timeout",
-         [] { return std::make_unique<CMotionTimeoutSettingDialog>(MotionCapSetting{}); },
-         QDialog::Accepted},
+         [] { return std::make_unique<CMotionTimeoutSettingDialog>(MotionCapSetting{}); }},
         {"scope",
          [&] {
              return std::make_unique<CRangeSettingDialog>(format, pixels,
                                                           RangeRect{0, 0, 200, 200});
-         },
-         QDialog::Accepted},
+         }},
         {"empty scope",
          [&] {
              return std::make_unique<CRangeSettingDialog>(format, pixels, RangeRect{5, 5, 5, 90});
          },
          -1},
-        {"profile", [] { return std::make_unique<CWmvProfileDialog>(RecordingInfo{}); },
-         QDialog::Accepted},
-    };
-    for (const Case& c : cases) {
-        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
-            Messages messages;
-            std::unique_ptr<QDialog> dlg = c.make();
-            dlg->show();
-            EXPECT_LE(dlg->width(), 800) << c.name;
-            EXPECT_LE(dlg->height(), 600) << c.name;
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-            QApplication::sendEvent(dlg.get(), &press);
-            if (key == Qt::Key_Escape) {
-                EXPECT_EQ(dlg->result(), QDialog::Rejected) << c.name;
-                EXPECT_FALSE(dlg->isVisible()) << c.name;
-            } else if (c.onEnter < 0) {
-                EXPECT_TRUE(dlg->isVisible()) << c.name;
-                EXPECT_EQ(messages.Texts().size(), 1u) << c.name;
-            } else {
-                EXPECT_EQ(dlg->result(), c.onEnter) << c.name;
-                EXPECT_FALSE(dlg->isVisible()) << c.name;
-            }
-        }
-    }
+        {"profile", [] { return std::make_unique<CWmvProfileDialog>(RecordingInfo{}); }},
+    });
+    EXPECT_EQ(messages.Texts().size(), 2u);  // the empty scope refused, in each language
 }
 
 }  // namespace
+}  // namespace ocv::test

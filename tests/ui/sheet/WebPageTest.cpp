@@ -6,13 +6,6 @@
 #include <memory>
 #include <string>
 
-#include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSpinBox>
-
 #include "SheetFixture.h"
 #include "net/NicMgr.h"
 #include "platform/NamedEvent.h"
@@ -34,7 +27,7 @@ int LoopbackPosition() {
     return nics.IndexOfAddress("127.0.0.1");
 }
 
-QString Text(QWidget* page, const char* name) { return ChildOf<QLineEdit>(page, name)->text(); }
+QString Text(QWidget* page, const char* name) { return Child<QLineEdit>(page, name)->text(); }
 
 TEST(WebServerPage, LocalAndGlobalUrls) {
     const int lo = LoopbackPosition();
@@ -54,14 +47,16 @@ TEST(WebServerPage, LocalAndGlobalUrls) {
         ctx.work = MakeDefaultOcvParam("/opt/ocuvane");
         ctx.work.webServer.nicIndex = r.nicIndex;
         const std::string answer = r.global;
-        CPropWebServerPage page(ctx, nullptr, [answer](std::shared_ptr<NamedEvent>) { return answer; });
+        CPropWebServerPage page(ctx, nullptr,
+                                [answer](std::shared_ptr<NamedEvent>) { return answer; });
         EXPECT_EQ(Text(&page, "localUrl"), QString::fromUtf8(r.localUrl));
         EXPECT_EQ(Text(&page, "globalUrl"), QStringLiteral("--------------"));
         page.RefreshGlobalUrl();
-        EXPECT_TRUE(SpinUntil([&] { return Text(&page, "globalUrl") == QString::fromUtf8(r.globalUrl); }))
-            << Text(&page, "globalUrl").toStdString();
+        EXPECT_TRUE(SpinUntil([&] {
+            return Text(&page, "globalUrl") == QString::fromUtf8(r.globalUrl);
+        })) << Text(&page, "globalUrl").toStdString();
         // A new port shows in both addresses that exist.
-        ChildOf<QSpinBox>(&page, "port")->setValue(9000);
+        Child<QSpinBox>(&page, "port")->setValue(9000);
         const QString local = r.nicIndex == lo ? QStringLiteral("http://127.0.0.1:9000")
                                                : QStringLiteral("--------------");
         EXPECT_EQ(Text(&page, "localUrl"), local);
@@ -104,12 +99,6 @@ TEST(NicInfoDialog, ShowsNameAddressAndEightHardwareGroups) {
     }
 }
 
-template <class D>
-void Ok(D& dlg) {
-    dlg.open();
-    dlg.template findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-}
-
 TEST(WebServerDetails, StreamAndPhoneDetailsRoundTripAndCheckTheConfirmation) {
     HookScope hooks;
     WebServerSetting base;
@@ -117,50 +106,54 @@ TEST(WebServerDetails, StreamAndPhoneDetailsRoundTripAndCheckTheConfirmation) {
     base.password = "abc";
     base.imodeEnablePassword = 1;
     base.imodePassword = "xyz";
-    struct Row {
-        const char* what;
-        bool phone;
-        std::function<void(QDialog&)> edit;
-        std::function<void(WebServerSetting&)> expect;  // nullptr: refused with the message
-    } rows[] = {
-        {"stream as is", false, [](QDialog&) {}, [](WebServerSetting&) {}},
-        {"phone as is", true, [](QDialog&) {}, [](WebServerSetting&) {}},
-        {"stream limits", false,
-         [](QDialog& d) { Spin(&d, "maxUser", 100), Spin(&d, "maxFrame", 1); },
-         [](WebServerSetting& w) { w.maxUser = 100, w.maxFrame = 1; }},
-        {"phone size", true,
-         [](QDialog& d) { Spin(&d, "imodeWidth", 160), Spin(&d, "imodeHeight", 120), Spin(&d, "imodeQuality", 55); },
-         [](WebServerSetting& w) { w.imodeSizeW = 160, w.imodeSizeH = 120, w.imodeQuality = 55; }},
-        {"stream new password", false,
-         [](QDialog& d) { Type(&d, "password", "new"), Type(&d, "confirmPassword", "new"); },
-         [](WebServerSetting& w) { w.password = "new"; }},
-        {"stream mismatch", false, [](QDialog& d) { Type(&d, "confirmPassword", "abd"); }, nullptr},
-        {"phone mismatch", true, [](QDialog& d) { Type(&d, "password", "xy"); }, nullptr},
-        {"phone password off", true,
-         [](QDialog& d) { ChildOf<QCheckBox>(&d, "enablePassword")->setChecked(false), Type(&d, "password", "q"); },
-         [](WebServerSetting& w) { w.imodeEnablePassword = 0, w.imodePassword = "q"; }},
+    // Shown, as the refused confirmation keeps the dialog open.
+    auto shown = [](auto* type) {
+        return [](WebServerSetting& w, const std::function<void(QDialog*)>& act) {
+            std::remove_pointer_t<decltype(type)> d(w);
+            d.open();
+            act(&d);
+            w = d.Result();
+            return d.result() == QDialog::Accepted;
+        };
     };
-    for (const Row& r : rows) {
+    CheckRoundTrip<WebServerSetting>(base, shown(static_cast<CStreamSettingDialog*>(nullptr)),
+                                     {{"limits",
+                                       {{"maxUser", 100}, {"maxFrame", 1}},
+                                       [](WebServerSetting& w) {
+                                           w.maxUser = 100;
+                                           w.maxFrame = 1;
+                                       }},
+                                      {"new password",
+                                       {{"password", "new"}, {"confirmPassword", "new"}},
+                                       [](WebServerSetting& w) { w.password = "new"; }}});
+    CheckRoundTrip<WebServerSetting>(
+        base, shown(static_cast<CiModeSettingDialog*>(nullptr)),
+        {{"size",
+          {{"imodeWidth", 160}, {"imodeHeight", 120}, {"imodeQuality", 55}},
+          [](WebServerSetting& w) {
+              w.imodeSizeW = 160;
+              w.imodeSizeH = 120;
+              w.imodeQuality = 55;
+          }},
+         {"password off", {{"enablePassword", false}, {"password", "q"}}, [](WebServerSetting& w) {
+              w.imodeEnablePassword = 0;
+              w.imodePassword = "q";
+          }}});
+    // A password that differs from its confirmation is refused with the message.
+    CStreamSettingDialog stream(base);
+    CiModeSettingDialog phone(base);
+    Apply(&stream, {{"confirmPassword", "abd"}});
+    Apply(&phone, {{"password", "xy"}});
+    for (QDialog* d : {static_cast<QDialog*>(&stream), static_cast<QDialog*>(&phone)}) {
         hooks.messages.clear();
-        std::unique_ptr<QDialog> dlg;
-        if (r.phone) dlg = std::make_unique<CiModeSettingDialog>(base);
-        else dlg = std::make_unique<CStreamSettingDialog>(base);
-        r.edit(*dlg);
-        Ok(*dlg);
-        const WebServerSetting got = r.phone ? static_cast<CiModeSettingDialog&>(*dlg).Result()
-                                             : static_cast<CStreamSettingDialog&>(*dlg).Result();
-        WebServerSetting expected = base;
-        if (r.expect) {
-            r.expect(expected);
-            EXPECT_EQ(dlg->result(), QDialog::Accepted) << r.what;
-            EXPECT_TRUE(hooks.messages.empty()) << r.what;
-        } else {
-            EXPECT_TRUE(dlg->isVisible()) << r.what;
-            ASSERT_EQ(hooks.messages.size(), 1u) << r.what;
-            EXPECT_EQ(hooks.messages[0], QStringLiteral("The password and its confirmation differ."));
-        }
-        EXPECT_EQ(got, expected) << r.what;
+        d->open();
+        Press(*d, QDialogButtonBox::Ok);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(hooks.messages, std::vector<QString>{
+                                      QStringLiteral("The password and its confirmation differ.")});
     }
+    EXPECT_EQ(stream.Result(), base);
+    EXPECT_EQ(phone.Result(), base);
 }
 
 // Steps that succeed up to `failAt` (0 search ... 4 delete; 5 none fails).
@@ -199,7 +192,8 @@ const std::string kUpToMapping =
     "URL:http://192.168.0.1:5000/rootDesc.xml\r\nSearching control URL...\r\n"
     "Control URL:http://192.168.0.1:5000/ctl/IPConn\r\nQuery Grobal IP Address...\r\n"
     "Grobal IP Address:203.0.113.7\r\nExecute port mapping...\r\n";
-const std::string kMapped = "203.0.113.7:8080 ----> 192.168.0.10:8080\r\nDelete port mapping...\r\n";
+const std::string kMapped =
+    "203.0.113.7:8080 ----> 192.168.0.10:8080\r\nDelete port mapping...\r\n";
 
 TEST(UPnPTest, EachStepWritesItsLineAndTheFirstFailureEndsTheTest) {
     struct Row {
@@ -208,15 +202,26 @@ TEST(UPnPTest, EachStepWritesItsLineAndTheFirstFailureEndsTheTest) {
         bool ok;
     } rows[] = {
         {0, "ERROR : Internet Gateway Device not found!\r\n" + kUnusable, false},
-        {1, "URL:http://192.168.0.1:5000/rootDesc.xml\r\nSearching control URL...\r\n"
-            "ERROR : Control URL not found! \r\n" + kUnusable, false},
-        {2, kUpToMapping.substr(0, kUpToMapping.find("Grobal IP Address:")) +
-                "ERROR : Grobal IP Address not found!\r\n" + kUnusable, false},
-        {3, kUpToMapping + "718 ConflictInMappingEntry\r\n\r\nERROR : Port mapping failed!\r\n" +
-                kUnusable, false},
-        {4, kUpToMapping + kMapped + "714 NoSuchEntryInArray\r\n\r\nERROR : Port mapping failed!\r\n" +
-                kUnusable, false},
-        {5, kUpToMapping + kMapped + "UPnPによる一連の処理が正常に終了しました。\r\nUPnPが使用できます。\r\n",
+        {1,
+         "URL:http://192.168.0.1:5000/rootDesc.xml\r\nSearching control URL...\r\n"
+         "ERROR : Control URL not found! \r\n" +
+             kUnusable,
+         false},
+        {2,
+         kUpToMapping.substr(0, kUpToMapping.find("Grobal IP Address:")) +
+             "ERROR : Grobal IP Address not found!\r\n" + kUnusable,
+         false},
+        {3,
+         kUpToMapping + "718 ConflictInMappingEntry\r\n\r\nERROR : Port mapping failed!\r\n" +
+             kUnusable,
+         false},
+        {4,
+         kUpToMapping + kMapped + "714 NoSuchEntryInArray\r\n\r\nERROR : Port mapping failed!\r\n" +
+             kUnusable,
+         false},
+        {5,
+         kUpToMapping + kMapped +
+             "UPnPによる一連の処理が正常に終了しました。\r\nUPnPが使用できます。\r\n",
          true},
     };
     for (const Row& r : rows) {
@@ -228,20 +233,19 @@ TEST(UPnPTest, EachStepWritesItsLineAndTheFirstFailureEndsTheTest) {
     }
 }
 
+// The dialog shows the lines as the steps write them, after its first line.
 TEST(UPnPTest, DialogShowsTheLinesAsTheyCome) {
-    for (int failAt : {0, 5}) {
-        CUPnPTestDialog dlg(8080, "192.168.0.10", FakeSteps(failAt));
-        EXPECT_EQ(dlg.Text(), kUPnPSearchingLine);
-        dlg.show();
-        ASSERT_TRUE(SpinUntil([&] { return dlg.Finished(); }));  // started by its own timer
-        std::string expected = kUPnPSearchingLine;
-        RunUPnPTest(FakeSteps(failAt), 8080, "192.168.0.10",
-                    [&](const std::string& line) { expected += line; });
-        EXPECT_EQ(dlg.Text(), expected);
-        QString shown = QString::fromStdString(expected);
-        shown.remove(QLatin1Char('\r'));
-        EXPECT_EQ(ChildOf<QPlainTextEdit>(&dlg, "upnpText")->toPlainText(), shown);
-    }
+    CUPnPTestDialog dlg(8080, "192.168.0.10", FakeSteps(3));
+    EXPECT_EQ(dlg.Text(), kUPnPSearchingLine);
+    dlg.show();
+    ASSERT_TRUE(SpinUntil([&] { return dlg.Finished(); }));  // started by its own timer
+    std::string expected = kUPnPSearchingLine;
+    RunUPnPTest(FakeSteps(3), 8080, "192.168.0.10",
+                [&](const std::string& line) { expected += line; });
+    EXPECT_EQ(dlg.Text(), expected);
+    QString shown = QString::fromStdString(expected);
+    shown.remove(QLatin1Char('\r'));
+    EXPECT_EQ(Child<QPlainTextEdit>(&dlg, "upnpText")->toPlainText(), shown);
 }
 
 }  // namespace

@@ -96,11 +96,6 @@ TEST(ImagePreview, MissingFrameImageGivesTheEditError) {
     EXPECT_EQ(error, "There is no specification of a frame picture file name!");
 }
 
-TEST(ImagePreview, NoCameraNoFrame) {
-    CDibImage frame;
-    EXPECT_FALSE(NewestCameraFrame(nullptr, frame));
-}
-
 TEST(SelectColor, ClickPicksThePixelColour) {
     QTemporaryDir dir;
     QImage picture(20, 10, QImage::Format_RGB888);

@@ -1,12 +1,9 @@
 #pragma once
-// What the dialogs would have asked, answered by the test instead of a modal box.
+// What the target dialogs would have asked, answered by the test instead of a modal box.
 #include <functional>
 #include <vector>
 
-#include <QApplication>
-#include <QDialog>
-#include <QTimer>
-
+#include "../UiTestSupport.h"
 #include "ui/TargetText.h"
 
 namespace ocv::test {
@@ -30,23 +27,5 @@ public:
 private:
     QMessageBox::StandardButton answer_;
 };
-
-// Runs `act` on the modal dialog that `run` opens (the first modal one other than the one
-// active now), then returns what `run` returned.
-template <class Run>
-bool WithModal(std::function<void(QDialog*)> act, Run run) {
-    QWidget* before = QApplication::activeModalWidget();
-    auto* poll = new QTimer;
-    poll->setInterval(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, before, act] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || dialog == before) return;
-        poll->stop();
-        poll->deleteLater();
-        act(dialog);
-    });
-    poll->start();
-    return run();
-}
 
 }  // namespace ocv::test

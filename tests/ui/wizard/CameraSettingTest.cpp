@@ -3,22 +3,11 @@
 // device-information file, and the capture device's format page.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QKeyEvent>
-#include <QComboBox>
-#include <QSlider>
-#include <QLineEdit>
-#include <QPushButton>
-
-#include "../../app/desktop/DesktopFixture.h"
+#include "../UiTestSupport.h"
 #include "config/ConfigFiles.h"
-#include "controller/OcvCtrl.h"
 #include "controller/StateFlags.h"
 #include "foundation/Logger.h"
-#include "platform/Dispatcher.h"
 #include "sources/LocalCaptureInterface.h"
-#include "sources/SourceFactory.h"
 #include "ui/CameraSettingDialog.h"
 #include "ui/CameraSummary.h"
 #include "ui/CaptureFormatDialog.h"
@@ -39,44 +28,33 @@ TEST(CameraSummaryTest, TheTextOfEachKindOfSource) {
     };
     const Row rows[] = {
         {{true, true, 30, 640, 480},
-         sep + "[Capture Setting]\r\n Frame Rate       \t30 frames/sec\r\n Image Size Width \t640 pixcel\r\n"
-               " Image Size Height\t480 pixcel\r\n" + sep},
+         sep +
+             "[Capture Setting]\r\n Frame Rate       \t30 frames/sec\r\n Image Size Width \t640 "
+             "pixcel\r\n"
+             " Image Size Height\t480 pixcel\r\n" +
+             sep},
         {{true, false, 30, 320, 240},
-         sep + "[Capture Setting]\r\n Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n" + sep},
+         sep +
+             "[Capture Setting]\r\n Image Size Width \t320 pixcel\r\n Image Size Height\t240 "
+             "pixcel\r\n" +
+             sep},
         {{false, true, 30, 320, 240}, sep + "No Signal\r\n" + sep},
     };
     for (const Row& row : rows) EXPECT_EQ(CaptureFormatSummary(row.in), row.text);
 }
 
+// A controller on the camera simulator, as an Axis camera of 320 x 240.
 class CameraSettingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetWizardMessageHook([this](const QString& t) { shown_.push_back(t.toStdString()); });
-        url_ = StartCamSim(camsim_, dir_);
-        ASSERT_FALSE(url_.empty());
-        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, &CreateCameraSource, dir_.Path());
-        ctrl_->Create();
+        ASSERT_EQ(cam_.Connect(DEVICE_AXIS, cam_.Url(), 320, 240), 1);
     }
-    void TearDown() override {
-        if (ctrl_) ctrl_->Disconnect();
-        SetWizardMessageHook({});
-    }
-    int Connect(int type, const std::string& url, int width, int height) {
-        OcvParam p = ctrl_->Param();
-        p.deviceInfo = DeviceInfo{};
-        p.deviceInfo.deviceType = type;
-        p.deviceInfo.deviceName = url;
-        p.deviceInfo.frameWidth = width;
-        p.deviceInfo.frameHeight = height;
-        ctrl_->SetParam(p);
-        return ctrl_->ConnectCamera();
-    }
+    void TearDown() override { SetWizardMessageHook({}); }
 
-    TempDir dir_;
-    std::unique_ptr<Process> camsim_;
-    std::string url_;
-    ThreadDispatcher dispatcher_;
-    std::unique_ptr<COcvCtrl> ctrl_;
+    test::SimCamera cam_;
+    COcvCtrl* ctrl_ = cam_.Ctrl();
+    const std::string url_ = cam_.Url();
     std::vector<std::string> shown_;
 };
 
@@ -88,11 +66,12 @@ TEST_F(CameraSettingTest, TheSummaryFollowsTheConnection) {
     };
     const Row rows[] = {
         {url_, true, " Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n"},
-        {url_ + "nothing-here", false, "No Signal\r\n"},
+        {"http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/", false, "No Signal\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.url);
-        EXPECT_EQ(Connect(DEVICE_AXIS, row.url, 320, 240), row.connected ? 1 : 0);
+        if (!row.connected) cam_.SetConnectWait(500);  // nothing listens there
+        EXPECT_EQ(cam_.Connect(DEVICE_AXIS, row.url, 320, 240), row.connected ? 1 : 0);
         CCameraSettingDialog dlg(*ctrl_, nullptr, {});
         const std::string summary = dlg.Summary().toStdString();
         EXPECT_NE(summary.find(row.part), std::string::npos) << summary;
@@ -103,10 +82,9 @@ TEST_F(CameraSettingTest, TheSummaryFollowsTheConnection) {
 }
 
 TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera) {
-    ASSERT_EQ(Connect(DEVICE_AXIS, url_, 320, 240), 1);
     int saves = 0;
     struct Row {
-        int sizeIndex;   // of the Axis type-0 list: 640x480, 320x240
+        int sizeIndex;  // of the Axis type-0 list: 640x480, 320x240
         bool ok;
         int widthAfter;
     };
@@ -131,20 +109,22 @@ TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera
         EXPECT_EQ(ctrl_->Param().deviceInfo.frameWidth, row.widthAfter);
         EXPECT_TRUE(ctrl_->IsConnected());
         EXPECT_TRUE(ctrl_->State() & STATE_CONNECTED);
-        const std::string part = " Image Size Width \t" + std::to_string(row.widthAfter) + " pixcel";
-        EXPECT_NE(dlg.Summary().toStdString().find(part), std::string::npos) << dlg.Summary().toStdString();
+        const std::string part =
+            " Image Size Width \t" + std::to_string(row.widthAfter) + " pixcel";
+        EXPECT_NE(dlg.Summary().toStdString().find(part), std::string::npos)
+            << dlg.Summary().toStdString();
     }
     EXPECT_EQ(saves, 2) << "only OK changes the record";
 }
 
 TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
-    ASSERT_EQ(Connect(DEVICE_AXIS, url_, 320, 240), 1);
     CCameraSettingDialog dlg(*ctrl_, nullptr, {});
     struct Row {
         std::string path;
         bool saved;
     };
-    const Row rows[] = {{dir_.File("cam.dev"), true}, {dir_.File("missing/dir/cam.dev"), false}};
+    const Row rows[] = {{cam_.Dir() + "/cam.dev", true},
+                        {cam_.Dir() + "/missing/dir/cam.dev", false}};
     for (const Row& row : rows) {
         shown_.clear();
         EXPECT_EQ(dlg.SaveTo(QString::fromStdString(row.path)), row.saved);
@@ -163,8 +143,9 @@ TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
 
 TEST_F(CameraSettingTest, ChangeCameraAndReconnectRunTheirActions) {
     std::vector<std::string> ran;
-    CCameraSettingDialog dlg(*ctrl_, nullptr,
-                             {[&] { ran.push_back("change"); }, [&] { ran.push_back("reconnect"); }, {}});
+    CCameraSettingDialog dlg(
+        *ctrl_, nullptr,
+        {[&] { ran.push_back("change"); }, [&] { ran.push_back("reconnect"); }, {}});
     dlg.ChangeButton()->click();
     dlg.ReconnectButton()->click();
     EXPECT_EQ(ran, (std::vector<std::string>{"change", "reconnect"}));
@@ -181,16 +162,18 @@ TEST_F(CameraSettingTest, ChangeCameraAndReconnectRunTheirActions) {
 // A capture device's format page offers its sizes and the rates of the chosen size.
 TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
     const std::vector<CaptureMode> modes = {
-        {"YUYV", 640, 480, {30, 15}}, {"MJPG", 640, 480, {60, 30}},
-        {"YUYV", 320, 240, {}},       {"YUYV", 1280, 720, {10}},
+        {"YUYV", 640, 480, {30, 15}},
+        {"MJPG", 640, 480, {60, 30}},
+        {"YUYV", 320, 240, {}},
+        {"YUYV", 1280, 720, {10}},
     };
     struct Row {
         int sizeIndex;
         int rateIndex;
         int width, height, rate;
     };
-    const Row rows[] = {{0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30},
-                        {2, 0, 1280, 720, 10}};
+    const Row rows[] = {
+        {0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30}, {2, 0, 1280, 720, 10}};
     DeviceInfo info;
     info.deviceType = DEVICE_LOCAL_CAPTURE;
     info.deviceName = "USB Camera";
@@ -219,7 +202,9 @@ namespace {
 // A capture device's settings as the connected source reports them; records what is set.
 class RecordedSettings : public ICaptureSettings {
 public:
-    std::vector<CaptureMode> Modes() override { return {{"YUYV", 640, 480, {30}}, {"YUYV", 320, 240, {15}}}; }
+    std::vector<CaptureMode> Modes() override {
+        return {{"YUYV", 640, 480, {30}}, {"YUYV", 320, 240, {15}}};
+    }
     std::vector<CaptureControl> Controls() override {
         return {{1, "Brightness", 1, 0, 255, 1, 128, 100}, {2, "Auto exposure", 2, 0, 1, 1, 1, 1}};
     }
@@ -247,14 +232,15 @@ TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
         std::string shown;
-        CFormatPageHost host([&]() -> ICaptureSettings* { return row.connected ? &settings : nullptr; },
-                             nullptr, [&](QDialog& page) {
-                                 shown = page.metaObject()->className();
-                                 if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
-                                     c->SizeBox()->setCurrentIndex(1);
-                                 page.accept();
-                                 return page.result() == QDialog::Accepted;
-                             });
+        CFormatPageHost host(
+            [&]() -> ICaptureSettings* { return row.connected ? &settings : nullptr; }, nullptr,
+            [&](QDialog& page) {
+                shown = page.metaObject()->className();
+                if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
+                    c->SizeBox()->setCurrentIndex(1);
+                page.accept();
+                return page.result() == QDialog::Accepted;
+            });
         DeviceInfo info;
         info.deviceType = row.type;
         info.deviceName = "http://127.0.0.1:1/";
@@ -269,11 +255,12 @@ TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
 
 TEST(FormatPageHostTest, TheDevicePageSetsTheControlsAsTheyMove) {
     RecordedSettings settings;
-    CFormatPageHost host([&] { return &settings; }, nullptr, [&](QDialog& page) {
-        page.findChild<QSlider*>()->setValue(140);
-        page.findChild<QCheckBox*>()->setChecked(false);
-        return true;
-    });
+    CFormatPageHost host([&] { return &settings; }, nullptr,
+                         [&](QDialog& page) {
+                             page.findChild<QSlider*>()->setValue(140);
+                             page.findChild<QCheckBox*>()->setChecked(false);
+                             return true;
+                         });
     DeviceInfo info;
     EXPECT_TRUE(host.RunDevicePage(DEVICE_LOCAL_CAPTURE, info));
     EXPECT_EQ(settings.set, (std::vector<std::pair<uint32_t, int>>{{1, 140}, {2, 0}}));

@@ -1,0 +1,217 @@
+#pragma once
+// What the dialog tests of every folder share (with the Qt widgets they look for): fields set by
+// object name, the modal dialog a call opens, a round trip of a record through a dialog, the keys
+// and size of a list of dialogs, and a controller on the camera simulator (SimCamera.h).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+#include "SimCamera.h"
+#include "ui/UiText.h"
+
+namespace ocv::test {
+
+template <class W>
+W* Child(QWidget* parent, const char* name) {
+    W* w = parent ? parent->findChild<W*>(QString::fromLatin1(name)) : nullptr;
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+inline void Press(QDialog& dlg, QDialogButtonBox::StandardButton which) {
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    box->button(which)->click();
+}
+
+// Runs `act` on the modal dialog that `run` opens (the first modal one other than the one
+// active now), then returns what `run` returned.
+template <class Run>
+bool WithModal(std::function<void(QDialog*)> act, Run run) {
+    QWidget* before = QApplication::activeModalWidget();
+    auto* poll = new QTimer;
+    poll->setInterval(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, before, act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog == before) return;
+        poll->stop();
+        poll->deleteLater();
+        act(dialog);
+    });
+    poll->start();
+    return run();
+}
+
+// Lets queued calls run until `done` holds; gives up after a few seconds so a fault fails the
+// test instead of hanging it.
+inline bool SpinUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    QApplication::processEvents();
+    return done();
+}
+
+// One edit as a person makes it: a field given a value (a list: its current row), a button
+// clicked (no value), or a button that opens a modal dialog whose own edits are made before it is
+// accepted.
+struct Edit {
+    const char* name;
+    QVariant value;
+    std::vector<Edit> inModal = {};
+};
+
+void Apply(QWidget* root, const std::vector<Edit>& edits);
+
+inline void Set(QWidget* root, const Edit& e) {
+    QWidget* w = Child<QWidget>(root, e.name);
+    ASSERT_NE(w, nullptr);
+    if (!e.inModal.empty()) {
+        WithModal(
+            [&](QDialog* d) {
+                Apply(d, e.inModal);
+                d->accept();
+            },
+            [&] { return qobject_cast<QAbstractButton*>(w)->click(), true; });
+    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->setText(e.value.toString());
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
+        text->setPlainText(e.value.toString());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        if (button->isCheckable())
+            button->setChecked(e.value.toBool());
+        else
+            button->click();
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        list->setCurrentRow(e.value.toInt());
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        group->setChecked(e.value.toBool());
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        combo->setCurrentIndex(e.value.toInt());
+    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(w)) {
+        real->setValue(e.value.toDouble());
+    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(e.value.toInt());
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+        slider->setValue(e.value.toInt());
+    } else {
+        ADD_FAILURE() << "no way to set " << e.name;
+    }
+}
+
+inline void Apply(QWidget* root, const std::vector<Edit>& edits) {
+    for (const Edit& e : edits) Set(root, e);
+}
+
+template <class Rec>
+struct RoundTripRow {
+    const char* what;
+    std::vector<Edit> edits;
+    std::function<void(Rec&)> expect;
+};
+
+// Opens a dialog on `rec`, runs `act` on it while it is open, writes back what the dialog
+// gives and says whether it was accepted.
+template <class Rec>
+using DialogRun = std::function<bool(Rec&, const std::function<void(QDialog*)>& act)>;
+
+// A dialog made on the record, whose Result() is what it gives.
+template <class D, class Rec>
+bool RunMade(Rec& rec, const std::function<void(QDialog*)>& act) {
+    D d(rec);
+    act(&d);
+    rec = d.Result();
+    return d.result() == QDialog::Accepted;
+}
+
+// Each row's edits give the row's record on OK and leave the record as it was on Cancel;
+// untouched, OK gives the record back as it came.
+template <class Rec>
+void CheckRoundTrip(const Rec& sample, const std::type_identity_t<DialogRun<Rec>>& run,
+                    const std::type_identity_t<std::vector<RoundTripRow<Rec>>>& rows) {
+    std::vector<RoundTripRow<Rec>> all{{"untouched", {}, nullptr}};
+    all.insert(all.end(), rows.begin(), rows.end());
+    for (const auto& row : all) {
+        for (bool ok : {true, false}) {
+            SCOPED_TRACE(std::string(row.what) + (ok ? " OK" : " Cancel"));
+            Rec rec = sample;
+            const bool accepted = run(rec, [&](QDialog* d) {
+                Apply(d, row.edits);
+                if (ok)
+                    d->accept();
+                else
+                    d->reject();
+            });
+            EXPECT_EQ(accepted, ok);
+            Rec want = sample;
+            if (ok && row.expect) row.expect(want);
+            EXPECT_TRUE(rec == want);
+        }
+    }
+}
+
+struct KeyRow {
+    const char* name;
+    std::function<std::unique_ptr<QDialog>()> make;
+    int onEnter = QDialog::Accepted;  // what Enter ends the dialog with; -1: it stays open
+};
+
+// In English and in Japanese each dialog fits a 800 x 600 screen, Escape cancels it and Enter
+// ends it as its row says.
+inline void CheckKeysAndSize(const std::vector<KeyRow>& rows) {
+    for (UiLanguage language : {UiLanguage::English, UiLanguage::Japanese}) {
+        SetUiLanguage(language);
+        for (const KeyRow& row : rows) {
+            for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+                SCOPED_TRACE(std::string(row.name) +
+                             (key == Qt::Key_Escape ? " Escape" : " Enter") +
+                             (language == UiLanguage::Japanese ? " (Japanese)" : ""));
+                std::unique_ptr<QDialog> dlg = row.make();
+                dlg->show();
+                QApplication::processEvents();
+                EXPECT_LE(dlg->width(), 800);
+                EXPECT_LE(dlg->height(), 600);
+                EXPECT_LE(dlg->minimumSizeHint().width(), 800);
+                EXPECT_LE(dlg->minimumSizeHint().height(), 600);
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QApplication::sendEvent(dlg.get(), &press);
+                const int want = key == Qt::Key_Escape ? QDialog::Rejected : row.onEnter;
+                EXPECT_EQ(dlg->isVisible(), want < 0);
+                if (want >= 0) {
+                    EXPECT_EQ(dlg->result(), want);
+                }
+            }
+        }
+    }
+    SetUiLanguage(UiLanguage::English);
+}
+
+}  // namespace ocv::test
