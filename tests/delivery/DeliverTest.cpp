@@ -143,7 +143,7 @@ TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
         EXPECT_EQ(counter, c.counterAfter);
         for (const std::string& name : c.existing) {
             bool replaced = std::find(c.written.begin(), c.written.end(), name) != c.written.end();
-            EXPECT_EQ(FileBytes(JoinPath(dir_, name)) == "earlier run", !replaced) << name;
+            EXPECT_EQ(ReadWholeFile(JoinPath(dir_, name)) == "earlier run", !replaced) << name;
         }
     }
 }

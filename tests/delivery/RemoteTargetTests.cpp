@@ -85,31 +85,16 @@ protected:
         smtp_.mailTo[0] = "owner@example.org";
         smtp_.image = PlainImage("mail", IMAGE_FORMAT_GIF);
     }
-    struct Row {
-        const char* what;
-        std::function<void()> setup;
-        std::vector<std::string> logged;  // in this order
-        std::vector<std::string> absent;
-    };
-    // Runs `target` once per row; every row fails.
-    void RunRows(const std::vector<Row>& rows, const std::function<int()>& target) {
+    void RunRows(const std::vector<FailureRow>& rows, const std::function<int()>& target) {
         const FtpInfo ftp = ftp_;
         const SmtpInfo smtp = smtp_;
-        const std::string work = workDir_;
-        for (const Row& row : rows) {
-            SCOPED_TRACE(row.what);
-            ftp_ = ftp;
-            smtp_ = smtp;
-            workDir_ = work;
-            counter_ = 0;
-            stop_->Reset();
-            std::remove(JoinPath(dir_, "log.txt").c_str());
-            row.setup();
-            EXPECT_EQ(target(), 0);
-            EXPECT_TRUE(LoggedInOrder(row.logged)) << LogText();
-            for (const std::string& line : row.absent) EXPECT_FALSE(Logged(line)) << line;
-            EXPECT_TRUE(DirectoryEntries(work).empty());
-        }
+        RunFailureRows(
+            rows,
+            [&] {
+                ftp_ = ftp;
+                smtp_ = smtp;
+            },
+            target);
     }
     FtpInfo ftp_;
     SmtpInfo smtp_;
@@ -196,45 +181,6 @@ TEST_F(WithoutServerTest, PictureMails) {
             TargetCall call = Call(copy);
             return SendPictureMail(smtp_, call, "", "");
         });
-}
-
-// The delivery routine uses the real targets unless a test replaces them.
-class BuiltInTargetsTest : public TargetFixture {
-protected:
-    void TearDown() override {
-        SetDeliveryTargets({});
-        TargetFixture::TearDown();
-    }
-};
-
-TEST_F(BuiltInTargetsTest, EmptyTargetsSelectTheBuiltInOnes) {
-    OcvParam param = MakeDefaultOcvParam(dir_);
-    param.vistrel.enableLocal = 0;
-    param.vistrel.enableFtp = param.vistrel.enableSmtp = 1;
-    param.vistrel.ftp.ftpServerAddress = "127.0.0.1";
-    param.vistrel.ftp.ftpServerPort = FreePort();
-    param.vistrel.ftp.ftpLoginRetryCount = 1;
-    param.vistrel.smtp.smtpServerAddress = "127.0.0.1";
-    param.vistrel.smtp.smtpServerPort = FreePort();
-    int fakeFtp = 0;
-    SetDeliveryTargets({[&](const FtpInfo&, TargetCall&, std::string&) { return ++fakeFtp; }, {}});
-    uint32_t l = 0, f = 0, m = 0;
-    EXPECT_EQ(
-        DeliverPicture(log_, param, MODE_VISTREL, picture_, time_, nullptr, workDir_, l, f, m), 1);
-    EXPECT_EQ(fakeFtp, 1);
-    EXPECT_FALSE(Logged("Uploading to FTP server"));
-    EXPECT_TRUE(Logged("[Live] Start to send e-mail...")) << LogText();
-
-    SetDeliveryTargets({});
-    EXPECT_EQ(
-        DeliverPicture(log_, param, MODE_VISTREL, picture_, time_, nullptr, workDir_, l, f, m), 1);
-    EXPECT_EQ(fakeFtp, 1);
-    EXPECT_TRUE(Logged("[Live] Uploading to FTP server...")) << LogText();
-    EXPECT_TRUE(Logged("[Live] Login FTP server failed! "));
-    EXPECT_EQ(LogCount("[Live] Login SMTP server failed! "), 2u);
-    EXPECT_EQ(f, 1u);
-    EXPECT_EQ(m, 2u);
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
 }
 
 }  // namespace
