@@ -40,8 +40,9 @@ protected:
     // The text of the log file.
     std::string LogText() const;
     // Position of `line` in the log, npos when missing.
-    size_t LogPos(const std::string& line) const { return LogText().find(line); }
-    bool Logged(const std::string& line) const { return LogPos(line) != std::string::npos; }
+    bool Logged(const std::string& line) const {
+        return LogText().find(line) != std::string::npos;
+    }
     // True when every line occurs, in this order.
     bool LoggedInOrder(const std::vector<std::string>& lines) const;
     size_t LogCount(const std::string& line) const;

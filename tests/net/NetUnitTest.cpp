@@ -397,8 +397,6 @@ TEST(NicMgr, LoopbackLastAndRangeMessages) {
     EXPECT_EQ(nics.IndexOfAddress("127.0.0.1"), last);
     EXPECT_EQ(AdapterPositionOf("127.0.0.1"), last);
     EXPECT_EQ(nics.IndexOfAddress("203.0.113.77"), -1);
-    EXPECT_EQ(nics.GetDescription(last), "lo");
-    EXPECT_EQ(nics.GetMacAddress(last), "00-00-00-00-00-00-00-00");
     boxes.clear();
     EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");
     EXPECT_EQ(nics.GetDescription(-1), "");

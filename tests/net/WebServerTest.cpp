@@ -1,4 +1,4 @@
-// The web server on loopback, driven with raw requests and curl: what only a running server
+// The web server on loopback, driven with raw requests: what only a running server
 // shows (replies on the wire, sessions across requests, lock-outs, shared pictures, connection
 // limits, time-outs and stalled viewers). Parsing and routing rules are in NetUnitTest.cpp.
 #include <gtest/gtest.h>
@@ -498,23 +498,6 @@ TEST_F(WebServerTest, StreamClientsThatStopReadingFreeTheirSlots) {
         std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(streamed) << host->Lines().Dump();
     for (int fd : stalled) ::close(fd);
-}
-
-TEST_F(WebServerTest, CurlFetchesPagesPicturesAndStream) {
-    if (Shell("command -v curl").empty()) GTEST_SKIP() << "curl is not installed";
-    Start(Settings());
-    const std::string curl = "curl -s http://127.0.0.1:" + std::to_string(port);
-    EXPECT_EQ(Shell(curl + "/foo -w ' %{http_code}'"), "Unknown request! 404");
-    EXPECT_EQ(Shell(curl + "'/SnapJpeg?Size=32x24' -o /dev/null -w '%{http_code} %{content_type}'"),
-              "200 image/jpeg");
-    // A stream read for a second holds several parts.
-    std::string stream =
-        Shell("curl -s --max-time 1 http://127.0.0.1:" + std::to_string(port) + "/MotionJpeg");
-    size_t parts = 0;
-    for (size_t at = stream.find("--myboundary\r\n"); at != std::string::npos;
-         at = stream.find("--myboundary\r\n", at + 1))
-        ++parts;
-    EXPECT_GE(parts, 3u);
 }
 
 }  // namespace
