@@ -1,73 +1,52 @@
+// The delivery routine with its remote targets replaced: which targets run, what each gets, where
+// a stop ends it; the names of local saves; the pause that a stop cuts short.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "TargetTestSupport.h"
 #include "delivery/Deliver.h"
 #include "delivery/LocalSave.h"
+#include "delivery/StopWait.h"
 #include "platform/Files.h"
 
-using namespace ocv;
-
+namespace ocv::test {
 namespace {
 
-class DeliverTest : public ::testing::Test {
+class DeliverTest : public TargetFixture {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/ocvdelivXXXXXX";
-        dir_ = mkdtemp(tmpl);
-        log_.SetName("cam");
-        log_.SetPath(JoinPath(dir_, "log.txt"));
+        TargetFixture::SetUp();
         param_ = MakeDefaultOcvParam(dir_);
+        param_.snapShot.local.image = PlainImage("snap", IMAGE_FORMAT_BMP);
+        param_.vistrel.local.image = PlainImage("live", IMAGE_FORMAT_JPEG);
         for (LocalSetting* l : {&param_.vistrel.local, &param_.snapShot.local}) {
             l->saveDirectoryName = dir_;
-            l->image.enablePrintDate = l->image.enablePrintTime = l->image.enablePrintName = 0;
-            l->image.enableAddNameDate = l->image.enableAddNameTime = 0;
             l->image.enableAddNameCounter = 0;
         }
-        param_.snapShot.local.image.imageFilename = "snap";
-        param_.vistrel.local.image.imageFilename = "live";
-        ASSERT_TRUE(picture_.CreateBlank(32, 24));
-        time_ = GetLocalTime();
     }
     void TearDown() override {
         SetDeliveryTargets({});
-        RemoveDirectoryTree(dir_);
+        TargetFixture::TearDown();
     }
-    std::string LogText() {
-        std::ifstream f(JoinPath(dir_, "log.txt"));
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
+    int Deliver(int mode, const NamedEvent* stop = nullptr) {
+        return DeliverPicture(log_, param_, mode, picture_, time_, stop, workDir_, lc_, fc_, mc_);
     }
-    std::string dir_;
-    CLogger log_;
     OcvParam param_;
-    CDibImage picture_;
-    LocalTime time_;
     uint32_t lc_ = 0, fc_ = 0, mc_ = 0;
 };
 
-}  // namespace
-
-TEST_F(DeliverTest, SnapshotWithEveryTargetOffStillSavesLocally) {
+TEST_F(DeliverTest, SnapshotWithEveryTargetOffSavesLocallyAndAnUnknownModeDoesNothing) {
+    EXPECT_EQ(Deliver(3), 0);
+    EXPECT_EQ(LogText(), "");
     param_.snapShot.enableFtp = param_.snapShot.enableSmtp = 0;
-    param_.snapShot.local.image.imageFileFormat = IMAGE_FORMAT_BMP;
-    EXPECT_EQ(
-        DeliverPicture(log_, param_, MODE_SNAPSHOT, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
-        1);
+    EXPECT_EQ(Deliver(MODE_SNAPSHOT), 1);
     EXPECT_TRUE(FileExists(JoinPath(dir_, "snap.bmp")));
-    EXPECT_NE(LogText().find("[Snap] Saving to harddisk..."), std::string::npos);
+    EXPECT_TRUE(Logged("[Snap] Saving to harddisk..."));
     EXPECT_EQ(lc_, 1u);
     EXPECT_EQ(fc_, 0u);
-}
-
-TEST_F(DeliverTest, UnknownModeDoesNothing) {
-    EXPECT_EQ(DeliverPicture(log_, param_, 3, picture_, time_, nullptr, dir_, lc_, fc_, mc_), 0);
-    EXPECT_EQ(lc_, 0u);
-    EXPECT_TRUE(LogText().empty());
 }
 
 TEST_F(DeliverTest, StopBeforeRemoteTargetsSkipsThemAfterTheLocalSave) {
@@ -77,63 +56,58 @@ TEST_F(DeliverTest, StopBeforeRemoteTargetsSkipsThemAfterTheLocalSave) {
                             return ++mailCalls;
                         }});
     param_.vistrel.enableLocal = param_.vistrel.enableFtp = param_.vistrel.enableSmtp = 1;
-    auto stop = NamedEvent::Create("");
-    stop->Set();
-    EXPECT_EQ(DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, stop.get(), dir_, lc_,
-                             fc_, mc_),
-              0);
+    stop_->Set();
+    EXPECT_EQ(Deliver(MODE_VISTREL, stop_.get()), 0);
     EXPECT_TRUE(FileExists(JoinPath(dir_, "live.jpg"))) << "the local save is never interrupted";
-    EXPECT_EQ(ftpCalls, 0);
-    EXPECT_EQ(mailCalls, 0);
-    stop->Reset();
-    EXPECT_EQ(DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, stop.get(), dir_, lc_,
-                             fc_, mc_),
-              1);
+    EXPECT_EQ(ftpCalls + mailCalls, 0);
+    stop_->Reset();
+    EXPECT_EQ(Deliver(MODE_VISTREL, stop_.get()), 1);
     EXPECT_EQ(ftpCalls, 1);
     EXPECT_EQ(mailCalls, 1);
 }
 
+// Each target edits its own copy; the mail gets the local and the FTP file names, the FTP name
+// even when the upload failed.
 TEST_F(DeliverTest, EachTargetGetsItsOwnCopyAndTheFileNamesOfTheOthers) {
-    std::string seenLocal, seenFtp;
-    int ftpWidth = 0, mailWidth = 0;
-    SetDeliveryTargets(
-        {[&](const FtpInfo&, TargetCall& c, std::string& name) {
-             ftpWidth = c.picture.Width();
-             c.picture.Rotate(90);  // must not leak into the mail's copy
-             name = "remote.jpg";
-             return 1;
-         },
-         [&](const SmtpInfo&, TargetCall& c, const std::string& local, const std::string& ftp) {
-             mailWidth = c.picture.Width();
-             seenLocal = local;
-             seenFtp = ftp;
-             return 1;
-         }});
-    param_.vistrel.enableFtp = param_.vistrel.enableSmtp = 1;
-    param_.vistrel.local.image.rotate = 1;  // the local copy turns; the others must not
-    ASSERT_EQ(
-        DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
-        1);
-    EXPECT_EQ(ftpWidth, 32);
-    EXPECT_EQ(mailWidth, 32);
-    EXPECT_EQ(picture_.Width(), 32) << "the caller's picture is untouched";
-    EXPECT_EQ(seenLocal, "live.jpg");
-    EXPECT_EQ(seenFtp, "remote.jpg");
-    CDibImage saved;
-    ASSERT_TRUE(saved.LoadFromFile(JoinPath(dir_, "live.jpg")));
-    EXPECT_EQ(saved.Width(), 24) << "the local copy was rotated";
+    for (int uploaded : {1, 0}) {
+        SCOPED_TRACE(uploaded ? "uploaded" : "upload failed");
+        std::string seenLocal, seenFtp;
+        int ftpWidth = 0, mailWidth = 0;
+        SetDeliveryTargets(
+            {[&](const FtpInfo&, TargetCall& c, std::string& name) {
+                 ftpWidth = c.picture.Width();
+                 c.picture.Rotate(90);  // must not leak into the mail's copy
+                 name = "remote.jpg";
+                 return uploaded;
+             },
+             [&](const SmtpInfo&, TargetCall& c, const std::string& local, const std::string& ftp) {
+                 mailWidth = c.picture.Width();
+                 seenLocal = local;
+                 seenFtp = ftp;
+                 return 1;
+             }});
+        param_.vistrel.enableFtp = param_.vistrel.enableSmtp = 1;
+        param_.vistrel.local.image.rotate = 1;  // the local copy turns; the others must not
+        ASSERT_EQ(Deliver(MODE_VISTREL), 1);
+        EXPECT_EQ(ftpWidth, 96);
+        EXPECT_EQ(mailWidth, 96);
+        EXPECT_EQ(picture_.Width(), 96) << "the caller's picture is untouched";
+        EXPECT_EQ(seenLocal, "live.jpg");
+        EXPECT_EQ(seenFtp, "remote.jpg");
+        CDibImage saved;
+        ASSERT_TRUE(saved.LoadFromFile(JoinPath(dir_, "live.jpg")));
+        EXPECT_EQ(saved.Width(), 64) << "the local copy was rotated";
+    }
 }
 
 TEST_F(DeliverTest, FailedEditAndSaveAreLoggedWithTheModeName) {
     param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
-    EXPECT_EQ(
-        DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_, mc_),
-        1);
-    EXPECT_NE(LogText().find("[Live] Save image failed! ["), std::string::npos);
+    EXPECT_EQ(Deliver(MODE_VISTREL), 1);
+    EXPECT_TRUE(Logged("[Live] Save image failed! [")) << LogText();
     param_.vistrel.local.saveDirectoryName = dir_;
     param_.vistrel.local.image.rotate = 5;  // no such quarter turn
-    DeliverPicture(log_, param_, MODE_VISTREL, picture_, time_, nullptr, dir_, lc_, fc_, mc_);
-    EXPECT_NE(LogText().find("[Live] Edit image failed! ["), std::string::npos);
+    Deliver(MODE_VISTREL);
+    EXPECT_TRUE(Logged("[Live] Edit image failed! [")) << LogText();
 }
 
 TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
@@ -157,12 +131,10 @@ TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
             std::ofstream(JoinPath(dir_, name)) << "earlier run";
         LocalSetting local = param_.vistrel.local;
         local.image.enableAddNameCounter = c.counter;
-        local.image.imageFileFormat = 1;
         uint32_t counter = 0;
         std::vector<std::string> names;
         for (int i = 0; i < 3; ++i) {
-            CDibImage copy;
-            ASSERT_TRUE(copy.CreateBlank(32, 24));
+            CDibImage copy(picture_);
             std::string name;
             ASSERT_EQ(SaveToLocalDisk(copy, local, time_, counter, log_, "Live", "cam", name), 1);
             names.push_back(name);
@@ -171,9 +143,26 @@ TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
         EXPECT_EQ(counter, c.counterAfter);
         for (const std::string& name : c.existing) {
             bool replaced = std::find(c.written.begin(), c.written.end(), name) != c.written.end();
-            std::ifstream f(JoinPath(dir_, name));
-            std::string text((std::istreambuf_iterator<char>(f)), {});
-            EXPECT_EQ(text == "earlier run", !replaced) << name;
+            EXPECT_EQ(ReadWholeFile(JoinPath(dir_, name)) == "earlier run", !replaced) << name;
         }
     }
 }
+
+TEST_F(DeliverTest, PauseEndsEarlyOnlyForAStop) {
+    struct Row {
+        bool stopped;
+        int ms;
+    } rows[] = {{false, 0}, {true, 0}, {false, 20}, {true, 20}, {true, -1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.stopped << " " << row.ms);
+        if (row.stopped)
+            stop_->Set();
+        else
+            stop_->Reset();
+        EXPECT_EQ(PauseUnlessStopped(stop_.get(), row.ms), row.stopped);
+    }
+    EXPECT_FALSE(PauseUnlessStopped(nullptr, 0));
+}
+
+}  // namespace
+}  // namespace ocv::test

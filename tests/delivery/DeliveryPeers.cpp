@@ -129,8 +129,4 @@ Dovecot::Dovecot() : port_(FreePort()) {
     ready_ = WaitListening(port_, 20);
 }
 
-Dovecot::~Dovecot() {
-    if (process_) process_->Stop();
-}
-
 }  // namespace ocv::test

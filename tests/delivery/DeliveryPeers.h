@@ -56,7 +56,6 @@ private:
 class Dovecot {
 public:
     Dovecot();
-    ~Dovecot();
     bool Ready() const { return ready_; }
     int Port() const { return port_; }
     std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }

@@ -38,6 +38,19 @@ protected:
         ftp.image = PlainImage("tls", IMAGE_FORMAT_JPEG);
         return ftp;
     }
+    // One login attempt that fails with `reason` in its line, leaving nothing staged.
+    void ExpectLoginFailure(const FtpInfo& ftp, const char* reason) {
+        CDibImage copy(picture_);
+        TargetCall call = Call(copy);
+        std::string name;
+        size_t before = LogCount("[Live] Login FTP server failed! ");
+        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
+        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
+        std::string text = LogText();
+        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
+        EXPECT_NE(failed.find(reason), std::string::npos) << failed;
+        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+    }
 };
 
 TEST_F(FtpsUploadTest, SelfSignedServerAcceptedOnRequestStoresThePictureOverTls) {
@@ -51,7 +64,7 @@ TEST_F(FtpsUploadTest, SelfSignedServerAcceptedOnRequestStoresThePictureOverTls)
         TargetCall call = Call(copy);
         std::string name;
         ASSERT_EQ(UploadToFtp(ftp, call, name), 1) << LogText() << server.Log();
-        std::string remote = FileBytes(server.Root() + "/" + name);
+        std::string remote = ReadWholeFile(server.Root() + "/" + name);
         EXPECT_EQ(remote,
                   ReferenceEncoding(picture_, ftp.image, camera_, time_, JoinPath(refDir_, name)));
         EXPECT_TRUE(DirectoryEntries(workDir_).empty());
@@ -85,20 +98,11 @@ TEST_F(FtpsUploadTest, CertificateFaultsAndServersWithoutTlsFailBeforeTheLogin) 
         FtpServer server(*c.cert ? Stem(c.cert) : std::string());
         ASSERT_TRUE(server.Ready()) << server.Log();
         FtpInfo ftp = Target(server.Port(), 1, c.acceptSelfSigned);
-        CDibImage copy(picture_);
-        TargetCall call = Call(copy);
-        std::string name;
-        size_t before = LogCount("[Live] Login FTP server failed! ");
-        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
-        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
-        std::string text = LogText();
-        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
-        EXPECT_NE(failed.find(c.reason), std::string::npos) << failed;
+        ExpectLoginFailure(ftp, c.reason);
         std::string s = server.Log();
         EXPECT_EQ(s.find("<- USER"), std::string::npos) << s;
         EXPECT_EQ(s.find("<- PASS"), std::string::npos) << s;
         EXPECT_TRUE(DirectoryEntries(server.Root()).size() == 1) << "only readonly/ is there";
-        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
     }
     EXPECT_FALSE(Logged("Directory change...")) << LogText();
 }
@@ -115,13 +119,16 @@ TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
         {"garbage instead of a handshake",
          {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
           Expect("\x16\x03"), Say("200 no handshake\r\n\xfe\xfe\xfe\xfe"), Silence()},
-         "", "wrong version number"},
+         "",
+         "wrong version number"},
         {"silence instead of a handshake",
          {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
           Silence()},
-         "\x16\x03", "Interrupted by the stop request."},
+         "\x16\x03",
+         "Interrupted by the stop request."},
         {"AUTH TLS never answered",
-         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()}, "AUTH TLS\r\n",
+         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()},
+         "AUTH TLS\r\n",
          "Interrupted by the stop request."},
     };
     unsigned seed = 390;
@@ -137,17 +144,8 @@ TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             stop_->Set();
         });
-        CDibImage copy(picture_);
-        TargetCall call = Call(copy);
-        std::string name;
-        size_t before = LogCount("[Live] Login FTP server failed! ");
-        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
+        ExpectLoginFailure(ftp, row.reason);
         stopper.join();
-        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
-        std::string text = LogText();
-        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
-        EXPECT_NE(failed.find(row.reason), std::string::npos) << failed;
-        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
         server.Join();
         EXPECT_EQ(server.Failure(), "");
         std::string got = server.Received();

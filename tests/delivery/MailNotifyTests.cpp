@@ -109,24 +109,6 @@ TEST_F(MailNotifyTest, NoRecipientsIsAFailedSendAndTheStagedFileGoes) {
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());
 }
 
-TEST_F(MailNotifyTest, UnreachableServerIsAFailedLoginAndTheStagedFileGoes) {
-    smtp_.smtpServerPort = FreePort();
-    EXPECT_EQ(Send(), 0);
-    EXPECT_TRUE(Logged("[Live] Login SMTP server failed! Unable to connect to server"))
-        << LogText();
-    EXPECT_FALSE(Logged("Sending e-mail..."));
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-TEST_F(MailNotifyTest, FailedEditStagesNothingAndSendsNothing) {
-    smtp_.image.rotate = 5;  // not a quarter turn
-    EXPECT_EQ(Send(), 0);
-    EXPECT_TRUE(Logged("[Live] Edit image failed! [Rotate image failed!")) << LogText();
-    EXPECT_FALSE(Logged("Login SMTP server"));
-    EXPECT_EQ(smtpServer_.MessageCount(), 0);
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
 // Submission servers that break off: the failure is logged with its reason, ends at the stop
 // where no time-out comes first, sends no mail and leaves no staged picture; after STARTTLS no
 // clear text follows.
@@ -139,14 +121,18 @@ TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInC
         const char* stopWhen;  // the stop is set once the server has received this; "" never
         const char* logged;
     } rows[] = {
-        {"garbage instead of a handshake", 1,
+        {"garbage instead of a handshake",
+         1,
          {Say("250-smtp.test\r\n250-STARTTLS\r\n250 AUTH PLAIN\r\n"), Expect("STARTTLS\r\n"),
           Say("220 go ahead\r\n"), Expect("\x16\x03"), Say("250 no handshake\r\n\xfe\xfe\xfe"),
           Silence()},
-         "", "[Live] Login SMTP server failed! TLS handshake failed: wrong version number"},
-        {"AUTH never answered", 0,
+         "",
+         "[Live] Login SMTP server failed! TLS handshake failed: wrong version number"},
+        {"AUTH never answered",
+         0,
          {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Expect("AUTH PLAIN "), Silence()},
-         "AUTH PLAIN ", "[Live] Login SMTP server failed! AUTH failed: Socket Error! error code=0x2714"},
+         "AUTH PLAIN ",
+         "[Live] Login SMTP server failed! AUTH failed: Socket Error! error code=0x2714"},
     };
     unsigned seed = 290;
     for (const Row& row : rows) {
@@ -199,6 +185,8 @@ protected:
     Dovecot dovecot_;
 };
 
+// One dovecot for the POP3 login before the mail, the wait after it, a refused login, and a stop
+// during the wait.
 TEST_F(PopBeforeSmtpTest, LoginThenWaitThenMail) {
     ASSERT_EQ(Send(), 1) << LogText() << dovecot_.Log();
     EXPECT_TRUE(LoggedInOrder(
@@ -208,32 +196,19 @@ TEST_F(PopBeforeSmtpTest, LoginThenWaitThenMail) {
          "[Live] POP3 Authorized!", "[Live] Waiting...", "[Live] Create MIME message...",
          "[Live] Login SMTP server...", "[Live] Sending e-mail was success."}))
         << LogText();
-    // With no wait configured SMTP follows at once and "Waiting..." is not logged.
-    smtp_.pop3BeforeSmtpSendTimeout = 0;
-    ASSERT_EQ(Send(), 1) << LogText();
-    EXPECT_EQ(LogCount("[Live] POP3 Authorized!"), 2u);
-    EXPECT_EQ(LogCount("[Live] Waiting..."), 1u);
-    EXPECT_EQ(smtpServer_.MessageCount(), 2);
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
 
-TEST_F(PopBeforeSmtpTest, RefusedLoginSendsNoMail) {
     smtp_.pop3Password = "wrong";
     EXPECT_EQ(Send(), 0);
     EXPECT_TRUE(
-        LoggedInOrder({"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [PASSWORD]",
+        LoggedInOrder({"[Live] Sending e-mail was success.", "[Live] POP3 Unauthorized! [PASSWORD]",
                        "[Live] POPbeforeSMTP failed!"}))
         << LogText();
-    EXPECT_FALSE(Logged("Login SMTP server"));
-    EXPECT_EQ(smtpServer_.MessageCount(), 0);
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
 
-TEST_F(PopBeforeSmtpTest, StopDuringTheWaitEndsTheMail) {
+    smtp_.pop3Password = "s3cret";
     smtp_.pop3BeforeSmtpSendTimeout = 30000;
     Clock::time_point stoppedAt{};
     std::thread stopper([&] {
-        for (int i = 0; i < 1500 && !Logged("[Live] Waiting..."); ++i)
+        for (int i = 0; i < 1500 && LogCount("[Live] Waiting...") < 2; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         stoppedAt = Clock::now();
         stop_->Set();
@@ -242,8 +217,8 @@ TEST_F(PopBeforeSmtpTest, StopDuringTheWaitEndsTheMail) {
     auto returnedAt = Clock::now();
     stopper.join();
     EXPECT_LT(std::chrono::duration<double>(returnedAt - stoppedAt).count(), 1.0);
-    EXPECT_FALSE(Logged("Create MIME message")) << LogText();
-    EXPECT_EQ(smtpServer_.MessageCount(), 0);
+    EXPECT_EQ(LogCount("[Live] Create MIME message..."), 1u) << LogText();
+    EXPECT_EQ(smtpServer_.MessageCount(), 1);
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());
 }
 

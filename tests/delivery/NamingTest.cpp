@@ -1,6 +1,10 @@
+// Capture file names, the date folder and the capture thread's working directory.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <thread>
+
+#include "../foundation/TempDir.h"
 #include "delivery/CaptureNaming.h"
 #include "platform/Files.h"
 #include "platform/NamedEvent.h"
@@ -8,66 +12,45 @@
 using namespace ocv;
 
 namespace {
-LocalTime Dec5() {
-    LocalTime t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = 5;
-    t.wHour = 13;
-    t.wMinute = 45;
-    t.wSecond = 7;
-    return t;
-}
-}  // namespace
 
-TEST(CaptureNaming, NameDateTimeCounterAndExtension) {
-    ImageSettings im;
-    im.imageFilename = "cam";
-    im.enableAddNameDate = im.enableAddNameTime = im.enableAddNameCounter = 1;
-    im.imageFileFormat = IMAGE_FORMAT_JPEG;
-    uint32_t counter = 7;
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), "cam202612051345070007.jpg");
-    EXPECT_EQ(counter, 8u);
+const LocalTime kDec5{2026, 12, 0, 5, 13, 45, 7, 0};
 
-    im.imageFilename.clear();
-    im.imageFileFormat = IMAGE_FORMAT_PNG;
-    std::string n = MakeCaptureFileName(im, Dec5(), counter);
-    EXPECT_EQ(n, "202612051345070008.png");
-    EXPECT_EQ(n.size(), 8u + 6u + 4u + 4u);
-
-    // Past 9999 the counter simply grows.
-    counter = 12345;
-    im.enableAddNameDate = im.enableAddNameTime = 0;
-    im.imageFileFormat = IMAGE_FORMAT_GIF;
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), "12345.gif");
-}
-
-TEST(CaptureNaming, CounterAdvancesEvenWhenNotShown) {
-    ImageSettings im;
-    im.imageFilename = "x";
-    im.imageFileFormat = IMAGE_FORMAT_BMP;
-    uint32_t counter = 0;
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), "x.bmp");
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), "x.bmp");
-    EXPECT_EQ(counter, 2u);
-    im.imageFilename.clear();
-    EXPECT_EQ(MakeCaptureFileName(im, Dec5(), counter), ".bmp")
-        << "all parts off: just the extension";
+TEST(CaptureNaming, NamePartsCounterAndExtension) {
+    struct Row {
+        const char* name;
+        int date, time, counter, format;
+        uint32_t counterBefore;
+        const char* expected;
+    } rows[] = {
+        {"cam", 1, 1, 1, IMAGE_FORMAT_JPEG, 7, "cam202612051345070007.jpg"},
+        {"", 1, 1, 1, IMAGE_FORMAT_PNG, 8, "202612051345070008.png"},
+        {"", 0, 0, 1, IMAGE_FORMAT_GIF, 12345, "12345.gif"},  // past 9999 it simply grows
+        {"x", 0, 0, 0, IMAGE_FORMAT_BMP, 0, "x.bmp"},         // the counter still advances
+        {"", 0, 0, 0, IMAGE_FORMAT_BMP, 0, ".bmp"},
+    };
+    for (const Row& row : rows) {
+        ImageSettings im;
+        im.imageFilename = row.name;
+        im.enableAddNameDate = row.date;
+        im.enableAddNameTime = row.time;
+        im.enableAddNameCounter = row.counter;
+        im.imageFileFormat = row.format;
+        uint32_t counter = row.counterBefore;
+        EXPECT_EQ(MakeCaptureFileName(im, kDec5, counter), row.expected);
+        EXPECT_EQ(counter, row.counterBefore + 1) << row.expected;
+    }
 }
 
 TEST(CaptureNaming, DateDirectoryIsMadeOneLevelWithOrWithoutTrailingSeparator) {
-    char tmpl[] = "/tmp/ocvnameXXXXXX";
-    std::string root = mkdtemp(tmpl);
-    std::string a = MakeDateDirectory(root, Dec5());
-    std::string b = MakeDateDirectory(root + "/", Dec5());
+    TempDir dir;
+    const std::string root = dir.Path();
+    std::string a = MakeDateDirectory(root, kDec5);
     EXPECT_EQ(a, root + "/20261205");
-    EXPECT_EQ(a, b);
+    EXPECT_EQ(MakeDateDirectory(root + "/", kDec5), a);
     EXPECT_TRUE(DirectoryExists(a));
     // Only one level is made: under a missing directory nothing is created.
-    std::string missing = MakeDateDirectory(root + "/nope", Dec5());
-    EXPECT_FALSE(DirectoryExists(missing));
+    MakeDateDirectory(root + "/nope", kDec5);
     EXPECT_FALSE(DirectoryExists(root + "/nope"));
-    RemoveDirectoryTree(root);
 }
 
 TEST(CaptureNaming, WorkDirectoryBelongsToTheThread) {
@@ -81,3 +64,5 @@ TEST(CaptureNaming, WorkDirectoryBelongsToTheThread) {
     RemoveDirectoryTree(mine);
     RemoveDirectoryTree(other);
 }
+
+}  // namespace

@@ -2,6 +2,9 @@
 // that happens before or instead of a conversation with a server.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include "PeerProcess.h"
 #include "TargetTestSupport.h"
 #include "delivery/FtpSession.h"
@@ -45,6 +48,8 @@ TEST(FtpUrlTest, DirectoriesAndNamesAreWrittenSafely) {
     EXPECT_EQ(CFtpSession::MakeUrl(e, "pics", ""), "ftp://ftp.example.org:2121/pics/");
     EXPECT_EQ(CFtpSession::MakeUrl(e, "/", "a.jpg"), "ftp://ftp.example.org:2121/%2F/a.jpg");
     EXPECT_EQ(CFtpSession::MakeUrl(e, "", "a.jpg"), "ftp://ftp.example.org:2121/a.jpg");
+    EXPECT_EQ(CFtpSession::MakeUrl(e, "a@b:c", "d@e:f.jpg"),
+              "ftp://ftp.example.org:2121/a%40b%3Ac/d%40e%3Af.jpg");
     EXPECT_EQ(CFtpSession::MakeUrl(e, "/カメラ 1", "#1?.jpg"),
               "ftp://ftp.example.org:2121/%2F%E3%82%AB%E3%83%A1%E3%83%A9%201/%231%3F.jpg");
     e.port = 0;
@@ -63,166 +68,119 @@ TEST(FtpUrlTest, DirectoriesAndNamesAreWrittenSafely) {
     EXPECT_EQ(CFtpSession::MakeUrl(e, "pics", "a\n.jpg"), "");
 }
 
-class FtpWithoutServerTest : public TargetFixture {
+// Failures before or instead of a conversation with a server: each row starts afresh from the
+// settings below, and the staged file never stays behind.
+class WithoutServerTest : public TargetFixture {
 protected:
     void SetUp() override {
         TargetFixture::SetUp();
-        ftp_.ftpServerAddress = "127.0.0.1";
+        ftp_.ftpServerAddress = smtp_.smtpServerAddress = "127.0.0.1";
         ftp_.ftpServerPort = FreePort();  // nothing listens there
         ftp_.ftpUser = "camuser";
         ftp_.ftpPassword = "s3cret";
         ftp_.ftpLoginRetryCount = 1;
         ftp_.image = PlainImage("up", IMAGE_FORMAT_JPEG);
-    }
-    int Upload(std::string& name) {
-        CDibImage copy(picture_);
-        TargetCall call = Call(copy);
-        return UploadToFtp(ftp_, call, name);
-    }
-    FtpInfo ftp_;
-};
-
-TEST_F(FtpWithoutServerTest, FailedEditStagesNothingButTheNameIsKnown) {
-    ftp_.image.rotate = 5;
-    std::string name;
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_EQ(name, "up0000.jpg");
-    EXPECT_EQ(counter_, 1u);
-    EXPECT_TRUE(LoggedInOrder({"[Live] Uploading to FTP server...",
-                               "[Live] Edit image failed! [Rotate image failed! [angle=450]]"}))
-        << LogText();
-    EXPECT_FALSE(Logged("Login FTP server"));
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-TEST_F(FtpWithoutServerTest, FailedStagingUploadsNothing) {
-    workDir_ = JoinPath(dir_, "missing");
-    std::string name;
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_TRUE(Logged("[Live] Save image failed! [Save to JPEG Failed!")) << LogText();
-    EXPECT_FALSE(Logged("Login FTP server"));
-}
-
-TEST_F(FtpWithoutServerTest, RefusedConnectionIsAFailedLoginAndTheStagedFileGoes) {
-    std::string name;
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_EQ(LogCount("[Live] Login FTP server... "), 1u) << LogText();
-    EXPECT_TRUE(Logged("[Live] Login FTP server failed! ")) << LogText();
-    EXPECT_FALSE(Logged("Directory change..."));
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-TEST_F(FtpWithoutServerTest, ControlCharactersNeverReachTheServer) {
-    ftp_.ftpPassword = "s3cret\r\nDELE important.jpg";
-    std::string name;
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_TRUE(Logged(
-        "[Live] Login FTP server failed! The user name or password holds control characters."))
-        << LogText();
-
-    ftp_.ftpPassword = "s3cret";
-    ftp_.ftpDirectory = "pics\r\nDELE important.jpg";
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_TRUE(
-        Logged("[Live] Changing directory failed! [error no=3] The server address or "
-               "directory cannot be used"))
-        << LogText();
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-TEST_F(FtpWithoutServerTest, AStopSetBeforehandEndsTheFirstAttempt) {
-    ftp_.ftpLoginRetryCount = 5;
-    stop_->Set();
-    std::string name;
-    EXPECT_EQ(Upload(name), 0);
-    EXPECT_EQ(LogCount("[Live] Login FTP server... "), 1u) << LogText();
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-class MailWithoutServerTest : public TargetFixture {
-protected:
-    void SetUp() override {
-        TargetFixture::SetUp();
-        smtp_.smtpServerAddress = "127.0.0.1";
         smtp_.smtpServerPort = FreePort();
         smtp_.mailFrom = "cam@example.org";
         smtp_.mailTo[0] = "owner@example.org";
         smtp_.image = PlainImage("mail", IMAGE_FORMAT_GIF);
     }
-    int Send() {
-        CDibImage copy(picture_);
-        TargetCall call = Call(copy);
-        return SendPictureMail(smtp_, call, "", "");
+    void RunRows(const std::vector<FailureRow>& rows, const std::function<int()>& target) {
+        const FtpInfo ftp = ftp_;
+        const SmtpInfo smtp = smtp_;
+        RunFailureRows(
+            rows,
+            [&] {
+                ftp_ = ftp;
+                smtp_ = smtp;
+            },
+            target);
     }
+    FtpInfo ftp_;
     SmtpInfo smtp_;
 };
 
-TEST_F(MailWithoutServerTest, FailedStagingSendsNothing) {
-    workDir_ = JoinPath(dir_, "missing");
-    EXPECT_EQ(Send(), 0);
-    EXPECT_TRUE(LoggedInOrder(
-        {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"}))
-        << LogText();
-    EXPECT_FALSE(Logged("Login SMTP server"));
+TEST_F(WithoutServerTest, FtpUploads) {
+    const std::string login = "[Live] Login FTP server... ",
+                      failed = "[Live] Login FTP server failed! ";
+    RunRows(
+        {
+            {"failed edit",
+             [&] { ftp_.image.rotate = 5; },
+             {"[Live] Uploading to FTP server...",
+              "[Live] Edit image failed! [Rotate image failed! [angle=450]]"},
+             {"Login FTP server"}},
+            {"failed staging",
+             [&] { workDir_ = JoinPath(dir_, "missing"); },
+             {"[Live] Save image failed! [Save to JPEG Failed!"},
+             {"Login FTP server"}},
+            {"retry count 0 is one attempt",
+             [&] { ftp_.ftpLoginRetryCount = 0; },
+             {login + "1times", failed},
+             {"2times", "Directory change..."}},
+            {"retry count 2, with a pause between",
+             [&] { ftp_.ftpLoginRetryCount = 2; },
+             {login + "1times", failed, login + "2times", failed},
+             {"3times"}},
+            {"a stop set beforehand ends the first attempt",
+             [&] {
+                 ftp_.ftpLoginRetryCount = 5;
+                 stop_->Set();
+             },
+             {login + "1times"},
+             {"2times"}},
+            {"control characters in the password",
+             [&] { ftp_.ftpPassword = "s3cret\r\nDELE important.jpg"; },
+             {failed + "The user name or password holds control characters."},
+             {}},
+            {"control characters in the directory",
+             [&] { ftp_.ftpDirectory = "pics\r\nDELE important.jpg"; },
+             {"[Live] Changing directory failed! [error no=3] The server address or directory "
+              "cannot be used"},
+             {}},
+        },
+        [&] {
+            CDibImage copy(picture_);
+            TargetCall call = Call(copy);
+            std::string name;
+            int result = UploadToFtp(ftp_, call, name);
+            EXPECT_EQ(name, "up0000.jpg") << "the name is known even when the upload fails";
+            EXPECT_EQ(counter_, 1u);
+            return result;
+        });
 }
 
-TEST_F(MailWithoutServerTest, OverlongTextIsCutWithAWarning) {
-    smtp_.mailBody = std::string(1500, 'a');
-    EXPECT_EQ(Send(), 0);  // nothing listens; the text was built before the connection
-    EXPECT_TRUE(Logged("[Live] The mail text was cut to 1023 bytes.")) << LogText();
-    EXPECT_TRUE(Logged("[Live] Login SMTP server failed! Unable to connect to server"));
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-TEST_F(MailWithoutServerTest, FailedPopLoginDeletesTheStagedFile) {
-    smtp_.enablePop3BeforeSmtp = 1;
-    smtp_.pop3ServerAddress = "127.0.0.1";
-    smtp_.pop3ServerPort = FreePort();
-    EXPECT_EQ(Send(), 0);
-    EXPECT_TRUE(LoggedInOrder({"[Live] POPbeforeSMTP start... ",
-                               "[Live] POP3 Unauthorized! [Connection refused.]",
-                               "[Live] POPbeforeSMTP failed!"}))
-        << LogText();
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-}
-
-// The delivery routine uses the real targets unless a test replaces them.
-class BuiltInTargetsTest : public TargetFixture {
-protected:
-    void TearDown() override {
-        SetDeliveryTargets({});
-        TargetFixture::TearDown();
-    }
-};
-
-TEST_F(BuiltInTargetsTest, EmptyTargetsSelectTheBuiltInOnes) {
-    OcvParam param = MakeDefaultOcvParam(dir_);
-    param.vistrel.enableLocal = 0;
-    param.vistrel.enableFtp = param.vistrel.enableSmtp = 1;
-    param.vistrel.ftp.ftpServerAddress = "127.0.0.1";
-    param.vistrel.ftp.ftpServerPort = FreePort();
-    param.vistrel.ftp.ftpLoginRetryCount = 1;
-    param.vistrel.smtp.smtpServerAddress = "127.0.0.1";
-    param.vistrel.smtp.smtpServerPort = FreePort();
-    int fakeFtp = 0;
-    SetDeliveryTargets({[&](const FtpInfo&, TargetCall&, std::string&) { return ++fakeFtp; }, {}});
-    uint32_t l = 0, f = 0, m = 0;
-    EXPECT_EQ(
-        DeliverPicture(log_, param, MODE_VISTREL, picture_, time_, nullptr, workDir_, l, f, m), 1);
-    EXPECT_EQ(fakeFtp, 1);
-    EXPECT_FALSE(Logged("Uploading to FTP server"));
-    EXPECT_TRUE(Logged("[Live] Start to send e-mail...")) << LogText();
-
-    SetDeliveryTargets({});
-    EXPECT_EQ(
-        DeliverPicture(log_, param, MODE_VISTREL, picture_, time_, nullptr, workDir_, l, f, m), 1);
-    EXPECT_EQ(fakeFtp, 1);
-    EXPECT_TRUE(Logged("[Live] Uploading to FTP server...")) << LogText();
-    EXPECT_TRUE(Logged("[Live] Login FTP server failed! "));
-    EXPECT_EQ(LogCount("[Live] Login SMTP server failed! "), 2u);
-    EXPECT_EQ(f, 1u);
-    EXPECT_EQ(m, 2u);
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+TEST_F(WithoutServerTest, PictureMails) {
+    RunRows(
+        {
+            {"failed edit",
+             [&] { smtp_.image.rotate = 5; },
+             {"[Live] Edit image failed! [Rotate image failed!"},
+             {"Login SMTP server"}},
+            {"failed staging",
+             [&] { workDir_ = JoinPath(dir_, "missing"); },
+             {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"},
+             {"Login SMTP server"}},
+            {"overlong text, no server",
+             [&] { smtp_.mailBody = std::string(1500, 'a'); },
+             {"[Live] The mail text was cut to 1023 bytes.",
+              "[Live] Login SMTP server failed! Unable to connect to server"},
+             {"Sending e-mail..."}},
+            {"no POP3 server",
+             [&] {
+                 smtp_.enablePop3BeforeSmtp = 1;
+                 smtp_.pop3ServerAddress = "127.0.0.1";
+                 smtp_.pop3ServerPort = FreePort();
+             },
+             {"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [Connection refused.]",
+              "[Live] POPbeforeSMTP failed!"},
+             {"Login SMTP server"}},
+        },
+        [&] {
+            CDibImage copy(picture_);
+            TargetCall call = Call(copy);
+            return SendPictureMail(smtp_, call, "", "");
+        });
 }
 
 }  // namespace

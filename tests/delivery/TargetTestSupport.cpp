@@ -44,14 +44,7 @@ std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& ima
     std::string error;
     if (!EditImage(cameraName, copy, image, time, error)) return "edit failed: " + error;
     if (!SaveImage(copy, image, path)) return "save failed: " + copy.GetErrorText();
-    return FileBytes(path);
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return ReadWholeFile(path);
 }
 
 std::vector<std::string> DirectoryEntries(const std::string& dir) {
@@ -86,7 +79,7 @@ void TargetFixture::TearDown() {
     RemoveDirectoryTree(dir_);
 }
 
-std::string TargetFixture::LogText() const { return FileBytes(JoinPath(dir_, "log.txt")); }
+std::string TargetFixture::LogText() const { return ReadWholeFile(JoinPath(dir_, "log.txt")); }
 
 bool TargetFixture::LoggedInOrder(const std::vector<std::string>& lines) const {
     std::string text = LogText();
@@ -104,6 +97,25 @@ size_t TargetFixture::LogCount(const std::string& line) const {
     size_t n = 0;
     for (size_t p = text.find(line); p != std::string::npos; p = text.find(line, p + 1)) ++n;
     return n;
+}
+
+void TargetFixture::RunFailureRows(const std::vector<FailureRow>& rows,
+                                   const std::function<void()>& reset,
+                                   const std::function<int()>& target) {
+    const std::string work = workDir_;
+    for (const FailureRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        reset();
+        workDir_ = work;
+        counter_ = 0;
+        stop_->Reset();
+        std::remove(JoinPath(dir_, "log.txt").c_str());
+        row.setup();
+        EXPECT_EQ(target(), 0);
+        EXPECT_TRUE(LoggedInOrder(row.logged)) << LogText();
+        for (const std::string& line : row.absent) EXPECT_FALSE(Logged(line)) << line;
+        EXPECT_TRUE(DirectoryEntries(work).empty());
+    }
 }
 
 }  // namespace ocv::test

@@ -3,8 +3,11 @@
 // and a log file, a picture with real content, and a reference encoding of it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "PeerProcess.h"
 
 #include "config/ImageSettings.h"
 #include "delivery/Deliver.h"
@@ -26,7 +29,6 @@ std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& ima
                               const std::string& cameraName, const LocalTime& time,
                               const std::string& path);
 
-std::string FileBytes(const std::string& path);
 // Names of the entries of a directory (empty when it is missing).
 std::vector<std::string> DirectoryEntries(const std::string& dir);
 
@@ -38,11 +40,25 @@ protected:
     // The text of the log file.
     std::string LogText() const;
     // Position of `line` in the log, npos when missing.
-    size_t LogPos(const std::string& line) const { return LogText().find(line); }
-    bool Logged(const std::string& line) const { return LogPos(line) != std::string::npos; }
+    bool Logged(const std::string& line) const {
+        return LogText().find(line) != std::string::npos;
+    }
     // True when every line occurs, in this order.
     bool LoggedInOrder(const std::vector<std::string>& lines) const;
     size_t LogCount(const std::string& line) const;
+
+    // A failure case: what to change from the fixture's settings, the lines it logs in this order
+    // and the lines it must not log.
+    struct FailureRow {
+        const char* what;
+        std::function<void()> setup;
+        std::vector<std::string> logged;
+        std::vector<std::string> absent;
+    };
+    // Runs each row after `reset` with a new log, counter 0 and no stop: `target` fails, logs
+    // as the row says and leaves the working directory empty.
+    void RunFailureRows(const std::vector<FailureRow>& rows, const std::function<void()>& reset,
+                        const std::function<int()>& target);
 
     TargetCall Call(CDibImage& picture) {
         return TargetCall{picture, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};

@@ -285,8 +285,6 @@ TEST(Replies, SessionNumberFormatAndRandomness) {
         seen.insert(s);
     }
     EXPECT_GT(seen.size(), 30u);  // 50 draws of 65536 values rarely collide
-    EXPECT_EQ(StreamPartHeader(1234),
-              "\r\n--myboundary\r\nContent-Length: 1234\r\nContent-type: image/jpeg\r\n\r\n");
 }
 
 TEST(Resources, PagesAreShiftJisAndPlaceholdersFillInOrder) {
@@ -303,8 +301,6 @@ TEST(Resources, PagesAreShiftJisAndPlaceholdersFillInOrder) {
               "a?b");  // no Shift_JIS form
     EXPECT_FALSE(FindWebResource(kResApplet, page));
     EXPECT_FALSE(FindWebResource(999, page));
-    EXPECT_STREQ(WebResourceContentType(kResApplet), "application/octet-stream");
-    EXPECT_STREQ(WebResourceContentType(kResNoticeMaxUsers), "image/jpeg");
 }
 
 TEST(Ssdp, AnswerParsing) {
@@ -315,6 +311,9 @@ TEST(Ssdp, AnswerParsing) {
     ParseSsdpAnswer(answer.data(), answer.size(), location, st);
     EXPECT_EQ(location, "http://10.0.0.1:5000/d.xml");
     EXPECT_EQ(st, "urn:schemas-upnp-org:service:WANIPConnection:1");
+    answer = "HTTP/1.1 200 OK\r\nlOcAtIoN:http://g/gw.xml\r\nsT:   urn:x \r\n\r\n";
+    ParseSsdpAnswer(answer.data(), answer.size(), location, st);
+    EXPECT_EQ(location + " " + st, "http://g/gw.xml urn:x");  // any case, spaces trimmed
     // Text after the last LF is not a line.
     std::string cut = "HTTP/1.1 200 OK\nLOCATION: http://a/\nST: x";
     ParseSsdpAnswer(cut.data(), cut.size(), location, st);
@@ -383,15 +382,6 @@ TEST(Soap, EnvelopeAndTextContent) {
     EXPECT_EQ(CombineUrl("", "/c"), "");
 }
 
-TEST(Soap, UnreachableControlUrlFailsWithText) {
-    // Port 1 on loopback: nothing listens there.
-    std::string error;
-    EXPECT_FALSE(DeletePortMapping("http://127.0.0.1:1/ctl", kWanIpService, 8080, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(DeletePortMapping("", kWanIpService, 8080, error));
-    EXPECT_FALSE(error.empty());
-}
-
 TEST(NicMgr, LoopbackLastAndRangeMessages) {
     std::vector<std::string> boxes;
     CNicMgr nics([&](const std::string& t) { boxes.push_back(t); });
@@ -407,22 +397,10 @@ TEST(NicMgr, LoopbackLastAndRangeMessages) {
     EXPECT_EQ(nics.IndexOfAddress("127.0.0.1"), last);
     EXPECT_EQ(AdapterPositionOf("127.0.0.1"), last);
     EXPECT_EQ(nics.IndexOfAddress("203.0.113.77"), -1);
-    EXPECT_EQ(nics.GetDescription(last), "lo");
-    EXPECT_EQ(nics.GetMacAddress(last), "00-00-00-00-00-00-00-00");
-    // Every listed adapter has an address; only the last is loopback.
-    for (int i = 0; i < nics.GetCount(); ++i) {
-        EXPECT_NE(nics.GetIpAddress(i), "") << i;
-        EXPECT_EQ(nics.Adapters()[i].loopback, i == last) << i;
-    }
     boxes.clear();
     EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");
     EXPECT_EQ(nics.GetDescription(-1), "");
     EXPECT_EQ(boxes.size(), 2u);
-    // Enumerating again gives the same order.
-    auto first = nics.Adapters();
-    nics.Enumerate();
-    ASSERT_EQ(first.size(), nics.Adapters().size());
-    for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i].name, nics.Adapters()[i].name);
 }
 
 }  // namespace

@@ -115,8 +115,7 @@ public:
     void SetState(uint32_t set, uint32_t clear) override {
         std::lock_guard lock(mutex_);
         state_ = (state_ | set) & ~clear;
-        if (set) everSet_ |= set;
-        if (clear) everCleared_ |= clear;
+        everCleared_ |= clear;
     }
     ocv::CLogger& Log() override { return log_; }
     void ShowMessageBox(const std::string& text) override { capture_->ShowMessageBox(text); }
@@ -191,7 +190,7 @@ private:
     ocv::CLogger log_;
     std::shared_ptr<LogCapture> capture_;
     mutable std::mutex mutex_;
-    uint32_t state_ = 0, everSet_ = 0, everCleared_ = 0;
+    uint32_t state_ = 0, everCleared_ = 0;
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
     std::atomic<bool> numbered_{true}, held_{false}, lost_{false};
