@@ -5,48 +5,20 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/VideoCtrl.h"
+#include "FakeSource.h"
 
 using namespace ocv;
 
 namespace {
 
-// A source fed by the test: Connect allocates the sample of the size in the record.
-class TestSource : public CCamSource {
-public:
-    using CCamSource::CCamSource;
-    ~TestSource() override { Disconnect(); }
-    int Connect(const DeviceInfo* info) override {
-        connected_ = info->frameWidth > 0;
-        if (connected_) AllocateSample(MakeRgb24Header(info->frameWidth, info->frameHeight));
-        return connected_ ? 1 : 0;
-    }
-    void Disconnect() override {
-        connected_ = false;
-        FreeSample();
-        ++disconnects;
-    }
-    bool IsConnected() override { return connected_; }
-    bool HasFormatPage() override { return IsConnected(); }
-    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
-    bool HasDevicePage() override { return false; }
-    bool ShowDevicePage(IDialogHost*, DeviceInfo*) override { return false; }
-    void EnableSampleCallback(bool) override {}
-    bool Store(const std::vector<uint8_t>& px) { return StoreSample(px.data(), px.size()); }
-    int disconnects = 0;
-
-private:
-    std::atomic<bool> connected_{false};
-};
-
 struct Fixture {
-    std::shared_ptr<TestSource> last;
+    std::shared_ptr<FakeSource> last;
     std::vector<int32_t> typesAsked;
     SourceFactory Factory() {
         return [this](int32_t type, std::shared_ptr<FrameNotifier> view,
                       std::shared_ptr<CLogger> logger) -> std::shared_ptr<CCamInterface> {
             typesAsked.push_back(type);
-            last = std::make_shared<TestSource>(view, logger);
+            last = std::make_shared<FakeSource>(view, logger);
             return last;
         };
     }
@@ -63,17 +35,11 @@ DeviceInfo Info(int32_t type, int w, int h) {
 
 }  // namespace
 
-TEST(FrameSample, HeaderLayoutAndRowPadding) {
+TEST(FrameSample, RowsArePaddedToFourBytes) {
     auto h = MakeRgb24Header(321, 2);
-    EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biPlanes, 1);
     EXPECT_EQ(h.biBitCount, 24);
-    EXPECT_EQ(DibStride(321, 24), 964u);  // 963 bytes padded to 4
-    EXPECT_EQ(h.biSizeImage, 964u * 2);
-    EXPECT_EQ(offsetof(BITMAPINFOHEADER, biSizeImage), 20u);
-    EXPECT_EQ(offsetof(BITMAPINFOHEADER, biClrImportant), 36u);
+    EXPECT_EQ(h.biSizeImage, 964u * 2);  // 963 bytes a row padded to 4
     EXPECT_EQ(DibStride(1, 8), 4u);
-    EXPECT_EQ(DibStride(640, 24), 1920u);
 }
 
 TEST(VideoCtrl, BeforeTheFirstPictureThereIsNoSample) {
@@ -195,7 +161,7 @@ TEST(VideoCtrl, ConcurrentStoresAndCopiesNeverTearAPicture) {
 TEST(VideoCtrl, ReconnectDisconnectsTheOldSourceAndTheViewStopsListening) {
     Fixture fx;
     std::atomic<int> frames{0};
-    std::shared_ptr<TestSource> first;
+    std::shared_ptr<FakeSource> first;
     {
         CVideoCtrl view(nullptr, fx.Factory());
         view.SetFrameListener([&] { ++frames; });

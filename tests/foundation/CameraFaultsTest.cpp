@@ -4,71 +4,17 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "FakeSource.h"
+#include "LogLines.h"
 #include "TempDir.h"
 #include "foundation/Logger.h"
 #include "foundation/RetryBackoff.h"
 #include "foundation/UrlMask.h"
-#include "foundation/VideoCtrl.h"
 #include "platform/NamedEvent.h"
 
 using namespace ocv;
-
-namespace {
-
-std::vector<std::string> MessagesOf(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::vector<std::string> out;
-    std::string line;
-    while (std::getline(f, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        // date time, name, level, text
-        size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1), t3 = line.find('\t', t2 + 1);
-        out.push_back(line.substr(t2 + 1, t3 - t2 - 1) + " " + line.substr(t3 + 1));
-    }
-    return out;
-}
-
-// A source fed by the test, with a clock of its own; Connect waits (when asked to) until
-// RequestStop.
-class FedSource : public CCamSource {
-public:
-    using CCamSource::CCamSource;
-    ~FedSource() override { Disconnect(); }
-    int Connect(const DeviceInfo* info) override {
-        if (info->frameWidth == 0) {
-            stop->Wait(30000);
-            return 0;
-        }
-        connected_ = true;
-        return 1;
-    }
-    void Disconnect() override {
-        connected_ = false;
-        FreeSample();
-    }
-    void RequestStop() override { stop->Set(); }
-    bool IsConnected() override { return connected_; }
-    bool HasFormatPage() override { return false; }
-    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
-    bool HasDevicePage() override { return false; }
-    bool ShowDevicePage(IDialogHost*, DeviceInfo*) override { return false; }
-    void EnableSampleCallback(bool) override {}
-    bool Feed(int w, int h, uint8_t value) {
-        BITMAPINFOHEADER f = MakeRgb24Header(w, h);
-        std::vector<uint8_t> px(f.biSizeImage, value);
-        return StoreFrame(f, px.data());
-    }
-    std::shared_ptr<NamedEvent> stop = NamedEvent::Create("");
-
-private:
-    std::atomic<bool> connected_{false};
-};
-
-}  // namespace
 
 TEST(RetryBackoff, StartsShortDoublesToTheCeilingAndStartsOverOnSuccess) {
     RetryBackoff b;
@@ -172,7 +118,7 @@ TEST(CamSource, APictureOfANewSizeIsANewFirstPicture) {
     auto view = std::make_shared<FrameNotifier>();
     int notified = 0;
     view->Set([&] { ++notified; });
-    FedSource src(view, logger);
+    FakeSource src(view, logger);
     DeviceInfo info;
     info.frameWidth = 1;
     ASSERT_EQ(src.Connect(&info), 1);
@@ -206,7 +152,7 @@ TEST(CamSource, ACameraWithoutNewPicturesIsLostUntilTheyFlowAgain) {
         TempDir dir;
         auto logger = std::make_shared<CLogger>();
         logger->SetPath(dir.File("log.txt"));
-        FedSource src(nullptr, logger);
+        FakeSource src(nullptr, logger);
         uint32_t now = 5000;
         src.SetTickSource([&] { return now; });
         DeviceInfo info;
@@ -241,16 +187,17 @@ TEST(CamSource, ACameraWithoutNewPicturesIsLostUntilTheyFlowAgain) {
 }
 
 TEST(VideoCtrl, ConnectsRunBesideTheOwnerThreadAndACancelEndsTheWait) {
-    std::vector<std::shared_ptr<FedSource>> made;
+    std::vector<std::shared_ptr<FakeSource>> made;
     SourceFactory factory = [&](int32_t, std::shared_ptr<FrameNotifier> v,
                                 std::shared_ptr<CLogger> l) -> std::shared_ptr<CCamInterface> {
-        made.push_back(std::make_shared<FedSource>(v, l));
+        made.push_back(std::make_shared<FakeSource>(v, l));
         return made.back();
     };
     ThreadDispatcher dispatcher;
     CVideoCtrl slow(nullptr, factory), fast(nullptr, factory), gone(nullptr, factory);
     DeviceInfo hangs, answers;
     hangs.deviceType = answers.deviceType = 5;
+    hangs.deviceName = "hangs";
     answers.frameWidth = 1;
     std::vector<std::string> order;
     slow.ConnectAsync(hangs, dispatcher, [&](bool ok) { order.push_back(ok ? "slow+" : "slow-"); });

@@ -1,48 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "LogLines.h"
 #include "TempDir.h"
 #include "foundation/Logger.h"
 
 using namespace ocv;
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) {
-            out.push_back(text.substr(pos));
-            break;
-        }
-        out.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return out;
-}
-
-struct RecordingSink : ILogNotifySink {
-    std::vector<std::pair<std::string, int>> notices;
-    std::vector<std::string> boxes;
-    void Notify(const std::string& text, int level) override { notices.emplace_back(text, level); }
-    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
-};
-
-}  // namespace
 
 TEST(Logger, FileLineFormatAndLevelWords) {
     TempDir dir;
@@ -80,34 +46,50 @@ TEST(Logger, LineBreaksBecomeSpacesInFileAndNoticeButNotInTheBox) {
     EXPECT_EQ(sink->boxes[0], "first\r\nsecond\tthird");
 }
 
-TEST(Logger, BoxOnlyForErrorBoxAndOnlyWithTheFlag) {
-    TempDir dir;
-    auto sink = std::make_shared<RecordingSink>();
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    log.SetNotifySink(sink);
-    log.Error("plain error");
-    EXPECT_TRUE(sink->boxes.empty());
-    log.SetMessageBox(0);
-    log.ErrorBox("no box wanted");
-    EXPECT_TRUE(sink->boxes.empty());
-    EXPECT_EQ(sink->notices.size(), 2u);
-    log.SetNotify(0);
-    log.Info("quiet");
-    EXPECT_EQ(sink->notices.size(), 2u);
-    EXPECT_EQ(Lines(ReadAll(dir.File("log.txt"))).size(), 3u);
-}
-
-TEST(Logger, EmptyPathSwitchesEverythingOff) {
-    auto sink = std::make_shared<RecordingSink>();
-    CLogger log;
-    log.SetNotifySink(sink);
-    log.SetDebug(1);
-    EXPECT_EQ(log.Info("x"), 0);
-    EXPECT_EQ(log.ErrorBox("x"), 0);
-    EXPECT_EQ(log.Debug("x"), 0);
-    EXPECT_TRUE(sink->notices.empty());
-    EXPECT_TRUE(sink->boxes.empty());
+TEST(Logger, TheSwitchesDecideWhereALineGoes) {
+    enum Call { kInfo, kError, kErrorBox, kDebug };
+    struct Row {
+        const char* name;
+        const char* path;  // in the test's directory unless absolute; empty: no log file
+        int box, notify;
+        bool sinkGone;
+        Call call;
+        int written, fileLines, notices, boxes;
+    };
+    const Row rows[] = {
+        {"a plain error shows no box", "log.txt", 1, 1, false, kError, 1, 1, 1, 0},
+        {"an error box", "log.txt", 1, 1, false, kErrorBox, 1, 1, 1, 1},
+        {"boxes switched off", "log.txt", 0, 1, false, kErrorBox, 1, 1, 1, 0},
+        {"notices switched off", "log.txt", 1, 0, false, kInfo, 1, 1, 0, 0},
+        {"no path switches everything off", "", 1, 1, false, kErrorBox, 0, 0, 0, 0},
+        {"no path, debug line", "", 1, 1, false, kDebug, 0, 0, 0, 0},
+        {"an unopenable file loses the line only", "/nonexistent-dir-ocv/log.txt", 1, 1, false,
+         kErrorBox, 1, 0, 1, 1},
+        {"a gone sink is skipped", "log.txt", 1, 1, true, kErrorBox, 1, 1, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        std::string path = row.path[0] == '/' || !row.path[0] ? row.path : dir.File(row.path);
+        auto sink = std::make_shared<RecordingSink>();
+        CLogger log;
+        log.SetPath(path);
+        log.SetNotifySink(sink);
+        log.SetDebug(1);
+        log.SetMessageBox(row.box);
+        log.SetNotify(row.notify);
+        RecordingSink seen = *sink;
+        if (row.sinkGone) sink.reset();
+        int written = row.call == kInfo    ? log.Info("line")
+                      : row.call == kError ? log.Error("line")
+                      : row.call == kDebug ? log.Debug("line")
+                                           : log.ErrorBox("line");
+        if (sink) seen = *sink;
+        EXPECT_EQ(written, row.written);
+        EXPECT_EQ(Lines(ReadAll(path)).size(), static_cast<size_t>(row.fileLines));
+        EXPECT_EQ(seen.notices.size(), static_cast<size_t>(row.notices));
+        EXPECT_EQ(seen.boxes.size(), static_cast<size_t>(row.boxes));
+    }
 }
 
 TEST(Logger, DebugWritesOnlyInDebugMode) {
@@ -122,28 +104,6 @@ TEST(Logger, DebugWritesOnlyInDebugMode) {
     log.SetDebug(1);
     EXPECT_EQ(log.Debug("shown %s", "now"), 1);
     EXPECT_NE(ReadAll(dir.File("log.txt")).find("\tDEBUG\tshown now\r\n"), std::string::npos);
-}
-
-TEST(Logger, UnopenableFileLosesTheLineButStillNotifies) {
-    auto sink = std::make_shared<RecordingSink>();
-    CLogger log;
-    log.SetPath("/nonexistent-dir-ocv/log.txt");
-    log.SetNotifySink(sink);
-    EXPECT_EQ(log.ErrorBox("still seen"), 1);
-    EXPECT_EQ(sink->notices.size(), 1u);
-    EXPECT_EQ(sink->boxes.size(), 1u);
-}
-
-TEST(Logger, GoneSinkIsSkipped) {
-    TempDir dir;
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    {
-        auto sink = std::make_shared<RecordingSink>();
-        log.SetNotifySink(sink);
-    }
-    EXPECT_EQ(log.ErrorBox("nobody listens"), 1);
-    EXPECT_EQ(Lines(ReadAll(dir.File("log.txt"))).size(), 1u);
 }
 
 TEST(Logger, LongMessagesAreCutAtTheFormattingBuffer) {

@@ -75,7 +75,7 @@ TEST(IdleDecode, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
 }
 
 TEST(IdleDecode, ACorruptPictureIsStillReportedWhenItIsCopied) {
-    CamSim sim({"--size", "160x120", "--fps", "10", "--corrupt-after", "25"});
+    CamSim sim({"--size", "160x120", "--fps", "20", "--corrupt-after", "5"});
     ASSERT_TRUE(sim.Ok());
     TestLog log;
     auto src = Connect(sim, log.Logger(), std::make_shared<FrameNotifier>());

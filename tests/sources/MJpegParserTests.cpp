@@ -157,14 +157,16 @@ TEST(MJpegParser, VariantsDifferInTheLinesReadAfterThePicture) {
 }
 
 TEST(MJpegParser, PartNotStartingWithFFD8Fails) {
-    Bytes s;
-    Append(s, "--b\r\nContent-Type: image/jpeg\r\n\r\nGARBAGE GARBAGE\r\n");
-    Result r = Parse(s, kReaderVariantA, {1});
-    EXPECT_EQ(r.status, CMJpegPartParser::Status::kFailed);
-    EXPECT_EQ(r.error, MJpegError::kNotStartFFD8);
-    EXPECT_STREQ(MJpegErrorText(r.error, kReaderVariantA),
+    for (const char* body : {"GARBAGE GARBAGE", "\xFF\xE0 almost\xFF\xD9"}) {
+        Bytes s;
+        Append(s, std::string("--b\r\nContent-Type: image/jpeg\r\n\r\n") + body + "\r\n");
+        Result r = Parse(s, kReaderVariantA, {1});
+        EXPECT_EQ(r.status, CMJpegPartParser::Status::kFailed) << body;
+        EXPECT_EQ(r.error, MJpegError::kNotStartFFD8);
+        EXPECT_TRUE(r.pictures.empty());
+    }
+    EXPECT_STREQ(MJpegErrorText(MJpegError::kNotStartFFD8, kReaderVariantA),
                  "[SampleThread] JPEG start byte is not FFD8!");
-    EXPECT_TRUE(r.pictures.empty());
 }
 
 TEST(MJpegParser, ScanStopsAtTheWorkBufferSize) {

@@ -25,7 +25,6 @@ namespace {
 
 using test::FrameCounter;
 using test::Process;
-using test::TempDir;
 using test::TestLog;
 using test::WaitUntil;
 
