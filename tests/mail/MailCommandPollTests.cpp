@@ -4,12 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "PeerProcess.h"
-#include "ScriptServer.h"
+#include "MailTestKit.h"
 #include "mail/MailCommandChecker.h"
 
 namespace ocv {
@@ -20,6 +17,7 @@ using test::Hangup;
 using test::Pause;
 using test::Say;
 using test::ScriptServer;
+using test::ScriptStep;
 
 class CountingHost : public IMailCommandHost {
 public:
@@ -32,72 +30,92 @@ public:
     std::vector<std::string> commands;
 };
 
-const std::string kLogin = "+OK\r\n";
+// The login of user "u", then STAT answered with `stat` and the given steps.
+std::vector<ScriptStep> AfterStat(const std::string& stat, std::vector<ScriptStep> more) {
+    auto steps = test::Pop3Login("u", "p");
+    steps.push_back(Expect("STAT\r\n"));
+    steps.push_back(Say(stat));
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+}
+
+SystemInfo Settings(int pop3Port) {
+    SystemInfo s;
+    s.pop3Address = s.smtpAddress = "127.0.0.1";
+    s.pop3Port = pop3Port;
+    s.pop3User = "u";
+    s.pop3Password = "p";
+    return s;
+}
 
 TEST(MailCommandPoll, HostileServers) {
+    const std::string quit = "QUIT\r\n";
     struct Case {
         const char* what;
-        std::vector<test::ScriptStep> script;
+        std::vector<ScriptStep> script;
+        std::vector<ScriptStep> smtp;  // a reply server when not empty
         const char* logLine;
-        size_t commands;
+        std::vector<std::string> commands;
     };
-    const std::vector<Case> cases = {
+    const Case cases[] = {
         {"garbage greeting",
-         {Say("\x01\x02garbage\r\n"), Expect("QUIT\r\n")},
+         {Say("\x01\x02garbage\r\n"), Expect(quit), Hangup()},
+         {},
          "POP3 Unauthorized! [\x01\x02garbage]",
-         0},
+         {}},
         {"garbage STAT",
-         {Say(kLogin), Expect("USER u\r\n"), Say(kLogin), Expect("PASS p\r\n"), Say(kLogin),
-          Expect("STAT\r\n"), Say("+OK lots\r\n"), Expect("QUIT\r\n"), Say(kLogin)},
+         AfterStat("+OK lots\r\n", {Expect(quit), Say("+OK\r\n")}),
+         {},
          "POP3 STAT command failed![lots]",
-         0},
+         {}},
         {"hang-up after +OK",
-         {Say(kLogin), Expect("USER u\r\n"), Say(kLogin), Expect("PASS p\r\n"), Say(kLogin),
-          Expect("STAT\r\n"), Say("+OK 3 30\r\n"), Expect("TOP 1 0\r\n"),
-          Say("+OK\r\nSubject: ovn start\r\n"), Hangup()},
+         AfterStat("+OK 3 30\r\n",
+                   {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: ovn start\r\n"), Hangup()}),
+         {},
          "POP3 Get mail header failed! [Recv Body Failed!]",
-         0},
+         {}},
         {"second message out of step",
-         {Say(kLogin), Expect("USER u\r\n"), Say(kLogin), Expect("PASS p\r\n"), Say(kLogin),
-          Expect("STAT\r\n"), Say("+OK 2 30\r\n"), Expect("TOP 1 0\r\n"),
-          Say("+OK\r\nSubject: " + std::string(5000, 'x') + "\r\n.\r\n"), Expect("TOP 2 0\r\n"),
-          Say("+OK\r\nSubject: ovn snap 2\r\nFrom: <a@b>\r\n.\r\n"), Expect("DELE 2\r\n"),
-          Say(kLogin), Expect("QUIT\r\n"), Say(kLogin)},
+         AfterStat(
+             "+OK 2 30\r\n",
+             {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: " + std::string(5000, 'x') + "\r\n.\r\n"),
+              Expect("TOP 2 0\r\n"), Say("+OK\r\nSubject: ovn snap 2\r\nFrom: <a@b>\r\n.\r\n"),
+              Expect("DELE 2\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
+         {},
          "POP3 Get mail header failed! [Recv Body Failed!]",
-         1},
+         {"snap 2"}},
+        // The command runs, but no reply goes to an address with control characters.
+        {"sender with control characters",
+         AfterStat("+OK 1 30\r\n",
+                   {Expect("TOP 1 0\r\n"),
+                    Say("+OK\r\nSubject: ovn start\r\nFrom: <a\tb@x\x01>\r\n.\r\n"),
+                    Expect("DELE 1\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
+         {Say("220 hi\r\n"), Expect("HELO "), Expect("\r\n"), Say("250 ok\r\n"), Expect(quit),
+          Say("221 bye\r\n")},
+         "Send mail failed! ",
+         {"start 1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScriptServer server(c.script, 7);
-        test::TempDir dir;
-        CLogger log;
-        log.SetPath(dir.Path() + "/log.txt");
-        log.SetMessageBox(0);
-        log.SetNotify(0);
-        SystemInfo s;
-        s.pop3Address = "127.0.0.1";
-        s.pop3Port = server.Port();
-        s.pop3User = "u";
-        s.pop3Password = "p";
+        ScriptServer smtp(c.smtp.empty() ? std::vector<ScriptStep>{Hangup()} : c.smtp, 10);
+        SystemInfo s = Settings(server.Port());
+        s.smtpPort = smtp.Port();
+        s.enableReply = c.smtp.empty() ? 0 : 1;
+        test::LogFile log;
         CountingHost host;
-        PollMailCommands(s, host, log, NamedEvent::Create(""));
+        PollMailCommands(s, host, log.log, NamedEvent::Create(""));
         server.Join();
-        std::string text = test::ReadWholeFile(dir.Path() + "/log.txt");
-        EXPECT_NE(text.find(c.logLine), std::string::npos) << text;
-        EXPECT_EQ(host.commands.size(), c.commands);
+        EXPECT_TRUE(log.Has(c.logLine)) << log.Text();
+        EXPECT_EQ(host.commands, c.commands);
+        if (c.smtp.empty()) continue;
+        smtp.Join();
+        EXPECT_EQ(smtp.Received().find("RCPT"), std::string::npos) << smtp.Received();
     }
 }
 
 TEST(MailCommandPoll, SilentServerEndsOnTheStopEvent) {
-    ScriptServer server({Say(kLogin), Expect("USER u\r\n"), Say(kLogin), Expect("PASS p\r\n"),
-                         Say(kLogin), Expect("STAT\r\n"), Say("+OK 1 30\r\n"),
-                         Expect("TOP 1 0\r\n"), Say("+OK\r\n"), Pause(5000)},
-                        8);
-    SystemInfo s;
-    s.pop3Address = "127.0.0.1";
-    s.pop3Port = server.Port();
-    s.pop3User = "u";
-    s.pop3Password = "p";
+    ScriptServer server(
+        AfterStat("+OK 1 30\r\n", {Expect("TOP 1 0\r\n"), Say("+OK\r\n"), Pause(5000)}), 8);
     CountingHost host;
     CLogger log;
     auto stop = NamedEvent::Create("");
@@ -106,42 +124,11 @@ TEST(MailCommandPoll, SilentServerEndsOnTheStopEvent) {
         while (server.Received().find("TOP 1 0\r\n") == std::string::npos) ::usleep(10000);
         stop->Set();
     });
-    PollMailCommands(s, host, log, stop);
+    PollMailCommands(Settings(server.Port()), host, log, stop);
     // The poll ended on the stop, while the server was still silent.
     EXPECT_FALSE(server.Finished());
     stopper.join();
     EXPECT_TRUE(host.commands.empty());
-}
-
-TEST(MailCommandPoll, NoReplyToASenderWithControlCharacters) {
-    ScriptServer pop({Say(kLogin), Expect("USER u\r\n"), Say(kLogin), Expect("PASS p\r\n"),
-                      Say(kLogin), Expect("STAT\r\n"), Say("+OK 1 30\r\n"), Expect("TOP 1 0\r\n"),
-                      Say("+OK\r\nSubject: ovn start\r\nFrom: <a\tb@x\x01>\r\n.\r\n"),
-                      Expect("DELE 1\r\n"), Say(kLogin), Expect("QUIT\r\n"), Say(kLogin)},
-                     9);
-    ScriptServer smtp({Say("220 hi\r\n"), Expect("HELO "), Expect("\r\n"), Say("250 ok\r\n"),
-                       Expect("QUIT\r\n"), Say("221 bye\r\n")},
-                      10);
-    SystemInfo s;
-    s.pop3Address = s.smtpAddress = "127.0.0.1";
-    s.pop3Port = pop.Port();
-    s.smtpPort = smtp.Port();
-    s.pop3User = "u";
-    s.pop3Password = "p";
-    s.enableReply = 1;
-    test::TempDir dir;
-    CLogger log;
-    log.SetPath(dir.Path() + "/log.txt");
-    log.SetMessageBox(0);
-    log.SetNotify(0);
-    CountingHost host;
-    PollMailCommands(s, host, log, NamedEvent::Create(""));
-    pop.Join();
-    smtp.Join();
-    EXPECT_EQ(host.commands, std::vector<std::string>{"start 1"});
-    EXPECT_EQ(smtp.Received().find("RCPT"), std::string::npos) << smtp.Received();
-    std::string text = test::ReadWholeFile(dir.Path() + "/log.txt");
-    EXPECT_NE(text.find("Send mail failed! "), std::string::npos) << text;
 }
 
 }  // namespace

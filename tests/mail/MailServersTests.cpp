@@ -1,20 +1,15 @@
-// The mail clients against real servers started on loopback: aiosmtpd keeps every message it
-// receives (checked with Python's email package) and dovecot serves POP3.
+// The mail clients against real servers started on loopback, once for the suite: aiosmtpd
+// keeps every message it receives (checked with Python's email package) and dovecot serves
+// POP3, POP3S and STLS.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <random>
-#include <sstream>
 
-#include "PeerProcess.h"
+#include "MailTestKit.h"
 #include "PeerScripts.h"
 #include "TestCertificate.h"
-#include "foundation/Logger.h"
-#include "mail/Base64.h"
 #include "mail/JisText.h"
 #include "mail/MIMEMessage.h"
 #include "mail/MailCommandChecker.h"
@@ -28,13 +23,8 @@ namespace {
 using test::FreePort;
 using test::PeerProcess;
 using test::ReadWholeFile;
-using test::RunCapture;
 using test::TempDir;
 using test::WaitListening;
-
-const char* kPython = "/usr/bin/python3";
-
-const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
 
 std::string NoCr(const std::string& s) {
     std::string out;
@@ -43,21 +33,36 @@ std::string NoCr(const std::string& s) {
     return out;
 }
 
-class SmtpServer {
+struct TestCert {
+    std::string cert, key;
+};
+
+// aiosmtpd (kSmtpSinkScript): plain on port 0; with a certificate STARTTLS on port 1, TLS from
+// the first byte on port 2, and on port 3 TLS with every AUTH left unanswered.
+class SmtpSink {
 public:
-    SmtpServer() : port_(FreePort()) {
+    explicit SmtpSink(const TestCert* tls = nullptr) {
+        for (int& p : ports_) p = FreePort();
         std::filesystem::create_directory(dir_.Path() + "/out");
-        std::string script = dir_.Write("server.py", kSmtpServer);
-        process_ = std::make_unique<PeerProcess>(
-            std::vector<std::string>{kPython, script, std::to_string(port_), dir_.Path() + "/out"},
-            dir_.Path() + "/server.log");
-        ready_ = WaitListening(port_, 20);
+        std::vector<std::string> argv{"/usr/bin/python3",
+                                      dir_.Write("server.py", test::kSmtpSinkScript),
+                                      std::to_string(ports_[0]), dir_.Path() + "/out"};
+        if (tls != nullptr)
+            argv.insert(argv.end(), {tls->cert, tls->key, std::to_string(ports_[1]),
+                                     std::to_string(ports_[2]), std::to_string(ports_[3])});
+        process_ = std::make_unique<PeerProcess>(argv, dir_.Path() + "/server.log");
+        for (size_t i = 0; i < (tls != nullptr ? 4 : 1); ++i)
+            ready_ = (i == 0 || ready_) && WaitListening(ports_[i], 20);
     }
     bool Ready() const { return ready_; }
-    int Port() const { return port_; }
-    const TempDir& Dir() const { return dir_; }
+    int Port(int n = 0) const { return ports_[n]; }
     std::string Message(int n) const {
         return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
+    }
+    int Count() const {
+        int n = 0;
+        while (std::filesystem::exists(Message(n))) ++n;
+        return n;
     }
     std::string Recipients(int n) const {
         return ReadWholeFile(dir_.Path() + "/out/msg" + std::to_string(n) + ".rcpt");
@@ -66,30 +71,150 @@ public:
 
 private:
     TempDir dir_;
-    int port_;
+    int ports_[4];
     std::unique_ptr<PeerProcess> process_;
     bool ready_ = false;
 };
 
-TEST(SmtpServerTest, PictureMailWithJapaneseTextAndAttachmentArrivesIntact) {
-    SmtpServer server;
-    ASSERT_TRUE(server.Ready()) << server.Log();
+// dovecot with POP3 (STLS offered, plain login allowed) and POP3S; every user's password is
+// "s3cret" and each has a maildir of its own. Failed logins slow no later one down.
+class Dovecot {
+public:
+    Dovecot(const TestCert& tls, const std::vector<std::string>& users)
+        : port_(FreePort()), tlsPort_(FreePort()) {
+        std::string conf = R"(protocols = pop3
+listen = 127.0.0.1
+base_dir = @/run
+state_dir = @/run/state
+log_path = @/dovecot.log
+ssl = yes
+ssl_cert = <CERT
+ssl_key = <KEY
+disable_plaintext_auth = no
+auth_mechanisms = plain login
+auth_failure_delay = 0
+mail_location = maildir:@/mail/%u
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u @/users
+}
+userdb {
+  driver = static
+  args = uid=65534 gid=65534 home=@/mail/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = PORT
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = TLSPORT
+    ssl = yes
+  }
+}
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+)";
+        for (auto [from, to] :
+             {std::pair<std::string, std::string>{"TLSPORT", std::to_string(tlsPort_)},
+              {"PORT", std::to_string(port_)},
+              {"CERT", tls.cert},
+              {"KEY", tls.key},
+              {"@", dir_.Path()}})
+            for (size_t at; (at = conf.find(from)) != std::string::npos;)
+                conf.replace(at, from.size(), to);
+        std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
+        std::filesystem::create_directories(dir_.Path() + "/run");
+        dir_.Write("dovecot.conf", conf);
+        std::string passwords;
+        for (const std::string& user : users) {
+            passwords += user + ":{PLAIN}s3cret\n";
+            for (const char* sub : {"cur", "new", "tmp"})
+                std::filesystem::create_directories(Mailbox(user) + sub);
+        }
+        dir_.Write("users", passwords);
+        std::system(("chown -R 65534:65534 " + dir_.Path() + "/mail").c_str());
+        process_ = std::make_unique<PeerProcess>(
+            std::vector<std::string>{"dovecot", "-F", "-c", dir_.Path() + "/dovecot.conf"},
+            dir_.Path() + "/stdout.log");
+        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20);
+    }
+    bool Ready() const { return ready_; }
+    int Port() const { return port_; }
+    int TlsPort() const { return tlsPort_; }
+    std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
+    // Drops a message into the user's mailbox (written in tmp/, then moved into new/).
+    void Deliver(const std::string& user, const std::string& name, const std::string& message) {
+        std::string tmp = dir_.Write("mail/" + user + "/tmp/" + name, message);
+        std::filesystem::rename(tmp, Mailbox(user) + "new/" + name);
+    }
+    // The messages still in the user's mailbox (new/ and cur/).
+    size_t Count(const std::string& user) const {
+        size_t n = 0;
+        for (const char* sub : {"new", "cur"})
+            for ([[maybe_unused]] auto& e :
+                 std::filesystem::directory_iterator(Mailbox(user) + sub))
+                ++n;
+        return n;
+    }
 
+private:
+    std::string Mailbox(const std::string& user) const {
+        return dir_.Path() + "/mail/" + user + "/";
+    }
+    TempDir dir_;
+    int port_, tlsPort_;
+    std::unique_ptr<PeerProcess> process_;
+    bool ready_ = false;
+};
+
+// The servers of the suite, with certificates for 127.0.0.1, for another name and out of date.
+struct Peers {
+    TempDir certs;
+    TestCert good = Make("good", "127.0.0.1"), other = Make("other", "other.example"),
+             expired = Make("expired", "127.0.0.1", true);
+    SmtpSink smtp{&good}, wrongName{&other}, outOfDate{&expired};
+    Dovecot dovecot{good, {"camuser", "tlsuser", "checker"}};
+
+    TestCert Make(const std::string& file, const std::string& name, bool old = false) {
+        std::string stem = certs.Path() + "/" + file;
+        EXPECT_TRUE(test::MakeTestCertificate(stem, name, old)) << stem;
+        return {stem + ".pem", stem + ".key"};
+    }
+};
+
+class MailServers : public testing::Test {
+protected:
+    static void SetUpTestSuite() { peers_ = new Peers; }
+    static void TearDownTestSuite() { delete peers_; }
+    void SetUp() override {
+        for (const SmtpSink* s : {&peers_->smtp, &peers_->wrongName, &peers_->outOfDate})
+            ASSERT_TRUE(s->Ready()) << s->Log();
+        ASSERT_TRUE(peers_->dovecot.Ready()) << peers_->dovecot.Log();
+    }
+    static inline Peers* peers_ = nullptr;
+};
+
+TEST_F(MailServers, PictureMailAndPlainMailArriveIntact) {
+    SmtpSink& server = peers_->smtp;
+    const int first = server.Count();
     std::mt19937 rng(99);
     std::string picture(54 * 40 + 17, '\0');
     for (char& c : picture) c = static_cast<char>(rng());
-    std::string path = server.Dir().Write("20240305090703-001.jpg", picture);
+    TempDir files;
+    std::string path = files.Write("20240305090703-001.jpg", picture);
 
     const std::string subject = "【カメラ1】動きを検知しました";
     const std::string body =
         "カメラ1で動きを検知しました。\r\n.\r\n.hidden line\r\n日付: 2024年3月5日 9時7分3秒\r\n"
         "Plain ASCII line with words enough to be wrapped somewhere after the seventy-sixth "
         "column of text.";
-    std::string jisSubject = subject;
-    ASSERT_TRUE(ToJisText(jisSubject));
-    std::string jisBody = body;
-    ASSERT_TRUE(ToJisText(jisBody));
-
+    std::string jisSubject = subject, jisBody = body;
+    ASSERT_TRUE(ToJisText(jisSubject) && ToJisText(jisBody));
     CMIMEMessage m;
     m.SetFrom("camera@example.org");
     m.AddRecipientList("one@example.org;Refused <refuse@example.org>;Two <two@example.org>");
@@ -98,15 +223,28 @@ TEST(SmtpServerTest, PictureMailWithJapaneseTextAndAttachmentArrivesIntact) {
     m.SetBody(jisBody);
     m.AddPart(path, CMIMEMessage::APPLICATION_OCTETSTREAM, "", 0, true);
 
+    CMailMessage plain;
+    plain.SetFrom("camera@example.org");
+    plain.AddRecipient("admin@example.org", "Admin ");
+    plain.SetSubject("[Ocuvane] status");
+    plain.SetBody("Camera 1 started.\r\n..\r\n.");
+    // Only refused recipients: the RCPT reply is not examined, the server then refuses DATA.
+    CMailMessage refused;
+    refused.SetFrom("camera@example.org");
+    refused.AddRecipient("refuse-me@example.org");
+
     CSMTP smtp("127.0.0.1", server.Port());
     ASSERT_EQ(smtp.ConnectServer(), 1) << smtp.LastError();
     ASSERT_EQ(smtp.Send(m), 1) << smtp.LastError();
+    ASSERT_EQ(smtp.Send(plain), 1) << smtp.LastError();
+    EXPECT_EQ(smtp.Send(refused), 0);
+    EXPECT_EQ(smtp.LastError(), "503:SMTP server not ready for data");
     EXPECT_EQ(smtp.DisconnectServer(), 1) << smtp.LastError();
+    ASSERT_EQ(server.Count(), first + 2);
 
-    std::string rcpt = server.Recipients(0);
-    EXPECT_EQ(rcpt, "camera@example.org\none@example.org\ntwo@example.org\ncopy@example.org\n");
-
-    auto f = test::ParseMessage(server.Message(0));
+    EXPECT_EQ(server.Recipients(first),
+              "camera@example.org\none@example.org\ntwo@example.org\ncopy@example.org\n");
+    auto f = test::ParseMessage(server.Message(first));
     EXPECT_EQ(f["subject"], subject);
     EXPECT_EQ(f["from"], "camera@example.org");
     EXPECT_EQ(f["to"], "one@example.org, Refused <refuse@example.org>, Two <two@example.org>");
@@ -120,7 +258,6 @@ TEST(SmtpServerTest, PictureMailWithJapaneseTextAndAttachmentArrivesIntact) {
     ::localtime_r(&now, &local);
     EXPECT_EQ(f["utcoffset"], std::to_string(local.tm_gmtoff));
     EXPECT_LT(std::labs(std::stol(f["timestamp"]) - now), 120);
-
     // The text: line breaks may have moved at spaces (wrapping), nothing else.
     std::string text = NoCr(f["text"]);
     EXPECT_EQ(
@@ -128,127 +265,35 @@ TEST(SmtpServerTest, PictureMailWithJapaneseTextAndAttachmentArrivesIntact) {
                    0),
         0u)
         << text;
-    auto squash = [](const std::string& s) {
-        std::string out;
-        for (char c : s)
-            if (c != ' ' && c != '\r' && c != '\n') out += c;
-        return out;
+    auto squash = [](std::string s) {
+        std::erase_if(s, [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
+        return s;
     };
     EXPECT_EQ(squash(text), squash(body));
     EXPECT_EQ(f["files"], "1");
     EXPECT_EQ(f["file0-name"], "20240305090703-001.jpg");
     EXPECT_EQ(f["file0"], picture);
     EXPECT_EQ(f["defects"], "");
-}
 
-TEST(SmtpServerTest, TextOnlyAsciiMailAndRefusals) {
-    SmtpServer server;
-    ASSERT_TRUE(server.Ready()) << server.Log();
-
-    CMailMessage plain;
-    plain.SetFrom("camera@example.org");
-    plain.AddRecipient("admin@example.org", "Admin ");
-    plain.SetSubject("[Ocuvane] status");
-    plain.SetBody("Camera 1 started.\r\n..\r\n.");
-
-    CSMTP smtp("127.0.0.1", server.Port());
-    ASSERT_EQ(smtp.ConnectServer(), 1) << smtp.LastError();
-    ASSERT_EQ(smtp.Send(plain), 1) << smtp.LastError();
-
-    // Only refused recipients: the RCPT reply is not examined, the server then refuses DATA.
-    CMailMessage refused;
-    refused.SetFrom("camera@example.org");
-    refused.AddRecipient("refuse-me@example.org");
-    EXPECT_EQ(smtp.Send(refused), 0);
-    EXPECT_EQ(smtp.LastError(), "503:SMTP server not ready for data");
-    EXPECT_EQ(smtp.DisconnectServer(), 1) << smtp.LastError();
-
-    auto f = test::ParseMessage(server.Message(0));
-    EXPECT_EQ(f["subject"], "[Ocuvane] status");
-    EXPECT_EQ(f["to"], "Admin <admin@example.org>");
+    auto p = test::ParseMessage(server.Message(first + 1));
+    EXPECT_EQ(p["subject"], "[Ocuvane] status");
+    EXPECT_EQ(p["to"], "Admin <admin@example.org>");
     // Dot-stuffed lines restored; the data terminator adds one empty line after the body.
-    EXPECT_EQ(NoCr(f["text"]), "Camera 1 started.\n..\n.\n\n");
-    EXPECT_EQ(f["files"], "0");
+    EXPECT_EQ(NoCr(p["text"]), "Camera 1 started.\n..\n.\n\n");
+    EXPECT_EQ(p["files"], "0");
     // The raw message carries the subject byte for byte.
-    EXPECT_NE(ReadWholeFile(server.Message(0)).find("\r\nSubject: [Ocuvane] status\r\n"),
+    EXPECT_NE(ReadWholeFile(server.Message(first + 1)).find("\r\nSubject: [Ocuvane] status\r\n"),
               std::string::npos);
 }
 
-class Dovecot {
-public:
-    // With a certificate and key: "ssl = required", STLS on Port() and POP3S on TlsPort().
-    explicit Dovecot(const std::string& cert = "", const std::string& key = "")
-        : port_(FreePort()), tlsPort_(FreePort()) {
-        const std::string& d = dir_.Path();
-        std::filesystem::permissions(d, std::filesystem::perms(0755));
-        std::filesystem::create_directories(d + "/run");
-        std::string conf =
-            "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = " + d + "/run\nstate_dir = " + d +
-            "/run/state\nlog_path = " + d + "/dovecot.log\n" +
-            (cert.empty() ? std::string("ssl = no\n")
-                          : "ssl = required\nssl_cert = <" + cert + "\nssl_key = <" + key + "\n") +
-            "disable_plaintext_auth = no\n"
-            "auth_mechanisms = plain login apop\nauth_failure_delay = 0\n"
-            "mail_location = maildir:" +
-            d +
-            "/mail/%u\npop3_uidl_format = %08Xu%08Xv\n"
-            "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " +
-            d + "/users\n}\nuserdb {\n  driver = static\n  args = uid=65534 gid=65534 home=" + d +
-            "/mail/%u\n}\nservice pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-            "    port = " +
-            std::to_string(port_) + "\n  }\n" +
-            (cert.empty() ? std::string()
-                          : "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " +
-                                std::to_string(tlsPort_) + "\n    ssl = yes\n  }\n") +
-            "}\n";
-        dir_.Write("dovecot.conf", conf);
-        dir_.Write("users", "camuser:{PLAIN}s3cret\n");
-        for (const char* sub : {"cur", "new", "tmp"})
-            std::filesystem::create_directories(d + "/mail/camuser/" + sub);
-    }
-    // Drops a message into the mailbox (written in tmp/, then moved into new/).
-    void Deliver(const std::string& name, const std::string& message) {
-        std::string tmp = dir_.Write("mail/camuser/tmp/" + name, message);
-        std::filesystem::rename(tmp, dir_.Path() + "/mail/camuser/new/" + name);
-    }
-    bool Start() {
-        std::system(("chown -R 65534:65534 " + dir_.Path() + "/mail").c_str());
-        process_ = std::make_unique<PeerProcess>(
-            std::vector<std::string>{"dovecot", "-F", "-c", dir_.Path() + "/dovecot.conf"},
-            dir_.Path() + "/stdout.log");
-        return WaitListening(port_, 20);
-    }
-    int Port() const { return port_; }
-    int TlsPort() const { return tlsPort_; }
-    std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
-    // Names of the messages still in the mailbox (new/ and cur/).
-    size_t Count() const {
-        size_t n = 0;
-        for (const char* sub : {"/mail/camuser/new", "/mail/camuser/cur"})
-            for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir_.Path() + sub))
-                ++n;
-        return n;
-    }
-    ~Dovecot() {
-        if (process_) process_->Stop();
-    }
-
-private:
-    TempDir dir_;
-    int port_;
-    int tlsPort_;
-    std::unique_ptr<PeerProcess> process_;
-};
-
-TEST(Pop3ServerTest, LoginCountHeaderDeleteAndWrongPassword) {
-    Dovecot dovecot;
+TEST_F(MailServers, Pop3LoginCountHeaderDeleteAndWrongPassword) {
+    Dovecot& dovecot = peers_->dovecot;
     const std::string header1 =
         "From: boss@example.org\r\nSubject: stop camera 1.\r\nTo: cam@example.org\r\n"
         "X-Note: ends with a period.\r\n";
-    dovecot.Deliver("1000.a.host", header1 + "\r\nstop 1\r\n.\r\nafter dot\r\n");
-    dovecot.Deliver("1001.b.host", "From: x@example.org\r\nSubject: second\r\n\r\nbody\r\n");
-    ASSERT_TRUE(dovecot.Start()) << dovecot.Log();
-
+    dovecot.Deliver("camuser", "1000.a.host", header1 + "\r\nstop 1\r\n.\r\nafter dot\r\n");
+    dovecot.Deliver("camuser", "1001.b.host",
+                    "From: x@example.org\r\nSubject: second\r\n\r\nx\r\n");
     {
         CPop3Client pop;
         ASSERT_EQ(pop.Login("127.0.0.1", dovecot.Port(), "camuser", "s3cret"), 1)
@@ -271,199 +316,77 @@ TEST(Pop3ServerTest, LoginCountHeaderDeleteAndWrongPassword) {
         EXPECT_NE(header.find("Subject: second\r\n"), std::string::npos);
         EXPECT_EQ(pop.Logout(), 1);
     }
-    {
-        CPop3Client pop;
-        EXPECT_EQ(pop.Login("127.0.0.1", dovecot.Port(), "camuser", "wrong"), 0);
-        EXPECT_EQ(pop.ReplyText(), "[AUTH] Authentication failed.");
-        EXPECT_EQ(pop.MessageCount(), -1);  // not in the transaction state
-        pop.Logout();
-    }
-    {
-        char tmpl[] = "/tmp/ocv-mail-log-XXXXXX";
-        std::string dir = ::mkdtemp(tmpl);
-        CLogger log;
-        log.SetPath(dir + "/log.txt");
-        log.SetMessageBox(0);
-        log.SetNotify(0);
-        EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "camuser", "s3cret", log, "Live"), 1);
-        EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "camuser", "bad", log, "Live"), 0);
-        std::string text = ReadWholeFile(dir + "/log.txt");
-        EXPECT_NE(text.find("[Live] POP3 Authorized!"), std::string::npos) << text;
-        EXPECT_NE(text.find("[Live] POP3 Unauthorized! [PASSWORD]"), std::string::npos) << text;
-        std::filesystem::remove_all(dir);
-    }
+    CPop3Client pop;
+    EXPECT_EQ(pop.Login("127.0.0.1", dovecot.Port(), "camuser", "wrong"), 0);
+    EXPECT_EQ(pop.ReplyText(), "[AUTH] Authentication failed.");
+    EXPECT_EQ(pop.MessageCount(), -1);  // not in the transaction state
+
+    test::LogFile log;
+    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "camuser", "s3cret", log.log, "Live"), 1);
+    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "camuser", "bad", log.log, "Live"), 0);
+    EXPECT_TRUE(log.Has("[Live] POP3 Authorized!")) << log.Text();
+    EXPECT_TRUE(log.Has("[Live] POP3 Unauthorized! [PASSWORD]")) << log.Text();
 }
 
-// A self-signed certificate for `name` (an IP address or a DNS name), current or expired.
-struct TestCert {
-    std::string cert, key;
-};
-TestCert MakeCert(const TempDir& dir, const std::string& file, const std::string& name,
-                  bool expired = false) {
-    std::string stem = dir.Path() + "/" + file;
-    EXPECT_TRUE(test::MakeTestCertificate(stem, name, expired)) << stem;
-    return {stem + ".pem", stem + ".key"};
-}
-
-// aiosmtpd requiring STARTTLS and AUTH (user camuser, password s3cret) on the first port, and
-// TLS from the first byte with AUTH on the second; messages kept as msgN.eml. On the third port
-// (TLS from the first byte) every AUTH is left unanswered.
-const char* const kTlsSmtpScript = R"PY(
-import asyncio, os, signal, ssl, sys
-from aiosmtpd.smtp import SMTP, AuthResult
-port, tport, out, cert, key = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
-hport = int(sys.argv[6])
-ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-ctx.load_cert_chain(cert, key)
-def auth(server, session, envelope, mechanism, data):
-    ok = data.login == b'camuser' and data.password == b's3cret'
-    return AuthResult(success=ok, handled=False)
-class Keep:
-    async def handle_DATA(self, server, session, envelope):
-        n = len([f for f in os.listdir(out) if f.endswith('.eml')])
-        with open(os.path.join(out, 'msg%d.tmp' % n), 'wb') as f: f.write(envelope.content)
-        os.rename(os.path.join(out, 'msg%d.tmp' % n), os.path.join(out, 'msg%d.eml' % n))
-        return '250 Message accepted'
-loop = asyncio.new_event_loop()
-loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
-    tls_context=ctx, require_starttls=True, auth_required=True, authenticator=auth),
-    '127.0.0.1', port))
-loop.run_until_complete(loop.create_server(lambda: SMTP(Keep(), hostname='smtp.test',
-    auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', tport, ssl=ctx))
-class Hang(Keep):
-    async def handle_AUTH(self, server, session, envelope, args):
-        await asyncio.sleep(3600)
-loop.run_until_complete(loop.create_server(lambda: SMTP(Hang(), hostname='smtp.test',
-    auth_required=True, auth_require_tls=False, authenticator=auth), '127.0.0.1', hport, ssl=ctx))
-loop.add_signal_handler(signal.SIGTERM, loop.stop)
-loop.run_forever()
-)PY";
-
-class TlsSmtpServer {
-public:
-    explicit TlsSmtpServer(const TestCert& cert)
-        : port_(FreePort()), tlsPort_(FreePort()), hangPort_(FreePort()) {
-        std::filesystem::create_directory(dir_.Path() + "/out");
-        std::string script = dir_.Write("server.py", kTlsSmtpScript);
-        process_ = std::make_unique<PeerProcess>(
-            std::vector<std::string>{kPython, script, std::to_string(port_),
-                                     std::to_string(tlsPort_), dir_.Path() + "/out", cert.cert,
-                                     cert.key, std::to_string(hangPort_)},
-            dir_.Path() + "/server.log");
-        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20) &&
-                 WaitListening(hangPort_, 20);
-    }
-    bool Ready() const { return ready_; }
-    int Port() const { return port_; }
-    int TlsPort() const { return tlsPort_; }
-    // TLS from the first byte; AUTH is never answered.
-    int HangPort() const { return hangPort_; }
-    std::string Message(int n) const {
-        return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
-    }
-    std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
-
-private:
-    TempDir dir_;
-    int port_, tlsPort_, hangPort_;
-    std::unique_ptr<PeerProcess> process_;
-    bool ready_ = false;
-};
-
-TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
-    TempDir certs;
-    TestCert good = MakeCert(certs, "good", "127.0.0.1");
-    TestCert other = MakeCert(certs, "other", "other.example");
-    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
-    TlsSmtpServer server(good);
-    TlsSmtpServer wrongName(other);
-    TlsSmtpServer outOfDate(expired);
-    ASSERT_TRUE(server.Ready() && wrongName.Ready() && outOfDate.Ready()) << server.Log();
-
+TEST_F(MailServers, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
+    const SmtpSink &server = peers_->smtp, &other = peers_->wrongName, &old = peers_->outOfDate;
+    const MailSecurity startTls{MAIL_TLS_STARTTLS, true}, implicit{MAIL_TLS_IMPLICIT, true};
+    const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     struct Case {
         const char* what;
         int port;
         MailSecurity security;
         SmtpLogin login;
-        const char* error;  // "" when the mail must arrive
+        const char* error;               // "" when the mail must arrive
         const char* host = "127.0.0.1";  // the name the certificate must carry
         int receiveMs = 5000;
     };
-    const SmtpLogin plain{"camuser", "s3cret", SMTP_AUTH_PLAIN};
     const Case cases[] = {
         {"STARTTLS, AUTH as offered",
-         server.Port(),
-         {MAIL_TLS_STARTTLS, true},
+         server.Port(1),
+         startTls,
          {"camuser", "s3cret", SMTP_AUTH_OFFERED},
          ""},
         {"STARTTLS, AUTH LOGIN",
-         server.Port(),
-         {MAIL_TLS_STARTTLS, true},
+         server.Port(1),
+         startTls,
          {"camuser", "s3cret", SMTP_AUTH_LOGIN},
          ""},
-        {"implicit TLS", server.TlsPort(), {MAIL_TLS_IMPLICIT, true}, plain, ""},
+        {"implicit TLS", server.Port(2), implicit, plain, ""},
         {"wrong password",
-         server.Port(),
-         {MAIL_TLS_STARTTLS, true},
+         server.Port(1),
+         startTls,
          {"camuser", "bad", SMTP_AUTH_PLAIN},
          "AUTH failed: 535"},
         {"self-signed refused by default",
-         server.Port(),
+         server.Port(1),
          {MAIL_TLS_STARTTLS, false},
          plain,
          "certificate verify failed: self-signed certificate"},
         {"implicit TLS, self-signed refused",
-         server.TlsPort(),
+         server.Port(2),
          {MAIL_TLS_IMPLICIT, false},
          plain,
          "certificate verify failed: self-signed certificate"},
-        {"certificate for another name",
-         wrongName.Port(),
-         {MAIL_TLS_STARTTLS, true},
-         plain,
+        {"certificate for another name", other.Port(1), startTls, plain,
          "certificate verify failed: IP address mismatch"},
-        {"implicit TLS, certificate for another name",
-         wrongName.TlsPort(),
-         {MAIL_TLS_IMPLICIT, true},
-         plain,
-         "certificate verify failed: IP address mismatch"},
-        {"a host name the certificate does not carry",
-         server.Port(),
-         {MAIL_TLS_STARTTLS, true},
-         plain,
-         "certificate verify failed: hostname mismatch",
-         "localhost"},
-        {"AUTH never answered over TLS",
-         server.HangPort(),
-         {MAIL_TLS_IMPLICIT, true},
-         plain,
-         "AUTH failed: Socket Error! error code=0x274C",
-         "127.0.0.1",
-         300},
-        {"expired certificate",
-         outOfDate.Port(),
-         {MAIL_TLS_STARTTLS, true},
-         plain,
+        {"a host name the certificate does not carry", server.Port(1), startTls, plain,
+         "certificate verify failed: hostname mismatch", "localhost"},
+        {"AUTH never answered over TLS", server.Port(3), implicit, plain,
+         "AUTH failed: Socket Error! error code=0x274C", "127.0.0.1", 300},
+        {"expired certificate", old.Port(1), startTls, plain,
          "certificate verify failed: certificate has expired"},
-        {"implicit TLS, expired certificate",
-         outOfDate.TlsPort(),
-         {MAIL_TLS_IMPLICIT, true},
-         plain,
-         "certificate verify failed: certificate has expired"},
-        {"implicit TLS against a plain port",
-         server.Port(),
-         {MAIL_TLS_IMPLICIT, true},
-         plain,
+        {"implicit TLS against a plain port", server.Port(1), implicit, plain,
          "TLS handshake failed"},
         {"no TLS: AUTH refused in clear",
-         server.Port(),
+         server.Port(1),
          {MAIL_TLS_NONE, true},
          plain,
          "AUTH failed: 530"},
     };
-    int delivered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const int before = server.Count();
         CMailMessage m;
         m.SetFrom("camera@example.org");
         m.AddRecipient("admin@example.org");
@@ -478,68 +401,53 @@ TEST(MailTlsTest, SubmissionWithStartTlsImplicitTlsAuthAndCertificateChecks) {
         smtp.DisconnectServer();
         if (*c.error == '\0') {
             ASSERT_EQ(ok, 1) << error << server.Log();
-            auto f = test::ParseMessage(server.Message(delivered++));
-            EXPECT_EQ(f["subject"], c.what);
+            ASSERT_EQ(server.Count(), before + 1);
+            EXPECT_EQ(test::ParseMessage(server.Message(before))["subject"], c.what);
         } else {
             EXPECT_EQ(ok, 0);
             EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+            EXPECT_EQ(server.Count(), before);
         }
     }
-    EXPECT_FALSE(std::filesystem::exists(server.Message(delivered)));
 }
 
-TEST(MailTlsTest, Pop3sAndStlsWithSslRequired) {
-    TempDir certs;
-    TestCert good = MakeCert(certs, "good", "127.0.0.1");
-    TestCert other = MakeCert(certs, "other", "other.example");
-    TestCert expired = MakeCert(certs, "expired", "127.0.0.1", true);
-    Dovecot dovecot(good.cert, good.key);
-    Dovecot wrongName(other.cert, other.key);
-    Dovecot outOfDate(expired.cert, expired.key);
-    dovecot.Deliver("1.a.host", "From: <a@b>\r\nSubject: one\r\n\r\nx\r\n");
-    for (Dovecot* d : {&dovecot, &wrongName, &outOfDate})
-        ASSERT_TRUE(d->Start() && WaitListening(d->TlsPort(), 20)) << d->Log();
-    struct Case {
+TEST_F(MailServers, Pop3sAndStls) {
+    Dovecot& dovecot = peers_->dovecot;
+    dovecot.Deliver("tlsuser", "1.a.host", "From: <a@b>\r\nSubject: one\r\n\r\nx\r\n");
+    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true}, stls{MAIL_TLS_STARTTLS, true};
+    const struct Case {
         const char* what;
         int port;
         MailSecurity security;
         const char* reply;  // "" when the login must succeed
-    };
-    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true}, stls{MAIL_TLS_STARTTLS, true};
-    const Case cases[] = {
+        const char* host = "127.0.0.1";
+    } cases[] = {
         {"POP3S", dovecot.TlsPort(), implicit, ""},
         {"STLS", dovecot.Port(), stls, ""},
-        {"POP3S, self-signed refused", dovecot.TlsPort(), {MAIL_TLS_IMPLICIT, false},
+        {"POP3S, self-signed refused",
+         dovecot.TlsPort(),
+         {MAIL_TLS_IMPLICIT, false},
          "certificate verify failed: self-signed certificate"},
-        {"STLS, self-signed refused", dovecot.Port(), {MAIL_TLS_STARTTLS, false},
+        {"STLS, self-signed refused",
+         dovecot.Port(),
+         {MAIL_TLS_STARTTLS, false},
          "certificate verify failed: self-signed certificate"},
-        {"POP3S, certificate for another name", wrongName.TlsPort(), implicit,
-         "certificate verify failed: IP address mismatch"},
-        {"STLS, certificate for another name", wrongName.Port(), stls,
-         "certificate verify failed: IP address mismatch"},
-        {"POP3S, expired certificate", outOfDate.TlsPort(), implicit,
-         "certificate verify failed: certificate has expired"},
-        {"STLS, expired certificate", outOfDate.Port(), stls,
-         "certificate verify failed: certificate has expired"},
+        {"STLS, a host name the certificate does not carry", dovecot.Port(), stls,
+         "certificate verify failed: hostname mismatch", "localhost"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CPop3Client pop;
         pop.SetSecurity(c.security);
         const int ok = *c.reply == '\0';
-        EXPECT_EQ(pop.Login("127.0.0.1", c.port, "camuser", "s3cret"), ok) << pop.ReplyText();
+        EXPECT_EQ(pop.Login(c.host, c.port, "tlsuser", "s3cret"), ok) << pop.ReplyText();
         if (ok) {
             EXPECT_EQ(pop.MessageCount(), 1);
         } else {
             EXPECT_EQ(pop.ReplyText(), c.reply);
             EXPECT_FALSE(pop.Usable()) << "nothing more is sent on a refused connection";
         }
-        pop.Logout();
     }
-    // The refused servers never saw a login; the good one logs each.
-    EXPECT_NE(dovecot.Log().find("user=<camuser>"), std::string::npos) << dovecot.Log();
-    for (Dovecot* d : {&wrongName, &outOfDate})
-        EXPECT_EQ(d->Log().find("user=<camuser>"), std::string::npos) << d->Log();
 }
 
 // The owner side as the checker sees it: records each command and answers with a result and
@@ -559,13 +467,12 @@ public:
     std::string address = "192.0.3.2";
 };
 
-TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
-    TempDir certs;
-    TestCert good = MakeCert(certs, "good", "127.0.0.1");
-    Dovecot dovecot(good.cert, good.key);
-    TlsSmtpServer smtp(good);
+TEST_F(MailServers, MailCommandPollExecutesDeletesAndRepliesOverTls) {
+    Dovecot& dovecot = peers_->dovecot;
+    SmtpSink& smtp = peers_->smtp;
     auto mail = [&](const std::string& name, const std::string& from, const std::string& subject) {
-        dovecot.Deliver(name, "From: " + from + "\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
+        dovecot.Deliver("checker", name,
+                        "From: " + from + "\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
     };
     mail("1.a", "Boss <boss@example.org>", "ovn start 2");
     mail("2.a", "<boss@example.org>", "OVN start");     // no command: stays
@@ -575,39 +482,34 @@ TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
     mail("6.a", "boss@example.org", "ovn rec");                          // no brackets, refused
     mail("7.a", "<boss@example.org>", "x " + std::string(700000, 'h'));  // huge header
     mail("8.a", "<boss@example.org>", "ovn reconnect");
-    ASSERT_TRUE(dovecot.Start() && smtp.Ready()) << dovecot.Log() << smtp.Log();
 
     SystemInfo s;
     s.enableSenderCheck = 1;
     s.fromAddress = "boss@example.org";
     s.enableReply = 1;
-    s.pop3Address = "127.0.0.1";
+    s.pop3Address = s.smtpAddress = "127.0.0.1";
     s.pop3Port = dovecot.TlsPort();
     s.pop3Security = MAIL_TLS_IMPLICIT;
-    s.pop3User = "camuser";
+    s.pop3User = "checker";
     s.pop3Password = "s3cret";
-    s.smtpAddress = "127.0.0.1";
-    s.smtpPort = smtp.Port();
+    s.smtpPort = smtp.Port(1);
     s.smtpSecurity = MAIL_TLS_STARTTLS;
     s.smtpUser = "camuser";
     s.smtpPassword = "s3cret";
     s.acceptSelfSignedCertificate = 1;
     s.mailAddress = "camera@example.org";
     RecordingHost host;
-    CLogger log;
-    TempDir logDir;
-    log.SetPath(logDir.Path() + "/log.txt");
-    log.SetDebug(1);
-    log.SetMessageBox(0);
-    log.SetNotify(0);
+    test::LogFile log;
+    log.log.SetDebug(1);
     auto stop = NamedEvent::Create("");
-    PollMailCommands(s, host, log, stop);
+    const int first = smtp.Count();
+    PollMailCommands(s, host, log.log, stop);
 
     EXPECT_EQ(host.commands,
               (std::vector<std::string>{"start 2", "Snap 9", "start 2147483647", "reconnect 1"}));
-    EXPECT_EQ(dovecot.Count(), 4u);  // the capital OVN, the refused senders, the huge header
+    EXPECT_EQ(dovecot.Count("checker"), 4u);  // the capital OVN, the refused senders, the huge one
     std::vector<std::string> subjects, bodies;
-    for (int i = 0; std::filesystem::exists(smtp.Message(i)); ++i) {
+    for (int i = first; i < smtp.Count(); ++i) {
         auto f = test::ParseMessage(smtp.Message(i));
         subjects.push_back(f["subject"]);
         bodies.push_back(NoCr(f["text"]));
@@ -620,14 +522,13 @@ TEST(MailCommandCheckerTest, PollExecutesDeletesAndRepliesOverTls) {
     ASSERT_EQ(bodies.size(), 4u);
     EXPECT_EQ(bodies[0], "http://192.0.3.2:8080/\nhttp://192.0.3.2:8080/i\n\n");
     EXPECT_EQ(bodies[3], "\n\n");  // empty body: only the line ends the message adds
-    std::string text = ReadWholeFile(logDir.Path() + "/log.txt");
-    EXPECT_NE(text.find("受信したOVNコマンドは許可された送信者からのものではありません。[intruder@"
-                        "example.org]"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("Received mail count=8..."), std::string::npos) << text;
+    EXPECT_TRUE(
+        log.Has("受信したOVNコマンドは許可された送信者からのものではありません。[intruder@"
+                "example.org]"))
+        << log.Text();
+    EXPECT_TRUE(log.Has("Received mail count=8...")) << log.Text();
 
-    // Without the external address the body says so; a hostile POP3 server is only logged.
+    // Without the external address the body says so.
     host.address = "";
     EXPECT_EQ(MailCommandReplyBody("start", host.ExecuteMailCommand("start", 2, stop), host, stop),
               "Can't get external address!");

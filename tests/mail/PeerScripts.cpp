@@ -10,10 +10,12 @@ namespace ocv::test {
 
 // aiosmtpd keeping each message ("msgN.eml", as delivered) and its envelope ("msgN.rcpt": the
 // sender, then the accepted recipients) in the directory given; recipients whose address starts
-// with "refuse" get 550. Arguments: port, directory. Ends on SIGTERM.
+// with "refuse" get 550. Arguments: port, directory; optionally a certificate, its key and three
+// more ports, all requiring AUTH (camuser, s3cret): STARTTLS, TLS from the first byte, and TLS
+// from the first byte with every AUTH left unanswered. Ends on SIGTERM.
 const char* const kSmtpSinkScript = R"PY(
-import asyncio, os, signal, sys
-from aiosmtpd.smtp import SMTP
+import asyncio, os, signal, ssl, sys
+from aiosmtpd.smtp import SMTP, AuthResult
 port, out = int(sys.argv[1]), sys.argv[2]
 class Keep:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
@@ -30,9 +32,24 @@ class Keep:
             f.write(envelope.content)
         os.rename(base + '.tmp', base + '.eml')
         return '250 Message accepted'
+class Hang(Keep):
+    async def handle_AUTH(self, server, session, envelope, args):
+        await asyncio.sleep(3600)
+def auth(server, session, envelope, mechanism, data):
+    ok = data.login == b'camuser' and data.password == b's3cret'
+    return AuthResult(success=ok, handled=False)
 loop = asyncio.new_event_loop()
-server = loop.run_until_complete(loop.create_server(
-    lambda: SMTP(Keep(), hostname='smtp.test'), '127.0.0.1', port))
+def serve(port, handler, tls=None, **options):
+    loop.run_until_complete(loop.create_server(
+        lambda: SMTP(handler, hostname='smtp.test', **options), '127.0.0.1', port, ssl=tls))
+serve(port, Keep())
+if len(sys.argv) > 3:
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(sys.argv[3], sys.argv[4])
+    login = dict(auth_required=True, authenticator=auth)
+    serve(int(sys.argv[5]), Keep(), tls_context=ctx, require_starttls=True, **login)
+    serve(int(sys.argv[6]), Keep(), ctx, auth_require_tls=False, **login)
+    serve(int(sys.argv[7]), Hang(), ctx, auth_require_tls=False, **login)
 loop.add_signal_handler(signal.SIGTERM, loop.stop)
 loop.run_forever()
 )PY";

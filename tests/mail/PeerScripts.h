@@ -5,7 +5,8 @@
 
 namespace ocv::test {
 
-// An SMTP sink on aiosmtpd: arguments port and output directory; see PeerScripts.cpp.
+// An SMTP sink on aiosmtpd: arguments port and output directory, optionally a certificate, its
+// key and three TLS ports; see PeerScripts.cpp.
 extern const char* const kSmtpSinkScript;
 // Takes a received message apart: "key<TAB>base64(value)" lines; see PeerScripts.cpp.
 extern const char* const kMessageCheckerScript;

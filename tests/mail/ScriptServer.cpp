@@ -14,11 +14,8 @@ namespace ocv::test {
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-bool Readable(int fd, int ms) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, ms) > 0;
-}
+// Every wait of the server is cut into slices this long, so that the destructor ends it soon.
+constexpr int kSliceMs = 20;
 
 }  // namespace
 
@@ -41,6 +38,7 @@ ScriptServer::ScriptServer(std::vector<ScriptStep> steps, unsigned seed)
 }
 
 ScriptServer::~ScriptServer() {
+    ending_ = true;
     Join();
     if (listenFd_ >= 0) ::close(listenFd_);
 }
@@ -57,6 +55,24 @@ std::string ScriptServer::Received() {
 std::string ScriptServer::Failure() {
     std::lock_guard lock(mutex_);
     return failure_;
+}
+
+bool ScriptServer::Ready(int fd, int ms) {
+    for (int waited = 0; waited < ms && !ending_; waited += kSliceMs) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kSliceMs) > 0) return true;
+    }
+    return false;
+}
+
+bool ScriptServer::Collect(int fd, int ms) {
+    if (!Ready(fd, ms)) return !ending_;
+    char buf[4096];
+    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) return false;
+    std::lock_guard lock(mutex_);
+    received_.append(buf, static_cast<size_t>(n));
+    return true;
 }
 
 void ScriptServer::SendSplit(int fd, const std::string& data) {
@@ -82,20 +98,13 @@ bool ScriptServer::WaitFor(int fd, const std::string& expected) {
                 return true;
             }
         }
-        if (std::chrono::steady_clock::now() > deadline || !Readable(fd, 50)) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            continue;
-        }
-        char buf[4096];
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) return false;
-        std::lock_guard lock(mutex_);
-        received_.append(buf, static_cast<size_t>(n));
+        if (ending_ || std::chrono::steady_clock::now() > deadline || !Collect(fd, kSliceMs))
+            return false;
     }
 }
 
 void ScriptServer::Run() {
-    if (!Readable(listenFd_, kWaitMs)) {
+    if (!Ready(listenFd_, kWaitMs)) {
         std::lock_guard lock(mutex_);
         failure_ = "no client connected";
         return;
@@ -112,7 +121,8 @@ void ScriptServer::Run() {
         } else if (step.kind == ScriptStep::kSendWhole) {
             ::send(fd, step.data.data(), step.data.size(), MSG_NOSIGNAL);
         } else if (step.kind == ScriptStep::kPause) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
+            for (int waited = 0; waited < step.pauseMs && !ending_; waited += kSliceMs)
+                std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
         } else if (step.kind == ScriptStep::kClose) {
             closed = true;
             break;
@@ -128,15 +138,10 @@ void ScriptServer::Run() {
     }
     // Keep what the client still sends until it closes (a few seconds at most, or the full
     // wait when the script holds the line silent).
-    auto deadline = std::chrono::steady_clock::now() +
-                    std::chrono::milliseconds(silent ? kWaitMs : 3000);
-    while (!closed && std::chrono::steady_clock::now() < deadline) {
-        if (!Readable(fd, 50)) continue;
-        char buf[4096];
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        std::lock_guard lock(mutex_);
-        received_.append(buf, static_cast<size_t>(n));
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(silent ? kWaitMs : 3000);
+    while (!closed && !ending_ && std::chrono::steady_clock::now() < deadline &&
+           Collect(fd, kSliceMs)) {
     }
     ::close(fd);
 }

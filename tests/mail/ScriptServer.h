@@ -29,6 +29,7 @@ inline ScriptStep Silence() { return {ScriptStep::kHold, {}}; }
 class ScriptServer {
 public:
     ScriptServer(std::vector<ScriptStep> steps, unsigned seed);
+    // Ends the script at once: pauses, holds and waits for the client are cut short.
     ~ScriptServer();
     int Port() const { return port_; }
     // Waits for the script to end (and the client to close, at most a few seconds).
@@ -43,6 +44,10 @@ private:
     void Run();
     void SendSplit(int fd, const std::string& data);
     bool WaitFor(int fd, const std::string& expected);
+    // True once `fd` is readable within `ms`; false after it, or when the server is ending.
+    bool Ready(int fd, int ms);
+    // Keeps what the client sent (waiting up to `ms` for it); false once the client closed.
+    bool Collect(int fd, int ms);
 
     std::vector<ScriptStep> steps_;
     std::mt19937 rng_;
@@ -54,6 +59,7 @@ private:
     size_t cursor_ = 0;
     std::string failure_;
     std::atomic<bool> finished_{false};
+    std::atomic<bool> ending_{false};
 };
 
 }  // namespace ocv::test
