@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -76,6 +77,26 @@ struct RecordingHost : IControllerHost {
     }
 };
 
+// The owner loop handed to the controller: forwards to a ThreadDispatcher, records the interval
+// each timer asks for and can run the timers `timerDivisor` times as often.
+class QuickTimers : public Dispatcher {
+public:
+    explicit QuickTimers(ThreadDispatcher& loop) : loop_(loop) {}
+    void Post(Task task) override { loop_.Post(std::move(task)); }
+    void StartTimer(int id, unsigned intervalMs, Task callback) override {
+        requested[id] = intervalMs;
+        loop_.StartTimer(id, intervalMs / timerDivisor, std::move(callback));
+    }
+    void KillTimer(int id) override { loop_.KillTimer(id); }
+    void ProcessPending(int maxWaitMs) override { loop_.ProcessPending(maxWaitMs); }
+    bool IsOwnerThread() const override { return loop_.IsOwnerThread(); }
+    std::map<int, unsigned> requested;
+    unsigned timerDivisor = 1;
+
+private:
+    ThreadDispatcher& loop_;
+};
+
 class CtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -84,7 +105,7 @@ protected:
         saveDir_ = JoinPath(dir_, "pictures");
         CreateDirectoryOne(saveDir_);
         ctrl_ = std::make_unique<COcvCtrl>(
-            dispatcher_,
+            timers_,
             [this](int32_t, std::shared_ptr<FrameNotifier> v,
                    std::shared_ptr<CLogger> l) -> std::shared_ptr<CCamInterface> {
                 source_ = std::make_shared<FedSource>(v, l);
@@ -151,6 +172,7 @@ protected:
     }
 
     ThreadDispatcher dispatcher_;
+    QuickTimers timers_{dispatcher_};
     RecordingHost host_;
     std::shared_ptr<FedSource> source_;
     std::unique_ptr<COcvCtrl> ctrl_;

@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <iterator>
 #include <random>
-#include <sstream>
 
+#include "Probe.h"
 #include "controller/AviWriter.h"
 #include "controller/FrameStore.h"
 #include "controller/WmvConverter.h"
@@ -16,6 +15,7 @@
 #include "platform/Files.h"
 
 using namespace ocv;
+using ocvtest::Probe;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,26 +28,6 @@ protected:
     }
     void TearDown() override { RemoveDirectoryTree(dir_); }
 
-    // ffprobe's key=value lines for the first stream and the format.
-    static std::map<std::string, std::string> Probe(const std::string& path, bool count = false) {
-        std::string cmd = "ffprobe -v error " + std::string(count ? "-count_frames " : "") +
-                          "-show_entries stream=codec_name,pix_fmt,r_frame_rate,nb_frames,"
-                          "nb_read_frames,width,height:format=format_name,duration -of "
-                          "default=noprint_wrappers=1 '" +
-                          path + "' 2>&1";
-        std::map<std::string, std::string> out;
-        FILE* p = popen(cmd.c_str(), "r");
-        char line[512];
-        while (p && fgets(line, sizeof line, p)) {
-            std::string s(line);
-            if (!s.empty() && s.back() == '\n') s.pop_back();
-            auto eq = s.find('=');
-            if (eq != std::string::npos && !out.count(s.substr(0, eq)))
-                out[s.substr(0, eq)] = s.substr(eq + 1);
-        }
-        if (p) pclose(p);
-        return out;
-    }
     // Writes `frames` frames of a moving gradient; Close() unless `cut`.
     std::string WriteAvi(const std::string& name, int frames, uint32_t rate, bool cut = false) {
         const std::string path = JoinPath(dir_, name);
@@ -140,6 +120,24 @@ TEST_F(RecordingFiles, AviIsRawBgrWithRateAndCountAndStaysReadableWhenCutShort) 
         EXPECT_EQ(p["nb_read_frames"], "12") << (cut ? "cut short" : "closed");
         EXPECT_EQ(p["format_name"], "avi");
         if (!cut) EXPECT_EQ(p["nb_frames"], "12");
+    }
+    // The main header says there is an index, and every entry of the index points at its frame,
+    // counted from the "movi" word.
+    std::ifstream in(JoinPath(dir_, "a.avi"), std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), {});
+    auto u32 = [&](size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(file.at(at + i));
+        return v;
+    };
+    const size_t avih = file.find("avih"), movi = file.find("movi"), idx1 = file.rfind("idx1");
+    ASSERT_NE(idx1, std::string::npos);
+    EXPECT_EQ(u32(avih + 8 + 12) & 0x10u, 0x10u) << "AVIF_HASINDEX";
+    ASSERT_EQ(u32(idx1 + 4), 12u * 16);
+    for (size_t i = 0; i < 12; ++i) {
+        const size_t entry = idx1 + 8 + 16 * i, chunk = movi + u32(entry + 8);
+        EXPECT_EQ(file.substr(chunk, 4), file.substr(entry, 4)) << "entry " << i;
+        EXPECT_EQ(u32(chunk + 4), u32(entry + 12)) << "entry " << i;
     }
 }
 
