@@ -51,7 +51,7 @@ TEST_F(SharedFolderTest, CamerasSavingAtOnceNeverWriteIntoOneFile) {
         EXPECT_EQ(files.size(), counterInName ? size_t{kCameras * kPictures} : 1u)
             << "no picture lost, no temporary left";
         for (const std::string& f : files)
-            EXPECT_EQ(encodings.count(FileBytes(JoinPath(dir, f))), 1u) << f << " is whole";
+            EXPECT_EQ(encodings.count(ReadWholeFile(JoinPath(dir, f))), 1u) << f << " is whole";
     }
 }
 
