@@ -10,7 +10,7 @@
 namespace ocv {
 namespace {
 
-// Bounds the search for a free name (each step is one look at the directory).
+// Bounds the search for a free name (each step is one rename attempt).
 constexpr uint32_t kMaxNameTries = 1000000;
 
 }  // namespace
@@ -23,13 +23,9 @@ int SaveToLocalDisk(CDibImage& picture, const LocalSetting& local, const LocalTi
     if (local.enableMakeDateDirectory) dir = MakeDateDirectory(dir, time);
     fileName = MakeCaptureFileName(local.image, time, counter);
     // A name with the counter names one picture: a file left by an earlier run (whose counters
-    // also started at 0) is never replaced; the counter moves on to the first free name. A name
-    // without the counter is a "latest picture" file and is replaced as before.
-    if (local.image.enableAddNameCounter) {
-        for (uint32_t tries = 0; FileExists(JoinPath(dir, fileName)) && tries < kMaxNameTries;
-             ++tries)
-            fileName = MakeCaptureFileName(local.image, time, counter);
-    }
+    // also started at 0) or by another camera is never replaced; the counter moves on to the
+    // first free name when the picture is put in place below. A name without the counter is a
+    // "latest picture" file and is replaced.
     std::string editError;
     if (!EditImage(cameraName, picture, local.image, time, editError)) {
         log.Error("[%s] Edit image failed! [%s]", modeName, editError.c_str());
@@ -37,8 +33,7 @@ int SaveToLocalDisk(CDibImage& picture, const LocalSetting& local, const LocalTi
     }
     // The picture is written under a name of this thread's own and then moved into place in one
     // step: cameras sharing a folder and a name never write into one file, a reader never sees
-    // half a picture, and a name with the counter is taken only while it is free (another
-    // camera may have taken it since the look above).
+    // half a picture, and a name with the counter is taken only while it is free.
     const std::string temp =
         JoinPath(dir, "." + fileName + ".part" + std::to_string(CurrentThreadId()));
     if (!SaveImage(picture, local.image, temp)) {
