@@ -25,7 +25,9 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     std::vector<std::string> out;
     if (!DirectoryExists(dir)) return out;
     for (auto& e : fs::directory_iterator(dir))
-        if (e.is_regular_file()) out.push_back(e.path().filename().string());
+        // A name starting with "." is a picture still being written.
+        if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+            out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -153,8 +153,9 @@ protected:
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> out;
+        // A name starting with "." is a picture still being written.
         for (auto& e : std::filesystem::directory_iterator(saveDir_))
-            out.push_back(e.path().filename().string());
+            if (e.path().filename().string()[0] != '.') out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
