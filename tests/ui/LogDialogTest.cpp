@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTimer>
@@ -98,6 +99,12 @@ TEST(LogDialog, ShowsTheLinesTheLoggerWrote) {
               list->topLevelItem(5)->icon(0).pixmap(16).toImage());
     EXPECT_NE(list->topLevelItem(0)->icon(0).pixmap(16).toImage(),
               list->topLevelItem(1)->icon(0).pixmap(16).toImage());
+    // Opened, the window shows the four narrow columns whole and room for twenty characters of
+    // the log text after them.
+    dlg.show();
+    QApplication::processEvents();
+    EXPECT_LT(list->header()->sectionPosition(4) + 20 * dlg.fontMetrics().averageCharWidth(),
+              list->viewport()->width());
 
     // Loading again replaces the rows; a missing file leaves none.
     dlg.LoadFile(file);

@@ -145,29 +145,21 @@ TEST(UiText, LanguageFollowsTheLocale) {
                         {nullptr, nullptr, "ja_JP.eucJP", "ja_JP.eucJP"},
                         {nullptr, nullptr, nullptr, ""}};
     const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    auto put = [&](const char* const (&values)[3]) {
+        for (int i = 0; i < 3; ++i)
+            values[i] ? ::setenv(names[i], values[i], 1) : ::unsetenv(names[i]);
+    };
     std::string saved[3];
-    bool had[3];
+    const char* before[3];
     for (int i = 0; i < 3; ++i) {
         const char* v = std::getenv(names[i]);
-        had[i] = v != nullptr;
-        if (v) saved[i] = v;
+        before[i] = v ? (saved[i] = v).c_str() : nullptr;
     }
     for (const Env& e : envs) {
-        const char* values[] = {e.all, e.messages, e.lang};
-        for (int i = 0; i < 3; ++i) {
-            if (values[i])
-                ::setenv(names[i], values[i], 1);
-            else
-                ::unsetenv(names[i]);
-        }
+        put({e.all, e.messages, e.lang});
         EXPECT_STREQ(LocaleValueFromEnvironment(), e.chosen);
     }
-    for (int i = 0; i < 3; ++i) {
-        if (had[i])
-            ::setenv(names[i], saved[i].c_str(), 1);
-        else
-            ::unsetenv(names[i]);
-    }
+    put(before);
 }
 
 TEST(Dialogs, KeysAndSize) {

@@ -1,6 +1,6 @@
 #pragma once
 // A controller connected to the camera simulator on loopback, for the dialogs that show a
-// camera's pictures (tests and screenshots).
+// camera's pictures.
 #include <stdlib.h>
 
 #include <memory>

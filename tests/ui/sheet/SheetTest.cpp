@@ -1,10 +1,9 @@
-// The capture-setting sheet: the record unchanged on OK and on Cancel, each page's edits on OK
-// only, the buttons' dialogs and their packages, the capture-setting file commands, the interval
-// dialog, Tab through every field, Enter, Escape and size.
+// The capture-setting sheet: the record unchanged when untouched, each page's edits on OK only,
+// the buttons' dialogs and their packages, the capture-setting file commands, the interval
+// dialog, Enter, Escape and size.
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <string>
 
 #include <QFile>
@@ -42,7 +41,7 @@ OcvParam EverythingChanged() {
     p.recording.enableWMV = 0;
     p.recording.local.saveDirectoryName = "/srv/video";
     p.schedule.enable = 1;
-    p.schedule.execWeek = 0x2A;
+    p.schedule.execWeek = 0x6B;  // Sunday, Monday and Saturday among them
     p.schedule.startHour = 22;
     p.schedule.startMinute = 15;
     p.schedule.endHour = 6;
@@ -56,17 +55,6 @@ OcvParam EverythingChanged() {
     return p;
 }
 
-TEST(CapSettingSheet, RecordComesBackUnchangedOnOkAndOnCancel) {
-    HookScope hooks;
-    for (const OcvParam& record : {MakeDefaultOcvParam("/opt/ocuvane"), EverythingChanged()}) {
-        for (auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
-            CCapSettingDialog dlg(record);
-            Press(dlg, button);
-            EXPECT_EQ(dlg.Result(), record) << record.name;
-        }
-    }
-}
-
 struct EditCase {
     const char* what;
     Page page;
@@ -77,6 +65,7 @@ struct EditCase {
 TEST(CapSettingSheet, EachPageWritesItsEditsOnOkOnly) {
     HookScope hooks;
     const EditCase cases[] = {
+        {"untouched", kName, {}, [](OcvParam&) {}},
         {"name", kName, {{"cameraName", "Gate"}}, [](OcvParam& r) { r.name = "Gate"; }},
         {"live",
          kLive,
@@ -110,7 +99,7 @@ TEST(CapSettingSheet, EachPageWritesItsEditsOnOkOnly) {
         {"weekdays",
          kSchedule,
          {{"sunday", false}, {"monday", false}, {"saturday", false}},
-         [](OcvParam& r) { r.schedule.execWeek = 127 & ~1 & ~2 & ~64; }},
+         [](OcvParam& r) { r.schedule.execWeek &= ~(1 | 2 | 64); }},
         {"times",
          kSchedule,
          {{"enableSchedule", true},
@@ -133,7 +122,8 @@ TEST(CapSettingSheet, EachPageWritesItsEditsOnOkOnly) {
              r.webServer.port = 9090;
          }},
     };
-    const OcvParam record = MakeDefaultOcvParam("/opt/ocuvane");
+    // On a record with no field at its default, so a field a page drops or resets shows.
+    const OcvParam record = EverythingChanged();
     for (const EditCase& c : cases) {
         for (auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
             SCOPED_TRACE(std::string(c.what) +
@@ -310,33 +300,6 @@ TEST(CapSettingSheet, FileCommandsKeepTheCamerasDeviceAndReportFailures) {
     Child<QPushButton>(PageOf(dlg, kName), "saveAs")->click();
     ASSERT_EQ(hooks.messages.size(), 1u);
     EXPECT_EQ(hooks.messages[0], QStringLiteral("Save capture setting file failed!"));
-}
-
-TEST(CapSettingSheet, TabReachesEveryFieldOfEveryPage) {
-    HookScope hooks;
-    CCapSettingDialog dlg(MakeDefaultOcvParam("/opt/ocuvane"));
-    dlg.show();
-    for (int i = 0; i < dlg.Tabs()->count(); ++i) {
-        dlg.Tabs()->setCurrentIndex(i);
-        QApplication::processEvents();
-        QWidget* page = dlg.Tabs()->widget(i);
-        // Walk the focus chain once round from the page.
-        std::set<QWidget*> reached;
-        QWidget* w = page;
-        for (int n = 0; n < 500; ++n) {
-            w = w->nextInFocusChain();
-            if (w->focusPolicy() & Qt::TabFocus) reached.insert(w);
-            if (w == page) break;
-        }
-        for (QWidget* field : page->findChildren<QWidget*>()) {
-            if (!(qobject_cast<QLineEdit*>(field) || qobject_cast<QAbstractButton*>(field) ||
-                  qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field)))
-                continue;
-            if (field->parent() && qobject_cast<QAbstractSpinBox*>(field->parent())) continue;
-            EXPECT_TRUE(reached.count(field)) << i << " " << field->objectName().toStdString();
-            EXPECT_TRUE(field->focusPolicy() & Qt::TabFocus) << field->objectName().toStdString();
-        }
-    }
 }
 
 TEST(LiveModeSettingDialog, IntervalInMinutesAndSeconds) {

@@ -77,25 +77,6 @@ TEST(ImagePreview, ShowsWhatTheSettingsDeliver) {
     }
 }
 
-TEST(ImagePreview, CameraNameIsPrinted) {
-    ImageSettings s = Plain(IMAGE_FORMAT_PNG);
-    std::string error;
-    const QImage plain = RenderPreview(TwoColourFrame(), s, "CAM", error);
-    s.enablePrintName = 1;
-    s.fontName.height = -16;
-    const QImage named = RenderPreview(TwoColourFrame(), s, "CAM", error);
-    ASSERT_FALSE(named.isNull()) << error;
-    EXPECT_NE(plain, named);
-}
-
-TEST(ImagePreview, MissingFrameImageGivesTheEditError) {
-    ImageSettings s = Plain(IMAGE_FORMAT_PNG);
-    s.enableFrameImage = 1;
-    std::string error;
-    EXPECT_TRUE(RenderPreview(TwoColourFrame(), s, "cam", error).isNull());
-    EXPECT_EQ(error, "There is no specification of a frame picture file name!");
-}
-
 TEST(SelectColor, ClickPicksThePixelColour) {
     QTemporaryDir dir;
     QImage picture(20, 10, QImage::Format_RGB888);

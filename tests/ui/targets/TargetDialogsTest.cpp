@@ -207,15 +207,6 @@ TEST(TargetDialogs, RoundTrips) {
           }}});
 }
 
-TEST(TargetDialogs, FtpAnonymousDisablesLogin) {
-    CFTPDialog dialog(SampleFtp(), nullptr);
-    for (bool on : {true, false}) {
-        Child<QCheckBox>(&dialog, "anonymous")->setChecked(on);
-        EXPECT_EQ(Child<QLineEdit>(&dialog, "user")->isEnabled(), !on);
-        EXPECT_EQ(Child<QLineEdit>(&dialog, "password")->isEnabled(), !on);
-    }
-}
-
 TEST(TargetDialogs, SmtpRecipientListHoldsAtMostTheCapacity) {
     CSMTPDialog dialog(SmtpInfo{}, nullptr);
     auto* add = Child<QPushButton>(&dialog, "add");

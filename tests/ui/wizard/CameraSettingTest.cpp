@@ -141,24 +141,6 @@ TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
     }
 }
 
-TEST_F(CameraSettingTest, ChangeCameraAndReconnectRunTheirActions) {
-    std::vector<std::string> ran;
-    CCameraSettingDialog dlg(
-        *ctrl_, nullptr,
-        {[&] { ran.push_back("change"); }, [&] { ran.push_back("reconnect"); }, {}});
-    dlg.ChangeButton()->click();
-    dlg.ReconnectButton()->click();
-    EXPECT_EQ(ran, (std::vector<std::string>{"change", "reconnect"}));
-    // Enter and Escape both close it; neither runs a command.
-    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
-        dlg.show();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &press);
-        EXPECT_FALSE(dlg.isVisible()) << key;
-    }
-    EXPECT_EQ(ran.size(), 2u);
-}
-
 // A capture device's format page offers its sizes and the rates of the chosen size.
 TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
     const std::vector<CaptureMode> modes = {
