@@ -377,14 +377,14 @@ TEST(WmvProfileDialog, RoundTrip) {
         r.wmvCustomProfilePath = path;
         return r;
     };
-    CheckRoundTrip(profile(2, 5, "/p/b.prx"), run, {});     // any custom type value stays
-    CheckRoundTrip<RecordingInfo>(profile(0, 99, ""), run,  // an index off the list stays
-                                  {{"custom file",
-                                    {{"custom", true}, {"path", "/home/u/プロファイル.prx"}},
-                                    [](RecordingInfo& r) {
-                                        r.wmvProfileType = 1;
-                                        r.wmvCustomProfilePath = "/home/u/プロファイル.prx";
-                                    }}});
+    CheckRoundTrip(profile(2, 5, "/p/b.prx"), run, {});  // any custom type value stays
+    // An index off the list stays.
+    CheckRoundTrip<RecordingInfo>(
+        profile(0, 99, ""), run,
+        {{"custom file", {{"custom", true}, {"path", "/u/プロファイル.prx"}}, [](RecordingInfo& r) {
+              r.wmvProfileType = 1;
+              r.wmvCustomProfilePath = "/u/プロファイル.prx";
+          }}});
     CheckRoundTrip<RecordingInfo>(
         profile(1, 1, "/p/a.prx"), run,
         {{"system profile", {{"system", true}, {"profiles", 5}}, [](RecordingInfo& r) {
