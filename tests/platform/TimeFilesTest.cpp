@@ -10,9 +10,7 @@
 using namespace ocv;
 
 TEST(Time, LocalTimeRecordFields) {
-    const char* old = std::getenv("TZ");
-    std::string saved = old ? old : "";
-    setenv("TZ", "JST-9", 1);
+    setenv("TZ", "JST-9", 1);  // no other test of this program reads local time
     tzset();
     // 2007-03-05 00:04:03 UTC is 09:04:03 on a Monday in UTC+9.
     LocalTime t = ToLocalTime(1173053043, 250);
@@ -20,8 +18,6 @@ TEST(Time, LocalTimeRecordFields) {
                  t.wMilliseconds};
     int want[] = {2007, 3, 5, 1, 9, 4, 3, 250};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(got[i], want[i]) << "field " << i;
-    old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-    tzset();
 }
 
 TEST(Files, CreateDeleteAndRemoveTrees) {
