@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -30,9 +29,8 @@ TEST(ThreadDispatcher, PostedClosuresRunOnTheOwnerThreadInOrder) {
     });
     d.Run();
     poster.join();
-    std::vector<int> want(100);
-    std::iota(want.begin(), want.end(), 0);
-    EXPECT_EQ(order, want);
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
     EXPECT_EQ(offOwner, 0);
 }
 
@@ -58,8 +56,7 @@ TEST(ThreadDispatcher, AQuitBeforeRunIsNotLostAndPostsStillRunAfterIt) {
     d.Run();  // returns at once instead of hanging
     // The stop procedure after the loop still processes what workers post.
     bool ran = false;
-    std::thread worker([&] { d.Post([&] { ran = true; }); });
-    worker.join();
+    std::thread([&] { d.Post([&] { ran = true; }); }).join();
     PumpUntil(d, [&] { return ran; });
     EXPECT_TRUE(ran);
 }

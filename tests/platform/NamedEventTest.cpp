@@ -8,37 +8,28 @@
 
 using namespace ocv;
 
-namespace {
-bool PollReadable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+// The event's state as IsSet, its descriptor and a wait see it, which all agree.
+void ExpectSet(NamedEvent& ev, bool set) {
+    pollfd p{ev.Fd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0) == 1 && (p.revents & POLLIN), set);
+    EXPECT_EQ(ev.IsSet(), set);
+    EXPECT_EQ(ev.Wait(10), set) << "a manual-reset event stays set after a wait";
 }
-}  // namespace
 
 TEST(NamedEvent, CreateOpenSetResetAndPollableFd) {
     auto ev = NamedEvent::Create("TestEvtA");
     ASSERT_TRUE(ev);
-    EXPECT_FALSE(ev->IsSet());
-    EXPECT_FALSE(PollReadable(ev->Fd()));
-    EXPECT_FALSE(ev->Wait(20));
-
+    ExpectSet(*ev, false);
     auto opened = NamedEvent::Open("TestEvtA");
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(opened.get(), ev.get());
-
+    ASSERT_EQ(opened.get(), ev.get());
     opened->Set();
-    EXPECT_TRUE(ev->IsSet());
-    EXPECT_TRUE(PollReadable(ev->Fd()));
-    // Manual reset: stays set after any number of tests and waits.
-    EXPECT_TRUE(ev->Wait(0));
-    EXPECT_TRUE(ev->Wait(10));
+    ExpectSet(*ev, true);
+    ExpectSet(*ev, true);
     ev->Set();  // a second Set must not need two Resets
     ev->Reset();
-    EXPECT_FALSE(ev->IsSet());
-    EXPECT_FALSE(PollReadable(ev->Fd()));
+    ExpectSet(*ev, false);
     ev->Reset();  // resetting a reset event is harmless
-    EXPECT_FALSE(ev->IsSet());
-
+    ExpectSet(*ev, false);
     std::thread setter([ev] { ev->Set(); });
     EXPECT_TRUE(ev->Wait(10000)) << "a Set from another thread wakes the waiter";
     setter.join();

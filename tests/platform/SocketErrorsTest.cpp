@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <set>
-#include <string>
 
 #include "platform/SocketErrors.h"
 

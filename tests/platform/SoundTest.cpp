@@ -31,19 +31,17 @@ std::vector<uint8_t> MakeWav(uint16_t tag, uint16_t channels, uint32_t rate, uin
 }  // namespace
 
 TEST(Wav, ParsesPcmSkipsOtherChunksAndCutsShortDataToWholeFrames) {
-    struct Row {
-        uint32_t dataBytes, claimed;
-        size_t frames;
-    } rows[] = {{400, 400, 400}, {401, 0xFFFFFFF0u, 400}};
-    for (const auto& r : rows) {
-        auto w = MakeWav(1, 2, 22050, 16, r.dataBytes, r.claimed);
+    // Data bytes present and claimed: cut to the bytes present, in whole 4-byte frames.
+    const std::pair<uint32_t, uint32_t> rows[] = {{400, 400}, {401, 0xFFFFFFF0u}};
+    for (const auto& [present, claimed] : rows) {
+        auto w = MakeWav(1, 2, 22050, 16, present, claimed);
         WavSound s;
         std::string err;
         ASSERT_TRUE(ParseWav(w.data(), w.size(), s, err)) << err;
         EXPECT_EQ(s.channels, 2);
         EXPECT_EQ(s.sampleRate, 22050);
         EXPECT_EQ(s.bitsPerSample, 16);
-        EXPECT_EQ(s.frames.size(), r.frames);
+        EXPECT_EQ(s.frames.size(), 400u);
         EXPECT_EQ(s.frames[5], 5);
     }
 }
