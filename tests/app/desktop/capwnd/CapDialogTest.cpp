@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 
 #include <QApplication>
 #include <QImage>
@@ -219,10 +220,7 @@ TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
         c = ConditionSetting{};
         dlg.StoreConditions();
         EXPECT_EQ(c.lastShow, r.stored);
-        EXPECT_EQ(c.left, 120);
-        EXPECT_EQ(c.top, 70);
-        EXPECT_EQ(c.right, 520);
-        EXPECT_EQ(c.bottom, 430);
+        EXPECT_EQ(std::tie(c.left, c.top, c.right, c.bottom), std::make_tuple(120, 70, 520, 430));
         // And back again: the restored window is shown with its panel inside it.
         dlg.Restore();
         QCoreApplication::processEvents();
@@ -285,17 +283,10 @@ TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
     struct Row {
         uint32_t flags;
         const char* caption;
-    } rows[] = {{0x006, "監視中・・・"},
-                {0x002, ""},
-                {0x012, "監視中・・・"},
-                {0x000, ""},
-                {0x106, "監視中・・・"},
-                {0x202, ""},
+    } rows[] = {{0x006, "監視中・・・"}, {0x002, ""}, {0x012, "監視中・・・"}, {0x000, ""},
+                {0x106, "監視中・・・"}, {0x202, ""},
                 // A capture in progress or a detected motion keeps what the strip said.
-                {0x00E, ""},
-                {0x006, "監視中・・・"},
-                {0x036, "監視中・・・"},
-                {0x002, ""},
+                {0x00E, ""}, {0x006, "監視中・・・"}, {0x036, "監視中・・・"}, {0x002, ""},
                 {0x032, ""}};
     for (const Row& r : rows) {
         dialog_->OnStateChanged(r.flags);
