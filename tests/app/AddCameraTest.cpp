@@ -1,38 +1,14 @@
 // --add-camera and --list-devices of the program: cameras of every address kind are added to
 // ocv.xml, addresses a camera type cannot use are refused without touching it.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "Process.h"
-#include "config/ConfigDocument.h"
-#include "foundation/Logger.h"
-#include "platform/Files.h"
+#include "Site.h"
 
 using namespace ocv;
 using namespace ocvtest;
 
 namespace {
 
-const std::string kOcuvane = std::string(OCV_BINARY_DIR) + "/app/ocuvane";
-
-class AddCameraTest : public ::testing::Test {
+class AddCameraTest : public SiteTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ocvaddcamXXXXXX";
-        dir_ = mkdtemp(tmpl);
-    }
-    void TearDown() override { RemoveDirectoryTree(dir_); }
-    int Run(const std::vector<std::string>& args, std::string& out, std::string& err) {
-        std::vector<std::string> argv{kOcuvane, "--dir", dir_};
-        argv.insert(argv.end(), args.begin(), args.end());
-        Process p(argv, JoinPath(dir_, "run.out"), JoinPath(dir_, "run.err"));
-        int rc = p.Wait(20000);
-        out = p.Out();
-        err = p.Err();
-        return rc;
-    }
     std::vector<DeviceInfo> Cameras() {
         CLogger quiet;
         ConfigDocument doc(dir_);
@@ -41,7 +17,6 @@ protected:
         for (const CameraConfig& c : doc.cameras) out.push_back(c.param.deviceInfo);
         return out;
     }
-    std::string dir_;
 };
 
 TEST_F(AddCameraTest, AddsWhatTheTypeCanUseAndRefusesTheRest) {
@@ -73,7 +48,7 @@ TEST_F(AddCameraTest, AddsWhatTheTypeCanUseAndRefusesTheRest) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.type) + " " + row.address);
         std::string out, err;
-        int rc = Run({"--add-camera", row.type, row.address}, out, err);
+        int rc = Run({"--add-camera", row.type, row.address}, &out, &err);
         EXPECT_EQ(rc, row.exitCode) << out << err;
         EXPECT_NE((row.exitCode == 0 ? out : err).find(row.says), std::string::npos)
             << out << err;
@@ -90,7 +65,7 @@ TEST_F(AddCameraTest, AddsWhatTheTypeCanUseAndRefusesTheRest) {
 
 TEST_F(AddCameraTest, ListDevicesPrintsEachDeviceOrSaysThereIsNone) {
     std::string out, err;
-    ASSERT_EQ(Run({"--list-devices"}, out, err), 0) << err;
+    ASSERT_EQ(Run({"--list-devices"}, &out, &err), 0) << err;
     ASSERT_FALSE(out.empty());
     if (out == "No capture device found.\n") return;
     // Each device line names its node and its card name in quotes.

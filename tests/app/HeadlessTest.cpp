@@ -1,20 +1,13 @@
 // The headless program end to end, against the camera simulator on loopback.
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
-#include <filesystem>
-#include <regex>
+#include <fstream>
 
-#include "Process.h"
-#include "config/ConfigDocument.h"
-#include "foundation/Logger.h"
+#include "Site.h"
 #include "imaging/DibImage.h"
 #include "net/NicMgr.h"
-#include "platform/Files.h"
 
 using namespace ocv;
 using namespace ocvtest;
@@ -22,113 +15,53 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kOcuvane = std::string(OCV_BINARY_DIR) + "/app/ocuvane";
-const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
+// The picture is the simulator's 320 pixels wide and not mostly black.
+void ExpectCameraPicture(const std::string& path) {
+    CDibImage pic;
+    ASSERT_TRUE(pic.LoadFromFile(path)) << path;
+    EXPECT_EQ(pic.Width(), 320);
+    const uint8_t* px = pic.GetBits();
+    size_t bytes = pic.Stride() * pic.Height();
+    EXPECT_GT(bytes - std::count(px, px + bytes, 0), bytes / 4) << "a black picture";
+}
 
-class HeadlessTest : public ::testing::Test {
+class HeadlessTest : public SiteTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ocvheadlessXXXXXX";
-        dir_ = mkdtemp(tmpl);
-        pictures_ = JoinPath(dir_, "pictures");
-        CreateDirectoryOne(pictures_);
+    // A web server on loopback for camera `c`: something to start, so the camera monitors.
+    static void ServeOnLoopback(CameraConfig& c, int port = FreeLoopbackPort()) {
+        c.param.webServer.enable = 1;
+        c.param.webServer.port = port;
+        c.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
     }
-    void TearDown() override {
-        camsim_.reset();
-        RemoveDirectoryTree(dir_);
+    bool LogSays(const std::string& what, int ms = 15000) {
+        return WaitFor([&] { return app_->Err().find(what) != std::string::npos; }, ms);
     }
-    // Starts the simulator and returns its base URL.
-    std::string StartCamera() {
-        camsim_ = std::make_unique<Process>(
-            std::vector<std::string>{kCamSim, "--port", "0", "--size", "320x240", "--fps", "10"},
-            JoinPath(dir_, "camsim.out"), JoinPath(dir_, "camsim.err"));
-        std::smatch m;
-        std::string out;
-        std::regex re("127\\.0\\.0\\.1:(\\d+)");
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                out = camsim_->Out();
-                return std::regex_search(out, m, re);
-            },
-            10000));
-        return "http://127.0.0.1:" + m[1].str() + "/";
-    }
-    int Run(const std::vector<std::string>& args, std::string* err = nullptr) {
-        std::vector<std::string> argv{kOcuvane, "--dir", dir_};
-        argv.insert(argv.end(), args.begin(), args.end());
-        Process p(argv, JoinPath(dir_, "run.out"), JoinPath(dir_, "run.err"));
-        int rc = p.Wait(20000);
-        if (err) *err = p.Err() + p.Out();
-        return rc;
-    }
-    // Adds a camera with the command line, then adjusts its record in the document.
-    void AddCamera(const std::string& url, const std::function<void(CameraConfig&)>& adjust) {
-        std::string out;
-        ASSERT_EQ(Run({"--add-camera", "5", url, "--name", "Door"}, &out), 0) << out;
-        EXPECT_NE(out.find("\"Door\""), std::string::npos) << out;
-        CLogger quiet;
-        ConfigDocument doc(dir_);
-        ASSERT_TRUE(doc.LoadConfiguration(quiet));
-        ASSERT_EQ(doc.cameras.size(), 1u);
-        CameraConfig& cam = doc.cameras[0];
-        EXPECT_EQ(cam.param.deviceInfo.deviceType, 5);
-        EXPECT_EQ(cam.param.deviceInfo.deviceName, url);
-        cam.conditions.autoCapture = 1;
-        cam.param.deviceInfo.frameWidth = 320;
-        cam.param.deviceInfo.frameHeight = 240;
-        auto& live = cam.param.vistrel;
-        live.enableVistrel = 1;
-        live.vistrelTimer = 1000;
-        live.enableLocal = 1;
-        live.local.saveDirectoryName = pictures_;
-        live.local.image.imageFilename = "door";
-        live.local.image.enableAddNameCounter = 1;
-        live.local.image.enableAddNameDate = 1;
-        live.local.image.enableAddNameTime = 1;
-        adjust(cam);
-        ASSERT_TRUE(doc.SaveConfiguration(quiet));
-    }
-    std::vector<std::string> Pictures(const std::string& dir) const {
-        std::vector<std::string> out;
-        if (!DirectoryExists(dir)) return out;
-        for (auto& e : fs::directory_iterator(dir))
-            // A name starting with "." is a picture still being written.
-            if (e.is_regular_file() && e.path().filename().string()[0] != '.')
-                out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-    std::string dir_, pictures_;
-    std::unique_ptr<Process> camsim_;
 };
 
 }  // namespace
 
-TEST_F(HeadlessTest, NoCameraConfiguredSaysSoAndExitsTwo) {
-    std::string err;
-    EXPECT_EQ(Run({"--headless"}, &err), 2);
+TEST_F(HeadlessTest, RefusesToStartWithoutAUsableConfiguration) {
+    std::string out, err;
+    EXPECT_EQ(Run({"--headless"}, &out, &err), 2);
     EXPECT_NE(err.find("no camera is configured"), std::string::npos) << err;
-}
 
-TEST_F(HeadlessTest, BrokenConfigurationIsLeftAsItWas) {
     const std::string broken = "<OcvML><SystemInfo><Log><meta name=\"Debug Mode\" value=";
-    { std::ofstream(JoinPath(dir_, "ocv.xml")) << broken; }
-    std::string err;
-    EXPECT_EQ(Run({"--headless"}, &err), 1);
-    EXPECT_NE(err.find("XML Perse Failed!"), std::string::npos) << err;
-    EXPECT_EQ(Process::Read(JoinPath(dir_, "ocv.xml")), broken);
-    EXPECT_NE(Run({"--add-camera", "5", "http://x/"}, &err), 0) << "nothing is added over it";
-    EXPECT_EQ(Process::Read(JoinPath(dir_, "ocv.xml")), broken);
+    std::ofstream(File("ocv.xml")) << broken;
+    EXPECT_EQ(Run({"--headless"}, &out, &err), 1);
+    EXPECT_NE((out + err).find("XML Perse Failed!"), std::string::npos) << out << err;
+    EXPECT_NE(Run({"--add-camera", "5", "http://x/"}), 0) << "nothing is added over it";
+    EXPECT_EQ(Process::Read(File("ocv.xml")), broken);
 }
 
 TEST_F(HeadlessTest, IntervalPicturesThenSigtermSavesAndExits) {
-    std::string url = StartCamera();
-    AddCamera(url, [](CameraConfig&) {});
-    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
-                JoinPath(dir_, "app.err"));
-    ASSERT_TRUE(WaitFor([&] { return Pictures(pictures_).size() >= 3; }, 15000)) << app.Err();
-    auto files = Pictures(pictures_);
+    ConfigDocument doc(dir_);
+    auto& image = AddCamera(doc, "Door", 5, StartCamSim("cam")).param.vistrel.local.image;
+    image.imageFilename = "door";
+    image.enableAddNameDate = image.enableAddNameTime = 1;
+    Save(doc);
+    StartApp();
+    ASSERT_TRUE(WaitFor([&] { return Pictures("Door").size() >= 3; }, 15000)) << app_->Err();
+    auto files = Pictures("Door");
     std::regex name("door\\d{8}\\d{6}(\\d{4})\\.jpg");
     for (size_t i = 0; i < files.size(); ++i) {
         std::smatch m;
@@ -136,181 +69,115 @@ TEST_F(HeadlessTest, IntervalPicturesThenSigtermSavesAndExits) {
         EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i)) << "counter numbers every picture";
     }
     // The source connects on its first frame, so even the first picture shows the camera.
-    CDibImage pic;
-    ASSERT_TRUE(pic.LoadFromFile(JoinPath(pictures_, files[0])));
-    EXPECT_EQ(pic.Width(), 320);
-    const uint8_t* px = pic.GetBits();
-    size_t bytes = pic.Stride() * pic.Height();
-    EXPECT_GT(bytes - std::count(px, px + bytes, 0), bytes / 4) << "not a black picture";
-    std::string err = app.Err();
-    EXPECT_NE(err.find("[Live] Vistrel start!"), std::string::npos);
-    EXPECT_NE(err.find("\tDoor\t"), std::string::npos) << "lines carry the camera's name";
+    ExpectCameraPicture(JoinPath(File("Door"), files[0]));
+    EXPECT_NE(app_->Err().find("[Live] Vistrel start!"), std::string::npos);
+    EXPECT_NE(app_->Err().find("\tDoor\t"), std::string::npos) << "lines carry the camera's name";
 
-    std::string before = Process::Read(JoinPath(dir_, "ocv.xml"));
-    fs::remove(JoinPath(dir_, "ocv.xml"));
-    auto t0 = std::chrono::steady_clock::now();
-    app.Signal(SIGTERM);
-    EXPECT_EQ(app.Wait(10000), 0) << app.Err();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
-    std::string after = Process::Read(JoinPath(dir_, "ocv.xml"));
-    EXPECT_EQ(after, before) << "SIGTERM saves the same configuration";
+    std::string before = Process::Read(File("ocv.xml"));
+    fs::remove(File("ocv.xml"));
+    EXPECT_EQ(StopApp(), 0) << app_->Err();
+    EXPECT_EQ(Process::Read(File("ocv.xml")), before) << "SIGTERM saves the same configuration";
     struct stat st {};
-    ASSERT_EQ(stat(JoinPath(dir_, "ocv.xml").c_str(), &st), 0);
+    ASSERT_EQ(stat(File("ocv.xml").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_NE(app.Err().find("停止処理中・・・"), std::string::npos);
+    EXPECT_NE(app_->Err().find("停止処理中・・・"), std::string::npos);
 }
 
-TEST_F(HeadlessTest, StopDuringALongIntervalIsQuickAndDateDirectoryIsUsed) {
-    std::string url = StartCamera();
-    AddCamera(url, [](CameraConfig& c) {
-        c.param.vistrel.vistrelTimer = 600000;
-        c.param.vistrel.local.enableMakeDateDirectory = 1;
-    });
-    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
-                JoinPath(dir_, "app.err"));
+// A camera on a ten-minute interval keeping its pictures in day directories, beside one whose
+// directory is gone: SIGINT ends the wait of the first at once.
+TEST_F(HeadlessTest, DateDirectoryMissingDirectoryAndAStopDuringALongInterval) {
+    ConfigDocument doc(dir_);
+    const std::string url = StartCamSim("cam");
+    auto& slow = AddCamera(doc, "Slow", 5, url).param.vistrel;
+    slow.vistrelTimer = 600000;
+    slow.local.enableMakeDateDirectory = 1;
+    AddCamera(doc, "NoDir", 5, url).param.vistrel.local.saveDirectoryName = File("gone");
+    Save(doc);
+    StartApp();
     std::string day;
     ASSERT_TRUE(WaitFor(
         [&] {
-            for (auto& e : fs::directory_iterator(pictures_))
-                if (e.is_directory() && !Pictures(e.path().string()).empty()) {
-                    day = e.path().filename().string();
-                    return true;
-                }
+            for (auto& e : fs::directory_iterator(File("Slow")))
+                if (e.is_directory() && !FilesIn(e.path().string()).empty())
+                    return !(day = e.path().filename().string()).empty();
             return false;
         },
         15000))
-        << app.Err();
+        << app_->Err();
     EXPECT_TRUE(std::regex_match(day, std::regex("20\\d{6}")));
-    auto t0 = std::chrono::steady_clock::now();
-    app.Signal(SIGINT);
-    EXPECT_EQ(app.Wait(10000), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
-}
-
-TEST_F(HeadlessTest, MissingSaveDirectoryIsLogged) {
-    std::string url = StartCamera();
-    AddCamera(url, [&](CameraConfig& c) {
-        c.param.vistrel.local.saveDirectoryName = JoinPath(dir_, "gone");
-    });
-    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
-                JoinPath(dir_, "app.err"));
-    ASSERT_TRUE(WaitFor(
-        [&] { return app.Err().find("[Live] Save image failed! [") != std::string::npos; }, 15000))
-        << app.Err();
-    app.Signal(SIGTERM);
-    EXPECT_EQ(app.Wait(10000), 0);
-    EXPECT_FALSE(DirectoryExists(JoinPath(dir_, "gone")));
+    ASSERT_TRUE(LogSays("[Live] Save image failed! [")) << app_->Err();
+    app_->Signal(SIGINT);
+    EXPECT_EQ(app_->Wait(5000), 0) << "the ten-minute wait is cut short";
+    EXPECT_FALSE(DirectoryExists(File("gone")));
 }
 
 TEST_F(HeadlessTest, ASecondInstanceWatchesTheFirstAsAPeerCamera) {
-    std::string url = StartCamera();
     const int port = FreeLoopbackPort();
     // The first instance: the simulated camera, served by its web server only.
-    CLogger quiet;
-    {
-        ConfigDocument doc(dir_);
-        CameraConfig cam = doc.NewCamera();
-        cam.param.name = "Front";
-        cam.param.deviceInfo.deviceType = 5;
-        cam.param.deviceInfo.deviceName = url;
-        cam.param.deviceInfo.frameWidth = 320;
-        cam.param.deviceInfo.frameHeight = 240;
-        cam.param.vistrel.enableVistrel = 0;
-        cam.param.webServer.enable = 1;
-        cam.param.webServer.port = port;
-        cam.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
-        cam.conditions.autoCapture = 1;
-        doc.cameras.push_back(cam);
-        ASSERT_TRUE(doc.SaveConfiguration(quiet));
-    }
-    std::string second = JoinPath(dir_, "second");
+    ConfigDocument doc(dir_);
+    auto& front = AddCamera(doc, "Front", 5, StartCamSim("cam"));
+    front.param.vistrel.enableVistrel = 0;
+    ServeOnLoopback(front, port);
+    Save(doc);
+    std::string second = File("second");
     CreateDirectoryOne(second);
-    {
-        ConfigDocument doc(second);
-        CameraConfig cam = doc.NewCamera();
-        cam.param.name = "Peer";
-        cam.param.deviceInfo.deviceType = 3;
-        cam.param.deviceInfo.deviceName = "http://127.0.0.1:" + std::to_string(port) + "/";
-        cam.param.deviceInfo.quality = 90;
-        cam.param.vistrel.vistrelTimer = 1000;
-        cam.param.vistrel.local.saveDirectoryName = pictures_;
-        cam.param.vistrel.local.image.imageFilename = "peer";
-        cam.param.vistrel.local.image.enablePrintName = 0;
-        cam.param.vistrel.local.image.enablePrintDate = 0;
-        cam.param.vistrel.local.image.enablePrintTime = 0;
-        cam.conditions.autoCapture = 1;
-        doc.cameras.push_back(cam);
-        ASSERT_TRUE(doc.SaveConfiguration(quiet));
-    }
-    Process first({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "a.out"),
-                  JoinPath(dir_, "a.err"));
-    ASSERT_TRUE(
-        WaitFor([&] { return first.Err().find("[WebServer]") != std::string::npos; }, 10000))
-        << first.Err();
-    Process peer({kOcuvane, "--headless", "--dir", second}, JoinPath(dir_, "b.out"),
-                 JoinPath(dir_, "b.err"));
-    ASSERT_TRUE(WaitFor([&] { return Pictures(pictures_).size() >= 2; }, 20000))
-        << peer.Err() << "\n---\n"
-        << first.Err();
-    CDibImage pic;
-    ASSERT_TRUE(pic.LoadFromFile(JoinPath(pictures_, Pictures(pictures_)[1])));
-    EXPECT_EQ(pic.Width(), 320) << "the peer receives the first instance's pictures";
-    const uint8_t* px = pic.GetBits();
-    size_t bytes = pic.Stride() * pic.Height();
-    EXPECT_GT(bytes - std::count(px, px + bytes, 0), bytes / 4);
-    peer.Signal(SIGTERM);
-    first.Signal(SIGTERM);
-    EXPECT_EQ(peer.Wait(10000), 0);
-    EXPECT_EQ(first.Wait(10000), 0);
+    ConfigDocument peerDoc(second);
+    auto& peer = AddCamera(peerDoc, "Peer", 3, "http://127.0.0.1:" + std::to_string(port) + "/");
+    peer.param.deviceInfo.quality = 90;
+    peer.param.deviceInfo.frameWidth = peer.param.deviceInfo.frameHeight = 0;
+    Save(peerDoc);
+    StartApp();
+    ASSERT_TRUE(LogSays("[WebServer]", 10000)) << app_->Err();
+    Process peerApp({kOcuvane, "--headless", "--dir", second}, File("b.out"), File("b.err"));
+    ASSERT_TRUE(WaitFor([&] { return Pictures("Peer").size() >= 2; }, 20000))
+        << peerApp.Err() << "\n---\n"
+        << app_->Err();
+    // The peer receives the first instance's pictures.
+    ExpectCameraPicture(JoinPath(File("Peer"), Pictures("Peer")[1]));
+    peerApp.Signal(SIGTERM);
+    EXPECT_EQ(peerApp.Wait(10000), 0);
+    EXPECT_EQ(StopApp(), 0);
 }
 
 TEST_F(HeadlessTest, Sigusr2TakesASnapshotWithEveryRemoteTargetOff) {
-    std::string url = StartCamera();
-    std::string snaps = JoinPath(dir_, "snaps");
-    CreateDirectoryOne(snaps);
-    AddCamera(url, [&](CameraConfig& c) {
-        c.param.vistrel.enableVistrel = 0;
-        c.param.webServer.enable = 1;  // something to start, so the camera monitors
-        c.param.webServer.port = FreeLoopbackPort();
-        c.param.webServer.nicIndex = AdapterPositionOf("127.0.0.1");
-        auto& snap = c.param.snapShot;
-        snap.enableFtp = snap.enableSmtp = 0;
-        snap.local.saveDirectoryName = snaps;
-        snap.local.image.imageFilename = "cap";
-        snap.local.image.enableAddNameDate = snap.local.image.enableAddNameTime = 0;
-        snap.local.image.enableAddNameCounter = 1;
-        snap.local.image.imageFileFormat = IMAGE_FORMAT_PNG;
-        snap.local.image.pngBitCount = 24;
-    });
-    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
-                JoinPath(dir_, "app.err"));
-    ASSERT_TRUE(
-        WaitFor([&] { return app.Err().find("との接続を確立") != std::string::npos; }, 15000))
-        << app.Err();
-    app.Signal(SIGUSR2);
-    ASSERT_TRUE(WaitFor([&] { return Pictures(snaps).size() == 1; }, 10000)) << app.Err();
+    ConfigDocument doc(dir_);
+    auto& cam = AddCamera(doc, "Door", 5, StartCamSim("cam"));
+    cam.param.vistrel.enableVistrel = 0;
+    ServeOnLoopback(cam);
+    auto& snap = cam.param.snapShot;
+    snap.enableFtp = snap.enableSmtp = 0;
+    CreateDirectoryOne(File("snaps"));
+    snap.local.saveDirectoryName = File("snaps");
+    snap.local.image.imageFilename = "cap";
+    snap.local.image.enableAddNameDate = snap.local.image.enableAddNameTime = 0;
+    snap.local.image.enableAddNameCounter = 1;
+    snap.local.image.imageFileFormat = IMAGE_FORMAT_PNG;
+    snap.local.image.pngBitCount = 24;
+    Save(doc);
+    StartApp();
+    ASSERT_TRUE(LogSays("との接続を確立")) << app_->Err();
+    app_->Signal(SIGUSR2);
+    ASSERT_TRUE(WaitFor([&] { return Pictures("snaps").size() == 1; }, 10000)) << app_->Err();
     // A second request while the first snapshot still finishes is refused (one at a time), so
     // ask again until it is taken.
     ASSERT_TRUE(WaitFor(
         [&] {
-            app.Signal(SIGUSR2);
+            app_->Signal(SIGUSR2);
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            return Pictures(snaps).size() >= 2;
+            return Pictures("snaps").size() >= 2;
         },
         10000))
-        << app.Err();
-    app.Signal(SIGTERM);
-    EXPECT_EQ(app.Wait(10000), 0);
-    auto files = Pictures(snaps);
+        << app_->Err();
+    EXPECT_EQ(StopApp(), 0);
+    auto files = Pictures("snaps");
     ASSERT_GE(files.size(), 2u);
     EXPECT_EQ(files[0], "cap0000.png");
     EXPECT_EQ(files[1], "cap0001.png");
-    EXPECT_NE(app.Err().find("[Snap] Snapshot start!"), std::string::npos);
-    EXPECT_EQ(app.Err().find("[Snap] FTP"), std::string::npos);
-    EXPECT_EQ(app.Err().find("[Snap] Send"), std::string::npos);
-    CDibImage pic;
-    ASSERT_TRUE(pic.LoadFromFile(JoinPath(snaps, "cap0001.png")));
-    EXPECT_EQ(pic.Width(), 320);
+    const std::string err = app_->Err();
+    EXPECT_NE(err.find("[Snap] Snapshot start!"), std::string::npos);
+    EXPECT_EQ(err.find("[Snap] FTP"), std::string::npos);
+    EXPECT_EQ(err.find("[Snap] Send"), std::string::npos);
+    ExpectCameraPicture(JoinPath(File("snaps"), "cap0001.png"));
 }
 
 namespace {
@@ -318,7 +185,7 @@ namespace {
 // A service manager's notification socket: the datagrams the program sends, in order.
 class NotifySocket {
 public:
-    explicit NotifySocket(const std::string& path) : path_(path) {
+    explicit NotifySocket(const std::string& path) {
         fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         sockaddr_un a{};
         a.sun_family = AF_UNIX;
@@ -333,51 +200,45 @@ public:
             messages_ += (messages_.empty() ? "" : " | ") + std::string(buf, n);
         return messages_;
     }
-    size_t Count(const std::string& what) {
-        const std::string& m = Messages();
-        size_t n = 0;
-        for (size_t at = m.find(what); at != std::string::npos; at = m.find(what, at + 1)) ++n;
-        return n;
-    }
+    size_t Count(const std::string& what) { return ocvtest::Count(Messages(), what); }
 
 private:
-    std::string path_, messages_;
+    std::string messages_;
     int fd_;
 };
 
 }  // namespace
 
 TEST_F(HeadlessTest, ServiceNoticesAndSighupReloadWithACameraAdded) {
-    std::string url = StartCamera();
-    AddCamera(url, [](CameraConfig& c) { c.param.vistrel.enableVistrel = 0; });
-    NotifySocket notify(JoinPath(dir_, "notify"));
-    Process app({kOcuvane, "--headless", "--dir", dir_}, JoinPath(dir_, "app.out"),
-                JoinPath(dir_, "app.err"),
-                {"NOTIFY_SOCKET=" + JoinPath(dir_, "notify"),
-                 "WATCHDOG_USEC=400000"});  // a beat every 200 ms
-    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 1; }, 10000)) << app.Err();
+    ConfigDocument doc(dir_);
+    const std::string url = StartCamSim("cam");
+    AddCamera(doc, "Door", 5, url).param.vistrel.enableVistrel = 0;
+    Save(doc);
+    NotifySocket notify(File("notify"));
+    StartApp("app", {"NOTIFY_SOCKET=" + File("notify"),
+                     "WATCHDOG_USEC=400000"});  // a beat every 200 ms
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 1; }, 10000)) << app_->Err();
     EXPECT_NE(notify.Messages().find("STATUS=1 camera(s)"), std::string::npos);
     ASSERT_TRUE(WaitFor([&] { return notify.Count("WATCHDOG=1") >= 3; }, 5000));
 
     // A second camera added while the first runs, then a reload takes it.
     std::string out;
     ASSERT_EQ(Run({"--add-camera", "5", url, "--name", "Yard"}, &out), 0) << out;
-    app.Signal(SIGHUP);
-    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 2; }, 15000)) << app.Err();
+    EXPECT_NE(out.find("\"Yard\""), std::string::npos) << out;
+    app_->Signal(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 2; }, 15000)) << app_->Err();
     EXPECT_EQ(notify.Count("RELOADING=1"), 1u);
     EXPECT_NE(notify.Messages().find("STATUS=2 camera(s)"), std::string::npos);
-    ASSERT_TRUE(WaitFor([&] { return app.Err().find("\tYard\t") != std::string::npos; }, 15000))
-        << app.Err();
-    EXPECT_NE(app.Err().find("Configuration reloaded: 2 camera(s)"), std::string::npos);
+    ASSERT_TRUE(LogSays("\tYard\t")) << app_->Err();
+    EXPECT_NE(app_->Err().find("Configuration reloaded: 2 camera(s)"), std::string::npos);
 
     // A document that cannot be read is refused and the two cameras keep running.
-    { std::ofstream(JoinPath(dir_, "ocv.xml")) << "<OcvML><broken"; }
-    app.Signal(SIGHUP);
-    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 3; }, 10000)) << app.Err();
-    EXPECT_NE(app.Err().find("Reload refused:"), std::string::npos) << app.Err();
+    std::ofstream(File("ocv.xml")) << "<OcvML><broken";
+    app_->Signal(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return notify.Count("READY=1") == 3; }, 10000)) << app_->Err();
+    EXPECT_NE(app_->Err().find("Reload refused:"), std::string::npos) << app_->Err();
 
-    app.Signal(SIGTERM);
-    EXPECT_EQ(app.Wait(10000), 0) << app.Err();
+    EXPECT_EQ(StopApp(), 0) << app_->Err();
     EXPECT_EQ(notify.Count("STOPPING=1"), 1u);
     CLogger quiet;
     ConfigDocument saved(dir_);
@@ -387,16 +248,16 @@ TEST_F(HeadlessTest, ServiceNoticesAndSighupReloadWithACameraAdded) {
 }
 
 TEST_F(HeadlessTest, DefaultProgramDirectoryFollowsXdgDataHome) {
-    std::string data = JoinPath(dir_, "data");
-    Process add({kOcuvane, "--add-camera", "5", "http://127.0.0.1:9/", "--name", "Gate"},
-                JoinPath(dir_, "x.out"), JoinPath(dir_, "x.err"), {"XDG_DATA_HOME=" + data});
-    ASSERT_EQ(add.Wait(10000), 0) << add.Err();
-    EXPECT_TRUE(FileExists(JoinPath(data, "ocuvane/ocv.xml"))) << add.Out();
     // A relative value is not a base directory: the home default applies instead.
-    std::string home = JoinPath(dir_, "home");
-    CreateDirectoryOne(home);
-    Process rel({kOcuvane, "--add-camera", "5", "http://127.0.0.1:9/"}, JoinPath(dir_, "y.out"),
-                JoinPath(dir_, "y.err"), {"XDG_DATA_HOME=relative", "HOME=" + home});
-    ASSERT_EQ(rel.Wait(10000), 0) << rel.Err();
-    EXPECT_TRUE(FileExists(JoinPath(home, ".local/share/ocuvane/ocv.xml"))) << rel.Out();
+    struct Row {
+        std::string xdg, home, lands;
+    } rows[] = {{File("data"), File("home1"), File("data/ocuvane/ocv.xml")},
+                {"relative", File("home2"), File("home2/.local/share/ocuvane/ocv.xml")}};
+    for (const Row& r : rows) {
+        CreateDirectoryOne(r.home);
+        Process add({kOcuvane, "--add-camera", "5", "http://127.0.0.1:9/"}, File("x.out"),
+                    File("x.err"), {"XDG_DATA_HOME=" + r.xdg, "HOME=" + r.home});
+        ASSERT_EQ(add.Wait(10000), 0) << add.Err();
+        EXPECT_TRUE(FileExists(r.lands)) << r.xdg << add.Out();
+    }
 }

@@ -1,16 +1,8 @@
 // Mail commands carried out by the host on real controllers connected to the camera simulator,
 // and the checker's start, stop and restart through the host.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
-
-#include "Process.h"
+#include "Site.h"
 #include "app/Host.h"
 #include "controller/StateFlags.h"
-#include "platform/Files.h"
 #include "sources/SourceFactory.h"
 
 using namespace ocv;
@@ -18,31 +10,11 @@ using namespace ocvtest;
 
 namespace {
 
-std::string ReadFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+class MailCommandTest : public SiteTest {};
 
-const std::string kCamSim = std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim";
-
-TEST(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
-    char tmpl[] = "/tmp/ocvmailcmdXXXXXX";
-    std::string dir = mkdtemp(tmpl);
-    Process camsim({kCamSim, "--port", "0", "--size", "160x120", "--fps", "10"},
-                   JoinPath(dir, "camsim.out"), JoinPath(dir, "camsim.err"));
-    std::smatch m;
-    std::string out;
-    std::regex re("127\\.0\\.0\\.1:(\\d+)");
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            out = camsim.Out();
-            return std::regex_search(out, m, re);
-        },
-        10000));
-    const std::string url = "http://127.0.0.1:" + m[1].str() + "/";
-
+TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
+    const std::string& dir = dir_;
+    const std::string url = StartCamSim("cam");
     ThreadDispatcher dispatcher;
     Host host(dir, dispatcher, &CreateCameraSource);
     for (const char* name : {"One", "Two"}) {
@@ -112,7 +84,7 @@ TEST(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     // The first poll finds nothing listening; the checker then sleeps through "Check Time".
     EXPECT_TRUE(WaitFor(
         [&] {
-            return ReadFileText(host.LogFilePath())
+            return Process::Read(host.LogFilePath())
                        .find("POP3 Unauthorized! [ERROR: connect unsuccessful]") !=
                    std::string::npos;
         },
@@ -121,13 +93,9 @@ TEST(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     EXPECT_TRUE(host.MailCommandCheckerRunning());
     host.StopMailCommandChecker();
     EXPECT_FALSE(host.MailCommandCheckerRunning());
-    std::string log = ReadFileText(host.LogFilePath());
+    std::string log = Process::Read(host.LogFilePath());
     EXPECT_EQ(log.find("forced to terminate"), std::string::npos) << log;
-    size_t started = 0;
-    for (size_t at = log.find("The mail command checker started！"); at != std::string::npos;
-         at = log.find("The mail command checker started！", at + 1))
-        ++started;
-    EXPECT_EQ(started, 2u);
+    EXPECT_EQ(Count(log, "The mail command checker started！"), 2u);
     EXPECT_NE(log.find("指定されたカメラ番号は無効です！[2147483647]"), std::string::npos);
     EXPECT_NE(log.find("サポートされていないコマンドが送信されてきました！[hello]"),
               std::string::npos);
@@ -135,7 +103,6 @@ TEST(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
               std::string::npos);
     host.StopAll(3);
     host.DestroyControllers();
-    RemoveDirectoryTree(dir);
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ TEST(Options, RefusesBadCommandLines) {
                                                           {"-s0"},
                                                           {"-sx"},
                                                           {"--name", "n"},
+                                                          {"--set", "a=1", "--headless"},
+                                                          {"--get", "a", "-s", "1"},
                                                           {"--bogus"}}) {
         err.clear();
         EXPECT_FALSE(ParseOptions(bad, err)) << bad[0];

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -10,97 +9,54 @@
 using namespace ocv;
 using namespace std::chrono;
 
+namespace {
+// Processes until done() holds or a generous limit passes; the limit only stops a hang.
+template <class F>
+void PumpUntil(ThreadDispatcher& d, F done) {
+    auto deadline = steady_clock::now() + seconds(5);
+    while (!done() && steady_clock::now() < deadline) d.ProcessPending(20);
+}
+}  // namespace
+
 TEST(ThreadDispatcher, PostedClosuresRunOnTheOwnerThreadInOrder) {
     ThreadDispatcher d;
     std::vector<int> order;
-    std::vector<std::thread::id> ranOn;
+    int offOwner = 0;
     std::thread poster([&] {
         for (int i = 0; i < 100; ++i)
-            d.Post([&, i] {
-                order.push_back(i);
-                ranOn.push_back(std::this_thread::get_id());
-            });
+            d.Post([&, i] { order.push_back(i), offOwner += !d.IsOwnerThread(); });
         d.Post([&] { d.Quit(); });
     });
     d.Run();
     poster.join();
     ASSERT_EQ(order.size(), 100u);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
-    for (auto id : ranOn) EXPECT_EQ(id, std::this_thread::get_id());
-    EXPECT_TRUE(d.IsOwnerThread());
+    EXPECT_EQ(offOwner, 0);
 }
 
-TEST(ThreadDispatcher, TimersRepeatUntilKilled) {
+TEST(ThreadDispatcher, TimersRepeatUntilKilledAndARestartReplacesTheCallback) {
     ThreadDispatcher d;
-    int ticks = 0;
+    int ticks = 0, replaced = 0, replacing = 0;
     d.StartTimer(7, 20, [&] {
-        if (++ticks == 5) {
-            d.KillTimer(7);
-            d.Post([&] { d.Quit(); });
-        }
+        if (++ticks == 5) d.KillTimer(7);
     });
-    std::atomic<bool> done{false};
-    std::thread watchdog([&] {
-        for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(milliseconds(50));
-        d.Quit();
-    });
-    d.Run();
-    done = true;
-    watchdog.join();
+    d.StartTimer(1, 10, [&] { ++replaced; });
+    d.StartTimer(1, 10, [&] { ++replacing; });
+    PumpUntil(d, [&] { return ticks == 5 && replacing >= 3; });
+    d.ProcessPending(100);  // killed: processing for a while runs it no more
     EXPECT_EQ(ticks, 5);
-    // Killed: processing for a while runs it no more.
-    d.ProcessPending(100);
-    EXPECT_EQ(ticks, 5);
+    EXPECT_EQ(replaced, 0);
+    EXPECT_GE(replacing, 3);
 }
 
-TEST(ThreadDispatcher, ProcessPendingKeepsTheOwnerResponsiveDuringAWait) {
-    ThreadDispatcher d;
-    std::atomic<bool> workerDone{false};
-    bool noticeHandled = false;
-    // A worker posts a notice and then finishes; the owner waits for it while processing.
-    std::thread worker([&] {
-        d.Post([&] { noticeHandled = true; });
-        workerDone = true;
-    });
-    auto deadline = steady_clock::now() + seconds(5);
-    while (!(workerDone && noticeHandled) && steady_clock::now() < deadline) d.ProcessPending(50);
-    worker.join();
-    EXPECT_TRUE(noticeHandled);
-}
-
-TEST(ThreadDispatcher, ProcessPendingReturnsAfterItsWaitWhenIdle) {
-    ThreadDispatcher d;
-    auto t0 = steady_clock::now();
-    d.ProcessPending(60);
-    auto took = steady_clock::now() - t0;
-    EXPECT_GE(took, milliseconds(50));
-    EXPECT_LT(took, seconds(2));
-}
-
-TEST(ThreadDispatcher, RestartingATimerReplacesItsCallback) {
-    ThreadDispatcher d;
-    int a = 0, b = 0;
-    d.StartTimer(1, 10, [&] { ++a; });
-    d.StartTimer(1, 10, [&] { ++b; });
-    auto deadline = steady_clock::now() + seconds(5);
-    while (b < 3 && steady_clock::now() < deadline) d.ProcessPending(20);
-    EXPECT_EQ(a, 0);
-    EXPECT_GE(b, 3);
-}
-
-TEST(ThreadDispatcher, AQuitBeforeRunIsNotLostAndWaitsStillWaitAfterIt) {
+TEST(ThreadDispatcher, AQuitBeforeRunIsNotLostAndPostsStillRunAfterIt) {
     ThreadDispatcher d;
     d.Quit();  // e.g. a signal that arrives while cameras are still connecting
     EXPECT_TRUE(d.QuitRequested());
-    auto t0 = steady_clock::now();
-    d.Run();
-    EXPECT_LT(steady_clock::now() - t0, milliseconds(500));
-    // The stop procedure after the loop still paces itself on ProcessPending.
-    t0 = steady_clock::now();
-    d.ProcessPending(100);
-    EXPECT_GE(steady_clock::now() - t0, milliseconds(90));
+    d.Run();  // returns at once instead of hanging
+    // The stop procedure after the loop still processes what workers post.
     bool ran = false;
-    d.Post([&] { ran = true; });
-    d.ProcessPending(100);
+    std::thread([&] { d.Post([&] { ran = true; }); }).join();
+    PumpUntil(d, [&] { return ran; });
     EXPECT_TRUE(ran);
 }

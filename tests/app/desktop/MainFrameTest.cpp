@@ -38,10 +38,11 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override { App(); }
 
-    std::unique_ptr<CMainFrame> MakeFrame() {
+    // A frame whose camera prompt is `camera`, by default one that answers answer_.
+    std::unique_ptr<CMainFrame> MakeFrame(decltype(CMainFrame::Prompts::camera) camera = {}) {
         auto frame = std::make_unique<CMainFrame>(dir_.Path(), &CreateCameraSource);
         CMainFrame::Prompts prompts;
-        prompts.camera = [this](const CameraSelection& initial) {
+        prompts.camera = camera ? camera : [this](const CameraSelection& initial) {
             asked_.push_back(initial);
             return answer_;
         };
@@ -148,10 +149,8 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
 TEST_F(MainFrameTest, TheWizardFinishedOnAFamilyPageAddsThatCamera) {
     const std::string url = StartCamSim(camsim_, dir_);
     ASSERT_FALSE(url.empty());
-    auto frame = MakeFrame();
-    CMainFrame::Prompts prompts;
     int wizards = 0;
-    prompts.camera = [&](const CameraSelection& initial) -> std::optional<CameraSelection> {
+    auto frame = MakeFrame([&](const CameraSelection& initial) -> std::optional<CameraSelection> {
         ++wizards;
         CSelectCameraDialog w(initial);
         w.show();
@@ -162,11 +161,7 @@ TEST_F(MainFrameTest, TheWizardFinishedOnAFamilyPageAddsThatCamera) {
         w.button(QWizard::FinishButton)->click();
         if (w.result() != QDialog::Accepted) return std::nullopt;
         return w.Result();
-    };
-    prompts.message = [this](const QString& caption, const QString& text) {
-        messages_.push_back(caption.toStdString() + ": " + text.toStdString());
-    };
-    frame->SetPrompts(prompts);
+    });
     ASSERT_TRUE(frame->Start());
     ASSERT_TRUE(Pump(*frame, [&] { return frame->CameraCount() == 1; }));
     EXPECT_EQ(wizards, 1);

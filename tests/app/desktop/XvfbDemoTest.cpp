@@ -153,15 +153,11 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         << program_->Err();
     Screenshot("desktop-splash.png");
     // The camera window: top level, at least 300x300.
+    auto isCamera = [](const Window& w, auto&, size_t) {
+        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
+    };
     Window camera;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return find([](const Window& w, auto&, size_t) {
-                return w.indent <= 5 && w.width >= 300 && w.height >= 300;
-            }, &camera);
-        },
-        20000))
-        << program_->Err();
+    ASSERT_TRUE(WaitFor([&] { return find(isCamera, &camera); }, 20000)) << program_->Err();
     // The tray icon: a window of the program embedded below the tray host's panel.
     Window icon;
     ASSERT_TRUE(WaitFor(
@@ -185,9 +181,7 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     Screenshot("desktop-demo.png");
     // The picture moves: two looks at the panel a second apart differ (the window is where it
     // was placed by now).
-    ASSERT_TRUE(find([](const Window& w, auto&, size_t) {
-        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
-    }, &camera));
+    ASSERT_TRUE(find(isCamera, &camera));
     const std::string before = Pixels(camera, 30);
     WaitFor([] { return false; }, 1000);
     EXPECT_NE(Pixels(camera, 30), before) << "the camera window's picture does not move";
@@ -225,17 +219,13 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         [&] { return Process::Read(demo + "/log.txt").find("the camera is lost") != std::string::npos; },
         20000));
     Click(logWindow.x + 25, logWindow.y + 8, 1);  // the log window's "Close"
-    ASSERT_TRUE(find([](const Window& w, auto&, size_t) {
-        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
-    }, &camera));
+    ASSERT_TRUE(find(isCamera, &camera));
     EXPECT_TRUE(WaitFor([&] { return Pixels(camera, 30).find("#FFFF00") != std::string::npos; }, 5000))
         << "no \"NO SIGNAL\" on the lost camera's panel";
     Screenshot("desktop-nosignal.png");
     // Its last command, "E&xit", ends the program.
     ASSERT_TRUE(openMenu());
-    const std::string exit = "xdotool mousemove " + std::to_string(menu.x + 40) + " " +
-                             std::to_string(menu.y + menu.height - 12) + " click 1";
-    ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + exit).c_str()), 0);
+    Click(menu.x + 40, menu.y + menu.height - 12, 1);
     EXPECT_EQ(program_->Wait(20000), 0) << program_->Err();
     EXPECT_NE(Process::Read(demo + "/log.txt").find("Ocuvane stopped."), std::string::npos);
     const std::string xml = Process::Read(demo + "/ocv.xml");

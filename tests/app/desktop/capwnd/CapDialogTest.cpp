@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 
 #include <QApplication>
 #include <QImage>
@@ -17,54 +18,28 @@
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MenuDialog.h"
 #include "controller/OcvCtrl.h"
-#include "foundation/CamSource.h"
+#include "../../../foundation/FakeSource.h"
 #include "platform/Files.h"
 
 namespace {
 
 using namespace ocv;
 
-// A source that connects at once and stores what the test gives it: the lower half of the
-// picture (the first rows of a bottom-up sample) in one colour, the upper half in another.
-class HalvesSource : public CCamSource {
-public:
-    using CCamSource::CCamSource;
-    ~HalvesSource() override { Disconnect(); }
-    int Connect(const DeviceInfo* info) override {
-        if (info->deviceName == "unreachable") return 0;
-        AllocateSample(MakeRgb24Header(64, 48));
-        connected_ = true;
-        return 1;
-    }
-    void Disconnect() override {
-        connected_ = false;
-        FreeSample();
-    }
-    bool IsConnected() override { return connected_; }
-    bool HasFormatPage() override { return false; }
-    bool ShowFormatPage(IDialogHost*, DeviceInfo*) override { return false; }
-    bool HasDevicePage() override { return false; }
-    bool ShowDevicePage(IDialogHost*, DeviceInfo*) override { return false; }
-    void EnableSampleCallback(bool) override {}
-    void Feed(QRgb upper, QRgb lower) {
-        BITMAPINFOHEADER h{};
-        GetFormat(&h);
-        std::vector<uint8_t> px(h.biSizeImage);
-        const uint32_t stride = DibStride(h.biWidth, 24);
-        for (int y = 0; y < h.biHeight; ++y) {
+// A picture of the sample's size: the lower half (the first rows of a bottom-up sample) in
+// one colour, the upper half in another.
+bool FeedHalves(FakeSource& source, QRgb upper, QRgb lower) {
+    BITMAPINFOHEADER h{};
+    source.GetFormat(&h);
+    std::vector<uint8_t> px(h.biSizeImage);
+    const uint32_t stride = DibStride(h.biWidth, 24);
+    for (int y = 0; y < h.biHeight; ++y)
+        for (int x = 0; x < h.biWidth; ++x) {
             QRgb c = y < h.biHeight / 2 ? lower : upper;
-            for (int x = 0; x < h.biWidth; ++x) {
-                px[y * stride + x * 3] = qBlue(c);
-                px[y * stride + x * 3 + 1] = qGreen(c);
-                px[y * stride + x * 3 + 2] = qRed(c);
-            }
+            uint8_t* p = &px[y * stride + x * 3];
+            p[0] = qBlue(c), p[1] = qGreen(c), p[2] = qRed(c);
         }
-        StoreSample(px.data(), px.size());
-    }
-
-private:
-    std::atomic<bool> connected_{false};
-};
+    return source.Store(px);
+}
 
 struct ForwardHost : IControllerHost {
     CCapDialog* dialog = nullptr;
@@ -84,7 +59,7 @@ protected:
             dispatcher_,
             [this](int32_t, std::shared_ptr<FrameNotifier> v,
                    std::shared_ptr<CLogger> l) -> std::shared_ptr<CCamInterface> {
-                source_ = std::make_shared<HalvesSource>(v, l);
+                source_ = std::make_shared<FakeSource>(v, l);
                 return source_;
             },
             dir_, &host_);
@@ -94,6 +69,8 @@ protected:
         p.name = "cam1";
         p.deviceInfo.deviceType = 3;
         p.deviceInfo.deviceName = "http://127.0.0.1:1/";
+        p.deviceInfo.frameWidth = 64;
+        p.deviceInfo.frameHeight = 48;
         ctrl_->SetParam(OcvParam(p));
         system_.logFilePath = dir_ + "/";
         system_.debugMode = 0;
@@ -132,7 +109,7 @@ protected:
     ThreadDispatcher dispatcher_;
     ForwardHost host_;
     std::string dir_;
-    std::shared_ptr<HalvesSource> source_;
+    std::shared_ptr<FakeSource> source_;
     std::unique_ptr<COcvCtrl> ctrl_;
     ConditionSetting conditions_;
     SystemInfo system_;
@@ -243,10 +220,7 @@ TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
         c = ConditionSetting{};
         dlg.StoreConditions();
         EXPECT_EQ(c.lastShow, r.stored);
-        EXPECT_EQ(c.left, 120);
-        EXPECT_EQ(c.top, 70);
-        EXPECT_EQ(c.right, 520);
-        EXPECT_EQ(c.bottom, 430);
+        EXPECT_EQ(std::tie(c.left, c.top, c.right, c.bottom), std::make_tuple(120, 70, 520, 430));
         // And back again: the restored window is shown with its panel inside it.
         dlg.Restore();
         QCoreApplication::processEvents();
@@ -309,17 +283,10 @@ TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
     struct Row {
         uint32_t flags;
         const char* caption;
-    } rows[] = {{0x006, "監視中・・・"},
-                {0x002, ""},
-                {0x012, "監視中・・・"},
-                {0x000, ""},
-                {0x106, "監視中・・・"},
-                {0x202, ""},
+    } rows[] = {{0x006, "監視中・・・"}, {0x002, ""}, {0x012, "監視中・・・"}, {0x000, ""},
+                {0x106, "監視中・・・"}, {0x202, ""},
                 // A capture in progress or a detected motion keeps what the strip said.
-                {0x00E, ""},
-                {0x006, "監視中・・・"},
-                {0x036, "監視中・・・"},
-                {0x002, ""},
+                {0x00E, ""}, {0x006, "監視中・・・"}, {0x036, "監視中・・・"}, {0x002, ""},
                 {0x032, ""}};
     for (const Row& r : rows) {
         dialog_->OnStateChanged(r.flags);
@@ -356,13 +323,14 @@ bool Near(QRgb a, QRgb b) {
            std::abs(qBlue(a) - qBlue(b)) < 8;
 }
 
-TEST_F(CapDialogTest, NoSignalWhileNotConnected) {
+TEST_F(CapDialogTest, NoSignalThenThePictureUprightAndLetterBoxed) {
     ShowAndWait();
     QImage shot = dialog_->Panel()->grab().toImage();
-    QRect pic = dialog_->Panel()->PictureRect();
+    const QRect frame = dialog_->Panel()->PictureRect();
+    // Not connected: "NO SIGNAL".
     int yellow = 0, other = 0;
-    const int y = pic.height() / 2;
-    for (int x = 0; x < pic.width(); ++x) {
+    const int y = frame.height() / 2;
+    for (int x = 0; x < frame.width(); ++x) {
         QRgb c = shot.pixel(x, y);
         if (qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60) ++yellow;
         // The text's smoothed edges are darker yellow; anything else does not belong.
@@ -372,15 +340,10 @@ TEST_F(CapDialogTest, NoSignalWhileNotConnected) {
     EXPECT_GT(yellow, 0);
     EXPECT_EQ(other, 0);  // black with yellow text, nothing else
     EXPECT_EQ(shot.pixel(2, 2), qRgb(0, 0, 0));
-}
-
-TEST_F(CapDialogTest, PaintsThePictureUprightAndLetterBoxed) {
     Connect();
-    ShowAndWait();
     const QRgb red = qRgb(230, 20, 10), blue = qRgb(10, 40, 220);
-    source_->Feed(red, blue);
+    FeedHalves(*source_, red, blue);
     CBaseWnd* panel = dialog_->Panel();
-    QImage shot;
     ASSERT_TRUE(PumpUntil([&] {
         shot = panel->grab().toImage();
         QRect pic = panel->PictureRect();
@@ -396,7 +359,7 @@ TEST_F(CapDialogTest, PaintsThePictureUprightAndLetterBoxed) {
     EXPECT_FALSE(Near(shot.pixel(145, 227), blue));
     // One colour all over: the centre pixel is that colour.
     const QRgb green = qRgb(20, 200, 60);
-    source_->Feed(green, green);
+    FeedHalves(*source_, green, green);
     ASSERT_TRUE(
         PumpUntil([&] { return Near(panel->grab().toImage().pixel(pic.center()), green); }));
 }
@@ -404,12 +367,12 @@ TEST_F(CapDialogTest, PaintsThePictureUprightAndLetterBoxed) {
 TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
     Connect();
     ShowAndWait();
-    source_->Feed(qRgb(1, 2, 3), qRgb(1, 2, 3));
+    FeedHalves(*source_, qRgb(1, 2, 3), qRgb(1, 2, 3));
     CBaseWnd* panel = dialog_->Panel();
     QTest::qWait(100);
     const int before = panel->PaintCount();
     std::thread feeder([&] {
-        for (int i = 0; i < 100; ++i) source_->Feed(qRgb(i, 2 * i, 255 - i), qRgb(i, 0, 0));
+        for (int i = 0; i < 100; ++i) FeedHalves(*source_, qRgb(i, 2 * i, 255 - i), qRgb(i, 0, 0));
     });
     feeder.join();
     ASSERT_TRUE(PumpUntil([&] { return panel->PaintCount() > before; }));
