@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <thread>
 
 #include "MailTestKit.h"
@@ -20,6 +19,7 @@ using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
 using test::Silence;
+using test::StopWhen;
 
 std::string HostName() {
     char name[256] = {};
@@ -30,20 +30,9 @@ std::string HostName() {
 // A two-line greeting, HELO answered with `helo`, then `more`.
 std::vector<ScriptStep> Greeting(std::vector<ScriptStep> more = {},
                                  const std::string& helo = "250 smtp.test hello\r\n") {
-    std::vector<ScriptStep> steps{Say("220-smtp.test ESMTP ready\r\n220 second greeting line\r\n"),
-                                  Expect("HELO " + HostName() + "\r\n"), Say(helo)};
-    steps.insert(steps.end(), more.begin(), more.end());
-    return steps;
-}
-
-// Sets the stop event once the server has received `text` ("" never).
-std::thread StopWhen(ScriptServer& server, const char* text, std::shared_ptr<NamedEvent> stop) {
-    return std::thread([&server, text, stop] {
-        if (*text == '\0') return;
-        while (server.Received().find(text) == std::string::npos)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        stop->Set();
-    });
+    return test::Then({Say("220-smtp.test ESMTP ready\r\n220 second greeting line\r\n"),
+                       Expect("HELO " + HostName() + "\r\n"), Say(helo)},
+                      more);
 }
 
 TEST(SmtpDialogue, FullExchangeWithRefusedRecipientAndDotStuffing) {
