@@ -54,7 +54,7 @@ TEST(LogEntry, AutomationDatesAndImpossibleDates) {
         DateParts date;
         bool ok;
         double value;
-    } rows[] = {{{1899, 12, 30, 0, 0, 0}, true, 0.0},     {{1900, 1, 1, 12, 0, 0}, true, 2.5},
+    } rows[] = {{{1899, 12, 30, 0, 0, 0}, true, 0.0},    {{1900, 1, 1, 12, 0, 0}, true, 2.5},
                 {{2000, 2, 29, 0, 0, 0}, true, 36585.0}, {{2001, 2, 29, 0, 0, 0}, false, 0},
                 {{2001, 13, 1, 0, 0, 0}, false, 0},      {{2001, 1, 1, 24, 0, 0}, false, 0}};
     for (const auto& r : rows) {
@@ -82,7 +82,7 @@ TEST(LogEntry, ReadsBackWhatTheLoggerWroteAndCutsOverlongLines) {
     auto entries = ReadLogFile(dir.File("log.txt"));
     ASSERT_EQ(entries.size(), 6u);
     const std::pair<int, const char*> expected[] = {
-        {LOG_INFORMATION, "one"}, {LOG_WARNING, "two"}, {LOG_ERROR, "three  lines"},
+        {LOG_INFORMATION, "one"}, {LOG_WARNING, "two"},  {LOG_ERROR, "three  lines"},
         {LOG_DEBUG, "four"},      {LOG_INFORMATION, ""}, {LOG_ERROR, "no newline at end"}};
     for (size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].status, 0) << i;

@@ -3,8 +3,8 @@
 // check that nothing but TLS records followed a TLS start.
 #include <initializer_list>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PeerProcess.h"

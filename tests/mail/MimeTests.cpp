@@ -182,7 +182,8 @@ TEST(MimeMessage, AttachmentOf54BytesAndOfRandomBytesDecodes) {
     std::string encoded = body.substr(start, end - start);
     // 92 full lines of 72 characters, the short last piece of 44, then the empty line.
     std::string expected;
-    for (size_t at = 0; at < 5000; at += 54) expected += CBase64().Encode(bytes.substr(at, 54)) + "\r\n";
+    for (size_t at = 0; at < 5000; at += 54)
+        expected += CBase64().Encode(bytes.substr(at, 54)) + "\r\n";
     EXPECT_EQ(encoded, expected + "\r\n");
     std::string decoded;
     ASSERT_TRUE(CBase64().Decode(encoded, decoded));

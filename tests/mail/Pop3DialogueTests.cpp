@@ -95,9 +95,8 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
          Then(Pop3Login("cam", "p"),
               {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: x\r\n"), Hangup()}),
          "p", kHeader, "Recv Body Failed!", 0},
-        {"STAT never answered",
-         Then(Pop3Login("cam", "p"), {Expect("STAT\r\n"), Silence()}),
-         "p", kCount, "Recv message failed!", 0},
+        {"STAT never answered", Then(Pop3Login("cam", "p"), {Expect("STAT\r\n"), Silence()}), "p",
+         kCount, "Recv message failed!", 0},
         {"QUIT answered by a hang-up", Then(Pop3Login("cam", "p"), {Expect("QUIT\r\n"), Hangup()}),
          "p", kLogout, "", 0},
     };

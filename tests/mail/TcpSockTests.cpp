@@ -115,7 +115,9 @@ TEST(TcpSock, FailedTlsStartClosesTheConnection) {
         bool stopFirst;  // the stop event is set before the handshake starts
         int code;
     } rows[] = {
-        {"garbage", {Expect(clientHello), Say("no TLS here\r\n"), Silence()}, false,
+        {"garbage",
+         {Expect(clientHello), Say("no TLS here\r\n"), Silence()},
+         false,
          TcpSock::kTlsError},
         {"stopped", {Expect(clientHello), Silence()}, true, 10004},
     };
