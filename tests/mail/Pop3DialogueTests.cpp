@@ -126,14 +126,13 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
     const struct Row {
         const char* what;
         std::vector<ScriptStep> steps;  // none: nothing listens on the port
-        const char* stopWhen;           // the stop is set once the server has received this
         int result;
         std::vector<const char*> lines;
+        const char* stopWhen = "";  // the stop is set once the server has received this
     } rows[] = {
         {"accepted after an odd greeting",
          {Say("-ERR odd greeting\r\n"), Expect("USER u\r\n"), Say("+OK\r\n"), Expect("PASS p\r\n"),
           Say("+OK welcome\r\n")},
-         "",
          1,
          {"[Live] Connect to POP3 server...",
           "[Live] Response from POP3 server [-ERR odd greeting]",
@@ -141,20 +140,18 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
           "[Live] Response from POP3 server [+OK welcome]", "[Live] POP3 Authorized!"}},
         {"user refused",
          {Say("+OK\r\n"), Expect("USER u\r\n"), Say("-ERR who?\r\n")},
-         "",
          0,
          {"[Live] POP3 Unauthorized! [USER]"}},
         {"password refused",
          Pop3Login("u", "p", "-ERR no\r\n"),
-         "",
          0,
          {"[Live] POP3 Unauthorized! [PASSWORD]"}},
-        {"connection refused", {}, "", 0, {"[Live] POP3 Unauthorized! [Connection refused.]"}},
+        {"connection refused", {}, 0, {"[Live] POP3 Unauthorized! [Connection refused.]"}},
         {"stopped",
          {Say("+OK\r\n"), Expect("USER u\r\n"), Silence()},
-         "USER u\r\n",
          0,
-         {"[Live] POP3 Unauthorized! [Interrupted function call.]"}},
+         {"[Live] POP3 Unauthorized! [Interrupted function call.]"},
+         "USER u\r\n"},
     };
     unsigned seed = 80;
     for (const Row& row : rows) {
