@@ -8,65 +8,63 @@
 
 using namespace ocv;
 
-TEST(LogEntry, ParsesAFileLine) {
+TEST(LogEntry, ParsesFileLinesAndWritesExportLines) {
+    const struct {
+        const char* line;
+        int status, level;
+        const char *name, *text;
+        const char* exported;  // "" when not checked
+    } rows[] = {
+        {"2007/03/05 09:04:03\tカメラ\tWARRNING\t[Motion] 動きを検知しました!\r\n", 0, LOG_WARNING,
+         "カメラ", "[Motion] 動きを検知しました!",
+         "2007/3/5 9:4:3\tカメラ\tWARNING\t[Motion] 動きを検知しました!\r\n"},
+        // Only the file word WARRNING means a warning.
+        {"2020/01/02 03:04:05\tn\tWARNING\tx", 0, LOG_INFORMATION, "n", "x", ""},
+        // A text with a tab is cut there.
+        {"2020/01/02 03:04:05\tn\tDEBUG\ta\tb", 0, LOG_DEBUG, "n", "a", ""},
+        // Empty fields are skipped, so an empty name shifts the following fields.
+        {"2020/01/02 03:04:05\t\tERROR\tmsg", 0, LOG_INFORMATION, "ERROR", "", ""},
+        {"2001/02/30 10:00:00\tn\tERROR\tt", 1, LOG_ERROR, "n", "t",
+         "-1/-1/-1 -1:-1:-1\tn\tERROR\tt\r\n"},
+        {"garbage", 1, -1, "", "", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        LogEntry e;
+        ASSERT_TRUE(ParseLogLine(r.line, e));
+        EXPECT_EQ(e.status, r.status);
+        if (r.level < 0) continue;
+        EXPECT_EQ(e.level, r.level);
+        EXPECT_EQ(e.name, r.name);
+        EXPECT_EQ(e.text, r.text);
+        if (*r.exported) EXPECT_EQ(FormatExportLine(e), r.exported);
+    }
     LogEntry e;
-    ASSERT_TRUE(
-        ParseLogLine("2007/03/05 09:04:03\tカメラ\tWARRNING\t[Motion] 動きを検知しました!\r\n", e));
-    EXPECT_EQ(e.status, 0);
-    EXPECT_EQ(e.name, "カメラ");
-    EXPECT_EQ(e.level, LOG_WARNING);
-    EXPECT_EQ(e.text, "[Motion] 動きを検知しました!");
-    DateParts p = FromAutomationDate(e.time);
-    EXPECT_EQ(p.year, 2007);
-    EXPECT_EQ(p.month, 3);
-    EXPECT_EQ(p.day, 5);
-    EXPECT_EQ(p.hour, 9);
-    EXPECT_EQ(p.minute, 4);
-    EXPECT_EQ(p.second, 3);
-}
-
-TEST(LogEntry, LevelWordsTabsAndEmptyFields) {
-    LogEntry e;
-    ASSERT_TRUE(ParseLogLine("2020/01/02 03:04:05\tn\tWARNING\tx", e));
-    EXPECT_EQ(e.level, 0) << "only the file word WARRNING means a warning";
-    ASSERT_TRUE(ParseLogLine("2020/01/02 03:04:05\tn\tDEBUG\ta\tb", e));
-    EXPECT_EQ(e.level, LOG_DEBUG);
-    EXPECT_EQ(e.text, "a") << "a text with a tab is cut there";
-    // Empty fields are skipped, so an empty name shifts the following fields.
-    ASSERT_TRUE(ParseLogLine("2020/01/02 03:04:05\t\tERROR\tmsg", e));
-    EXPECT_EQ(e.name, "ERROR");
-    EXPECT_EQ(e.level, 0);
     EXPECT_FALSE(ParseLogLine("\r\n", e));
-    ASSERT_TRUE(ParseLogLine("garbage", e));
-    EXPECT_EQ(e.status, 1);
-}
-
-TEST(LogEntry, AutomationDatesAndImpossibleDates) {
-    double v = 0;
-    ASSERT_TRUE(ToAutomationDate({1899, 12, 30, 0, 0, 0}, v));
-    EXPECT_EQ(v, 0.0);
-    ASSERT_TRUE(ToAutomationDate({1900, 1, 1, 12, 0, 0}, v));
-    EXPECT_DOUBLE_EQ(v, 2.5);
-    ASSERT_TRUE(ToAutomationDate({2000, 2, 29, 0, 0, 0}, v));
-    EXPECT_DOUBLE_EQ(v, 36585.0);
-    EXPECT_FALSE(ToAutomationDate({2001, 2, 29, 0, 0, 0}, v));
-    EXPECT_FALSE(ToAutomationDate({2001, 13, 1, 0, 0, 0}, v));
-    EXPECT_FALSE(ToAutomationDate({2001, 1, 1, 24, 0, 0}, v));
-    LogEntry e;
-    ASSERT_TRUE(ParseLogLine("2001/02/30 10:00:00\tn\tERROR\tt", e));
-    EXPECT_EQ(e.status, 1);
-    EXPECT_EQ(FormatExportLine(e), "-1/-1/-1 -1:-1:-1\tn\tERROR\tt\r\n");
-}
-
-TEST(LogEntry, ExportLineUsesWindowWordsAndUnpaddedDates) {
-    LogEntry e;
     ASSERT_TRUE(ParseLogLine("2007/03/05 09:04:03\tcam\tWARRNING\thello", e));
-    EXPECT_EQ(FormatExportLine(e), "2007/3/5 9:4:3\tcam\tWARNING\thello\r\n");
+    DateParts p = FromAutomationDate(e.time);
+    EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute, p.second}),
+              (std::vector<int>{2007, 3, 5, 9, 4, 3}));
     e.level = 9;
     EXPECT_EQ(FormatExportLine(e), "2007/3/5 9:4:3\tcam\t\thello\r\n");
 }
 
-TEST(LogEntry, ReadsBackWhatTheLoggerWrote) {
+TEST(LogEntry, AutomationDatesAndImpossibleDates) {
+    const struct {
+        DateParts date;
+        bool ok;
+        double value;
+    } rows[] = {{{1899, 12, 30, 0, 0, 0}, true, 0.0},    {{1900, 1, 1, 12, 0, 0}, true, 2.5},
+                {{2000, 2, 29, 0, 0, 0}, true, 36585.0}, {{2001, 2, 29, 0, 0, 0}, false, 0},
+                {{2001, 13, 1, 0, 0, 0}, false, 0},      {{2001, 1, 1, 24, 0, 0}, false, 0}};
+    for (const auto& r : rows) {
+        double v = -7;
+        EXPECT_EQ(ToAutomationDate(r.date, v), r.ok) << r.date.year << "/" << r.date.month;
+        if (r.ok) EXPECT_DOUBLE_EQ(v, r.value);
+    }
+}
+
+TEST(LogEntry, ReadsBackWhatTheLoggerWroteAndCutsOverlongLines) {
     TempDir dir;
     CLogger log;
     log.SetName("cam");
@@ -76,32 +74,23 @@ TEST(LogEntry, ReadsBackWhatTheLoggerWrote) {
     log.Error("three\r\nlines");
     log.SetDebug(1);
     log.Debug("four");
-    auto entries = ReadLogFile(dir.File("log.txt"));
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].text, "one");
-    EXPECT_EQ(entries[1].level, LOG_WARNING);
-    EXPECT_EQ(entries[2].text, "three  lines");
-    EXPECT_EQ(entries[3].level, LOG_DEBUG);
-    for (auto& e : entries) {
-        EXPECT_EQ(e.status, 0);
-        EXPECT_EQ(e.name, "cam");
-    }
-    EXPECT_TRUE(ReadLogFile(dir.File("missing.txt")).empty());
-}
-
-TEST(LogEntry, OverlongLinesAreCutWithoutLosingTheNextLine) {
-    TempDir dir;
     {
-        std::ofstream f(dir.File("log.txt"), std::ios::binary);
-        f << "2020/01/01 00:00:01\tn\tINFORMATION\t" << std::string(5000, 'x') << "\r\n";
-        f << "2020/01/01 00:00:02\tn\tERROR\tafter\r\n";
-        f << "2020/01/01 00:00:03\tn\tINFORMATION\tno newline at end";
+        std::ofstream f(dir.File("log.txt"), std::ios::binary | std::ios::app);
+        f << "2020/01/01 00:00:01\tcam\tINFORMATION\t" << std::string(5000, 'x') << "\r\n";
+        f << "2020/01/01 00:00:03\tcam\tERROR\tno newline at end";
     }
     auto entries = ReadLogFile(dir.File("log.txt"));
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_LT(entries[0].text.size(), 1024u);
-    EXPECT_EQ(entries[0].text.find_first_not_of('x'), std::string::npos);
-    EXPECT_EQ(entries[1].text, "after");
-    EXPECT_EQ(entries[1].level, LOG_ERROR);
-    EXPECT_EQ(entries[2].text, "no newline at end");
+    ASSERT_EQ(entries.size(), 6u);
+    const std::pair<int, const char*> expected[] = {
+        {LOG_INFORMATION, "one"}, {LOG_WARNING, "two"},  {LOG_ERROR, "three  lines"},
+        {LOG_DEBUG, "four"},      {LOG_INFORMATION, ""}, {LOG_ERROR, "no newline at end"}};
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].status, 0) << i;
+        EXPECT_EQ(entries[i].name, "cam") << i;
+        EXPECT_EQ(entries[i].level, expected[i].first) << i;
+        if (i != 4) EXPECT_EQ(entries[i].text, expected[i].second) << i;
+    }
+    EXPECT_LT(entries[4].text.size(), 1024u);
+    EXPECT_EQ(entries[4].text.find_first_not_of('x'), std::string::npos);
+    EXPECT_TRUE(ReadLogFile(dir.File("missing.txt")).empty());
 }

@@ -10,24 +10,32 @@
 
 using namespace ocv;
 
-TEST(Logger, FileLineFormatAndLevelWords) {
+// The file line, what the echo sees of it, and a message cut at the formatting buffer.
+TEST(Logger, FileLineFormatLevelWordsEchoAndLength) {
     TempDir dir;
+    std::vector<std::string> echoed;
+    CLogger::SetEcho([&](const std::string& l) { echoed.push_back(l); });
     CLogger log;
     log.SetName("カメラ1");
     log.SetPath(dir.File("log.txt"));
     EXPECT_EQ(log.Info("[Live] Vistrel start!"), 1);
     EXPECT_EQ(log.Warning("w %d", 7), 1);
     EXPECT_EQ(log.Error("e"), 1);
+    log.Debug("not in debug mode");
+    CLogger::SetEcho({});
+    log.Info("%s", std::string(50000, 'x').c_str());
     std::string text = ReadAll(dir.File("log.txt"));
     auto lines = Lines(text);
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
     std::regex re(
         R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tカメラ1\t(INFORMATION|WARRNING|ERROR)\t.*)");
-    for (auto& l : lines) EXPECT_TRUE(std::regex_match(l, re)) << l;
+    for (auto& l : lines) EXPECT_TRUE(std::regex_match(l, re)) << l.substr(0, 80);
     EXPECT_NE(lines[0].find("\tINFORMATION\t[Live] Vistrel start!"), std::string::npos);
     EXPECT_NE(lines[1].find("\tWARRNING\tw 7"), std::string::npos);
     EXPECT_NE(lines[2].find("\tERROR\te"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(lines[3].size() - lines[3].rfind('\t') - 1, CLogger::kFormatBufferSize - 1);
+    EXPECT_EQ(echoed, (std::vector<std::string>{lines[0], lines[1], lines[2]}));
 }
 
 TEST(Logger, LineBreaksBecomeSpacesInFileAndNoticeButNotInTheBox) {
@@ -51,21 +59,23 @@ TEST(Logger, TheSwitchesDecideWhereALineGoes) {
     struct Row {
         const char* name;
         const char* path;  // in the test's directory unless absolute; empty: no log file
-        int box, notify;
+        int box, notify, debug;
         bool sinkGone;
         Call call;
         int written, fileLines, notices, boxes;
     };
     const Row rows[] = {
-        {"a plain error shows no box", "log.txt", 1, 1, false, kError, 1, 1, 1, 0},
-        {"an error box", "log.txt", 1, 1, false, kErrorBox, 1, 1, 1, 1},
-        {"boxes switched off", "log.txt", 0, 1, false, kErrorBox, 1, 1, 1, 0},
-        {"notices switched off", "log.txt", 1, 0, false, kInfo, 1, 1, 0, 0},
-        {"no path switches everything off", "", 1, 1, false, kErrorBox, 0, 0, 0, 0},
-        {"no path, debug line", "", 1, 1, false, kDebug, 0, 0, 0, 0},
-        {"an unopenable file loses the line only", "/nonexistent-dir-ocv/log.txt", 1, 1, false,
+        {"a plain error shows no box", "log.txt", 1, 1, 1, false, kError, 1, 1, 1, 0},
+        {"an error box", "log.txt", 1, 1, 1, false, kErrorBox, 1, 1, 1, 1},
+        {"boxes switched off", "log.txt", 0, 1, 1, false, kErrorBox, 1, 1, 1, 0},
+        {"notices switched off", "log.txt", 1, 0, 1, false, kInfo, 1, 1, 0, 0},
+        {"no path switches everything off", "", 1, 1, 1, false, kErrorBox, 0, 0, 0, 0},
+        {"no path, debug line", "", 1, 1, 1, false, kDebug, 0, 0, 0, 0},
+        {"a debug line in debug mode", "log.txt", 1, 1, 1, false, kDebug, 1, 1, 1, 0},
+        {"a debug line outside debug mode", "log.txt", 1, 1, 0, false, kDebug, 0, 0, 0, 0},
+        {"an unopenable file loses the line only", "/nonexistent-dir-ocv/log.txt", 1, 1, 1, false,
          kErrorBox, 1, 0, 1, 1},
-        {"a gone sink is skipped", "log.txt", 1, 1, true, kErrorBox, 1, 1, 0, 0},
+        {"a gone sink is skipped", "log.txt", 1, 1, 1, true, kErrorBox, 1, 1, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -75,46 +85,24 @@ TEST(Logger, TheSwitchesDecideWhereALineGoes) {
         CLogger log;
         log.SetPath(path);
         log.SetNotifySink(sink);
-        log.SetDebug(1);
+        log.SetDebug(row.debug);
         log.SetMessageBox(row.box);
         log.SetNotify(row.notify);
         RecordingSink seen = *sink;
         if (row.sinkGone) sink.reset();
-        int written = row.call == kInfo    ? log.Info("line")
-                      : row.call == kError ? log.Error("line")
-                      : row.call == kDebug ? log.Debug("line")
-                                           : log.ErrorBox("line");
+        int written = row.call == kInfo    ? log.Info("line %s", "x")
+                      : row.call == kError ? log.Error("line %s", "x")
+                      : row.call == kDebug ? log.Debug("line %s", "x")
+                                           : log.ErrorBox("line %s", "x");
         if (sink) seen = *sink;
         EXPECT_EQ(written, row.written);
-        EXPECT_EQ(Lines(ReadAll(path)).size(), static_cast<size_t>(row.fileLines));
+        auto lines = Lines(ReadAll(path));
+        EXPECT_EQ(lines.size(), static_cast<size_t>(row.fileLines));
+        if (!lines.empty() && row.call == kDebug)
+            EXPECT_NE(lines[0].find("\tDEBUG\tline x"), std::string::npos) << lines[0];
         EXPECT_EQ(seen.notices.size(), static_cast<size_t>(row.notices));
         EXPECT_EQ(seen.boxes.size(), static_cast<size_t>(row.boxes));
     }
-}
-
-TEST(Logger, DebugWritesOnlyInDebugMode) {
-    TempDir dir;
-    auto sink = std::make_shared<RecordingSink>();
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    log.SetNotifySink(sink);
-    EXPECT_EQ(log.Debug("hidden"), 0);
-    EXPECT_FALSE(FileExists(dir.File("log.txt")));
-    EXPECT_TRUE(sink->notices.empty());
-    log.SetDebug(1);
-    EXPECT_EQ(log.Debug("shown %s", "now"), 1);
-    EXPECT_NE(ReadAll(dir.File("log.txt")).find("\tDEBUG\tshown now\r\n"), std::string::npos);
-}
-
-TEST(Logger, LongMessagesAreCutAtTheFormattingBuffer) {
-    TempDir dir;
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    std::string big(50000, 'x');
-    log.Info("%s", big.c_str());
-    std::string line = Lines(ReadAll(dir.File("log.txt"))).at(0);
-    size_t text = line.rfind('\t') + 1;
-    EXPECT_EQ(line.size() - text, CLogger::kFormatBufferSize - 1);
 }
 
 TEST(Logger, EightThreadsWriteWholeLines) {
@@ -126,40 +114,20 @@ TEST(Logger, EightThreadsWriteWholeLines) {
         threads.emplace_back([&, t] {
             // Each thread has its own logger on the same file, like separate cameras do.
             CLogger log;
-            log.SetName("cam" + std::to_string(t));
             log.SetPath(path);
             std::string payload(200 + t * 37, static_cast<char>('a' + t));
             for (int i = 0; i < kPerThread; ++i) log.Info("%d %d %s", t, i, payload.c_str());
         });
     }
     for (auto& th : threads) th.join();
-    auto lines = Lines(ReadAll(path));
-    ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kPerThread));
-    std::regex re(
-        R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\tcam(\d)\tINFORMATION\t(\d) (\d+) ([a-h]+))");
+    auto messages = MessagesOf(path);
+    ASSERT_EQ(messages.size(), static_cast<size_t>(kThreads * kPerThread));
     std::vector<int> next(kThreads, 0);
-    for (auto& l : lines) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(l, m, re)) << l.substr(0, 120);
-        int t = std::stoi(m[1]);
-        ASSERT_EQ(std::stoi(m[2]), t);
-        EXPECT_EQ(std::stoi(m[3]), next[t]++) << "lines of one thread stay in order";
-        EXPECT_EQ(m[4].length(), static_cast<size_t>(200 + t * 37));
-        EXPECT_EQ(m[4].str().find_first_not_of(static_cast<char>('a' + t)), std::string::npos);
+    for (const std::string& m : messages) {
+        const int t = m.size() > 12 ? m[12] - '0' : 0;
+        ASSERT_TRUE(t >= 0 && t < kThreads) << m.substr(0, 60);
+        // Lines of one thread stay in order and whole.
+        ASSERT_EQ(m, "INFORMATION " + std::to_string(t) + " " + std::to_string(next[t]++) + " " +
+                         std::string(200 + t * 37, static_cast<char>('a' + t)));
     }
-}
-
-TEST(Logger, EchoSeesEveryWrittenLine) {
-    TempDir dir;
-    std::vector<std::string> echoed;
-    CLogger::SetEcho([&](const std::string& l) { echoed.push_back(l); });
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    log.Warning("echo me");
-    log.Debug("not in debug mode");
-    CLogger::SetEcho({});
-    log.Info("after echo off");
-    ASSERT_EQ(echoed.size(), 1u);
-    EXPECT_NE(echoed[0].find("\tWARRNING\techo me"), std::string::npos);
-    EXPECT_EQ(echoed[0].find('\r'), std::string::npos);
 }

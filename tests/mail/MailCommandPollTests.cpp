@@ -32,11 +32,7 @@ public:
 
 // The login of user "u", then STAT answered with `stat` and the given steps.
 std::vector<ScriptStep> AfterStat(const std::string& stat, std::vector<ScriptStep> more) {
-    auto steps = test::Pop3Login("u", "p");
-    steps.push_back(Expect("STAT\r\n"));
-    steps.push_back(Say(stat));
-    steps.insert(steps.end(), more.begin(), more.end());
-    return steps;
+    return test::Then(test::Then(test::Pop3Login("u", "p"), {Expect("STAT\r\n"), Say(stat)}), more);
 }
 
 SystemInfo Settings(int pop3Port) {
@@ -53,25 +49,22 @@ TEST(MailCommandPoll, HostileServers) {
     struct Case {
         const char* what;
         std::vector<ScriptStep> script;
-        std::vector<ScriptStep> smtp;  // a reply server when not empty
         const char* logLine;
         std::vector<std::string> commands;
+        std::vector<ScriptStep> smtp = {};  // a reply server when not empty
     };
     const Case cases[] = {
         {"garbage greeting",
          {Say("\x01\x02garbage\r\n"), Expect(quit), Hangup()},
-         {},
          "POP3 Unauthorized! [\x01\x02garbage]",
          {}},
         {"garbage STAT",
          AfterStat("+OK lots\r\n", {Expect(quit), Say("+OK\r\n")}),
-         {},
          "POP3 STAT command failed![lots]",
          {}},
         {"hang-up after +OK",
          AfterStat("+OK 3 30\r\n",
                    {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: ovn start\r\n"), Hangup()}),
-         {},
          "POP3 Get mail header failed! [Recv Body Failed!]",
          {}},
         {"second message out of step",
@@ -80,7 +73,6 @@ TEST(MailCommandPoll, HostileServers) {
              {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: " + std::string(5000, 'x') + "\r\n.\r\n"),
               Expect("TOP 2 0\r\n"), Say("+OK\r\nSubject: ovn snap 2\r\nFrom: <a@b>\r\n.\r\n"),
               Expect("DELE 2\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
-         {},
          "POP3 Get mail header failed! [Recv Body Failed!]",
          {"snap 2"}},
         // The command runs, but no reply goes to an address with control characters.
@@ -89,10 +81,10 @@ TEST(MailCommandPoll, HostileServers) {
                    {Expect("TOP 1 0\r\n"),
                     Say("+OK\r\nSubject: ovn start\r\nFrom: <a\tb@x\x01>\r\n.\r\n"),
                     Expect("DELE 1\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
-         {Say("220 hi\r\n"), Expect("HELO "), Expect("\r\n"), Say("250 ok\r\n"), Expect(quit),
-          Say("221 bye\r\n")},
          "Send mail failed! ",
-         {"start 1"}},
+         {"start 1"},
+         {Say("220 hi\r\n"), Expect("HELO "), Expect("\r\n"), Say("250 ok\r\n"), Expect(quit),
+          Say("221 bye\r\n")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,6 +1,22 @@
 #include "MailTestKit.h"
 
+#include <chrono>
+
 namespace ocv::test {
+
+std::vector<ScriptStep> Then(std::vector<ScriptStep> steps, const std::vector<ScriptStep>& more) {
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+}
+
+std::thread StopWhen(ScriptServer& server, const char* text, std::shared_ptr<NamedEvent> stop) {
+    return std::thread([&server, text, stop] {
+        if (*text == '\0') return;
+        while (server.Received().find(text) == std::string::npos)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stop->Set();
+    });
+}
 
 std::vector<ScriptStep> Pop3Login(const std::string& user, const std::string& pass,
                                   const std::string& last) {

@@ -2,12 +2,15 @@
 // Pieces shared by the mail tests: a log in a file of its own, the scripted POP3 login, and the
 // check that nothing but TLS records followed a TLS start.
 #include <initializer_list>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PeerProcess.h"
 #include "ScriptServer.h"
 #include "foundation/Logger.h"
+#include "platform/NamedEvent.h"
 
 namespace ocv::test {
 
@@ -28,6 +31,12 @@ private:
 public:
     CLogger log;
 };
+
+// `steps` followed by `more`.
+std::vector<ScriptStep> Then(std::vector<ScriptStep> steps, const std::vector<ScriptStep>& more);
+
+// A thread that sets `stop` once `server` has received `text` ("" never).
+std::thread StopWhen(ScriptServer& server, const char* text, std::shared_ptr<NamedEvent> stop);
 
 // A POP3 greeting and a USER/PASS login accepted; `last` is the reply to PASS.
 std::vector<ScriptStep> Pop3Login(const std::string& user, const std::string& pass,

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <thread>
 
 #include "MailTestKit.h"
@@ -20,6 +19,7 @@ using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
 using test::Silence;
+using test::StopWhen;
 
 std::string HostName() {
     char name[256] = {};
@@ -30,20 +30,9 @@ std::string HostName() {
 // A two-line greeting, HELO answered with `helo`, then `more`.
 std::vector<ScriptStep> Greeting(std::vector<ScriptStep> more = {},
                                  const std::string& helo = "250 smtp.test hello\r\n") {
-    std::vector<ScriptStep> steps{Say("220-smtp.test ESMTP ready\r\n220 second greeting line\r\n"),
-                                  Expect("HELO " + HostName() + "\r\n"), Say(helo)};
-    steps.insert(steps.end(), more.begin(), more.end());
-    return steps;
-}
-
-// Sets the stop event once the server has received `text` ("" never).
-std::thread StopWhen(ScriptServer& server, const char* text, std::shared_ptr<NamedEvent> stop) {
-    return std::thread([&server, text, stop] {
-        if (*text == '\0') return;
-        while (server.Received().find(text) == std::string::npos)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        stop->Set();
-    });
+    return test::Then({Say("220-smtp.test ESMTP ready\r\n220 second greeting line\r\n"),
+                       Expect("HELO " + HostName() + "\r\n"), Say(helo)},
+                      more);
 }
 
 TEST(SmtpDialogue, FullExchangeWithRefusedRecipientAndDotStuffing) {
@@ -99,34 +88,29 @@ TEST(SmtpDialogue, FailuresLeaveTheirReason) {
     const struct Row {
         const char* what;
         std::vector<ScriptStep> steps;  // none: nothing listens on the port
-        Mail mail;
-        int connect;        // what ConnectServer() returns
-        const char* error;  // how LastError() starts after the failed call
-        int disconnect;     // what DisconnectServer() returns
+        int connect;                    // what ConnectServer() returns
+        const char* error;              // how LastError() starts after the failed call
+        int disconnect;                 // what DisconnectServer() returns
+        Mail mail = kPlain;
         const char* stopWhen = "";
         int receiveMs = CSMTP::kReceiveTimeoutMs;
     } rows[] = {
-        {"greeting refused",
-         {Say("554 go away\r\n"), Hangup()},
-         kPlain,
-         0,
-         "Server didn't respond.",
-         1},
-        {"HELO refused", Greeting({}, "501 bad helo\r\n"), kPlain, 0, "501:SMTP server error", 1},
+        {"greeting refused", {Say("554 go away\r\n"), Hangup()}, 0, "Server didn't respond.", 1},
+        {"HELO refused", Greeting({}, "501 bad helo\r\n"), 0, "501:SMTP server error", 1},
         {"DATA refused; QUIT still goes out",
-         Greeting({Expect("MAIL From: <a@x>\r\n"), Say("250 ok\r\n"), Expect("RCPT TO: <b@x>\r\n"),
-                   Say("250 ok\r\n"), Expect("DATA\r\n"), Say("451 local error\r\n"), quit[0],
-                   quit[1]}),
-         kPlain, 1, "451:SMTP server not ready for data", 1},
-        {"hang-up after MAIL", Greeting({mailFrom[0], Hangup()}), kPlain, 1,
-         "Socket Error! error code=0x", 0},
-        {"stopped while MAIL waits", Greeting({mailFrom[0], Silence()}), kPlain, 1,
-         "Socket Error! error code=0x2714", 0, "MAIL From"},
-        {"MAIL never answered", Greeting({Silence()}), kPlain, 1, "Socket Error! error code=0x274C",
-         0, "", 300},
-        {"only a Cc recipient", Greeting(quit), kCcOnly, 1, "No Recipients", 1},
-        {"a sender with a line break", Greeting(quit), kInjected, 1, "Invalid address", 1},
-        {"nothing listens", {}, kPlain, 0, "Unable to connect to server", 1},
+         Greeting(test::Then({mailFrom[0], Say("250 ok\r\n"), Expect("RCPT TO: <b@x>\r\n"),
+                              Say("250 ok\r\n"), Expect("DATA\r\n"), Say("451 local error\r\n")},
+                             quit)),
+         1, "451:SMTP server not ready for data", 1},
+        {"hang-up after MAIL", Greeting({mailFrom[0], Hangup()}), 1, "Socket Error! error code=0x",
+         0},
+        {"stopped while MAIL waits", Greeting({mailFrom[0], Silence()}), 1,
+         "Socket Error! error code=0x2714", 0, kPlain, "MAIL From"},
+        {"MAIL never answered", Greeting({Silence()}), 1, "Socket Error! error code=0x274C", 0,
+         kPlain, "", 300},
+        {"only a Cc recipient", Greeting(quit), 1, "No Recipients", 1, kCcOnly},
+        {"a sender with a line break", Greeting(quit), 1, "Invalid address", 1, kInjected},
+        {"nothing listens", {}, 0, "Unable to connect to server", 1},
     };
     unsigned seed = 20;
     for (const Row& row : rows) {
@@ -165,79 +149,57 @@ TEST(SmtpDialogue, HostileSubmissionServersGetNothingInClear) {
     const std::string withTls = "250-smtp.test\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n";
     const std::string clientHello = "\x16\x03";  // the record header of a TLS handshake
     const std::string garbage = "250 this is no handshake\r\n" + std::string(300, '\xfe');
-    const MailSecurity startTls{MAIL_TLS_STARTTLS, true};
-    const MailSecurity clear{MAIL_TLS_NONE, false};
-    const ScriptStep offer = Say(withTls), asked = Expect("STARTTLS\r\n"),
-                     agreed = Say("220 go ahead\r\n"), hello = Expect(clientHello);
+    const ScriptStep offer = Say(withTls), asked = Expect("STARTTLS\r\n");
+    // STARTTLS offered, asked for and agreed to, the client's hello received, then `more`.
+    auto agreed = [&](std::vector<ScriptStep> more) {
+        return test::Then({offer, asked, Say("220 go ahead\r\n"), Expect(clientHello)}, more);
+    };
     struct Row {
         const char* what;
-        MailSecurity security;
         std::vector<ScriptStep> afterEhlo;
-        int timeoutMs;
-        const char* stopWhen;  // the stop is set once the server has received this; "" never
-        const char* error;     // how LastError() starts
+        const char* error;  // how LastError() starts
+        int timeoutMs = 10000;
+        const char* stopWhen = "";  // the stop is set once the server has received this
+        MailSecurity security{MAIL_TLS_STARTTLS, true};
     };
+    const MailSecurity clear{MAIL_TLS_NONE, false};
     const Row rows[] = {
-        {"garbage instead of a handshake",
-         startTls,
-         {offer, asked, agreed, hello, Say(garbage), Silence()},
-         10000,
-         "",
+        {"garbage instead of a handshake", agreed({Say(garbage), Silence()}),
          "TLS handshake failed: wrong version number"},
-        {"hang-up instead of a handshake",
-         startTls,
-         {offer, asked, agreed, hello, Hangup()},
-         10000,
-         "",
+        {"hang-up instead of a handshake", agreed({Hangup()}),
          "TLS handshake failed: connection closed"},
-        {"silence instead of a handshake",
-         startTls,
-         {offer, asked, agreed, hello, Silence()},
-         300,
-         "",
-         "TLS handshake failed: no answer from the server"},
+        {"silence instead of a handshake", agreed({Silence()}),
+         "TLS handshake failed: no answer from the server", 300},
         {"handshake stopped",
-         startTls,
-         {offer, asked, agreed, Silence()},
+         {offer, asked, Say("220 go ahead\r\n"), Silence()},
+         "Socket Error! error code=0x2714",
          60000,
-         "\x16\x03",
-         "Socket Error! error code=0x2714"},
+         "\x16\x03"},
         {"a reply injected before the handshake",
-         startTls,
          {offer, asked, SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()},
-         10000,
-         "",
          "TLS refused: the server sent data before the handshake"},
         {"STARTTLS refused",
-         startTls,
          {offer, asked, Say("454 4.7.0 TLS not available\r\n"), Silence()},
-         10000,
-         "",
          "STARTTLS refused: 454 4.7.0 TLS not available"},
         {"STARTTLS never answered",
-         startTls,
          {offer, asked, Silence()},
-         300,
-         "",
-         "STARTTLS refused: Socket Error! error code=0x274C"},
+         "STARTTLS refused: Socket Error! error code=0x274C",
+         300},
         {"STARTTLS not offered",
-         startTls,
          {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Silence()},
-         10000,
-         "",
          "STARTTLS refused: the server does not offer it"},
         {"AUTH never answered",
-         clear,
          {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Expect("AUTH PLAIN "), Silence()},
+         "AUTH failed: Socket Error! error code=0x274C",
          300,
          "",
-         "AUTH failed: Socket Error! error code=0x274C"},
+         clear},
         {"AUTH never answered, stopped",
-         clear,
          {Say("250-smtp.test\r\n250 AUTH LOGIN\r\n"), Expect("AUTH LOGIN\r\n"), Silence()},
+         "AUTH failed: Socket Error! error code=0x2714",
          60000,
          "AUTH LOGIN\r\n",
-         "AUTH failed: Socket Error! error code=0x2714"},
+         clear},
     };
     unsigned seed = 90;
     for (const Row& row : rows) {
