@@ -5,21 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "../foundation/TempDir.h"
 #include "imaging/DibImage.h"
 
 namespace ocv::test {
 
-// A fresh directory under the temporary directory, removed by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using ::TempDir;
 
 // Colour at (x, y) counted from the top-left corner, as red, green, blue.
 struct Rgb {
