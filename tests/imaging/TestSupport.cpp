@@ -34,6 +34,14 @@ CDibImage MakeGradient(int width, int height) {
     return image;
 }
 
+CDibImage MakeFilled(int width, int height, Rgb c) {
+    CDibImage image;
+    image.CreateBlank(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) SetPixel(image, x, y, c);
+    return image;
+}
+
 CDibImage MakeNoise(int width, int height, uint32_t seed) {
     CDibImage image;
     image.CreateBlank(width, height);

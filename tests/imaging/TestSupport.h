@@ -22,6 +22,8 @@ void SetPixel(CDibImage& image, int x, int y, Rgb c);
 
 // A picture whose colour varies with the position (every pixel distinct in small pictures).
 CDibImage MakeGradient(int width, int height);
+// A picture of one colour.
+CDibImage MakeFilled(int width, int height, Rgb c);
 // Deterministic pseudo-random picture.
 CDibImage MakeNoise(int width, int height, uint32_t seed);
 

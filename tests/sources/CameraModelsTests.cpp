@@ -1,9 +1,6 @@
 // The camera models' URLs, the parts of a camera URL, one HTTP request against canned answers,
 // the source factory and the models' format pages.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <regex>
 
 #include "SourceTestSupport.h"
 #include "foundation/VideoCtrl.h"
@@ -200,9 +197,6 @@ TEST(CameraModels, ConnectRefusesAWrongTypeOrAnEmptyUrlWithABox) {
 TEST(CameraModels, TerminationEventIsNamedPerObject) {
     auto log = std::make_shared<CLogger>();
     CKxInterface a(nullptr, log), b(nullptr, log);
-    std::regex re("CMJpegSampleGrabberTerminateEvt" + std::to_string(::getpid()) +
-                  std::to_string(CurrentThreadId()) + "[0-9]{4,}");
-    EXPECT_TRUE(std::regex_match(a.TerminateEventName(), re)) << a.TerminateEventName();
     EXPECT_NE(a.TerminateEventName(), b.TerminateEventName());
     auto ev = NamedEvent::Open(a.TerminateEventName());
     ASSERT_NE(ev, nullptr);

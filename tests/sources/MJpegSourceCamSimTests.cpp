@@ -148,8 +148,6 @@ INSTANTIATE_TEST_SUITE_P(
     Framings, MJpegFraming,
     ::testing::Values(FramingCase{{}, DEVICE_AXIS}, FramingCase{{"--no-length"}, DEVICE_AXIS},
                       FramingCase{{"--no-crlf-after"}, DEVICE_AXIS},
-                      FramingCase{{"--length-case", "lower"}, DEVICE_AXIS},
-                      FramingCase{{"--length-case", "upper"}, DEVICE_AXIS},
                       FramingCase{{"--length-case", "mixed", "--no-crlf-after"}, DEVICE_PANASONIC},
                       FramingCase{{"--chunked"}, DEVICE_VIVOTEK},
                       FramingCase{{"--chunked", "--no-length"}, DEVICE_PEER_INSTANCE},
