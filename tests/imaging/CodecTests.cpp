@@ -132,9 +132,6 @@ TEST(JpegEncode, SaveJpegWritesWhatEncodeJpegMakes) {
     std::vector<uint8_t> mem;
     ASSERT_GT(image.EncodeJpeg(80, mem), 0u);
     EXPECT_EQ(test::ReadFile(dir.File("a.jpg")), mem);
-    EXPECT_FALSE(image.SaveJpeg("/nonexistent-dir/a.jpg", 80));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]");
 }
 
 TEST(JpegEncode, EncodeIntoChecksTheCapacity) {
@@ -170,9 +167,6 @@ TEST(PngEncode, PilReadsTwentyFourBitPngExactly) {
             expect += (y == 12 && x == 20) ? "\n" : " ";
         }
     EXPECT_EQ(out, expect);
-    EXPECT_FALSE(image.SavePng("/nonexistent-dir/a.png"));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]");
 }
 
 // ---- hostile input --------------------------------------------------------------------------

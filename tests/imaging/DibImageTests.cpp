@@ -148,11 +148,34 @@ TEST(DibImageBmp, SavedFileIsReadByPil) {
     }
 }
 
-TEST(DibImageBmp, SaveToMissingDirectoryNamesThePath) {
+// A failed save names its step and the path, and leaves the picture.
+TEST(DibImageFiles, SavesIntoAMissingDirectoryFailWithTheirText) {
     CDibImage image = test::MakeGradient(4, 4);
-    EXPECT_FALSE(image.SaveBmp("/nonexistent-dir/x.bmp"));
-    EXPECT_EQ(image.GetErrorText(), "CreateFile() Failed! [/nonexistent-dir/x.bmp]");
-    EXPECT_FALSE(image.IsEmpty());  // a failed save leaves the picture
+    struct Row {
+        bool (*save)(CDibImage&, const std::string&);
+        const char* path;
+        const char* text;
+    };
+    const Row rows[] = {
+        {[](CDibImage& i, const std::string& p) { return i.SaveBmp(p); }, "/nonexistent-dir/x.bmp",
+         "CreateFile() Failed! [/nonexistent-dir/x.bmp]"},
+        {[](CDibImage& i, const std::string& p) { return i.SaveJpeg(p, 80); },
+         "/nonexistent-dir/a.jpg",
+         "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]"},
+        {[](CDibImage& i, const std::string& p) { return i.SavePng(p); }, "/nonexistent-dir/a.png",
+         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]"},
+        {[](CDibImage& i, const std::string& p) { return i.SavePng8(p, 0, 1); },
+         "/nonexistent-dir/b.png",
+         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/b.png]"},
+        {[](CDibImage& i, const std::string& p) { return i.SaveGif(p, 1, 0); },
+         "/nonexistent-dir/a.gif",
+         "Save to GIF Failed! [Image::Save() Failed!] [/nonexistent-dir/a.gif]"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_FALSE(row.save(image, row.path));
+        EXPECT_EQ(image.GetErrorText(), row.text);
+        EXPECT_FALSE(image.IsEmpty());
+    }
 }
 
 }  // namespace

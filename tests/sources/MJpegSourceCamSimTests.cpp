@@ -8,61 +8,22 @@
 #include <thread>
 #include <vector>
 
-#include "SourceTestSupport.h"
+#include "MJpegCamera.h"
 #include "foundation/VideoCtrl.h"
-#include "sources/CameraModels.h"
 #include "sources/MJpegInterface.h"
-#include "sources/SourceFactory.h"
 
 namespace ocv {
 namespace {
 
+using test::Camera;
 using test::CamSim;
-using test::FrameCounter;
+using test::Device;
 using test::TestLog;
 using test::WaitUntil;
 using Clock = std::chrono::steady_clock;
 
 int64_t MsSince(Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
-// One camera: a model source with its own log and frame counter.
-struct Camera {
-    TestLog log;
-    FrameCounter counter;
-    std::shared_ptr<CMJpegCameraModel> source;
-
-    // With `view` the pictures go to that view instead of the counter.
-    explicit Camera(int32_t type, std::shared_ptr<FrameNotifier> view = nullptr) {
-        source = std::dynamic_pointer_cast<CMJpegCameraModel>(
-            CreateCameraSource(type, view ? view : counter.notifier, log.Logger()));
-    }
-    int Frames() const { return counter.frames.load(); }
-    bool WaitFrames(int n, int timeoutMs) {
-        return WaitUntil([&] { return Frames() >= n; }, timeoutMs);
-    }
-    BITMAPINFOHEADER Format() {
-        BITMAPINFOHEADER h{};
-        source->GetFormat(&h);
-        return h;
-    }
-    void Shorten(int openRetryMs, int singleRetryMs, int connectWaitMs) {
-        MJpegTimings t = source->Timings();
-        t.openRetryMs = openRetryMs;
-        t.singleRetryMs = singleRetryMs;
-        t.connectWaitMs = connectWaitMs;
-        source->SetTimings(t);
-    }
-};
-
-DeviceInfo Device(int32_t type, const std::string& base) {
-    DeviceInfo d;
-    d.deviceType = type;
-    d.deviceName = base;
-    d.frameWidth = 640;
-    d.frameHeight = 480;
-    return d;
 }
 
 constexpr const char* kReadFailed = "MotionJpeg画像取得に失敗しました！";
@@ -162,7 +123,7 @@ struct FaultCase {
     std::vector<std::string> args;
     int32_t type;
     const char* logLine;  // the reader's failure line
-    int frames = 5;       // pictures seen across the reconnections
+    int frames = 5;       // pictures seen across at least two reconnections
 };
 
 class MJpegFault : public ::testing::TestWithParam<FaultCase> {};
@@ -211,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "[SampleThread] Network error! [transfer closed"},
         // Variant A discards two lines after a picture: without the CR LF after it and without
         // a length it swallows the Content-Type line and takes the next picture for headers.
-        FaultCase{{"--no-crlf-after", "--no-length"}, DEVICE_AXIS, kReadFailed, 2}));
+        FaultCase{{"--no-crlf-after", "--no-length"}, DEVICE_AXIS, kReadFailed, 3}));
 
 TEST(MJpegCamSim, StoredPictureEqualsTheCameraPicture) {
     // A still scene gives the same picture every time; the source's copy must be the picture
