@@ -47,7 +47,7 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new test::TempDir;
         bool ok = false;
-        const std::string out = test::RunPython(kMakeFiles, {dir_->path()}, &ok);
+        const std::string out = test::RunPython(kMakeFiles, {dir_->Path()}, &ok);
         ASSERT_TRUE(ok) << out;
     }
     static void TearDownTestSuite() { delete dir_; }
@@ -67,37 +67,30 @@ void ExpectPicture(const CDibImage& image, int tolerance) {
     EXPECT_TRUE(near(PixelAt(image, 20, 15), Rgb{120, 120, 128}));
 }
 
-TEST_F(PilFiles, LosslessFormatsDecodeExactlyAndUpright) {
-    for (const char* name : {"p.png", "i.png", "a.png", "b.bmp", "t.tif"}) {
-        SCOPED_TRACE(name);
+TEST_F(PilFiles, EveryFormatDecodesUpright) {
+    struct Row {
+        const char* name;
+        int tolerance;  // 0: lossless, decoded exactly
+    };
+    // Palette files are quantised by PIL, the JPEG is lossy.
+    for (const Row& row : {Row{"p.png", 0}, Row{"i.png", 0}, Row{"a.png", 0}, Row{"b.bmp", 0},
+                           Row{"t.tif", 0}, Row{"p8.png", 24}, Row{"g.gif", 24},
+                           Row{"b8.bmp", 24}, Row{"q.jpg", 6}}) {
+        SCOPED_TRACE(row.name);
         CDibImage image;
-        ASSERT_TRUE(image.LoadFromFile(dir_->File(name))) << image.GetErrorText();
-        ExpectPicture(image, 0);
-        EXPECT_EQ(PixelAt(image, 33, 11), (Rgb{198, 88, 128}));
-    }
-}
-
-TEST_F(PilFiles, PaletteAndGreyFormatsDecode) {
-    for (const char* name : {"p8.png", "g.gif", "b8.bmp"}) {
-        SCOPED_TRACE(name);
-        CDibImage image;
-        ASSERT_TRUE(image.LoadFromFile(dir_->File(name))) << image.GetErrorText();
-        ExpectPicture(image, 24);  // quantised by PIL
+        ASSERT_TRUE(image.LoadFromFile(dir_->File(row.name))) << image.GetErrorText();
+        ExpectPicture(image, row.tolerance);
+        if (row.tolerance == 0) EXPECT_EQ(PixelAt(image, 33, 11), (Rgb{198, 88, 128}));
     }
     CDibImage grey;
     ASSERT_TRUE(grey.LoadFromFile(dir_->File("g16.png")));
     const Rgb p = PixelAt(grey, 2, 2);
     EXPECT_EQ(p.r, p.g);
     EXPECT_EQ(p.g, p.b);
-}
-
-TEST_F(PilFiles, JpegDecodesFromFileAndMemory) {
-    CDibImage fromFile;
+    // A block in memory decodes as the file does.
+    CDibImage fromFile, fromMemory;
     ASSERT_TRUE(fromFile.LoadFromFile(dir_->File("q.jpg")));
-    ExpectPicture(fromFile, 6);
-    const auto bytes = test::ReadFile(dir_->File("q.jpg"));
-    CDibImage fromMemory;
-    ASSERT_TRUE(fromMemory.LoadFromMemory(bytes));
+    ASSERT_TRUE(fromMemory.LoadFromMemory(test::ReadFile(dir_->File("q.jpg"))));
     EXPECT_EQ(std::memcmp(fromFile.GetBlock(), fromMemory.GetBlock(), fromFile.GetBlockSize()), 0);
 }
 
@@ -139,9 +132,6 @@ TEST(JpegEncode, SaveJpegWritesWhatEncodeJpegMakes) {
     std::vector<uint8_t> mem;
     ASSERT_GT(image.EncodeJpeg(80, mem), 0u);
     EXPECT_EQ(test::ReadFile(dir.File("a.jpg")), mem);
-    EXPECT_FALSE(image.SaveJpeg("/nonexistent-dir/a.jpg", 80));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]");
 }
 
 TEST(JpegEncode, EncodeIntoChecksTheCapacity) {
@@ -177,9 +167,6 @@ TEST(PngEncode, PilReadsTwentyFourBitPngExactly) {
             expect += (y == 12 && x == 20) ? "\n" : " ";
         }
     EXPECT_EQ(out, expect);
-    EXPECT_FALSE(image.SavePng("/nonexistent-dir/a.png"));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]");
 }
 
 // ---- hostile input --------------------------------------------------------------------------
@@ -193,24 +180,23 @@ void ExpectDecodeFails(const std::vector<uint8_t>& data, const char* text = kDec
 
 TEST(BadInput, EmptyAndUnknownBlocks) {
     CDibImage image;
-    EXPECT_FALSE(image.LoadFromMemory(nullptr, 10));
-    EXPECT_EQ(image.GetErrorText(), "CreateStreamOnHGlobal() Failed!");
     const uint8_t one = 0xFF;
-    EXPECT_FALSE(image.LoadFromMemory(&one, 0));
-    EXPECT_EQ(image.GetErrorText(), "CreateStreamOnHGlobal() Failed!");
+    for (auto [data, size] : {std::pair<const uint8_t*, size_t>{nullptr, 10}, {&one, 0}}) {
+        EXPECT_FALSE(image.LoadFromMemory(data, size));
+        EXPECT_EQ(image.GetErrorText(), "CreateStreamOnHGlobal() Failed!");
+    }
     ExpectDecodeFails({'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
     ExpectDecodeFails({0xFF, 0xD8});
-    EXPECT_FALSE(image.LoadFromFile("/nonexistent-dir/none.jpg"));
-    EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
-    EXPECT_FALSE(image.LoadFromFile("/"));
-    EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
+    for (const char* path : {"/nonexistent-dir/none.jpg", "/"}) {
+        EXPECT_FALSE(image.LoadFromFile(path));
+        EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
+    }
 }
 
 TEST(BadInput, TruncatedAndCorruptFiles) {
     CDibImage image = test::MakeNoise(64, 48, 3);
-    std::vector<uint8_t> jpegBytes;
-    ASSERT_GT(image.EncodeJpeg(90, jpegBytes), 0u);
-    const std::vector<uint8_t>& jpeg = jpegBytes;
+    std::vector<uint8_t> jpeg;
+    ASSERT_GT(image.EncodeJpeg(90, jpeg), 0u);
     test::TempDir dir;
     ASSERT_TRUE(image.SavePng(dir.File("a.png")));
     ASSERT_TRUE(image.SaveGif(dir.File("a.gif"), 0, 0));
@@ -218,7 +204,7 @@ TEST(BadInput, TruncatedAndCorruptFiles) {
     const auto png = test::ReadFile(dir.File("a.png"));
     const auto gif = test::ReadFile(dir.File("a.gif"));
     const auto bmp = test::ReadFile(dir.File("a.bmp"));
-    for (const std::vector<uint8_t>* file : {&jpeg, &png, &gif, &bmp}) {
+    for (const std::vector<uint8_t>* file : {static_cast<const std::vector<uint8_t>*>(&jpeg), &png, &gif, &bmp}) {
         for (size_t cut : {file->size() / 2, file->size() / 4, static_cast<size_t>(20)}) {
             SCOPED_TRACE(cut);
             ExpectDecodeFails(std::vector<uint8_t>(file->begin(), file->begin() + cut));
@@ -261,7 +247,7 @@ bmp2 = b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack('<IiiHHIIiiII',
     1, 7, 0, 0, 0, 0, 0, 0) + b'\0' * 100
 open(d + '/depth.bmp', 'wb').write(bmp2)
 )",
-                                            {dir.path()}, &ok);
+                                            {dir.Path()}, &ok);
     ASSERT_TRUE(ok) << out;
     for (const char* name : {"h.png", "h.gif", "h.bmp", "depth.bmp"}) {
         SCOPED_TRACE(name);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -32,6 +31,7 @@ TEST(Palettes, EntriesAndKnownIndices) {
     EXPECT_EQ(NearestColorFinder(0).Find(0, 0, 0), 0);
     EXPECT_EQ(NearestColorFinder(1).Find(255, 255, 255), 255);
     EXPECT_EQ(NearestColorFinder(1).Find(0, 0, 0), 0);
+    EXPECT_EQ(NearestColorFinder(0).Find(128, 128, 128), 36 * 3 + 6 * 3 + 3);  // level 153
     EXPECT_EQ(NearestColorFinder(9).Find(200, 10, 99), 0);
 }
 
@@ -58,11 +58,6 @@ TEST(NearestColor, TablesAgreeWithTheFullSearch) {
                     ASSERT_EQ(finder.Find(a, v, b), NearestColorIndex(pal, a, v, b));
                     ASSERT_EQ(finder.Find(a, b, v), NearestColorIndex(pal, a, b, v));
                 }
-        std::mt19937 rng(no);
-        for (int i = 0; i < 200000; ++i) {
-            const int r = rng() & 255, g = rng() & 255, b = rng() & 255;
-            ASSERT_EQ(finder.Find(r, g, b), NearestColorIndex(pal, r, g, b));
-        }
     }
 }
 
@@ -104,7 +99,7 @@ std::vector<uint8_t> ReferenceDither(const std::vector<Rgb>& topDown, int w, int
 
 TEST(Dither, MatchesThePlainDoubleReference) {
     for (int no : {0, 1}) {
-        for (auto [w, h] : {std::pair{37, 23}, std::pair{1, 9}, std::pair{64, 1}}) {
+        for (auto [w, h] : {std::pair{37, 23}, std::pair{1, 9}, std::pair{64, 1}, std::pair{1, 1}}) {
             CDibImage image = test::MakeNoise(w, h, static_cast<uint32_t>(no * 100 + w));
             std::vector<Rgb> topDown;
             for (int y = 0; y < h; ++y)
@@ -119,33 +114,6 @@ TEST(Dither, MatchesThePlainDoubleReference) {
                         << "palette " << no << " size " << w << "x" << h << " at " << x << "," << y;
         }
     }
-}
-
-TEST(Dither, OnePixelIsItsNearestColour) {
-    CDibImage image;
-    image.CreateBlank(1, 1);
-    test::SetPixel(image, 0, 0, Rgb{130, 20, 240});
-    IndexedImage out;
-    ASSERT_TRUE(ReduceDither(image, 0, out));
-    EXPECT_EQ(out.indices[0], NearestColorIndex(MakePalette(0), 130, 20, 240));
-}
-
-TEST(Dither, GreyFieldMixesNeighbouringLevels) {
-    // A uniform grey between two palette levels dithers to both levels, averaging near it.
-    CDibImage image;
-    image.CreateBlank(40, 40);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) test::SetPixel(image, x, y, Rgb{128, 128, 128});
-    IndexedImage out;
-    ASSERT_TRUE(ReduceDither(image, 0, out));
-    const Palette pal = MakePalette(0);
-    double sum = 0;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) sum += pal[out.indices[y * out.stride + x]].rgbRed;
-    EXPECT_NEAR(sum / 1600, 128, 2);
-    IndexedImage nearest;
-    ASSERT_TRUE(ReduceNearColor(image, 0, nearest));
-    EXPECT_EQ(nearest.indices[0], 36 * 3 + 6 * 3 + 3);  // 128 -> level 153
 }
 
 // PIL reads mode, palette entries and the upright index rows of an 8-bit file.
@@ -208,24 +176,20 @@ TEST(IndexedFiles, SaveImageDispatchesOnTheSettings) {
                  {2, 8, "a.png", "PNG P"},
                  {2, 24, "b.png", "PNG RGB"},
                  {3, 8, "a.gif", "GIF P"}};
+    std::vector<std::string> paths;
+    std::string expect;
     for (const Case& c : cases) {
         s.imageFileFormat = c.format;
         s.pngBitCount = c.bits;
-        ASSERT_TRUE(SaveImage(image, s, dir.File(c.name))) << c.name;
-        bool ok = false;
-        const std::string out = test::RunPython(
-            "import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1])\nprint(im.format, "
-            "im.mode)",
-            {dir.File(c.name)}, &ok);
-        EXPECT_EQ(out, std::string(c.pil) + "\n");
+        paths.push_back(dir.File(c.name));
+        ASSERT_TRUE(SaveImage(image, s, paths.back())) << c.name;
+        expect += std::string(c.pil) + "\n";
     }
-    // A failed 8-bit save names its step and the path.
-    EXPECT_FALSE(image.SaveGif("/nonexistent-dir/a.gif", 1, 0));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to GIF Failed! [Image::Save() Failed!] [/nonexistent-dir/a.gif]");
-    EXPECT_FALSE(image.SavePng8("/nonexistent-dir/a.png", 0, 1));
-    EXPECT_EQ(image.GetErrorText(),
-              "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]");
+    bool ok = false;
+    EXPECT_EQ(test::RunPython("import sys\nfrom PIL import Image\nfor f in sys.argv[1:]:\n"
+                              "  im=Image.open(f)\n  print(im.format, im.mode)",
+                              paths, &ok),
+              expect);
 }
 
 }  // namespace

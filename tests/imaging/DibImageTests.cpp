@@ -1,7 +1,9 @@
 // The picture object's block, sample conversion and BMP output, checked with PIL.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "TestSupport.h"
 #include "imaging/DibImage.h"
@@ -56,79 +58,44 @@ TEST(DibImageBlock, CopiesAreIndependent) {
     EXPECT_EQ(PixelAt(a, 4, 3), PixelAt(b, 4, 3));
 }
 
-TEST(DibImageSample, TwentyFourBitSampleIsCopiedAndSizeComputed) {
-    BITMAPINFOHEADER h = MakeRgb24Header(3, 2);
-    h.biSizeImage = 0;
-    std::vector<uint8_t> bits(DibStride(3, 24) * 2, 0);
-    bits[0] = 10, bits[1] = 20, bits[2] = 30;  // bottom-left pixel: blue, green, red
-    CDibImage image;
-    ASSERT_TRUE(image.CreateFromSample(h, bits.data()));
-    EXPECT_EQ(image.GetInfoHeader()->biSizeImage, 24u);
-    EXPECT_EQ(PixelAt(image, 0, 1), (Rgb{30, 20, 10}));
-}
-
-TEST(DibImageSample, TopDownSampleIsStoredBottomUp) {
-    BITMAPINFOHEADER h = MakeRgb24Header(2, 2);
-    h.biHeight = -2;
-    std::vector<uint8_t> bits(DibStride(2, 24) * 2, 0);
-    bits[2] = 255;  // first stored row is the top row: top-left pixel red
-    CDibImage image;
-    ASSERT_TRUE(image.CreateFromSample(h, bits.data()));
-    EXPECT_EQ(image.Height(), 2);
-    EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{255, 0, 0}));
-    EXPECT_EQ(PixelAt(image, 0, 1), (Rgb{0, 0, 0}));
-}
-
-TEST(DibImageSample, OtherDepthsAreConverted) {
-    // 8-bit with a colour table, 4-bit, 1-bit, 16-bit 5-5-5, 32-bit.
+TEST(DibImageSample, EveryDepthIsStoredAsBottomUpTwentyFourBits) {
     RGBQUAD table[256] = {};
     table[1] = RGBQUAD{10, 20, 30, 0};
     table[2] = RGBQUAD{200, 100, 50, 0};
-    {
-        BITMAPINFOHEADER h = MakeRgb24Header(3, 1);
-        h.biBitCount = 8;
-        const uint8_t bits[4] = {1, 2, 0, 0};
+    struct Pixel {
+        int x, y;  // from the top-left corner
+        Rgb rgb;
+    };
+    struct Row {
+        const char* name;
+        int bitCount, width, height;  // a negative height: the rows are stored top-down
+        std::vector<uint8_t> bits;
+        std::vector<Pixel> expect;
+    };
+    const Row rows[] = {
+        // The bottom-left pixel as blue, green, red; the size is computed when left at 0.
+        {"24-bit", 24, 3, 2, {10, 20, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {{0, 1, {30, 20, 10}}, {0, 0, {0, 0, 0}}}},
+        {"24-bit top-down", 24, 2, -2, {0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {{0, 0, {255, 0, 0}}, {0, 1, {0, 0, 0}}}},
+        {"8-bit", 8, 3, 1, {1, 2, 0, 0}, {{0, 0, {30, 20, 10}}, {1, 0, {50, 100, 200}}}},
+        {"4-bit", 4, 3, 1, {0x21, 0x10, 0, 0}, {{0, 0, {50, 100, 200}}, {2, 0, {30, 20, 10}}}},
+        {"1-bit", 1, 9, 1, {0x80, 0x80, 0, 0},
+         {{0, 0, {30, 20, 10}}, {1, 0, {0, 0, 0}}, {8, 0, {30, 20, 10}}}},
+        {"16-bit 5-5-5", 16, 2, 1, {0x00, 0x7C, 0x1F, 0x00}, {{0, 0, {255, 0, 0}}, {1, 0, {0, 0, 255}}}},
+        {"32-bit", 32, 1, 1, {1, 2, 3, 99}, {{0, 0, {3, 2, 1}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BITMAPINFOHEADER h = MakeRgb24Header(row.width, row.height);
+        h.biBitCount = static_cast<uint16_t>(row.bitCount);
+        h.biSizeImage = 0;
         CDibImage image;
-        ASSERT_TRUE(image.CreateFromSample(h, bits, table));
-        EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{30, 20, 10}));
-        EXPECT_EQ(PixelAt(image, 1, 0), (Rgb{50, 100, 200}));
+        ASSERT_TRUE(image.CreateFromSample(h, row.bits.data(), table));
+        EXPECT_EQ(image.Height(), std::abs(row.height));
         EXPECT_EQ(image.GetInfoHeader()->biBitCount, 24);
-    }
-    {
-        BITMAPINFOHEADER h = MakeRgb24Header(3, 1);
-        h.biBitCount = 4;
-        const uint8_t bits[4] = {0x21, 0x10, 0, 0};  // indices 2, 1, 1
-        CDibImage image;
-        ASSERT_TRUE(image.CreateFromSample(h, bits, table));
-        EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{50, 100, 200}));
-        EXPECT_EQ(PixelAt(image, 2, 0), (Rgb{30, 20, 10}));
-    }
-    {
-        BITMAPINFOHEADER h = MakeRgb24Header(9, 1);
-        h.biBitCount = 1;
-        const uint8_t bits[4] = {0x80, 0x80, 0, 0};  // pixel 0 and pixel 8 use entry 1
-        CDibImage image;
-        ASSERT_TRUE(image.CreateFromSample(h, bits, table));
-        EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{30, 20, 10}));
-        EXPECT_EQ(PixelAt(image, 1, 0), (Rgb{0, 0, 0}));
-        EXPECT_EQ(PixelAt(image, 8, 0), (Rgb{30, 20, 10}));
-    }
-    {
-        BITMAPINFOHEADER h = MakeRgb24Header(2, 1);
-        h.biBitCount = 16;
-        const uint16_t px[2] = {0x7C00, 0x001F};  // pure red, pure blue
-        CDibImage image;
-        ASSERT_TRUE(image.CreateFromSample(h, px));
-        EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{255, 0, 0}));
-        EXPECT_EQ(PixelAt(image, 1, 0), (Rgb{0, 0, 255}));
-    }
-    {
-        BITMAPINFOHEADER h = MakeRgb24Header(1, 1);
-        h.biBitCount = 32;
-        const uint8_t px[4] = {1, 2, 3, 99};
-        CDibImage image;
-        ASSERT_TRUE(image.CreateFromSample(h, px));
-        EXPECT_EQ(PixelAt(image, 0, 0), (Rgb{3, 2, 1}));
+        EXPECT_EQ(image.GetInfoHeader()->biSizeImage, image.Stride() * image.Height());
+        for (const Pixel& p : row.expect) EXPECT_EQ(PixelAt(image, p.x, p.y), p.rgb) << p.x;
     }
 }
 
@@ -164,10 +131,6 @@ TEST(DibImageBmp, SavedFileIsReadByPil) {
         const std::string path = dir.File("p" + std::to_string(width) + ".bmp");
         ASSERT_TRUE(image.SaveBmp(path));
         const auto bytes = test::ReadFile(path);
-        ASSERT_GE(bytes.size(), 54u);
-        EXPECT_EQ(bytes[0], 'B');
-        EXPECT_EQ(bytes[1], 'M');
-        EXPECT_EQ(bytes[10], 54);
         const size_t rowBytes = width == 100 ? 300 : 304;
         EXPECT_EQ(bytes.size(), 54 + rowBytes * 100);
         bool ok = false;
@@ -185,11 +148,34 @@ TEST(DibImageBmp, SavedFileIsReadByPil) {
     }
 }
 
-TEST(DibImageBmp, SaveToMissingDirectoryNamesThePath) {
+// A failed save names its step and the path, and leaves the picture.
+TEST(DibImageFiles, SavesIntoAMissingDirectoryFailWithTheirText) {
     CDibImage image = test::MakeGradient(4, 4);
-    EXPECT_FALSE(image.SaveBmp("/nonexistent-dir/x.bmp"));
-    EXPECT_EQ(image.GetErrorText(), "CreateFile() Failed! [/nonexistent-dir/x.bmp]");
-    EXPECT_FALSE(image.IsEmpty());  // a failed save leaves the picture
+    struct Row {
+        bool (*save)(CDibImage&, const std::string&);
+        const char* path;
+        const char* text;
+    };
+    const Row rows[] = {
+        {[](CDibImage& i, const std::string& p) { return i.SaveBmp(p); }, "/nonexistent-dir/x.bmp",
+         "CreateFile() Failed! [/nonexistent-dir/x.bmp]"},
+        {[](CDibImage& i, const std::string& p) { return i.SaveJpeg(p, 80); },
+         "/nonexistent-dir/a.jpg",
+         "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]"},
+        {[](CDibImage& i, const std::string& p) { return i.SavePng(p); }, "/nonexistent-dir/a.png",
+         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]"},
+        {[](CDibImage& i, const std::string& p) { return i.SavePng8(p, 0, 1); },
+         "/nonexistent-dir/b.png",
+         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/b.png]"},
+        {[](CDibImage& i, const std::string& p) { return i.SaveGif(p, 1, 0); },
+         "/nonexistent-dir/a.gif",
+         "Save to GIF Failed! [Image::Save() Failed!] [/nonexistent-dir/a.gif]"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_FALSE(row.save(image, row.path));
+        EXPECT_EQ(image.GetErrorText(), row.text);
+        EXPECT_FALSE(image.IsEmpty());
+    }
 }
 
 }  // namespace

@@ -45,10 +45,7 @@ TEST(Rotate, OtherAnglesFailAndKeepThePicture) {
 }
 
 TEST(Resize, SizesAndColours) {
-    CDibImage image;
-    image.CreateBlank(640, 480);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) test::SetPixel(image, x, y, Rgb{200, 40, 90});
+    CDibImage image = test::MakeFilled(640, 480, Rgb{200, 40, 90});
     CDibImage half = image;
     ASSERT_TRUE(half.ResizeByRate(0.5));
     EXPECT_EQ(half.Width(), 320);
@@ -110,9 +107,7 @@ TEST(GrayScale, MatchesDoubleArithmeticForEveryColour) {
 }
 
 TEST(Blend, RangeBoundaryIsTransparent) {
-    CDibImage picture;
-    picture.CreateBlank(3, 1);
-    for (int x = 0; x < 3; ++x) test::SetPixel(picture, x, 0, Rgb{1, 2, 3});
+    CDibImage picture = test::MakeFilled(3, 1, Rgb{1, 2, 3});
     CDibImage frame;
     frame.CreateBlank(3, 1);
     // Magenta key; distances 0, exactly 5 (3-4-5 triangle), and just over 5.
@@ -130,10 +125,7 @@ TEST(Blend, RangeBoundaryIsTransparent) {
 }
 
 TEST(Outline, UniformPictureAndEdges) {
-    CDibImage image;
-    image.CreateBlank(5, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) test::SetPixel(image, x, y, Rgb{50, 60, 70});
+    CDibImage image = test::MakeFilled(5, 4, Rgb{50, 60, 70});
     ASSERT_TRUE(image.Outline(1));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) {
@@ -222,10 +214,7 @@ TEST(EditRoutine, FrameIsScaledBlendedThenTurnedGrey) {
             test::SetPixel(frame, x, y, band ? Rgb{0, 255, 0} : Rgb{255, 0, 255});
         }
     ASSERT_TRUE(frame.SavePng(dir.File("frame.png")));
-    CDibImage image;
-    image.CreateBlank(100, 100);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x) test::SetPixel(image, x, y, Rgb{200, 100, 0});
+    CDibImage image = test::MakeFilled(100, 100, Rgb{200, 100, 0});
     ImageSettings s = NoStamps();
     s.enableFrameImage = 1;
     s.frameImageFileName = dir.File("frame.png");

@@ -5,25 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 
 namespace ocv::test {
-
-TempDir::TempDir() {
-    std::string tmpl = std::filesystem::temp_directory_path().string() + "/ocv-imaging-XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    const char* made = mkdtemp(buf.data());
-    path_ = made ? made : "";
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
 
 Rgb PixelAt(const CDibImage& image, int x, int y) {
     const uint8_t* p =
@@ -45,6 +31,14 @@ CDibImage MakeGradient(int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             SetPixel(image, x, y, Rgb{(x * 7) & 255, (y * 11) & 255, (x * 3 + y * 5) & 255});
+    return image;
+}
+
+CDibImage MakeFilled(int width, int height, Rgb c) {
+    CDibImage image;
+    image.CreateBlank(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) SetPixel(image, x, y, c);
     return image;
 }
 

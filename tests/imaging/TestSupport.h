@@ -5,21 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "../foundation/TempDir.h"
 #include "imaging/DibImage.h"
 
 namespace ocv::test {
 
-// A fresh directory under the temporary directory, removed by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using ::TempDir;
 
 // Colour at (x, y) counted from the top-left corner, as red, green, blue.
 struct Rgb {
@@ -31,6 +22,8 @@ void SetPixel(CDibImage& image, int x, int y, Rgb c);
 
 // A picture whose colour varies with the position (every pixel distinct in small pictures).
 CDibImage MakeGradient(int width, int height);
+// A picture of one colour.
+CDibImage MakeFilled(int width, int height, Rgb c);
 // Deterministic pseudo-random picture.
 CDibImage MakeNoise(int width, int height, uint32_t seed);
 

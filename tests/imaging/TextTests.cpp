@@ -31,13 +31,7 @@ Box Changed(const CDibImage& image, Rgb background) {
     return b;
 }
 
-CDibImage Grey(int w, int h) {
-    CDibImage image;
-    image.CreateBlank(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) test::SetPixel(image, x, y, Rgb{90, 90, 90});
-    return image;
-}
+CDibImage Grey(int w, int h) { return test::MakeFilled(w, h, Rgb{90, 90, 90}); }
 
 TEST(PrintText, OpaqueCellSitsInEveryCornerWithoutMargin) {
     TextStyle style;  // default record: height 14 cell, white on black, Shift-JIS face

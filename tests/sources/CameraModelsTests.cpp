@@ -1,9 +1,6 @@
 // The camera models' URLs, the parts of a camera URL, one HTTP request against canned answers,
 // the source factory and the models' format pages.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <regex>
 
 #include "SourceTestSupport.h"
 #include "foundation/VideoCtrl.h"
@@ -155,15 +152,14 @@ TEST(HttpStream, OpensOnTheFinalAnswerOnly) {
 TEST(SourceFactory, MakesTheSourceOfEachKnownType) {
     auto log = std::make_shared<CLogger>();
     auto view = std::make_shared<FrameNotifier>();
-    EXPECT_NE(std::dynamic_pointer_cast<COcvInterface>(CreateCameraSource(3, view, log)), nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<CKxInterface>(CreateCameraSource(4, view, log)), nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<CAxisInterface>(CreateCameraSource(5, view, log)), nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<CVivotekInterface>(CreateCameraSource(6, view, log)),
-              nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<CMegaChipsInterface>(CreateCameraSource(7, view, log)),
-              nullptr);
-    for (int t : {1, 2, 8}) EXPECT_NE(CreateCameraSource(t, view, log), nullptr) << t;
-    for (int t : {0, 9, -1}) EXPECT_EQ(CreateCameraSource(t, view, log), nullptr) << t;
+    auto make = [&](int type) { return CreateCameraSource(type, view, log); };
+    EXPECT_NE(std::dynamic_pointer_cast<COcvInterface>(make(3)), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<CKxInterface>(make(4)), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<CAxisInterface>(make(5)), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<CVivotekInterface>(make(6)), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<CMegaChipsInterface>(make(7)), nullptr);
+    for (int t : {1, 2, 8}) EXPECT_NE(make(t), nullptr) << t;
+    for (int t : {0, 9, -1}) EXPECT_EQ(make(t), nullptr) << t;
 }
 
 class BoxSink : public ILogNotifySink {
@@ -201,9 +197,6 @@ TEST(CameraModels, ConnectRefusesAWrongTypeOrAnEmptyUrlWithABox) {
 TEST(CameraModels, TerminationEventIsNamedPerObject) {
     auto log = std::make_shared<CLogger>();
     CKxInterface a(nullptr, log), b(nullptr, log);
-    std::regex re("CMJpegSampleGrabberTerminateEvt" + std::to_string(::getpid()) +
-                  std::to_string(CurrentThreadId()) + "[0-9]{4,}");
-    EXPECT_TRUE(std::regex_match(a.TerminateEventName(), re)) << a.TerminateEventName();
     EXPECT_NE(a.TerminateEventName(), b.TerminateEventName());
     auto ev = NamedEvent::Open(a.TerminateEventName());
     ASSERT_NE(ev, nullptr);

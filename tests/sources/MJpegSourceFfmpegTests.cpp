@@ -7,27 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "SourceTestSupport.h"
-#include "sources/CameraModels.h"
-#include "sources/SourceFactory.h"
+#include "MJpegCamera.h"
 
 namespace ocv {
 namespace {
 
-using test::FrameCounter;
+using test::Camera;
+using test::Device;
 using test::Process;
 using test::TestLog;
 using test::WaitUntil;
-
-struct Camera {
-    TestLog log;
-    FrameCounter counter;
-    std::shared_ptr<CMJpegCameraModel> source;
-    explicit Camera(int32_t type) {
-        source = std::dynamic_pointer_cast<CMJpegCameraModel>(
-            CreateCameraSource(type, counter.notifier, log.Logger()));
-    }
-};
 
 std::unique_ptr<Process> StartFfmpeg(int port, const std::vector<std::string>& output) {
     std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-loglevel",
@@ -51,17 +40,13 @@ TEST(MJpegFfmpeg, ReadsFfmpegsChunkedMotionJpegStream) {
     ASSERT_NE(ffmpeg, nullptr);
     {
         Camera cam(DEVICE_AXIS);
-        DeviceInfo d;
-        d.deviceType = DEVICE_AXIS;
-        d.deviceName = "http://127.0.0.1:" + std::to_string(port);
+        DeviceInfo d = Device(DEVICE_AXIS, "http://127.0.0.1:" + std::to_string(port));
         d.frameWidth = 320;
         d.frameHeight = 240;
         ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
-        EXPECT_TRUE(WaitUntil([&] { return cam.counter.frames >= 20; }, 5000)) << cam.log.Dump();
-        BITMAPINFOHEADER h{};
-        cam.source->GetFormat(&h);
-        EXPECT_EQ(h.biWidth, 320);
-        EXPECT_EQ(h.biHeight, 240);
+        EXPECT_TRUE(cam.WaitFrames(20, 5000)) << cam.log.Dump();
+        EXPECT_EQ(cam.Format().biWidth, 320);
+        EXPECT_EQ(cam.Format().biHeight, 240);
         EXPECT_EQ(cam.log.Count("MotionJpeg画像取得に失敗しました！"), 0) << cam.log.Dump();
         cam.source->Disconnect();
     }
@@ -92,9 +77,8 @@ TEST(MJpegFfmpeg, HttpsCameraWithAnUntrustedCertificateIsRefused) {
     MJpegTimings t = cam.source->Timings();
     t.connectWaitMs = 1500;
     cam.source->SetTimings(t);
-    DeviceInfo d;
-    d.deviceType = DEVICE_MEGACHIPS;
-    d.deviceName = "https://127.0.0.1:" + std::to_string(port) + "/pic.jpg?x=";
+    DeviceInfo d =
+        Device(DEVICE_MEGACHIPS, "https://127.0.0.1:" + std::to_string(port) + "/pic.jpg?x=");
     EXPECT_EQ(cam.source->Connect(&d), 0);
     EXPECT_EQ(cam.log.Count("[SampleThread] Network error! [SSL certificate problem"), 1)
         << cam.log.Dump();

@@ -1,10 +1,7 @@
 // The network stream source against real servers on loopback: GStreamer's RTSP server (H.264
 // and Motion-JPEG over RTP, TCP and UDP), ffmpeg's HTTP MPEG-TS server, a file made by ffmpeg,
 // a server that accepts and never answers, and a name that cannot be resolved.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,39 +50,17 @@ std::unique_ptr<Process> StartHttpTs(int port, const std::string& size) {
     return p;
 }
 
-// A short H.264 file made by ffmpeg; empty when ffmpeg failed.
-std::string MakeFile(const TempDir& dir, const std::string& size) {
-    std::string path = dir.Path() + "/clip.mp4";
+// A short H.264 clip made by ffmpeg, its container chosen by the name's ending; empty when
+// ffmpeg failed.
+std::string MakeClip(const TempDir& dir, const std::string& name, const std::string& size,
+                     int seconds) {
+    std::string path = dir.File(name);
     Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                    "testsrc=size=" + size + ":rate=10:duration=3", "-c:v", "libx264", "-preset",
-                    "ultrafast", "-g", "10", "-y", path});
+                    "testsrc=size=" + size + ":rate=10:duration=" + std::to_string(seconds),
+                    "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", "-y", path});
     if (!WaitUntil([&] { return !ffmpeg.Running(); }, 30000)) return {};
     return access(path.c_str(), R_OK) == 0 ? path : std::string();
 }
-
-// A TCP port that accepts connections (the kernel completes them) and never answers.
-class SilentServer {
-public:
-    SilentServer() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(fd_, 8) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len))
-            return;
-        port_ = ntohs(a.sin_port);
-    }
-    ~SilentServer() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
 
 struct Stream {
     TestLog log;
@@ -148,7 +123,7 @@ TEST(NetStreamPeers, EachKindOfStreamDeliversMovingPicturesOfItsSize) {
          352, 288, "URL = mms://127.0.0.1:PORT/ts"},
         {"file URL",
          [](int, const TempDir& dir, std::unique_ptr<Process>&) {
-             std::string path = MakeFile(dir, "176x144");
+             std::string path = MakeClip(dir, "clip.mp4", "176x144", 3);
              return path.empty() ? path : "file://" + path;
          },
          176, 144, nullptr},
@@ -240,18 +215,6 @@ TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
     source.Disconnect();
 }
 
-// An MPEG-TS file of H.264 pictures of `size`, `seconds` long.
-std::string MakeTs(const TempDir& dir, const std::string& name, const std::string& size,
-                   int seconds) {
-    std::string path = dir.Path() + "/" + name;
-    Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                    "testsrc=size=" + size + ":rate=10:duration=" + std::to_string(seconds),
-                    "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", "-f", "mpegts", "-y",
-                    path});
-    WaitUntil([&] { return !ffmpeg.Running(); }, 30000);
-    return path;
-}
-
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -259,8 +222,8 @@ std::string ReadAll(const std::string& path) {
 
 TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
     TempDir dir;
-    std::string a = ReadAll(MakeTs(dir, "a.ts", "176x144", 2));
-    std::string b = ReadAll(MakeTs(dir, "b.ts", "320x240", 3));
+    std::string a = ReadAll(MakeClip(dir, "a.ts", "176x144", 2));
+    std::string b = ReadAll(MakeClip(dir, "b.ts", "320x240", 3));
     ASSERT_GT(a.size(), 10000u);
     ASSERT_GT(b.size(), 10000u);
     // Damage: a run of garbage inside the second part's packets, past its first key frame.
@@ -289,7 +252,7 @@ TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
 }
 
 TEST(NetStreamPeers, AStopEndsAConnectToAServerThatNeverAnswers) {
-    SilentServer silent;
+    test::CannedServer silent("");
     ASSERT_GT(silent.Port(), 0);
     struct StopRow {
         const char* name;
