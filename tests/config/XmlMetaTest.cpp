@@ -158,22 +158,6 @@ TEST(MetaText, CutNeverSplitsAUtf8Character) {
     EXPECT_EQ("", ocv::CutUtf8("\xE3\x81\x82", 1));
 }
 
-TEST(MetaWriter, MetasAreAppendedWithNameThenValue) {
-    pugi::xml_document doc;
-    pugi::xml_node s = doc.append_child("S");
-    ocv::AddMeta(s, "Text", "a<b&\"c\"");
-    ocv::AddMetaInt(s, "Int", -5);
-    ocv::AddMetaFloat(s, "Float", 1.0f);
-    EXPECT_EQ(
-        "<S><meta name=\"Text\" value=\"a&lt;b&amp;&quot;c&quot;\"/><meta name=\"Int\" "
-        "value=\"-5\"/><meta name=\"Float\" value=\"1.00\"/></S>",
-        ocv::XmlToString(doc));
-    std::string v;
-    auto back = Parse(ocv::XmlToString(doc));
-    ASSERT_TRUE(ocv::GetMeta(back->child("S"), "Text", v));
-    EXPECT_EQ("a<b&\"c\"", v);
-}
-
 TEST(XmlFile, MissingFileIsSilentAndBadFilesAreReportedOnce) {
     TempDir dir;
     CapturedLog cap;
