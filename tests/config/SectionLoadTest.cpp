@@ -236,23 +236,26 @@ T InRange(const char* key, int n, T value) {
     return value;
 }
 
+// Gives every field it visits a value of its own, counting from `n` (within the key's range).
+struct Scrambler {
+    int n;
+    void Int(const char* k, int32_t& f) {
+        ++n;
+        f = InRange(k, n, n);
+    }
+    void Byte(const char*, uint8_t& f) { f = static_cast<uint8_t>(++n % 200 + 1); }
+    void Float(const char* k, float& f) {
+        ++n;
+        f = InRange(k, n, static_cast<float>(n) + 0.25f);
+    }
+    void Text(const char*, std::string& f, size_t) { f = "t" + std::to_string(++n) + " é"; }
+    void Format(const char*, int32_t& f) { f = (f + 1 + (++n) % 3) % 4; }
+    void Body(std::string& f) { f = "body " + std::to_string(++n) + "\r\nline 2"; }
+};
+
 // A camera whose every stored field differs from its default (as far as the ranges allow).
 ocv::CameraConfig ScrambledCamera() {
-    struct Scrambler {
-        int n = 1000;
-        void Int(const char* k, int32_t& f) {
-            ++n;
-            f = InRange(k, n, n);
-        }
-        void Byte(const char*, uint8_t& f) { f = static_cast<uint8_t>(++n % 200 + 1); }
-        void Float(const char* k, float& f) {
-            ++n;
-            f = InRange(k, n, static_cast<float>(n) + 0.25f);
-        }
-        void Text(const char*, std::string& f, size_t) { f = "t" + std::to_string(++n) + " é"; }
-        void Format(const char*, int32_t& f) { f = (f + 1 + (++n) % 3) % 4; }
-        void Body(std::string& f) { f = "body " + std::to_string(++n) + "\r\nline 2"; }
-    } s;
+    Scrambler s{1000};
     ocv::CameraConfig c;
     c.param = ocv::MakeDefaultOcvParam(kDir);
     auto image = [&](ocv::ImageSettings& im) {
@@ -288,14 +291,7 @@ ocv::CameraConfig ScrambledCamera() {
 
 ocv::ConfigDocument ScrambledConfig() {
     ocv::ConfigDocument doc(kDir);
-    struct Scrambler {
-        int n = 5000;
-        void Int(const char* k, int32_t& f) {
-            ++n;
-            f = InRange(k, n, n);
-        }
-        void Text(const char*, std::string& f, size_t) { f = "s" + std::to_string(++n); }
-    } s;
+    Scrambler s{5000};
     ocv::fields::SystemLogFields(doc.system, s);
     ocv::fields::SystemMailFields(doc.system, s);
     doc.cameras.push_back(ScrambledCamera());
