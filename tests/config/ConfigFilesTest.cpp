@@ -103,12 +103,9 @@ TEST_F(ConfigFilesTest, CaptureFileBringsTheNameAndLeavesTheDevicePart) {
     ocv::OcvParam into = ocv::MakeDefaultOcvParam("/opt/ocv");
     into.deviceInfo.deviceName = "mine";
     ASSERT_TRUE(ocv::LoadCaptureSettingFile(dir.File("gate.cap"), into, cap.log));
-    EXPECT_EQ("Gate", into.name);
-    EXPECT_EQ(1, into.motion.enableMotionCapture);
-    EXPECT_EQ(8090, into.webServer.port);
-    EXPECT_EQ("mine", into.deviceInfo.deviceName);
     ocv::OcvParam expected = from;
-    expected.deviceInfo = into.deviceInfo;
+    expected.deviceInfo = ocv::MakeDefaultOcvParam("/opt/ocv").deviceInfo;  // the target's part
+    expected.deviceInfo.deviceName = "mine";
     EXPECT_EQ(expected, into);
     EXPECT_TRUE(cap.Notices().empty());
 }
