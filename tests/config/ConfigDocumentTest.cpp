@@ -174,44 +174,4 @@ TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
     EXPECT_TRUE(cap.Notices().empty());
 }
 
-TEST_F(ConfigDocumentTest, FailedSaveLeavesThePreviousFile) {
-    ocv::ConfigDocument doc(dir.Path());
-    doc.cameras.push_back(doc.NewCamera());
-    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
-    const std::string before = ReadFile(dir.File("ocv.xml"));
-    // The program directory vanishes: the save fails and reports false.
-    ocv::ConfigDocument gone(dir.File("missing"));
-    gone.cameras.push_back(gone.NewCamera());
-    EXPECT_FALSE(gone.SaveConfiguration(cap.log));
-    // A directory where the file should be.
-    TempDir other;
-    ASSERT_EQ(0, ::mkdir(other.File("ocv.xml").c_str(), 0700));
-    ocv::ConfigDocument blocked(other.Path());
-    EXPECT_FALSE(blocked.SaveConfiguration(cap.log));
-    EXPECT_EQ(before, ReadFile(dir.File("ocv.xml")));
-}
-
-TEST_F(ConfigDocumentTest, SaveThenLoadGivesTheSameRecords) {
-    ocv::ConfigDocument doc(dir.Path());
-    doc.system.mailCommandEnable = 1;
-    doc.system.pop3Password = "pässword";
-    doc.system.deleteLog = 0;
-    for (int i = 0; i < 3; ++i) {
-        ocv::CameraConfig c = doc.NewCamera();
-        c.param.name = "cam " + std::to_string(i);
-        c.param.webServer.port = 8080 + i;
-        c.param.deviceInfo.deviceType = ocv::DEVICE_AXIS;
-        c.param.deviceInfo.deviceName = "http://127.0.0.1:" + std::to_string(9000 + i) + "/";
-        c.conditions.autoCapture = i % 2;
-        c.conditions.right = 640 + i;
-        doc.cameras.push_back(c);
-    }
-    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
-    ocv::ConfigDocument back(dir.Path());
-    ASSERT_TRUE(back.LoadConfiguration(cap.log));
-    EXPECT_EQ(doc.system, back.system);
-    EXPECT_EQ(doc.cameras, back.cameras);
-    EXPECT_TRUE(cap.Notices().empty());
-}
-
 }  // namespace

@@ -131,12 +131,13 @@ TEST_F(WebServerTest, StartStopAndStartFailures) {
     }
 }
 
-// Requests answered with a fixed reply or closed without one, with the line they log.
+// Requests answered with a fixed reply or closed without one, with the line they log; a client
+// that never ends its request is dropped after the request time-out.
 TEST_F(WebServerTest, FixedRepliesAndRequestsClosedUnanswered) {
     auto p = Settings();
     p.webServer.imodeEnablePassword = 1;
     p.webServer.imodePassword = "Secret";
-    Start(p);
+    Start(p, 1000);
     struct Row {
         std::string request, reply, logged;
     } rows[] = {
@@ -147,6 +148,8 @@ TEST_F(WebServerTest, FixedRepliesAndRequestsClosedUnanswered) {
         {"GET /MotionJpeg?a=1&b HTTP/1.1\r\n\r\n", "", "[WebServer] Analyze Request Failed!"},
         {"GET /" + std::string(3000, 'a') + " HTTP/1.1\r\n\r\n", "",
          "[WebServer] Network error! : [Invalid argument.]"},
+        {"GET /SnapJpeg HTTP/1.1\r\nHost: x\r\n", "",  // no empty line
+         "[WebServer] Network error! : [Connection timed out.]"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.request.substr(0, 40));
@@ -372,64 +375,10 @@ TEST_F(WebServerTest, StreamAndStillsOfItsQuality) {
     ::close(fd);
 }
 
-TEST_F(WebServerTest, StreamLimitAndPassword) {
-    auto p = Settings();
-    p.webServer.maxUser = 1;
-    p.webServer.enablePassword = 1;
-    p.webServer.password = "Pw";
-    Start(p);
-    const std::string busy = Resource(ocv::kResNoticeMaxUsers);
-    const std::string wrong = Resource(ocv::kResNoticeWrongPassword);
-    EXPECT_TRUE(IsJpegOf(busy, 320, 240));
-    EXPECT_TRUE(IsJpegOf(wrong, 320, 240));
-    // A wrong password (case-sensitive): the notice picture as one document.
-    std::string reply = Get(port, "/MotionJpeg?Password=pw");
-    EXPECT_EQ(reply.rfind("HTTP/1.1 200 Document follows\r\n", 0), 0u);
-    EXPECT_NE(reply.find("Content-Type: image/jpeg\r\n"), std::string::npos);
-    EXPECT_EQ(Body(reply), wrong);
-    EXPECT_TRUE(host->Lines().Has("[WebServer] Login failed!", ocv::LOG_WARNING));
-
-    int first = OpenStream("/MotionJpeg?password=Pw");
-    PartReader reader(first);
-    std::string jpeg;
-    ASSERT_NE(reader.Header(), "");
-    ASSERT_TRUE(reader.Next(jpeg));
-    EXPECT_EQ(Body(Get(port, "/MotionJpeg?Password=Pw")), busy);
-    EXPECT_TRUE(host->Lines().Has(
-        "[WebServer] It is over the number of the connection maximum users!", ocv::LOG_WARNING));
-    // When the first viewer leaves, the next one streams again.
-    ::close(first);
-    bool streamed = false;
-    for (int i = 0; i < 50 && !(streamed = Streams("/MotionJpeg?Password=Pw")); ++i)
-        std::this_thread::sleep_for(100ms);
-    EXPECT_TRUE(streamed);
-}
-
-TEST_F(WebServerTest, SilentClientIsDroppedAfterTheRequestTimeOut) {
-    Start(Settings(), 1000);
-    int silent = ConnectLoopback(port);
-    SendAll(silent, "GET /SnapJpeg HTTP/1.1\r\nHost: x\r\n");  // no empty line
-    EXPECT_EQ(ReadAll(silent, 8000), "");
-    ::close(silent);
-    EXPECT_TRUE(host->Lines().Has("[WebServer] Network error! : [Connection timed out.]"))
-        << host->Lines().Dump();
-}
-
-// Two hundred connections from twenty addresses are all answered; one address holding hundreds
-// of idle connections takes only its share: those beyond it are closed at once, and a viewer at
-// another address is served.
-TEST_F(WebServerTest, ManyConnectionsAndTheShareOfOneAddress) {
+// One address holding hundreds of idle connections takes only its share: those beyond it are
+// closed at once, and a viewer at another address is served.
+TEST_F(WebServerTest, OneAddressTakesOnlyItsShareOfConnections) {
     Start(Settings(), 60000);
-    std::vector<int> fds;
-    for (int i = 0; i < 200; ++i) fds.push_back(ConnectLoopback(port, ClientAddress(i, 10)));
-    for (int fd : fds) SendAll(fd, "GET /nothing HTTP/1.1\r\n\r\n");
-    int answered = 0;
-    for (int fd : fds) {
-        answered += ReadAll(fd, 10000).rfind(k404, 0) == 0;
-        ::close(fd);
-    }
-    EXPECT_EQ(answered, 200);
-
     std::vector<int> idle;
     for (int i = 0; i < 600; ++i) {
         idle.push_back(ConnectLoopback(port));
@@ -493,6 +442,8 @@ TEST_F(WebServerTest, StreamClientsThatStopReadingFreeTheirSlots) {
         if (!full) std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(full) << host->Lines().Dump();
+    EXPECT_TRUE(host->Lines().Has(
+        "[WebServer] It is over the number of the connection maximum users!", ocv::LOG_WARNING));
     bool streamed = false;
     for (int i = 0; i < 60 && !(streamed = Streams("/MotionJpeg", "127.0.0.2")); ++i)
         std::this_thread::sleep_for(200ms);

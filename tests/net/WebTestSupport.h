@@ -265,21 +265,26 @@ inline bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// Appends what arrives within `timeoutMs`; false on time-out, close or error.
+inline bool RecvInto(int fd, int timeoutMs, std::string& out) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    char buf[65536];
+    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) return false;
+    out.append(buf, static_cast<size_t>(n));
+    return true;
+}
+
 // Reads until the peer closes, `limit` bytes arrive or `timeoutMs` passes.
 inline std::string ReadAll(int fd, int timeoutMs = 5000, size_t limit = 64 << 20) {
     std::string out;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buf[65536];
     while (out.size() < limit) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
-        if (left <= 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        out.append(buf, static_cast<size_t>(n));
+        if (left <= 0 || !RecvInto(fd, static_cast<int>(left), out)) break;
     }
     return out;
 }
@@ -372,7 +377,7 @@ public:
         if (buf_.compare(eol, 29, "\r\nContent-type: image/jpeg\r\n\r") != 0) return false;
         size_t start = buf_.find("\r\n\r\n") + 4;
         while (buf_.size() < start + length)
-            if (!ReadMore(timeoutMs)) return false;
+            if (!RecvInto(fd_, timeoutMs, buf_)) return false;
         jpeg = buf_.substr(start, length);
         buf_.erase(0, start + length);
         return true;
@@ -381,16 +386,7 @@ public:
 private:
     bool FillUntil(const std::string& marker, int timeoutMs) {
         while (buf_.find(marker) == std::string::npos)
-            if (!ReadMore(timeoutMs)) return false;
-        return true;
-    }
-    bool ReadMore(int timeoutMs) {
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0) return false;
-        char tmp[65536];
-        ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
-        if (n <= 0) return false;
-        buf_.append(tmp, static_cast<size_t>(n));
+            if (!RecvInto(fd_, timeoutMs, buf_)) return false;
         return true;
     }
     int fd_;
