@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "DeliveryPeers.h"
 #include "TargetTestSupport.h"
@@ -22,14 +21,7 @@ protected:
     void SetUp() override {
         TargetFixture::SetUp();
         ASSERT_TRUE(server_.Ready()) << server_.Log();
-        ftp_.ftpServerAddress = "127.0.0.1";
-        ftp_.ftpServerPort = server_.Port();
-        ftp_.ftpUser = "camuser";
-        ftp_.ftpPassword = "s3cret";
-        ftp_.ftpDirectory = "/";
-        ftp_.ftpLoginRetryCount = 1;
-        ftp_.ftpPasvMode = 1;
-        ftp_.image = PlainImage("up", IMAGE_FORMAT_JPEG);
+        ftp_ = LoopbackFtp(server_.Port(), "up");
     }
     int Upload(const FtpInfo& ftp, std::string& name) {
         CDibImage copy(picture_);
@@ -142,18 +134,11 @@ TEST_F(FtpUploadTest, RefusalsOfTheServerAreLoggedFailures) {
 TEST_F(FtpUploadTest, StopDuringTheLoginPauseEndsTheUploadAtOnce) {
     ftp_.ftpPassword = "wrong";
     ftp_.ftpLoginRetryCount = 5;
-    Clock::time_point stoppedAt{};
-    std::thread stopper([&] {
-        for (int i = 0; i < 1500 && !Logged("Login FTP server failed!"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        stoppedAt = Clock::now();
-        stop_->Set();
-    });
+    StopWhen stopper(*stop_, [&] { return Logged("Login FTP server failed!"); });
     std::string name;
     EXPECT_EQ(Upload(ftp_, name), 0);
     auto returnedAt = Clock::now();
-    stopper.join();
-    EXPECT_LT(std::chrono::duration<double>(returnedAt - stoppedAt).count(), 1.0)
+    EXPECT_LT(std::chrono::duration<double>(returnedAt - stopper.Join()).count(), 1.0)
         << "the 2 s pause wakes on the stop event";
     EXPECT_FALSE(Logged("2times")) << LogText();
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());

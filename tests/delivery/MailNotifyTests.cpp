@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "DeliveryPeers.h"
 #include "ScriptServer.h"
@@ -146,15 +145,9 @@ TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInC
         smtp_.acceptSelfSignedCertificate = 1;
         smtp_.smtpUser = "camuser";
         smtp_.smtpPassword = "s3cret";
-        std::thread stopper([&] {
-            if (*row.stopWhen == '\0') return;
-            for (int i = 0; i < 1000 && server.Received().find(row.stopWhen) == std::string::npos;
-                 ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            stop_->Set();
-        });
+        StopWhen stopper(*stop_, ReceivedBy(server, row.stopWhen));
         EXPECT_EQ(Send(), 0);
-        stopper.join();
+        stopper.Join();
         EXPECT_TRUE(LoggedInOrder({"[Live] Login SMTP server...", row.logged})) << LogText();
         EXPECT_FALSE(Logged("Sending e-mail...")) << LogText();
         EXPECT_TRUE(DirectoryEntries(workDir_).empty());
@@ -206,17 +199,10 @@ TEST_F(PopBeforeSmtpTest, LoginThenWaitThenMail) {
 
     smtp_.pop3Password = "s3cret";
     smtp_.pop3BeforeSmtpSendTimeout = 30000;
-    Clock::time_point stoppedAt{};
-    std::thread stopper([&] {
-        for (int i = 0; i < 1500 && LogCount("[Live] Waiting...") < 2; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        stoppedAt = Clock::now();
-        stop_->Set();
-    });
+    StopWhen stopper(*stop_, [&] { return LogCount("[Live] Waiting...") >= 2; });
     EXPECT_EQ(Send(), 0);
     auto returnedAt = Clock::now();
-    stopper.join();
-    EXPECT_LT(std::chrono::duration<double>(returnedAt - stoppedAt).count(), 1.0);
+    EXPECT_LT(std::chrono::duration<double>(returnedAt - stopper.Join()).count(), 1.0);
     EXPECT_EQ(LogCount("[Live] Create MIME message..."), 1u) << LogText();
     EXPECT_EQ(smtpServer_.MessageCount(), 1);
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());
