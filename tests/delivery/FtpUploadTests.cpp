@@ -43,27 +43,12 @@ TEST_F(FtpUploadTest, UploadsArriveExactlyAsStaged) {
     } rows[] = {
         // First: the server may log the end of a session after the upload has returned, which
         // would put "camuser" into the next row's part of the log.
-        {"anonymous: no user name or password",
-         1,
-         1,
-         "/",
-         server_.AnonRoot(),
-         {"<- USER anonymous"},
-         {"camuser"}},
-        {"passive, into a subdirectory",
-         1,
-         0,
-         "/pics/cam1",
-         server_.Root() + "/pics/cam1",
-         {"<- USER camuser", "<- CWD /pics/cam1", "<- TYPE I"},
-         {"<- EPRT", "<- PORT"}},
-        {"active, relative directory with a trailing separator",
-         0,
-         0,
-         "pics/",
-         server_.Root() + "/pics",
-         {"<- USER camuser"},
-         {"<- EPSV", "<- PASV"}},
+        {"anonymous: no user name or password", 1, 1, "/", server_.AnonRoot(),
+         {"<- USER anonymous"}, {"camuser"}},
+        {"passive, into a subdirectory", 1, 0, "/pics/cam1", server_.Root() + "/pics/cam1",
+         {"<- USER camuser", "<- CWD /pics/cam1", "<- TYPE I"}, {"<- EPRT", "<- PORT"}},
+        {"active, relative directory with a trailing separator", 0, 0, "pics/",
+         server_.Root() + "/pics", {"<- USER camuser"}, {"<- EPSV", "<- PASV"}},
     };
     std::filesystem::create_directories(server_.Root() + "/pics/cam1");
     ftp_.image.resizeRate = 0.5f;
@@ -103,29 +88,20 @@ TEST_F(FtpUploadTest, UploadsArriveExactlyAsStaged) {
 
 TEST_F(FtpUploadTest, RefusalsOfTheServerAreLoggedFailures) {
     const FtpInfo base = ftp_;
-    RunFailureRows(
-        {
-            {"wrong password",
-             [&] { ftp_.ftpPassword = "wrong"; },
-             {"[Live] Login FTP server... 1times", "[Live] Login FTP server failed! "},
-             {"Directory change..."}},
-            {"missing directory: no upload, no retry",
-             [&] {
-                 ftp_.ftpDirectory = "/nope";
-                 ftp_.ftpLoginRetryCount = 3;
-             },
-             {"[Live] Directory change...", "[Live] Changing directory failed! [error no=9] "},
-             {"Login FTP server failed!", "2times", "Uploading data..."}},
-            {"refused store",
-             [&] { ftp_.ftpDirectory = "/readonly"; },
-             {"[Live] Uploading data...", "[Live] Uploading failed! [error no=25] "},
-             {"FTP upload was completed."}},
-        },
-        [&] { ftp_ = base; },
-        [&] {
-            std::string name;
-            return Upload(ftp_, name);
-        });
+    const std::vector<FailureRow> rows{
+        {"wrong password", [&] { ftp_.ftpPassword = "wrong"; },
+         {"[Live] Login FTP server... 1times", "[Live] Login FTP server failed! "},
+         {"Directory change..."}},
+        {"missing directory: no upload, no retry",
+         [&] { ftp_.ftpDirectory = "/nope", ftp_.ftpLoginRetryCount = 3; },
+         {"[Live] Directory change...", "[Live] Changing directory failed! [error no=9] "},
+         {"Login FTP server failed!", "2times", "Uploading data..."}},
+        {"refused store", [&] { ftp_.ftpDirectory = "/readonly"; },
+         {"[Live] Uploading data...", "[Live] Uploading failed! [error no=25] "},
+         {"FTP upload was completed."}},
+    };
+    std::string name;
+    RunFailureRows(rows, [&] { ftp_ = base; }, [&] { return Upload(ftp_, name); });
     EXPECT_TRUE(DirectoryEntries(server_.Root() + "/readonly").empty());
 }
 

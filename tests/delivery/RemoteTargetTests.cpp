@@ -107,42 +107,29 @@ protected:
 TEST_F(WithoutServerTest, FtpUploads) {
     const std::string login = "[Live] Login FTP server... ",
                       failed = "[Live] Login FTP server failed! ";
-    RunRows(
-        {
-            {"failed edit",
-             [&] { ftp_.image.rotate = 5; },
-             {"[Live] Uploading to FTP server...",
-              "[Live] Edit image failed! [Rotate image failed! [angle=450]]"},
-             {"Login FTP server"}},
-            {"failed staging",
-             [&] { workDir_ = JoinPath(dir_, "missing"); },
-             {"[Live] Save image failed! [Save to JPEG Failed!"},
-             {"Login FTP server"}},
-            {"retry count 0 is one attempt",
-             [&] { ftp_.ftpLoginRetryCount = 0; },
-             {login + "1times", failed},
-             {"2times", "Directory change..."}},
-            {"retry count 2, with a pause between",
-             [&] { ftp_.ftpLoginRetryCount = 2; },
-             {login + "1times", failed, login + "2times", failed},
-             {"3times"}},
-            {"a stop set beforehand ends the first attempt",
-             [&] {
-                 ftp_.ftpLoginRetryCount = 5;
-                 stop_->Set();
-             },
-             {login + "1times"},
-             {"2times"}},
-            {"control characters in the password",
-             [&] { ftp_.ftpPassword = "s3cret\r\nDELE important.jpg"; },
-             {failed + "The user name or password holds control characters."},
-             {}},
-            {"control characters in the directory",
-             [&] { ftp_.ftpDirectory = "pics\r\nDELE important.jpg"; },
-             {"[Live] Changing directory failed! [error no=3] The server address or directory "
-              "cannot be used"},
-             {}},
-        },
+    const std::vector<FailureRow> rows{
+        {"failed edit", [&] { ftp_.image.rotate = 5; },
+         {"[Live] Uploading to FTP server...",
+          "[Live] Edit image failed! [Rotate image failed! [angle=450]]"},
+         {"Login FTP server"}},
+        {"failed staging", [&] { workDir_ = JoinPath(dir_, "missing"); },
+         {"[Live] Save image failed! [Save to JPEG Failed!"}, {"Login FTP server"}},
+        {"retry count 0 is one attempt", [&] { ftp_.ftpLoginRetryCount = 0; },
+         {login + "1times", failed}, {"2times", "Directory change..."}},
+        {"retry count 2, with a pause between", [&] { ftp_.ftpLoginRetryCount = 2; },
+         {login + "1times", failed, login + "2times", failed}, {"3times"}},
+        {"a stop set beforehand ends the first attempt",
+         [&] { ftp_.ftpLoginRetryCount = 5, stop_->Set(); }, {login + "1times"}, {"2times"}},
+        {"control characters in the password",
+         [&] { ftp_.ftpPassword = "s3cret\r\nDELE important.jpg"; },
+         {failed + "The user name or password holds control characters."}, {}},
+        {"control characters in the directory",
+         [&] { ftp_.ftpDirectory = "pics\r\nDELE important.jpg"; },
+         {"[Live] Changing directory failed! [error no=3] The server address or directory "
+          "cannot be used"},
+         {}},
+    };
+    RunRows(rows,
         [&] {
             CDibImage copy(picture_);
             TargetCall call = Call(copy);
@@ -155,31 +142,27 @@ TEST_F(WithoutServerTest, FtpUploads) {
 }
 
 TEST_F(WithoutServerTest, PictureMails) {
-    RunRows(
-        {
-            {"failed edit",
-             [&] { smtp_.image.rotate = 5; },
-             {"[Live] Edit image failed! [Rotate image failed!"},
-             {"Login SMTP server"}},
-            {"failed staging",
-             [&] { workDir_ = JoinPath(dir_, "missing"); },
-             {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"},
-             {"Login SMTP server"}},
-            {"overlong text, no server",
-             [&] { smtp_.mailBody = std::string(1500, 'a'); },
-             {"[Live] The mail text was cut to 1023 bytes.",
-              "[Live] Login SMTP server failed! Unable to connect to server"},
-             {"Sending e-mail..."}},
-            {"no POP3 server",
-             [&] {
-                 smtp_.enablePop3BeforeSmtp = 1;
-                 smtp_.pop3ServerAddress = "127.0.0.1";
-                 smtp_.pop3ServerPort = FreePort();
-             },
-             {"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [Connection refused.]",
-              "[Live] POPbeforeSMTP failed!"},
-             {"Login SMTP server"}},
-        },
+    const std::vector<FailureRow> rows{
+        {"failed edit", [&] { smtp_.image.rotate = 5; },
+         {"[Live] Edit image failed! [Rotate image failed!"}, {"Login SMTP server"}},
+        {"failed staging", [&] { workDir_ = JoinPath(dir_, "missing"); },
+         {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"},
+         {"Login SMTP server"}},
+        {"overlong text, no server", [&] { smtp_.mailBody = std::string(1500, 'a'); },
+         {"[Live] The mail text was cut to 1023 bytes.",
+          "[Live] Login SMTP server failed! Unable to connect to server"},
+         {"Sending e-mail..."}},
+        {"no POP3 server",
+         [&] {
+             smtp_.enablePop3BeforeSmtp = 1;
+             smtp_.pop3ServerAddress = "127.0.0.1";
+             smtp_.pop3ServerPort = FreePort();
+         },
+         {"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [Connection refused.]",
+          "[Live] POPbeforeSMTP failed!"},
+         {"Login SMTP server"}},
+    };
+    RunRows(rows,
         [&] {
             CDibImage copy(picture_);
             TargetCall call = Call(copy);
