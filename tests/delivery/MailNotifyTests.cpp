@@ -114,7 +114,6 @@ TEST_F(MailNotifyTest, TextOnlyMailThenNoRecipients) {
 // where no time-out comes first, sends no mail and leaves no staged picture; after STARTTLS no
 // clear text follows.
 TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInClear) {
-    const std::string ehlo = "EHLO ";
     struct Row {
         const char* what;
         int security;
@@ -122,15 +121,12 @@ TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInC
         const char* stopWhen;  // the stop is set once the server has received this; "" never
         const char* logged;
     } rows[] = {
-        {"garbage instead of a handshake",
-         1,
+        {"garbage instead of a handshake", 1,
          {Say("250-smtp.test\r\n250-STARTTLS\r\n250 AUTH PLAIN\r\n"), Expect("STARTTLS\r\n"),
           Say("220 go ahead\r\n"), Expect("\x16\x03"), Say("250 no handshake\r\n\xfe\xfe\xfe"),
           Silence()},
-         "",
-         "[Live] Login SMTP server failed! TLS handshake failed: wrong version number"},
-        {"AUTH never answered",
-         0,
+         "", "[Live] Login SMTP server failed! TLS handshake failed: wrong version number"},
+        {"AUTH never answered", 0,
          {Say("250-smtp.test\r\n250 AUTH PLAIN\r\n"), Expect("AUTH PLAIN "), Silence()},
          "AUTH PLAIN ",
          "[Live] Login SMTP server failed! AUTH failed: Socket Error! error code=0x2714"},
@@ -138,7 +134,7 @@ TEST_F(MailNotifyTest, HostileSubmissionServersAreLoggedFailuresAndGetNothingInC
     unsigned seed = 290;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        std::vector<ScriptStep> steps{Say("220 smtp.test ESMTP\r\n"), Expect(ehlo)};
+        std::vector<ScriptStep> steps{Say("220 smtp.test ESMTP\r\n"), Expect("EHLO ")};
         steps.insert(steps.end(), row.afterEhlo.begin(), row.afterEhlo.end());
         ScriptServer server(steps, ++seed);
         stop_->Reset();
