@@ -5,14 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "PeerProcess.h"
 #include "controller/OcvCtrl.h"
 #include "foundation/CamSource.h"
 #include "platform/Files.h"
@@ -159,14 +158,8 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    std::string LogText() const {
-        std::ifstream f(JoinPath(dir_, "log.txt"));
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
-    }
     int Count(const std::string& needle) const {
-        std::string t = LogText();
+        std::string t = ocv::test::ReadWholeFile(JoinPath(dir_, "log.txt"));
         int n = 0;
         for (size_t p = t.find(needle); p != std::string::npos; p = t.find(needle, p + 1)) ++n;
         return n;

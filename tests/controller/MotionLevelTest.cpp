@@ -125,44 +125,45 @@ TEST(MotionLevel, RandomFramesAndRangesAgreeWithTheReference) {
 }
 
 TEST(MotionLevel, EdgeCases) {
-    BITMAPINFOHEADER f = MakeRgb24Header(64, 48);
-    auto dark = Fill(f, 0, 0, 0), bright = Fill(f, 255, 255, 255), grey = Fill(f, 90, 90, 90);
-    MotionCapSetting s;
-    EXPECT_EQ(MotionLevel(f, grey.data(), grey.data(), s), 0.0f) << "identical frames";
-    EXPECT_FLOAT_EQ(MotionLevel(f, dark.data(), bright.data(), s),
-                    static_cast<float>(100.0 * 64 * 48 / (63.0 * 47.0)))
-        << "every pixel changed gives a little more than 100";
-    EXPECT_EQ(MotionLevel(f, nullptr, bright.data(), s), 0.0f);
-    EXPECT_EQ(MotionLevel(f, dark.data(), nullptr, s), 0.0f);
-
-    s.enableRange = 1;
-    s.rangeLeft = s.rangeRight = 10;
-    EXPECT_EQ(MotionLevel(f, dark.data(), bright.data(), s), 0.0f) << "Right = Left";
-    s.rangeLeft = 40;
-    s.rangeRight = 20;
-    s.rangeTop = 0;
-    s.rangeBottom = 40;
-    EXPECT_EQ(MotionLevel(f, dark.data(), bright.data(), s), 0.0f) << "right left of left";
-    s.rangeLeft = 100;
-    s.rangeRight = 200;
-    s.rangeTop = 100;
-    s.rangeBottom = 200;
-    EXPECT_EQ(MotionLevel(f, dark.data(), bright.data(), s), 0.0f) << "range outside the picture";
-
-    // Reception: a difference equal to it does not count; one more does.
-    auto g100 = Fill(f, 100, 100, 100), g132 = Fill(f, 132, 132, 132);
-    MotionCapSetting t;
-    t.motionCaptureReception = 32;
-    EXPECT_EQ(MotionLevel(f, g100.data(), g132.data(), t), 0.0f);
-    t.motionCaptureReception = 31;
-    EXPECT_GT(MotionLevel(f, g100.data(), g132.data(), t), 100.0f);
-
-    BITMAPINFOHEADER bad = f;
-    bad.biBitCount = 32;
-    EXPECT_EQ(MotionLevel(bad, dark.data(), bright.data(), s), 0.0f) << "not 24-bit";
-    bad = f;
-    bad.biSizeImage = 10;
-    EXPECT_EQ(MotionLevel(bad, dark.data(), bright.data(), s), 0.0f) << "buffer smaller than rows";
+    const BITMAPINFOHEADER f = MakeRgb24Header(64, 48);
+    const auto dark = Fill(f, 0, 0, 0), bright = Fill(f, 255, 255, 255);
+    const auto g100 = Fill(f, 100, 100, 100), g132 = Fill(f, 132, 132, 132);
+    const float all = static_cast<float>(100.0 * 64 * 48 / (63.0 * 47.0));  // a little over 100
+    struct Row {
+        const char* what;
+        const std::vector<uint8_t>*a, *b;
+        int reception, range, left, top, right, bottom;
+        float level;
+        int bits = 24;
+        uint32_t size = 0;  // 0: the header's own
+    } rows[] = {
+        {"identical frames", &g100, &g100, 32, 0, 0, 0, 0, 0, 0.0f},
+        {"every pixel changed", &dark, &bright, 32, 0, 0, 0, 0, 0, all},
+        {"no first frame", nullptr, &bright, 32, 0, 0, 0, 0, 0, 0.0f},
+        {"no second frame", &dark, nullptr, 32, 0, 0, 0, 0, 0, 0.0f},
+        {"right = left", &dark, &bright, 32, 1, 10, 0, 10, 0, 0.0f},
+        {"right left of left", &dark, &bright, 32, 1, 40, 0, 20, 40, 0.0f},
+        {"range outside the picture", &dark, &bright, 32, 1, 100, 100, 200, 200, 0.0f},
+        {"difference equal to the reception", &g100, &g132, 32, 0, 0, 0, 0, 0, 0.0f},
+        {"one more than the reception", &g100, &g132, 31, 0, 0, 0, 0, 0, all},
+        {"not 24-bit", &dark, &bright, 32, 0, 0, 0, 0, 0, 0.0f, 32},
+        {"buffer smaller than rows", &dark, &bright, 32, 0, 0, 0, 0, 0, 0.0f, 24, 10},
+    };
+    for (const Row& r : rows) {
+        BITMAPINFOHEADER h = f;
+        h.biBitCount = static_cast<uint16_t>(r.bits);
+        if (r.size) h.biSizeImage = r.size;
+        MotionCapSetting s;
+        s.motionCaptureReception = r.reception;
+        s.enableRange = r.range;
+        s.rangeLeft = r.left;
+        s.rangeTop = r.top;
+        s.rangeRight = r.right;
+        s.rangeBottom = r.bottom;
+        EXPECT_FLOAT_EQ(MotionLevel(h, r.a ? r.a->data() : nullptr, r.b ? r.b->data() : nullptr, s),
+                        r.level)
+            << r.what;
+    }
 }
 
 TEST(MotionLevel, DetectionCountsALevelEqualToTheThreshold) {

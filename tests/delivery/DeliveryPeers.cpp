@@ -1,11 +1,6 @@
 #include "DeliveryPeers.h"
 
-#include "PeerScripts.h"
-
 #include <filesystem>
-#include <sstream>
-
-#include "mail/Base64.h"
 
 namespace ocv::test {
 namespace {
@@ -51,8 +46,6 @@ Handler.passive_ports = range(int(sys.argv[4]), int(sys.argv[4]) + 50)
 FTPServer(('127.0.0.1', port), Handler).serve_forever()
 )PY";
 
-const char* const kSmtpServer = ocv::test::kSmtpSinkScript;
-
 }  // namespace
 
 FtpServer::FtpServer(const std::string& tlsStem) : port_(FreePort()) {
@@ -74,7 +67,7 @@ FtpServer::FtpServer(const std::string& tlsStem) : port_(FreePort()) {
 
 SmtpServer::SmtpServer() : port_(FreePort()) {
     std::filesystem::create_directory(dir_.Path() + "/out");
-    std::string script = dir_.Write("smtpserver.py", kSmtpServer);
+    std::string script = dir_.Write("smtpserver.py", kSmtpSinkScript);
     process_ = std::make_unique<PeerProcess>(
         std::vector<std::string>{kPython, script, std::to_string(port_), dir_.Path() + "/out"},
         dir_.Path() + "/server.log");

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "DeliveryPeers.h"
 #include "TargetTestSupport.h"
@@ -22,14 +21,7 @@ protected:
     void SetUp() override {
         TargetFixture::SetUp();
         ASSERT_TRUE(server_.Ready()) << server_.Log();
-        ftp_.ftpServerAddress = "127.0.0.1";
-        ftp_.ftpServerPort = server_.Port();
-        ftp_.ftpUser = "camuser";
-        ftp_.ftpPassword = "s3cret";
-        ftp_.ftpDirectory = "/";
-        ftp_.ftpLoginRetryCount = 1;
-        ftp_.ftpPasvMode = 1;
-        ftp_.image = PlainImage("up", IMAGE_FORMAT_JPEG);
+        ftp_ = LoopbackFtp(server_.Port(), "up");
     }
     int Upload(const FtpInfo& ftp, std::string& name) {
         CDibImage copy(picture_);
@@ -51,27 +43,12 @@ TEST_F(FtpUploadTest, UploadsArriveExactlyAsStaged) {
     } rows[] = {
         // First: the server may log the end of a session after the upload has returned, which
         // would put "camuser" into the next row's part of the log.
-        {"anonymous: no user name or password",
-         1,
-         1,
-         "/",
-         server_.AnonRoot(),
-         {"<- USER anonymous"},
-         {"camuser"}},
-        {"passive, into a subdirectory",
-         1,
-         0,
-         "/pics/cam1",
-         server_.Root() + "/pics/cam1",
-         {"<- USER camuser", "<- CWD /pics/cam1", "<- TYPE I"},
-         {"<- EPRT", "<- PORT"}},
-        {"active, relative directory with a trailing separator",
-         0,
-         0,
-         "pics/",
-         server_.Root() + "/pics",
-         {"<- USER camuser"},
-         {"<- EPSV", "<- PASV"}},
+        {"anonymous: no user name or password", 1, 1, "/", server_.AnonRoot(),
+         {"<- USER anonymous"}, {"camuser"}},
+        {"passive, into a subdirectory", 1, 0, "/pics/cam1", server_.Root() + "/pics/cam1",
+         {"<- USER camuser", "<- CWD /pics/cam1", "<- TYPE I"}, {"<- EPRT", "<- PORT"}},
+        {"active, relative directory with a trailing separator", 0, 0, "pics/",
+         server_.Root() + "/pics", {"<- USER camuser"}, {"<- EPSV", "<- PASV"}},
     };
     std::filesystem::create_directories(server_.Root() + "/pics/cam1");
     ftp_.image.resizeRate = 0.5f;
@@ -111,29 +88,20 @@ TEST_F(FtpUploadTest, UploadsArriveExactlyAsStaged) {
 
 TEST_F(FtpUploadTest, RefusalsOfTheServerAreLoggedFailures) {
     const FtpInfo base = ftp_;
-    RunFailureRows(
-        {
-            {"wrong password",
-             [&] { ftp_.ftpPassword = "wrong"; },
-             {"[Live] Login FTP server... 1times", "[Live] Login FTP server failed! "},
-             {"Directory change..."}},
-            {"missing directory: no upload, no retry",
-             [&] {
-                 ftp_.ftpDirectory = "/nope";
-                 ftp_.ftpLoginRetryCount = 3;
-             },
-             {"[Live] Directory change...", "[Live] Changing directory failed! [error no=9] "},
-             {"Login FTP server failed!", "2times", "Uploading data..."}},
-            {"refused store",
-             [&] { ftp_.ftpDirectory = "/readonly"; },
-             {"[Live] Uploading data...", "[Live] Uploading failed! [error no=25] "},
-             {"FTP upload was completed."}},
-        },
-        [&] { ftp_ = base; },
-        [&] {
-            std::string name;
-            return Upload(ftp_, name);
-        });
+    const std::vector<FailureRow> rows{
+        {"wrong password", [&] { ftp_.ftpPassword = "wrong"; },
+         {"[Live] Login FTP server... 1times", "[Live] Login FTP server failed! "},
+         {"Directory change..."}},
+        {"missing directory: no upload, no retry",
+         [&] { ftp_.ftpDirectory = "/nope", ftp_.ftpLoginRetryCount = 3; },
+         {"[Live] Directory change...", "[Live] Changing directory failed! [error no=9] "},
+         {"Login FTP server failed!", "2times", "Uploading data..."}},
+        {"refused store", [&] { ftp_.ftpDirectory = "/readonly"; },
+         {"[Live] Uploading data...", "[Live] Uploading failed! [error no=25] "},
+         {"FTP upload was completed."}},
+    };
+    std::string name;
+    RunFailureRows(rows, [&] { ftp_ = base; }, [&] { return Upload(ftp_, name); });
     EXPECT_TRUE(DirectoryEntries(server_.Root() + "/readonly").empty());
 }
 
@@ -142,18 +110,11 @@ TEST_F(FtpUploadTest, RefusalsOfTheServerAreLoggedFailures) {
 TEST_F(FtpUploadTest, StopDuringTheLoginPauseEndsTheUploadAtOnce) {
     ftp_.ftpPassword = "wrong";
     ftp_.ftpLoginRetryCount = 5;
-    Clock::time_point stoppedAt{};
-    std::thread stopper([&] {
-        for (int i = 0; i < 1500 && !Logged("Login FTP server failed!"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        stoppedAt = Clock::now();
-        stop_->Set();
-    });
+    StopWhen stopper(*stop_, [&] { return Logged("Login FTP server failed!"); });
     std::string name;
     EXPECT_EQ(Upload(ftp_, name), 0);
     auto returnedAt = Clock::now();
-    stopper.join();
-    EXPECT_LT(std::chrono::duration<double>(returnedAt - stoppedAt).count(), 1.0)
+    EXPECT_LT(std::chrono::duration<double>(returnedAt - stopper.Join()).count(), 1.0)
         << "the 2 s pause wakes on the stop event";
     EXPECT_FALSE(Logged("2times")) << LogText();
     EXPECT_TRUE(DirectoryEntries(workDir_).empty());

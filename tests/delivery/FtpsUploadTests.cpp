@@ -3,9 +3,6 @@
 // without TLS ends the attempt before the user name is sent.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "DeliveryPeers.h"
 #include "ScriptServer.h"
 #include "TargetTestSupport.h"
@@ -25,17 +22,10 @@ protected:
     }
     std::string Stem(const std::string& name) const { return JoinPath(dir_, "cert-" + name); }
     FtpInfo Target(int port, int passive, int acceptSelfSigned) const {
-        FtpInfo ftp;
-        ftp.ftpServerAddress = "127.0.0.1";
-        ftp.ftpServerPort = port;
-        ftp.ftpUser = "camuser";
-        ftp.ftpPassword = "s3cret";
-        ftp.ftpDirectory = "/";
-        ftp.ftpLoginRetryCount = 1;
+        FtpInfo ftp = LoopbackFtp(port, "tls");
         ftp.ftpPasvMode = passive;
         ftp.ftpUseTls = 1;
         ftp.acceptSelfSigned = acceptSelfSigned;
-        ftp.image = PlainImage("tls", IMAGE_FORMAT_JPEG);
         return ftp;
     }
     // One login attempt that fails with `reason` in its line, leaving nothing staged.
@@ -119,16 +109,13 @@ TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
         {"garbage instead of a handshake",
          {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
           Expect("\x16\x03"), Say("200 no handshake\r\n\xfe\xfe\xfe\xfe"), Silence()},
-         "",
-         "wrong version number"},
+         "", "wrong version number"},
         {"silence instead of a handshake",
          {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
           Silence()},
-         "\x16\x03",
-         "Interrupted by the stop request."},
+         "\x16\x03", "Interrupted by the stop request."},
         {"AUTH TLS never answered",
-         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()},
-         "AUTH TLS\r\n",
+         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()}, "AUTH TLS\r\n",
          "Interrupted by the stop request."},
     };
     unsigned seed = 390;
@@ -137,15 +124,9 @@ TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
         ScriptServer server(row.steps, ++seed);
         stop_->Reset();
         FtpInfo ftp = Target(server.Port(), 1, 1);
-        std::thread stopper([&] {
-            if (*row.stopWhen == '\0') return;
-            for (int i = 0; i < 1000 && server.Received().find(row.stopWhen) == std::string::npos;
-                 ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            stop_->Set();
-        });
+        StopWhen stopper(*stop_, ReceivedBy(server, row.stopWhen));
         ExpectLoginFailure(ftp, row.reason);
-        stopper.join();
+        stopper.Join();
         server.Join();
         EXPECT_EQ(server.Failure(), "");
         std::string got = server.Received();

@@ -38,34 +38,42 @@ TEST(MailBodyTest, LineEndsBecomeCrLf) {
 }
 
 TEST(FtpUrlTest, DirectoriesAndNamesAreWrittenSafely) {
-    FtpEndpoint e;
-    e.host = "ftp.example.org";
-    e.port = 2121;
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "/pics/cam1", "a.jpg"),
-              "ftp://ftp.example.org:2121/%2Fpics/cam1/a.jpg");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "/pics/cam1//", "a.jpg"),
-              "ftp://ftp.example.org:2121/%2Fpics/cam1/a.jpg");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "pics", ""), "ftp://ftp.example.org:2121/pics/");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "/", "a.jpg"), "ftp://ftp.example.org:2121/%2F/a.jpg");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "", "a.jpg"), "ftp://ftp.example.org:2121/a.jpg");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "a@b:c", "d@e:f.jpg"),
-              "ftp://ftp.example.org:2121/a%40b%3Ac/d%40e%3Af.jpg");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "/カメラ 1", "#1?.jpg"),
-              "ftp://ftp.example.org:2121/%2F%E3%82%AB%E3%83%A1%E3%83%A9%201/%231%3F.jpg");
-    e.port = 0;
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "", ""), "ftp://ftp.example.org:21/");
-    e.port = 65536 + 21;  // used as 16 bits
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "", ""), "ftp://ftp.example.org:21/");
-    e.host = "::1";
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "", ""), "ftp://[::1]:21/");
-    for (const char* host : {"", "a/b", "user@host", "host name", "evil\r\nhost", "a?b", "[::1]"}) {
-        e.host = host;
-        EXPECT_EQ(CFtpSession::MakeUrl(e, "", "a.jpg"), "") << host;
+    const std::string ex = "ftp://ftp.example.org:";
+    struct Row {
+        const char* host;
+        int port;
+        const char* dir;
+        const char* name;
+        std::string url;  // "" when the parts cannot be used
+    } rows[] = {
+        {"ftp.example.org", 2121, "/pics/cam1", "a.jpg", ex + "2121/%2Fpics/cam1/a.jpg"},
+        {"ftp.example.org", 2121, "/pics/cam1//", "a.jpg", ex + "2121/%2Fpics/cam1/a.jpg"},
+        {"ftp.example.org", 2121, "pics", "", ex + "2121/pics/"},
+        {"ftp.example.org", 2121, "/", "a.jpg", ex + "2121/%2F/a.jpg"},
+        {"ftp.example.org", 2121, "", "a.jpg", ex + "2121/a.jpg"},
+        {"ftp.example.org", 2121, "a@b:c", "d@e:f.jpg", ex + "2121/a%40b%3Ac/d%40e%3Af.jpg"},
+        {"ftp.example.org", 2121, "/カメラ 1", "#1?.jpg",
+         ex + "2121/%2F%E3%82%AB%E3%83%A1%E3%83%A9%201/%231%3F.jpg"},
+        {"ftp.example.org", 0, "", "", ex + "21/"},
+        {"ftp.example.org", 65536 + 21, "", "", ex + "21/"},  // used as 16 bits
+        {"::1", 21, "", "", "ftp://[::1]:21/"},
+        {"", 21, "", "a.jpg", ""},
+        {"a/b", 21, "", "a.jpg", ""},
+        {"user@host", 21, "", "a.jpg", ""},
+        {"host name", 21, "", "a.jpg", ""},
+        {"evil\r\nhost", 21, "", "a.jpg", ""},
+        {"a?b", 21, "", "a.jpg", ""},
+        {"[::1]", 21, "", "a.jpg", ""},
+        {"127.0.0.1", 21, "pics\r\nDELE x", "a.jpg", ""},
+        {"127.0.0.1", 21, "pics", "sub/a.jpg", ""},
+        {"127.0.0.1", 21, "pics", "a\n.jpg", ""},
+    };
+    for (const Row& r : rows) {
+        FtpEndpoint e;
+        e.host = r.host;
+        e.port = r.port;
+        EXPECT_EQ(CFtpSession::MakeUrl(e, r.dir, r.name), r.url) << r.host << " " << r.dir;
     }
-    e.host = "127.0.0.1";
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "pics\r\nDELE x", "a.jpg"), "");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "pics", "sub/a.jpg"), "");
-    EXPECT_EQ(CFtpSession::MakeUrl(e, "pics", "a\n.jpg"), "");
 }
 
 // Failures before or instead of a conversation with a server: each row starts afresh from the
@@ -74,12 +82,8 @@ class WithoutServerTest : public TargetFixture {
 protected:
     void SetUp() override {
         TargetFixture::SetUp();
-        ftp_.ftpServerAddress = smtp_.smtpServerAddress = "127.0.0.1";
-        ftp_.ftpServerPort = FreePort();  // nothing listens there
-        ftp_.ftpUser = "camuser";
-        ftp_.ftpPassword = "s3cret";
-        ftp_.ftpLoginRetryCount = 1;
-        ftp_.image = PlainImage("up", IMAGE_FORMAT_JPEG);
+        ftp_ = LoopbackFtp(FreePort(), "up");  // nothing listens there
+        smtp_.smtpServerAddress = "127.0.0.1";
         smtp_.smtpServerPort = FreePort();
         smtp_.mailFrom = "cam@example.org";
         smtp_.mailTo[0] = "owner@example.org";
@@ -103,42 +107,29 @@ protected:
 TEST_F(WithoutServerTest, FtpUploads) {
     const std::string login = "[Live] Login FTP server... ",
                       failed = "[Live] Login FTP server failed! ";
-    RunRows(
-        {
-            {"failed edit",
-             [&] { ftp_.image.rotate = 5; },
-             {"[Live] Uploading to FTP server...",
-              "[Live] Edit image failed! [Rotate image failed! [angle=450]]"},
-             {"Login FTP server"}},
-            {"failed staging",
-             [&] { workDir_ = JoinPath(dir_, "missing"); },
-             {"[Live] Save image failed! [Save to JPEG Failed!"},
-             {"Login FTP server"}},
-            {"retry count 0 is one attempt",
-             [&] { ftp_.ftpLoginRetryCount = 0; },
-             {login + "1times", failed},
-             {"2times", "Directory change..."}},
-            {"retry count 2, with a pause between",
-             [&] { ftp_.ftpLoginRetryCount = 2; },
-             {login + "1times", failed, login + "2times", failed},
-             {"3times"}},
-            {"a stop set beforehand ends the first attempt",
-             [&] {
-                 ftp_.ftpLoginRetryCount = 5;
-                 stop_->Set();
-             },
-             {login + "1times"},
-             {"2times"}},
-            {"control characters in the password",
-             [&] { ftp_.ftpPassword = "s3cret\r\nDELE important.jpg"; },
-             {failed + "The user name or password holds control characters."},
-             {}},
-            {"control characters in the directory",
-             [&] { ftp_.ftpDirectory = "pics\r\nDELE important.jpg"; },
-             {"[Live] Changing directory failed! [error no=3] The server address or directory "
-              "cannot be used"},
-             {}},
-        },
+    const std::vector<FailureRow> rows{
+        {"failed edit", [&] { ftp_.image.rotate = 5; },
+         {"[Live] Uploading to FTP server...",
+          "[Live] Edit image failed! [Rotate image failed! [angle=450]]"},
+         {"Login FTP server"}},
+        {"failed staging", [&] { workDir_ = JoinPath(dir_, "missing"); },
+         {"[Live] Save image failed! [Save to JPEG Failed!"}, {"Login FTP server"}},
+        {"retry count 0 is one attempt", [&] { ftp_.ftpLoginRetryCount = 0; },
+         {login + "1times", failed}, {"2times", "Directory change..."}},
+        {"retry count 2, with a pause between", [&] { ftp_.ftpLoginRetryCount = 2; },
+         {login + "1times", failed, login + "2times", failed}, {"3times"}},
+        {"a stop set beforehand ends the first attempt",
+         [&] { ftp_.ftpLoginRetryCount = 5, stop_->Set(); }, {login + "1times"}, {"2times"}},
+        {"control characters in the password",
+         [&] { ftp_.ftpPassword = "s3cret\r\nDELE important.jpg"; },
+         {failed + "The user name or password holds control characters."}, {}},
+        {"control characters in the directory",
+         [&] { ftp_.ftpDirectory = "pics\r\nDELE important.jpg"; },
+         {"[Live] Changing directory failed! [error no=3] The server address or directory "
+          "cannot be used"},
+         {}},
+    };
+    RunRows(rows,
         [&] {
             CDibImage copy(picture_);
             TargetCall call = Call(copy);
@@ -151,31 +142,27 @@ TEST_F(WithoutServerTest, FtpUploads) {
 }
 
 TEST_F(WithoutServerTest, PictureMails) {
-    RunRows(
-        {
-            {"failed edit",
-             [&] { smtp_.image.rotate = 5; },
-             {"[Live] Edit image failed! [Rotate image failed!"},
-             {"Login SMTP server"}},
-            {"failed staging",
-             [&] { workDir_ = JoinPath(dir_, "missing"); },
-             {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"},
-             {"Login SMTP server"}},
-            {"overlong text, no server",
-             [&] { smtp_.mailBody = std::string(1500, 'a'); },
-             {"[Live] The mail text was cut to 1023 bytes.",
-              "[Live] Login SMTP server failed! Unable to connect to server"},
-             {"Sending e-mail..."}},
-            {"no POP3 server",
-             [&] {
-                 smtp_.enablePop3BeforeSmtp = 1;
-                 smtp_.pop3ServerAddress = "127.0.0.1";
-                 smtp_.pop3ServerPort = FreePort();
-             },
-             {"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [Connection refused.]",
-              "[Live] POPbeforeSMTP failed!"},
-             {"Login SMTP server"}},
-        },
+    const std::vector<FailureRow> rows{
+        {"failed edit", [&] { smtp_.image.rotate = 5; },
+         {"[Live] Edit image failed! [Rotate image failed!"}, {"Login SMTP server"}},
+        {"failed staging", [&] { workDir_ = JoinPath(dir_, "missing"); },
+         {"[Live] Start to send e-mail...", "[Live] Save image failed! [Save to GIF Failed!"},
+         {"Login SMTP server"}},
+        {"overlong text, no server", [&] { smtp_.mailBody = std::string(1500, 'a'); },
+         {"[Live] The mail text was cut to 1023 bytes.",
+          "[Live] Login SMTP server failed! Unable to connect to server"},
+         {"Sending e-mail..."}},
+        {"no POP3 server",
+         [&] {
+             smtp_.enablePop3BeforeSmtp = 1;
+             smtp_.pop3ServerAddress = "127.0.0.1";
+             smtp_.pop3ServerPort = FreePort();
+         },
+         {"[Live] POPbeforeSMTP start... ", "[Live] POP3 Unauthorized! [Connection refused.]",
+          "[Live] POPbeforeSMTP failed!"},
+         {"Login SMTP server"}},
+    };
+    RunRows(rows,
         [&] {
             CDibImage copy(picture_);
             TargetCall call = Call(copy);

@@ -1,10 +1,7 @@
 #include "TargetTestSupport.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "imaging/EditImage.h"
 #include "platform/Files.h"
@@ -55,6 +52,34 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
     return out;
 }
 
+FtpInfo LoopbackFtp(int port, const std::string& name) {
+    FtpInfo ftp;
+    ftp.ftpServerAddress = "127.0.0.1";
+    ftp.ftpServerPort = port;
+    ftp.ftpUser = "camuser";
+    ftp.ftpPassword = "s3cret";
+    ftp.ftpDirectory = "/";
+    ftp.ftpLoginRetryCount = 1;
+    ftp.ftpPasvMode = 1;
+    ftp.image = PlainImage(name, IMAGE_FORMAT_JPEG);
+    return ftp;
+}
+
+StopWhen::StopWhen(NamedEvent& stop, std::function<bool()> when) {
+    if (!when) return;
+    thread_ = std::thread([this, &stop, when = std::move(when)] {
+        for (int i = 0; i < 1500 && !when(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        at_ = std::chrono::steady_clock::now();
+        stop.Set();
+    });
+}
+
+std::function<bool()> ReceivedBy(ScriptServer& server, const char* text) {
+    if (*text == '\0') return {};
+    return [&server, text] { return server.Received().find(text) != std::string::npos; };
+}
+
 void TargetFixture::SetUp() {
     char tmpl[] = "/tmp/ocv-delivery-XXXXXX";
     char* d = ::mkdtemp(tmpl);
@@ -73,11 +98,7 @@ void TargetFixture::SetUp() {
     picture_ = MakeTestPicture();
 }
 
-void TargetFixture::TearDown() {
-    // OCV_TEST_SHOW_LOG=1 prints every test's log, for reading what the targets wrote.
-    if (std::getenv("OCV_TEST_SHOW_LOG") != nullptr) std::fprintf(stderr, "%s", LogText().c_str());
-    RemoveDirectoryTree(dir_);
-}
+void TargetFixture::TearDown() { RemoveDirectoryTree(dir_); }
 
 std::string TargetFixture::LogText() const { return ReadWholeFile(JoinPath(dir_, "log.txt")); }
 

@@ -3,14 +3,18 @@
 // and a log file, a picture with real content, and a reference encoding of it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PeerProcess.h"
+#include "ScriptServer.h"
 
 #include "config/ImageSettings.h"
 #include "delivery/Deliver.h"
+#include "delivery/FtpUpload.h"
 #include "foundation/Logger.h"
 #include "imaging/DibImage.h"
 #include "platform/NamedEvent.h"
@@ -31,6 +35,29 @@ std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& ima
 
 // Names of the entries of a directory (empty when it is missing).
 std::vector<std::string> DirectoryEntries(const std::string& dir);
+
+// An FTP target on 127.0.0.1:`port` as camuser/s3cret into "/", one login attempt, passive mode,
+// pictures named "<name>" + counter as JPEG.
+FtpInfo LoopbackFtp(int port, const std::string& name);
+
+// Sets `stop` from another thread once `when` holds (looked at every 10 ms, for at most 15 s);
+// without `when` it never sets it. Join() waits for the thread and gives the moment of the stop.
+class StopWhen {
+public:
+    StopWhen(NamedEvent& stop, std::function<bool()> when);
+    ~StopWhen() { Join(); }
+    std::chrono::steady_clock::time_point Join() {
+        if (thread_.joinable()) thread_.join();
+        return at_;
+    }
+
+private:
+    std::chrono::steady_clock::time_point at_{};
+    std::thread thread_;
+};
+
+// True once `server` has received `text`; empty for an empty text.
+std::function<bool()> ReceivedBy(ScriptServer& server, const char* text);
 
 class TargetFixture : public ::testing::Test {
 protected:
