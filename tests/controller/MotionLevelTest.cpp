@@ -58,6 +58,18 @@ std::vector<uint8_t> Fill(const BITMAPINFOHEADER& f, uint8_t b, uint8_t g, uint8
     return px;
 }
 
+// The motion settings a row describes: reception and the optional detection range.
+MotionCapSetting Setting(int reception, int range, int left, int top, int right, int bottom) {
+    MotionCapSetting s;
+    s.motionCaptureReception = reception;
+    s.enableRange = range;
+    s.rangeLeft = left;
+    s.rangeTop = top;
+    s.rangeRight = right;
+    s.rangeBottom = bottom;
+    return s;
+}
+
 }  // namespace
 
 TEST(MotionLevel, BrightnessIsBitExactForEveryColour) {
@@ -111,13 +123,7 @@ TEST(MotionLevel, RandomFramesAndRangesAgreeWithTheReference) {
         for (size_t i = 0; i < b.size(); ++i)  // half the pixels close to a, half anything
             b[i] =
                 (i / 3) % 2 ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(a[i] + rng() % 9);
-        MotionCapSetting s;
-        s.motionCaptureReception = c.reception;
-        s.enableRange = c.range;
-        s.rangeLeft = c.left;
-        s.rangeTop = c.top;
-        s.rangeRight = c.right;
-        s.rangeBottom = c.bottom;
+        MotionCapSetting s = Setting(c.reception, c.range, c.left, c.top, c.right, c.bottom);
         EXPECT_EQ(MotionLevel(f, a.data(), b.data(), s), RefLevel(f, a.data(), b.data(), s))
             << c.w << "x" << c.h << " reception " << c.reception << " range " << c.left << ","
             << c.top << "-" << c.right << "," << c.bottom;
@@ -153,13 +159,7 @@ TEST(MotionLevel, EdgeCases) {
         BITMAPINFOHEADER h = f;
         h.biBitCount = static_cast<uint16_t>(r.bits);
         if (r.size) h.biSizeImage = r.size;
-        MotionCapSetting s;
-        s.motionCaptureReception = r.reception;
-        s.enableRange = r.range;
-        s.rangeLeft = r.left;
-        s.rangeTop = r.top;
-        s.rangeRight = r.right;
-        s.rangeBottom = r.bottom;
+        MotionCapSetting s = Setting(r.reception, r.range, r.left, r.top, r.right, r.bottom);
         EXPECT_FLOAT_EQ(MotionLevel(h, r.a ? r.a->data() : nullptr, r.b ? r.b->data() : nullptr, s),
                         r.level)
             << r.what;
