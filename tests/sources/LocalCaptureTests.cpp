@@ -3,10 +3,6 @@
 // a device that is pulled out and plugged in again, and the text of --list-devices.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "FakeCaptureSystem.h"
 #include "SourceTestSupport.h"
 #include "sources/LocalCaptureInterface.h"
@@ -15,15 +11,11 @@ namespace ocv {
 namespace {
 
 using test::FakeCaptureSystem;
-using test::FrameCounter;
-using test::TestLog;
-using test::UsbModes;
-using test::WaitUntil;
 
 struct Capture {
     std::shared_ptr<FakeCaptureSystem> system = std::make_shared<FakeCaptureSystem>();
-    TestLog log;
-    FrameCounter counter;
+    test::TestLog log;
+    test::FrameCounter counter;
     std::shared_ptr<CLocalCaptureInterface> source =
         std::make_shared<CLocalCaptureInterface>(counter.notifier, log.Logger(), system);
     DeviceInfo info;
@@ -45,9 +37,8 @@ TEST(LocalCapture, ADeviceIsChosenByItsCardNameAndNumber) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.name) + " #" + std::to_string(row.cameraNo));
         Capture c;
-        std::shared_ptr<test::FakeCamera> cams[] = {c.system->Add("USB Camera", UsbModes()),
-                                                    c.system->Add("Laptop Cam", UsbModes()),
-                                                    c.system->Add("USB Camera", UsbModes())};
+        std::shared_ptr<test::FakeCamera> cams[] = {
+            c.system->Add("USB Camera"), c.system->Add("Laptop Cam"), c.system->Add("USB Camera")};
         c.info.deviceName = row.name;
         c.info.cameraNo = row.cameraNo;
         int result = c.source->Connect(&c.info);
@@ -84,7 +75,7 @@ TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Capture c;
-        c.system->Add("USB Camera", UsbModes())->acceptsFormat = row.accepts;
+        c.system->Add("USB Camera")->acceptsFormat = row.accepts;
         c.info.frameRate = row.rate;
         c.info.frameWidth = row.width;
         c.info.frameHeight = row.height;
@@ -95,18 +86,15 @@ TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
         EXPECT_EQ(c.source->FormatSettable(), row.settable);
         EXPECT_EQ(c.source->HasFormatPage(), row.settable);
         EXPECT_EQ(c.log.Count("Can't setup format information."), row.accepts ? 0 : 1);
-        EXPECT_EQ(c.log.Count("Get the format information. FrameRate=" +
-                              std::to_string(row.gotRate) + ", Width=" +
-                              std::to_string(row.gotWidth) + ", Height=" +
-                              std::to_string(row.gotHeight)),
-                  1)
-            << c.log.Dump();
+        EXPECT_EQ(c.log.Count("Get the format information. FrameRate=" + std::to_string(row.gotRate) +
+                              ", Width=" + std::to_string(row.gotWidth) + ", Height=" +
+                              std::to_string(row.gotHeight)), 1) << c.log.Dump();
         BITMAPINFOHEADER h{};
         c.source->GetFormat(&h);
         EXPECT_EQ(h.biWidth, row.gotWidth);
         EXPECT_EQ(h.biHeight, row.gotHeight);
         EXPECT_EQ(h.biSizeImage, DibStride(row.gotWidth, 24) * static_cast<uint32_t>(row.gotHeight));
-        ASSERT_TRUE(WaitUntil([&] { return c.counter.frames >= 2; }, 5000));
+        ASSERT_TRUE(c.counter.WaitFrames(2, 5000));
         std::vector<uint8_t> pixels(h.biSizeImage);
         ASSERT_TRUE(c.source->GetSample(pixels.data(), h.biSizeImage));
         // The device's first row (blue) is the sample's last row: the picture is bottom-up.
@@ -122,21 +110,19 @@ TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
 TEST(LocalCapture, APulledOutDeviceComesBackByItself) {
     Capture c;
     c.source->SetTimings({300});
-    auto cam = c.system->Add("USB Camera", UsbModes());
+    auto cam = c.system->Add("USB Camera");
     c.info.deviceName = "USB Camera";
     ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
-    ASSERT_TRUE(WaitUntil([&] { return c.counter.frames >= 3; }, 5000));
+    ASSERT_TRUE(c.counter.WaitFrames(3, 5000));
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE(round);
         cam->present = false;
         EXPECT_TRUE(c.log.WaitFor("[SampleThread] The capture device was lost: ", round, 5000))
             << c.log.Dump();
         cam->present = true;
-        EXPECT_TRUE(c.log.WaitFor("[SampleThread] The capture device is back [USB Camera]", round,
-                                  15000))
+        EXPECT_TRUE(c.log.WaitFor("[SampleThread] The capture device is back [USB Camera]", round, 15000))
             << c.log.Dump();
-        int seen = c.counter.frames;
-        EXPECT_TRUE(WaitUntil([&] { return c.counter.frames >= seen + 3; }, 5000));
+        EXPECT_TRUE(c.counter.WaitFrames(c.counter.frames + 3, 5000));
         EXPECT_TRUE(c.source->IsConnected());
     }
     EXPECT_EQ(cam->opened, 3);
@@ -146,7 +132,7 @@ TEST(LocalCapture, APulledOutDeviceComesBackByItself) {
 
 TEST(LocalCapture, ControlsAreReadAndSetThroughTheSource) {
     Capture c;
-    auto cam = c.system->Add("USB Camera", UsbModes());
+    auto cam = c.system->Add("USB Camera");
     cam->controls = {{0x980900, "Brightness", 1, 0, 255, 1, 128, 128}};
     ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
     EXPECT_TRUE(c.source->HasDevicePage());
@@ -162,7 +148,7 @@ TEST(LocalCapture, DeviceListShowsCardNamesAndModes) {
     FakeCaptureSystem none;
     EXPECT_EQ(DescribeCaptureDevices(none), "No capture device found.\n");
     FakeCaptureSystem two;
-    two.Add("USB Camera", UsbModes());
+    two.Add("USB Camera");
     two.Add("Laptop Cam", {{"MJPG", 1280, 720, {}}});
     std::string text = DescribeCaptureDevices(two);
     EXPECT_NE(text.find("/dev/video0  \"USB Camera\""), std::string::npos) << text;

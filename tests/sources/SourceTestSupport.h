@@ -1,11 +1,22 @@
 #pragma once
 // Helpers of the camera-source tests: real peer processes on loopback, a log channel written to
-// a temporary file, a frame counter and bounded waits.
-#include <sys/types.h>
+// a temporary file, a frame counter, bounded waits and a Motion-JPEG camera model under test.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,21 +24,56 @@
 #include "../foundation/TempDir.h"
 #include "foundation/CamSource.h"
 #include "foundation/Logger.h"
+#include "sources/CameraModels.h"
+#include "sources/SourceFactory.h"
 
 namespace ocv::test {
 
+using Clock = std::chrono::steady_clock;
+
+inline int64_t MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
 // Polls `pred` every 20 ms until it is true or `timeoutMs` passes; returns its last value.
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs);
+inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (Clock::now() >= deadline) return pred();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
 
 // A log channel writing into a file of a temporary directory, with the lines readable.
 class TestLog {
 public:
-    TestLog();
+    TestLog() : logger_(std::make_shared<CLogger>()) {
+        logger_->SetName("test-camera");
+        logger_->SetPath(dir_.File("log.txt"));
+        logger_->SetDebug(1);
+    }
     std::shared_ptr<CLogger> Logger() const { return logger_; }
     // Lines containing `text`; a line counted as repeated N times stands for N more.
-    int Count(const std::string& text) const;
-    bool WaitFor(const std::string& text, int times, int timeoutMs) const;
-    std::string Dump() const;
+    int Count(const std::string& text) const {
+        static const std::string kRepeated = " ... repeated ";
+        std::ifstream in(dir_.File("log.txt"));
+        int n = 0;
+        for (std::string l; std::getline(in, l);) {
+            if (l.find(text) == std::string::npos) continue;
+            size_t r = l.rfind(kRepeated);
+            n += r == std::string::npos ? 1 : std::atoi(l.c_str() + r + kRepeated.size());
+        }
+        return n;
+    }
+    bool WaitFor(const std::string& text, int times, int timeoutMs) const {
+        return WaitUntil([&] { return Count(text) >= times; }, timeoutMs);
+    }
+    std::string Dump() const {
+        std::stringstream ss;
+        ss << std::ifstream(dir_.File("log.txt")).rdbuf();
+        return ss.str();
+    }
 
 private:
     TempDir dir_;
@@ -48,34 +94,119 @@ struct FrameCounter {
 // when destroyed.
 class Process {
 public:
-    explicit Process(const std::vector<std::string>& argv);
-    ~Process();
+    explicit Process(const std::vector<std::string>& argv) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(fds[1], 1);
+            ::dup2(::open("/dev/null", O_RDWR), 0);
+            std::vector<char*> args;
+            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execvp(args[0], args.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        out_ = fds[0];
+    }
+    ~Process() {
+        Stop();
+        if (out_ >= 0) ::close(out_);
+    }
+    // Reads one line of standard output within the time; false at its end or on time-out.
+    bool ReadLine(std::string& line, int timeoutMs) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (size_t nl; (nl = buffer_.find('\n')) == std::string::npos;) {
+            int left = static_cast<int>(-MsSince(deadline));
+            pollfd p{out_, POLLIN, 0};
+            if (left <= 0 || out_ < 0) return false;
+            if (::poll(&p, 1, left) <= 0) continue;
+            char buf[512];
+            ssize_t n = ::read(out_, buf, sizeof buf);
+            if (n <= 0) return false;
+            buffer_.append(buf, static_cast<size_t>(n));
+        }
+        line = buffer_.substr(0, buffer_.find('\n'));
+        buffer_.erase(0, line.size() + 1);
+        return true;
+    }
+    bool Running() {
+        if (pid_ > 0 && ::waitpid(pid_, &status_, WNOHANG) == pid_) pid_ = -1;
+        return pid_ > 0;
+    }
+    // SIGTERM, bounded wait, SIGKILL.
+    void Stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        if (WaitUntil([&] { return !Running(); }, 3000)) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status_, 0);
+        pid_ = -1;
+    }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
-    // Reads one line of standard output within the time; false at its end or on time-out.
-    bool ReadLine(std::string& line, int timeoutMs);
-    // SIGTERM, bounded wait, SIGKILL. Returns the exit status as waitpid gives it (-1 if none).
-    int Stop();
-    bool Running();
 
 private:
     pid_t pid_ = -1;
-    int out_ = -1;
-    int status_ = -1;
+    int out_ = -1, status_ = -1;
     std::string buffer_;
 };
 
-// Runs a command to its end (at most `timeoutMs`); true when it exited with status 0.
-bool RunToEnd(const std::vector<std::string>& argv, int timeoutMs);
+// Listens on a free port of 127.0.0.1; `port` is 0 on failure.
+inline int ListenOnLoopback(int& port) {
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bool ok = s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+              ::listen(s, 8) == 0 && ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    port = ok ? ntohs(a.sin_port) : 0;
+    return s;
+}
 
-// ocv-camsim on a free port of 127.0.0.1 (or on `port`).
+// A port that nothing listens on at the moment of the call.
+inline int FreePort() {
+    int port = 0;
+    ::close(ListenOnLoopback(port));
+    return port;
+}
+
+// True once something listens on 127.0.0.1:port (read from the kernel's table, so that a peer
+// serving only one client does not see a probe).
+inline bool IsListening(int port) {
+    std::ifstream in("/proc/net/tcp");
+    char want[16];
+    std::snprintf(want, sizeof want, ":%04X", port);
+    std::string line, sl, local, remote, state;
+    while (std::getline(in, line)) {
+        std::istringstream(line) >> sl >> local >> remote >> state;
+        if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == want)
+            return true;
+    }
+    return false;
+}
+
+inline std::string Loopback(const char* scheme, int port, const std::string& path = "") {
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + path;
+}
+
+// ocv-camsim on a free port of 127.0.0.1 (or on `port`): 160 x 120 at 30 pictures a second
+// unless `args` say otherwise.
 class CamSim {
 public:
-    explicit CamSim(std::vector<std::string> args, int port = 0);
+    explicit CamSim(std::vector<std::string> args = {}, int port = 0) {
+        args.insert(args.begin(), {std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim", "--port",
+                                   std::to_string(port), "--fps", "30", "--size", "160x120"});
+        process_ = std::make_unique<Process>(args);
+        std::string line;
+        if (process_->ReadLine(line, 5000) && line.find("listening") != std::string::npos)
+            port_ = std::atoi(line.c_str() + line.rfind(':') + 1);
+    }
     bool Ok() const { return port_ > 0; }
     int Port() const { return port_; }
-    std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    int Stop() { return process_->Stop(); }
+    std::string Base() const { return Loopback("http", port_); }
 
 private:
     std::unique_ptr<Process> process_;
@@ -86,12 +217,40 @@ private:
 // with an empty answer it accepts and never answers.
 class CannedServer {
 public:
-    explicit CannedServer(std::string answer);
-    ~CannedServer();
+    explicit CannedServer(std::string answer) : answer_(std::move(answer)) {
+        fd_ = ListenOnLoopback(port_);
+        if (port_ > 0) thread_ = std::thread([this] { Serve(); });
+    }
+    ~CannedServer() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        for (int c : clients_) ::close(c);
+        if (fd_ >= 0) ::close(fd_);
+    }
     int Port() const { return port_; }
 
 private:
-    void Serve();
+    void Serve() {
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            int c = ::poll(&p, 1, 50) > 0 ? ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+            if (c < 0) continue;
+            if (answer_.empty()) {
+                clients_.push_back(c);
+                continue;
+            }
+            std::string head;
+            char buf[1024];
+            pollfd cp{c, POLLIN, 0};
+            while (head.find("\r\n\r\n") == std::string::npos && ::poll(&cp, 1, 2000) > 0) {
+                ssize_t n = ::read(c, buf, sizeof buf);
+                if (n <= 0) break;
+                head.append(buf, static_cast<size_t>(n));
+            }
+            (void)!::write(c, answer_.data(), answer_.size());
+            ::close(c);
+        }
+    }
     int fd_ = -1;
     int port_ = 0;
     std::string answer_;
@@ -100,10 +259,43 @@ private:
     std::thread thread_;
 };
 
-// A port that nothing listens on at the moment of the call.
-int FreePort();
-// True once something listens on 127.0.0.1:port (read from the kernel's table, so that a peer
-// serving only one client does not see a probe).
-bool IsListening(int port);
+// A Motion-JPEG camera model under test: its source, its own log and a frame counter.
+struct Camera {
+    TestLog log;
+    FrameCounter counter;
+    std::shared_ptr<CMJpegCameraModel> source;
+    // With `view` the pictures go to that view instead of the counter.
+    explicit Camera(int32_t type, std::shared_ptr<FrameNotifier> view = nullptr) {
+        source = std::dynamic_pointer_cast<CMJpegCameraModel>(
+            CreateCameraSource(type, view ? view : counter.notifier, log.Logger()));
+    }
+    int Frames() const { return counter.frames.load(); }
+    bool WaitFrames(int n, int timeoutMs) { return counter.WaitFrames(n, timeoutMs); }
+    BITMAPINFOHEADER Format() {
+        BITMAPINFOHEADER h{};
+        source->GetFormat(&h);
+        return h;
+    }
+    void Tune(const std::function<void(MJpegTimings&)>& change) {
+        MJpegTimings t = source->Timings();
+        change(t);
+        source->SetTimings(t);
+    }
+    void Shorten(int openRetryMs, int singleRetryMs, int connectWaitMs) {
+        Tune([&](MJpegTimings& t) {
+            t.openRetryMs = openRetryMs, t.singleRetryMs = singleRetryMs;
+            t.connectWaitMs = connectWaitMs;
+        });
+    }
+};
+
+inline DeviceInfo Device(int32_t type, const std::string& base, int w = 640, int h = 480) {
+    DeviceInfo d;
+    d.deviceType = type;
+    d.deviceName = base;
+    d.frameWidth = w;
+    d.frameHeight = h;
+    return d;
+}
 
 }  // namespace ocv::test
