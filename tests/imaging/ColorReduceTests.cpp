@@ -2,6 +2,7 @@
 // from the description) and 8-bit PNG / GIF files read back by PIL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -14,36 +15,16 @@ namespace {
 
 using test::Rgb;
 
-TEST(Palettes, EntriesAndKnownIndices) {
-    const Palette p0 = MakePalette(0);
-    EXPECT_EQ(p0[36 * 1 + 6 * 2 + 3].rgbRed, 51);
-    EXPECT_EQ(p0[36 * 1 + 6 * 2 + 3].rgbGreen, 102);
-    EXPECT_EQ(p0[36 * 1 + 6 * 2 + 3].rgbBlue, 153);
-    for (int i = 216; i < 256; ++i) EXPECT_EQ(p0[i].rgbRed + p0[i].rgbGreen + p0[i].rgbBlue, 0);
-    const Palette p1 = MakePalette(1);
-    EXPECT_EQ(p1[32 * 2 + 4 * 5 + 1].rgbRed, 73);
-    EXPECT_EQ(p1[32 * 2 + 4 * 5 + 1].rgbGreen, 182);
-    EXPECT_EQ(p1[32 * 2 + 4 * 5 + 1].rgbBlue, 85);
-    const Palette p7 = MakePalette(7);
-    for (const RGBQUAD& e : p7) EXPECT_EQ(e.rgbRed + e.rgbGreen + e.rgbBlue + e.rgbReserved, 0);
-
-    EXPECT_EQ(NearestColorFinder(0).Find(255, 255, 255), 215);
-    EXPECT_EQ(NearestColorFinder(0).Find(0, 0, 0), 0);
-    EXPECT_EQ(NearestColorFinder(1).Find(255, 255, 255), 255);
-    EXPECT_EQ(NearestColorFinder(1).Find(0, 0, 0), 0);
-    EXPECT_EQ(NearestColorFinder(0).Find(128, 128, 128), 36 * 3 + 6 * 3 + 3);  // level 153
-    EXPECT_EQ(NearestColorFinder(9).Find(200, 10, 99), 0);
-}
-
-TEST(NearestColor, TiesGoToTheLowerIndex) {
+TEST(NearestColor, TiesGoToTheLowerIndexAndAnUnknownPaletteIsBlack) {
     // Red 18 lies exactly between the levels 0 and 36 of palette 1.
     EXPECT_EQ(NearestColorIndex(MakePalette(1), 18, 0, 0), 0);
     EXPECT_EQ(NearestColorFinder(1).Find(18, 0, 0), 0);
     EXPECT_EQ(NearestColorFinder(1).Find(91, 91, 0), 32 * 2 + 4 * 2);
     Palette twins{};
-    twins[3] = RGBQUAD{10, 10, 10, 0};
-    twins[5] = RGBQUAD{10, 10, 10, 0};
+    twins[3] = twins[5] = RGBQUAD{10, 10, 10, 0};
     EXPECT_EQ(NearestColorIndex(twins, 10, 10, 10), 3);
+    for (const RGBQUAD& e : MakePalette(7)) EXPECT_EQ(e.rgbRed + e.rgbGreen + e.rgbBlue + e.rgbReserved, 0);
+    EXPECT_EQ(NearestColorFinder(9).Find(200, 10, 99), 0);
 }
 
 TEST(NearestColor, TablesAgreeWithTheFullSearch) {
@@ -64,21 +45,15 @@ TEST(NearestColor, TablesAgreeWithTheFullSearch) {
 // Error diffusion as described, over a top-down array of RGB: rows from the bottom up.
 std::vector<uint8_t> ReferenceDither(const std::vector<Rgb>& topDown, int w, int h, int no) {
     const Palette pal = MakePalette(no);
-    std::vector<double> px(static_cast<size_t>(w) * h * 3);
-    for (int i = 0; i < w * h; ++i) {
-        px[3 * i] = topDown[i].r;
-        px[3 * i + 1] = topDown[i].g;
-        px[3 * i + 2] = topDown[i].b;
-    }
+    std::vector<double> px;
+    for (const Rgb& c : topDown) px.insert(px.end(), {double(c.r), double(c.g), double(c.b)});
     std::vector<uint8_t> out(static_cast<size_t>(w) * h);  // top-down indices
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x) {
             double* v = &px[(static_cast<size_t>(y) * w + x) * 3];
             int c[3];
-            for (int k = 0; k < 3; ++k) {
-                int t = v[k] >= 0 ? static_cast<int>(v[k] + 0.5) : static_cast<int>(v[k] - 0.5);
-                c[k] = t < 0 ? 0 : (t > 255 ? 255 : t);
-            }
+            for (int k = 0; k < 3; ++k)  // rounded half away from zero, then clamped
+                c[k] = std::clamp(static_cast<int>(v[k] >= 0 ? v[k] + 0.5 : v[k] - 0.5), 0, 255);
             const int idx = NearestColorIndex(pal, c[0], c[1], c[2]);
             out[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(idx);
             const double e[3] = {v[0] - pal[idx].rgbRed, v[1] - pal[idx].rgbGreen,
@@ -86,7 +61,7 @@ std::vector<uint8_t> ReferenceDither(const std::vector<Rgb>& topDown, int w, int
             auto add = [&](int xx, int yy, double f) {
                 if (xx < 0 || xx >= w || yy < 0) return;
                 double* t = &px[(static_cast<size_t>(yy) * w + xx) * 3];
-                for (int k = 0; k < 3; ++k) t[k] = t[k] + e[k] * f;
+                for (int k = 0; k < 3; ++k) t[k] += e[k] * f;
             };
             add(x + 1, y, 7.0 / 16);
             add(x - 1, y - 1, 3.0 / 16);
@@ -149,10 +124,8 @@ TEST(IndexedFiles, PngAndGifCarryPaletteAndUprightIndices) {
         ASSERT_TRUE(image.SaveGif(gifPath, 0, no));
         const std::string white =
             no == 0 ? "[255, 255, 255] [0, 0, 0]" : "[219, 182, 255] [255, 255, 255]";
-        const std::string png = PilIndexed(pngPath);
-        EXPECT_EQ(png, "PNG P (7, 5) 256\n" + white + "\n" + indices.str());
-        const std::string gif = PilIndexed(gifPath);
-        EXPECT_EQ(gif, "GIF P (7, 5) 256\n" + white + "\n" + indices.str());
+        EXPECT_EQ(PilIndexed(pngPath), "PNG P (7, 5) 256\n" + white + "\n" + indices.str());
+        EXPECT_EQ(PilIndexed(gifPath), "GIF P (7, 5) 256\n" + white + "\n" + indices.str());
         EXPECT_EQ(indices.str().substr(0, 4), no == 0 ? "215 " : "255 ");
         EXPECT_EQ(indices.str().substr(indices.str().size() - 2), "0\n");
     }
@@ -169,13 +142,9 @@ TEST(IndexedFiles, SaveImageDispatchesOnTheSettings) {
     EXPECT_EQ(image.GetErrorText(), "");
     struct Case {
         int format, bits;
-        const char* name;
-        const char* pil;
-    } cases[] = {{0, 8, "a.bmp", "BMP RGB"},
-                 {1, 8, "a.jpg", "JPEG RGB"},
-                 {2, 8, "a.png", "PNG P"},
-                 {2, 24, "b.png", "PNG RGB"},
-                 {3, 8, "a.gif", "GIF P"}};
+        const char *name, *pil;
+    } cases[] = {{0, 8, "a.bmp", "BMP RGB"}, {1, 8, "a.jpg", "JPEG RGB"}, {2, 8, "a.png", "PNG P"},
+                 {2, 24, "b.png", "PNG RGB"}, {3, 8, "a.gif", "GIF P"}};
     std::vector<std::string> paths;
     std::string expect;
     for (const Case& c : cases) {

@@ -14,48 +14,28 @@ namespace {
 using test::PixelAt;
 using test::Rgb;
 
-TEST(DibImageBlock, BlankPictureKeepsTheInvariants) {
+TEST(DibImageBlock, BlankPictureKeepsTheInvariantsAndAnEmptyObjectFailsWithoutText) {
     CDibImage image;
     ASSERT_TRUE(image.CreateBlank(101, 3));
     const BITMAPINFOHEADER* h = image.GetInfoHeader();
-    ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->biSize, 40u);
     EXPECT_EQ(h->biBitCount, 24);
-    EXPECT_EQ(h->biPlanes, 1);
-    EXPECT_EQ(h->biCompression, 0u);
-    EXPECT_EQ(h->biHeight, 3);
     EXPECT_EQ(image.Stride(), 304u);
     EXPECT_EQ(h->biSizeImage, 304u * 3);
     EXPECT_EQ(image.GetBlockSize(), 304u * 3 + 58);
+    // The block is a BMP file: its size and the offset of the pixels, little-endian.
     const uint8_t* b = image.GetBlock();
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    uint32_t fileSize, offset;
-    std::memcpy(&fileSize, b + 2, 4);
-    std::memcpy(&offset, b + 10, 4);
-    EXPECT_EQ(fileSize, 304u * 3 + 54);
-    EXPECT_EQ(offset, 54u);
+    EXPECT_EQ(std::string(b, b + 6), std::string("BM\xC6\x03\0\0", 6));
+    EXPECT_EQ(std::string(b + 10, b + 14), std::string("\x36\0\0\0", 4));
     for (uint32_t i = 0; i < h->biSizeImage; ++i) ASSERT_EQ(image.GetBits()[i], 0) << i;
-}
-
-TEST(DibImageBlock, EmptyObjectFailsWithoutText) {
-    CDibImage image;
-    EXPECT_EQ(image.GetInfoHeader(), nullptr);
-    EXPECT_EQ(image.GetBits(), nullptr);
+    CDibImage empty;
+    EXPECT_EQ(empty.GetInfoHeader(), nullptr);
     std::vector<uint8_t> out;
-    EXPECT_EQ(image.EncodeJpeg(80, out), 0u);
-    EXPECT_FALSE(image.SaveBmp("/nonexistent/x.bmp"));
-    EXPECT_FALSE(image.Rotate(90));
-    EXPECT_FALSE(image.GrayScale());
-    EXPECT_EQ(image.GetErrorText(), "");
-}
-
-TEST(DibImageBlock, CopiesAreIndependent) {
-    CDibImage a = test::MakeGradient(5, 4);
-    CDibImage b = a;
-    test::SetPixel(b, 0, 0, Rgb{1, 2, 3});
-    EXPECT_NE(PixelAt(a, 0, 0), PixelAt(b, 0, 0));
-    EXPECT_EQ(PixelAt(a, 4, 3), PixelAt(b, 4, 3));
+    EXPECT_EQ(empty.EncodeJpeg(80, out), 0u);
+    EXPECT_FALSE(empty.SaveBmp("/nonexistent/x.bmp"));
+    EXPECT_FALSE(empty.Rotate(90));
+    EXPECT_FALSE(empty.GrayScale());
+    EXPECT_EQ(empty.GetErrorText(), "");
 }
 
 TEST(DibImageSample, EveryDepthIsStoredAsBottomUpTwentyFourBits) {
@@ -100,27 +80,25 @@ TEST(DibImageSample, EveryDepthIsStoredAsBottomUpTwentyFourBits) {
 }
 
 TEST(DibImageSample, BadSamplesFailAndLeaveTheObjectEmpty) {
-    const char* kText = "Conversion to 24bit color Failed!";
     std::vector<uint8_t> bits(64, 0);
-    auto attempt = [&](BITMAPINFOHEADER h, const RGBQUAD* table = nullptr, size_t size = 0) {
-        CDibImage image = test::MakeGradient(2, 2);
-        const bool ok = image.CreateFromSample(h, bits.data(), table, size);
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(image.IsEmpty());
-        EXPECT_EQ(image.GetErrorText(), kText);
+    // Depth, width, height, compression and the bytes given (0: as many as the rows need).
+    struct Row {
+        int bitCount, width, height, compression;
+        size_t size;
     };
-    BITMAPINFOHEADER h = MakeRgb24Header(4, 4);
-    h.biBitCount = 8;
-    attempt(h);  // no colour table
-    h = MakeRgb24Header(4, 4);
-    h.biBitCount = 12;
-    attempt(h);
-    attempt(MakeRgb24Header(0, 4));
-    attempt(MakeRgb24Header(65535, 65535));
-    attempt(MakeRgb24Header(4, 4), nullptr, 10);  // fewer bytes than the rows need
-    h = MakeRgb24Header(4, 4);
-    h.biCompression = 1;  // run-length coded
-    attempt(h);
+    // An 8-bit sample without colour table, an unknown depth, no width, too large, too few
+    // bytes, run-length coded.
+    for (Row row : {Row{8, 4, 4, 0, 0}, Row{12, 4, 4, 0, 0}, Row{24, 0, 4, 0, 0},
+                    Row{24, 65535, 65535, 0, 0}, Row{24, 4, 4, 0, 10}, Row{24, 4, 4, 1, 0}}) {
+        SCOPED_TRACE(row.bitCount);
+        BITMAPINFOHEADER h = MakeRgb24Header(row.width, row.height);
+        h.biBitCount = static_cast<uint16_t>(row.bitCount);
+        h.biCompression = static_cast<uint32_t>(row.compression);
+        CDibImage image = test::MakeGradient(2, 2);
+        EXPECT_FALSE(image.CreateFromSample(h, bits.data(), nullptr, row.size));
+        EXPECT_TRUE(image.IsEmpty());
+        EXPECT_EQ(image.GetErrorText(), "Conversion to 24bit color Failed!");
+    }
 }
 
 TEST(DibImageBmp, SavedFileIsReadByPil) {
@@ -130,9 +108,7 @@ TEST(DibImageBmp, SavedFileIsReadByPil) {
         test::SetPixel(image, 0, 0, Rgb{255, 0, 0});
         const std::string path = dir.File("p" + std::to_string(width) + ".bmp");
         ASSERT_TRUE(image.SaveBmp(path));
-        const auto bytes = test::ReadFile(path);
-        const size_t rowBytes = width == 100 ? 300 : 304;
-        EXPECT_EQ(bytes.size(), 54 + rowBytes * 100);
+        EXPECT_EQ(test::ReadFile(path).size(), 54u + (width == 100 ? 300 : 304) * 100);
         bool ok = false;
         const std::string out = test::RunPython(
             "import sys\nfrom PIL import Image\nim=Image.open(sys.argv[1])\n"
@@ -151,31 +127,20 @@ TEST(DibImageBmp, SavedFileIsReadByPil) {
 // A failed save names its step and the path, and leaves the picture.
 TEST(DibImageFiles, SavesIntoAMissingDirectoryFailWithTheirText) {
     CDibImage image = test::MakeGradient(4, 4);
-    struct Row {
-        bool (*save)(CDibImage&, const std::string&);
-        const char* path;
-        const char* text;
+    auto expectFailed = [&](bool saved, const char* text) {
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(image.GetErrorText(), text);
     };
-    const Row rows[] = {
-        {[](CDibImage& i, const std::string& p) { return i.SaveBmp(p); }, "/nonexistent-dir/x.bmp",
-         "CreateFile() Failed! [/nonexistent-dir/x.bmp]"},
-        {[](CDibImage& i, const std::string& p) { return i.SaveJpeg(p, 80); },
-         "/nonexistent-dir/a.jpg",
-         "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]"},
-        {[](CDibImage& i, const std::string& p) { return i.SavePng(p); }, "/nonexistent-dir/a.png",
-         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]"},
-        {[](CDibImage& i, const std::string& p) { return i.SavePng8(p, 0, 1); },
-         "/nonexistent-dir/b.png",
-         "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/b.png]"},
-        {[](CDibImage& i, const std::string& p) { return i.SaveGif(p, 1, 0); },
-         "/nonexistent-dir/a.gif",
-         "Save to GIF Failed! [Image::Save() Failed!] [/nonexistent-dir/a.gif]"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_FALSE(row.save(image, row.path));
-        EXPECT_EQ(image.GetErrorText(), row.text);
-        EXPECT_FALSE(image.IsEmpty());
-    }
+    expectFailed(image.SaveBmp("/nonexistent-dir/x.bmp"), "CreateFile() Failed! [/nonexistent-dir/x.bmp]");
+    expectFailed(image.SaveJpeg("/nonexistent-dir/a.jpg", 80),
+                 "Save to JPEG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.jpg]");
+    expectFailed(image.SavePng("/nonexistent-dir/a.png"),
+                 "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/a.png]");
+    expectFailed(image.SavePng8("/nonexistent-dir/b.png", 0, 1),
+                 "Save to PNG Failed! [Image::Save() Failed!] [/nonexistent-dir/b.png]");
+    expectFailed(image.SaveGif("/nonexistent-dir/a.gif", 1, 0),
+                 "Save to GIF Failed! [Image::Save() Failed!] [/nonexistent-dir/a.gif]");
+    EXPECT_FALSE(image.IsEmpty());
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // Helpers of the picture tests: temporary directories, synthetic pictures and an independent
 // decoder (Python PIL) that reads what the picture object writes.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,21 +23,67 @@ struct Rgb {
     int r = 0, g = 0, b = 0;
     bool operator==(const Rgb&) const = default;
 };
-Rgb PixelAt(const CDibImage& image, int x, int y);
-void SetPixel(CDibImage& image, int x, int y, Rgb c);
+inline uint8_t* At(const CDibImage& image, int x, int y) {
+    return const_cast<uint8_t*>(image.GetBits()) +
+           static_cast<size_t>(image.Height() - 1 - y) * image.Stride() + 3 * x;
+}
+inline Rgb PixelAt(const CDibImage& image, int x, int y) {
+    const uint8_t* p = At(image, x, y);
+    return Rgb{p[2], p[1], p[0]};
+}
+inline void SetPixel(CDibImage& image, int x, int y, Rgb c) {
+    uint8_t* p = At(image, x, y);
+    p[0] = static_cast<uint8_t>(c.b), p[1] = static_cast<uint8_t>(c.g), p[2] = static_cast<uint8_t>(c.r);
+}
 
+// A picture whose pixels are given by `colour(x, y)`.
+inline CDibImage Make(int width, int height, const std::function<Rgb(int, int)>& colour) {
+    CDibImage image;
+    image.CreateBlank(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) SetPixel(image, x, y, colour(x, y));
+    return image;
+}
 // A picture whose colour varies with the position (every pixel distinct in small pictures).
-CDibImage MakeGradient(int width, int height);
-// A picture of one colour.
-CDibImage MakeFilled(int width, int height, Rgb c);
+inline CDibImage MakeGradient(int width, int height) {
+    return Make(width, height, [](int x, int y) {
+        return Rgb{(x * 7) & 255, (y * 11) & 255, (x * 3 + y * 5) & 255};
+    });
+}
+inline CDibImage MakeFilled(int width, int height, Rgb c) {
+    return Make(width, height, [c](int, int) { return c; });
+}
 // Deterministic pseudo-random picture.
-CDibImage MakeNoise(int width, int height, uint32_t seed);
+inline CDibImage MakeNoise(int width, int height, uint32_t seed) {
+    std::mt19937 rng(seed);
+    return Make(width, height, [&](int, int) {
+        int r = rng() & 255, g = rng() & 255;
+        return Rgb{r, g, static_cast<int>(rng() & 255)};
+    });
+}
 
-// Runs /usr/bin/python3 -c `script` with arguments; returns stdout and
+// Runs /usr/bin/python3 -c `script` with arguments (paths without quotes); returns stdout and
 // sets ok when the exit status is 0.
-std::string RunPython(const std::string& script, const std::vector<std::string>& args, bool* ok);
+inline std::string RunPython(const std::string& script, const std::vector<std::string>& args,
+                             bool* ok) {
+    ::setenv("OCV_TEST_PY", script.c_str(), 1);
+    std::string cmd = "/usr/bin/python3 -c \"$OCV_TEST_PY\"";
+    for (const std::string& a : args) cmd += " '" + a + "'";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    *ok = p && ::pclose(p) == 0;
+    return out;
+}
 
-std::vector<uint8_t> ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::vector<uint8_t>& data);
+inline std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
 
 }  // namespace ocv::test

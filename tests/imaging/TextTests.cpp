@@ -48,10 +48,8 @@ TEST(PrintText, OpaqueCellSitsInEveryCornerWithoutMargin) {
             const Box b = Changed(image, Rgb{90, 90, 90});
             EXPECT_EQ(b.bottom - b.top + 1, 14);
             EXPECT_EQ(b.right - b.left + 1, extent.width);
-            const int top = v == 0 ? 0 : v == 1 ? (100 - 14) / 2 : 100 - 14;
-            const int left = h == 0 ? 0 : h == 1 ? (200 - extent.width) / 2 : 200 - extent.width;
-            EXPECT_EQ(b.top, top);
-            EXPECT_EQ(b.left, left);
+            EXPECT_EQ(b.top, v * (100 - 14) / 2);
+            EXPECT_EQ(b.left, h * (200 - extent.width) / 2);
         }
     // Positions outside 0..2 count as top and left.
     CDibImage image = Grey(200, 100);
@@ -97,21 +95,17 @@ TEST(PrintText, HeightSignAndAttributesChangeTheRendering) {
         return Changed(image, Rgb{90, 90, 90});
     };
     const Box plain = inked(cell);
-    TextStyle bold = cell;
-    bold.weight = 700;
-    EXPECT_GT(inked(bold).count, plain.count + 20);
-    TextStyle underline = cell;
-    underline.underline = 1;
-    const Box u = inked(underline);
+    auto with = [&](auto change) {
+        TextStyle styled = cell;
+        change(styled);
+        return inked(styled);
+    };
+    EXPECT_GT(with([](TextStyle& s) { s.weight = 700; }).count, plain.count + 20);
+    const Box u = with([](TextStyle& s) { s.underline = 1; });
     EXPECT_GT(u.count, plain.count);
     EXPECT_GE(u.right - u.left + 1, 40);
-    TextStyle strike = cell;
-    strike.strikeOut = 1;
-    EXPECT_GT(inked(strike).count, plain.count);
-    TextStyle italic = cell;
-    italic.italic = 1;
-    const Box i = inked(italic);
-    EXPECT_NE(i.count, plain.count);
+    EXPECT_GT(with([](TextStyle& s) { s.strikeOut = 1; }).count, plain.count);
+    EXPECT_NE(with([](TextStyle& s) { s.italic = 1; }).count, plain.count);
 }
 
 TEST(PrintText, JapaneseTextRendersWithTheDefaultFace) {
