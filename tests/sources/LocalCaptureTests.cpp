@@ -60,31 +60,28 @@ TEST(LocalCapture, ADeviceIsChosenByItsCardNameAndNumber) {
 TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
     struct Row {
         const char* name;
-        int rate, width, height;            // asked for (0: the default)
-        bool accepts;                       // the device takes a format
-        int gotRate, gotWidth, gotHeight;   // what the record holds afterwards
-        bool settable;
+        int rate, width, height;           // asked for (0: the default)
+        bool accepts;                      // the device takes a format (else: not settable)
+        int gotRate, gotWidth, gotHeight;  // what the record holds afterwards
     };
     const Row rows[] = {
-        {"defaults", 0, 0, 0, true, 30, 320, 240, true},
-        {"an offered mode", 15, 640, 480, true, 15, 640, 480, true},
-        {"too large: the nearest below", 30, 1280, 720, true, 30, 640, 480, true},
-        {"an unoffered rate", 25, 160, 120, true, 30, 160, 120, true},
-        {"a fixed format", 15, 160, 120, false, 30, 640, 480, false},
+        {"defaults", 0, 0, 0, true, 30, 320, 240},
+        {"an offered mode", 15, 640, 480, true, 15, 640, 480},
+        {"too large: the nearest below", 30, 1280, 720, true, 30, 640, 480},
+        {"an unoffered rate", 25, 160, 120, true, 30, 160, 120},
+        {"a fixed format", 15, 160, 120, false, 30, 640, 480},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Capture c;
         c.system->Add("USB Camera")->acceptsFormat = row.accepts;
-        c.info.frameRate = row.rate;
-        c.info.frameWidth = row.width;
-        c.info.frameHeight = row.height;
+        c.info.frameRate = row.rate, c.info.frameWidth = row.width, c.info.frameHeight = row.height;
         ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
         EXPECT_EQ(c.info.frameRate, row.gotRate);
         EXPECT_EQ(c.info.frameWidth, row.gotWidth);
         EXPECT_EQ(c.info.frameHeight, row.gotHeight);
-        EXPECT_EQ(c.source->FormatSettable(), row.settable);
-        EXPECT_EQ(c.source->HasFormatPage(), row.settable);
+        EXPECT_EQ(c.source->FormatSettable(), row.accepts);
+        EXPECT_EQ(c.source->HasFormatPage(), row.accepts);
         EXPECT_EQ(c.log.Count("Can't setup format information."), row.accepts ? 0 : 1);
         EXPECT_EQ(c.log.Count("Get the format information. FrameRate=" + std::to_string(row.gotRate) +
                               ", Width=" + std::to_string(row.gotWidth) + ", Height=" +
@@ -93,7 +90,6 @@ TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {
         c.source->GetFormat(&h);
         EXPECT_EQ(h.biWidth, row.gotWidth);
         EXPECT_EQ(h.biHeight, row.gotHeight);
-        EXPECT_EQ(h.biSizeImage, DibStride(row.gotWidth, 24) * static_cast<uint32_t>(row.gotHeight));
         ASSERT_TRUE(c.counter.WaitFrames(2, 5000));
         std::vector<uint8_t> pixels(h.biSizeImage);
         ASSERT_TRUE(c.source->GetSample(pixels.data(), h.biSizeImage));

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -213,49 +214,36 @@ private:
     int port_ = 0;
 };
 
-// A loopback TCP server that reads each client's request head, sends it `answer` and closes;
-// with an empty answer it accepts and never answers.
+// A loopback TCP server that reads one client's request head, sends it `answer` and closes; with
+// an empty answer it never accepts, so that a client connects and then waits for ever.
 class CannedServer {
 public:
-    explicit CannedServer(std::string answer) : answer_(std::move(answer)) {
-        fd_ = ListenOnLoopback(port_);
-        if (port_ > 0) thread_ = std::thread([this] { Serve(); });
+    explicit CannedServer(std::string answer) : fd_(ListenOnLoopback(port_)) {
+        if (answer.empty() || port_ == 0) return;
+        thread_ = std::thread([this, answer] {
+            pollfd p{fd_, POLLIN, 0};
+            int c = ::poll(&p, 1, 5000) > 0 ? ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+            if (c < 0) return;
+            std::string head;
+            char buf[1024];
+            pollfd cp{c, POLLIN, 0};
+            for (ssize_t n = 1; n > 0 && head.find("\r\n\r\n") == std::string::npos;) {
+                n = ::poll(&cp, 1, 2000) > 0 ? ::read(c, buf, sizeof buf) : 0;
+                head.append(buf, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+            }
+            (void)!::write(c, answer.data(), answer.size());
+            ::close(c);
+        });
     }
     ~CannedServer() {
-        stop_ = true;
         if (thread_.joinable()) thread_.join();
-        for (int c : clients_) ::close(c);
-        if (fd_ >= 0) ::close(fd_);
+        ::close(fd_);
     }
     int Port() const { return port_; }
 
 private:
-    void Serve() {
-        while (!stop_) {
-            pollfd p{fd_, POLLIN, 0};
-            int c = ::poll(&p, 1, 50) > 0 ? ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
-            if (c < 0) continue;
-            if (answer_.empty()) {
-                clients_.push_back(c);
-                continue;
-            }
-            std::string head;
-            char buf[1024];
-            pollfd cp{c, POLLIN, 0};
-            while (head.find("\r\n\r\n") == std::string::npos && ::poll(&cp, 1, 2000) > 0) {
-                ssize_t n = ::read(c, buf, sizeof buf);
-                if (n <= 0) break;
-                head.append(buf, static_cast<size_t>(n));
-            }
-            (void)!::write(c, answer_.data(), answer_.size());
-            ::close(c);
-        }
-    }
-    int fd_ = -1;
     int port_ = 0;
-    std::string answer_;
-    std::atomic<bool> stop_{false};
-    std::vector<int> clients_;
+    int fd_;
     std::thread thread_;
 };
 
