@@ -42,12 +42,18 @@ TEST(NearestColor, TablesAgreeWithTheFullSearch) {
     }
 }
 
-// Error diffusion as described, over a top-down array of RGB: rows from the bottom up.
-std::vector<uint8_t> ReferenceDither(const std::vector<Rgb>& topDown, int w, int h, int no) {
+// Error diffusion as described, in doubles over the picture's rows from the bottom up; gives
+// the indices in top-down rows.
+std::vector<uint8_t> ReferenceDither(const CDibImage& image, int no) {
+    const int w = image.Width(), h = image.Height();
     const Palette pal = MakePalette(no);
     std::vector<double> px;
-    for (const Rgb& c : topDown) px.insert(px.end(), {double(c.r), double(c.g), double(c.b)});
-    std::vector<uint8_t> out(static_cast<size_t>(w) * h);  // top-down indices
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = test::PixelAt(image, x, y);
+            px.insert(px.end(), {double(c.r), double(c.g), double(c.b)});
+        }
+    std::vector<uint8_t> out(static_cast<size_t>(w) * h);
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x) {
             double* v = &px[(static_cast<size_t>(y) * w + x) * 3];
@@ -76,10 +82,7 @@ TEST(Dither, MatchesThePlainDoubleReference) {
     for (int no : {0, 1}) {
         for (auto [w, h] : {std::pair{37, 23}, std::pair{1, 9}, std::pair{64, 1}, std::pair{1, 1}}) {
             CDibImage image = test::MakeNoise(w, h, static_cast<uint32_t>(no * 100 + w));
-            std::vector<Rgb> topDown;
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) topDown.push_back(test::PixelAt(image, x, y));
-            const auto expect = ReferenceDither(topDown, w, h, no);
+            const auto expect = ReferenceDither(image, no);
             IndexedImage got;
             ASSERT_TRUE(ReduceDither(image, no, got));
             for (int y = 0; y < h; ++y)

@@ -76,23 +76,16 @@ TEST(GrayScale, MatchesDoubleArithmeticForEveryColour) {
     CDibImage image;
     ASSERT_TRUE(image.CreateBlank(4096, 4096));
     uint8_t* bits = image.GetBits();
-    for (uint32_t i = 0; i < (1u << 24); ++i) {
-        bits[3 * i] = static_cast<uint8_t>(i);
-        bits[3 * i + 1] = static_cast<uint8_t>(i >> 8);
-        bits[3 * i + 2] = static_cast<uint8_t>(i >> 16);
-    }
+    for (uint32_t i = 0; i < (1u << 24); ++i)
+        for (int k = 0; k < 3; ++k) bits[3 * i + k] = static_cast<uint8_t>(i >> (8 * k));
     ASSERT_TRUE(image.GrayScale());
     volatile double kR = 0.3, kG = 0.59, kB = 0.11;  // keep the compiler from fusing
     for (uint32_t i = 0; i < (1u << 24); ++i) {
         const int b = i & 255, g = (i >> 8) & 255, r = i >> 16;
-        volatile double pr = kR * r;
-        volatile double pg = kG * g;
-        volatile double sum = pr + pg;
-        volatile double pb = kB * b;
+        volatile double pr = kR * r, pg = kG * g;
+        volatile double sum = pr + pg, pb = kB * b;
         const int grey = static_cast<int>(sum + pb);
-        ASSERT_EQ(bits[3 * i], grey) << r << "," << g << "," << b;
-        ASSERT_EQ(bits[3 * i + 1], grey);
-        ASSERT_EQ(bits[3 * i + 2], grey);
+        for (int k = 0; k < 3; ++k) ASSERT_EQ(bits[3 * i + k], grey) << r << "," << g << "," << b;
     }
 }
 
@@ -165,17 +158,13 @@ TEST(EditRoutine, DateTimeText) {
     EXPECT_EQ(FormatDateTimeText(t, false, true), "09:04:07");
 }
 
-ImageSettings NoStamps() {
-    ImageSettings s;
-    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
-    return s;
-}
-
-TEST(EditRoutine, ScaleRotateAndUnchanged) {
+TEST(EditRoutine, NothingScaleRotateThenAFrameBlendedAndTurnedGrey) {
     CDibImage image = test::MakeGradient(640, 480);
     const CDibImage before = image;
     std::string error;
-    ImageSettings s = NoStamps();
+    ImageSettings none;  // no stamps
+    none.enablePrintDate = none.enablePrintTime = none.enablePrintName = 0;
+    ImageSettings s = none;
     ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error));
     EXPECT_EQ(std::memcmp(image.GetBlock(), before.GetBlock(), before.GetBlockSize()), 0);
     s.resizeRate = 0.5f;
@@ -183,21 +172,17 @@ TEST(EditRoutine, ScaleRotateAndUnchanged) {
     ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error));
     EXPECT_EQ(image.Width(), 240);
     EXPECT_EQ(image.Height(), 320);
-}
-
-TEST(EditRoutine, FrameIsScaledBlendedThenTurnedGrey) {
     test::TempDir dir;
     // A 20 x 20 frame: magenta (transparent) inside, green border band.
     CDibImage frame = test::Make(20, 20, [](int x, int y) {
         return x < 4 || y < 4 || x >= 16 || y >= 16 ? Rgb{0, 255, 0} : Rgb{255, 0, 255};
     });
     ASSERT_TRUE(frame.SavePng(dir.File("frame.png")));
-    CDibImage image = test::MakeFilled(100, 100, Rgb{200, 100, 0});
-    ImageSettings s = NoStamps();
+    image = test::MakeFilled(100, 100, Rgb{200, 100, 0});
+    s = none;
     s.enableFrameImage = 1;
     s.frameImageFileName = dir.File("frame.png");
     s.enableGrayScale = 1;
-    std::string error;
     ASSERT_TRUE(EditImage("cam", image, s, LocalTime{}, error)) << error;
     // Frame band (green, grey 150) at the edge; the picture (grey 119) in the middle.
     EXPECT_EQ(PixelAt(image, 2, 2), (Rgb{150, 150, 150}));

@@ -27,8 +27,7 @@ TEST(MJpegCamSim, EveryModelStreamsFromItsFamilyPath) {
     CamSim sim({"--fps", "25", "--size", "640x480"});
     ASSERT_TRUE(sim.Ok());
     auto with = [](DeviceInfo d, int quality, int sub, int no, int size) {
-        d.quality = quality, d.subType = sub, d.cameraNo = no, d.size = size;
-        return d;
+        return d.quality = quality, d.subType = sub, d.cameraNo = no, d.size = size, d;
     };
     // The record, and the size of the pictures it asks for.
     const std::pair<DeviceInfo, std::pair<int, int>> cases[] = {
@@ -49,40 +48,51 @@ TEST(MJpegCamSim, EveryModelStreamsFromItsFamilyPath) {
         BITMAPINFOHEADER h = cam.Format();
         EXPECT_EQ(h.biWidth, size.first);
         EXPECT_EQ(h.biHeight, size.second);
-        EXPECT_EQ(h.biBitCount, 24);
         EXPECT_EQ(h.biSizeImage, MakeRgb24Header(size.first, size.second).biSizeImage);
         EXPECT_EQ(cam.log.Count(kReadFailed), 0) << cam.log.Dump();
         cam.source->Disconnect();
         EXPECT_FALSE(cam.source->IsConnected());
         EXPECT_EQ(cam.source->GetSampleSize(), 0u);
-        int after = cam.Frames();
-        Sleep(300);
-        EXPECT_EQ(cam.Frames(), after) << "pictures stored after Disconnect";
     }
 }
 
 // Each framing the parser tests pin, once through the HTTP layer, chunked or not; variant A
-// reads for types 3 to 6, variant B for 7. An oversized picture with a length is read whole.
+// reads for types 3 to 6, variant B for 7. An oversized picture with a length is read whole;
+// pictures of a new size take the place of the old ones while the stream goes on.
 TEST(MJpegCamSim, EveryFramingIsReadWithoutReconnecting) {
-    const std::pair<std::vector<std::string>, int32_t> cases[] = {
+    struct Case {
+        std::vector<std::string> args;
+        int32_t type;
+        int width = 160;
+        const char* logLine = nullptr;
+    };
+    const Case cases[] = {
         {{"--no-length"}, DEVICE_AXIS},
         {{"--length-case", "mixed", "--no-crlf-after"}, DEVICE_PANASONIC},
         {{"--chunked"}, DEVICE_VIVOTEK},
         {{"--chunked", "--no-length"}, DEVICE_PEER_INSTANCE},
         {{"--no-crlf-after", "--no-length"}, DEVICE_MEGACHIPS},
         {{"--oversize-after", "2"}, DEVICE_AXIS},
+        {{"--resize-after", "3", "--resize-to", "320x240"}, DEVICE_AXIS, 320,
+         "The picture size changed from 160x120 to 320x240"},
     };
-    for (const auto& [args, type] : cases) {
-        SCOPED_TRACE(args[0] + " " + std::to_string(type));
-        CamSim sim(args);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(c.type));
+        CamSim sim(c.args);
         ASSERT_TRUE(sim.Ok());
-        Camera cam(type);
-        DeviceInfo d = Device(type, sim.Base(), 160, 120);
+        Camera cam(c.type);
+        DeviceInfo d = Device(c.type, sim.Base(), 160, 120);
         d.size = 1;  // Vivotek "Standard": the simulator's own size
         ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
         EXPECT_TRUE(cam.WaitFrames(10, 5000)) << cam.log.Dump();
         EXPECT_EQ(cam.log.Count(kReadFailed), 0) << cam.log.Dump();
-        EXPECT_EQ(cam.Format().biWidth, 160);
+        BITMAPINFOHEADER h = cam.Format();
+        EXPECT_EQ(h.biWidth, c.width);
+        std::vector<uint8_t> buf(h.biSizeImage);
+        EXPECT_TRUE(cam.source->GetSample(buf.data(), h.biSizeImage));
+        if (c.logLine) {
+            EXPECT_EQ(cam.log.Count(c.logLine), 1) << cam.log.Dump();
+        }
     }
 }
 
@@ -198,23 +208,6 @@ TEST(MJpegCamSim, BasicAndDigestAuthenticationFromTheUrl) {
             << bad.log.Dump();
         EXPECT_EQ(bad.log.Dump().find("wrong"), std::string::npos) << "a password in the log";
     }
-}
-
-TEST(MJpegCamSim, ResolutionChangeIsANewFirstPicture) {
-    CamSim sim({"--resize-after", "3", "--resize-to", "320x240"});
-    ASSERT_TRUE(sim.Ok());
-    Camera cam(DEVICE_AXIS);
-    DeviceInfo d = Device(DEVICE_AXIS, sim.Base(), 160, 120);
-    ASSERT_EQ(cam.source->Connect(&d), 1);
-    ASSERT_TRUE(cam.WaitFrames(8, 3000));
-    // Pictures of the new size take the place of the old ones; the stream itself goes on.
-    EXPECT_EQ(cam.Format().biWidth, 320);
-    EXPECT_EQ(cam.Format().biHeight, 240);
-    EXPECT_EQ(cam.log.Count(kReadFailed), 0);
-    EXPECT_EQ(cam.log.Count("The picture size changed from 160x120 to 320x240"), 1)
-        << cam.log.Dump();
-    std::vector<uint8_t> buf(cam.Format().biSizeImage);
-    EXPECT_TRUE(cam.source->GetSample(buf.data(), static_cast<uint32_t>(buf.size())));
 }
 
 TEST(MJpegCamSim, StalledStreamTimesOutAndStopEndsAStalledRead) {

@@ -118,31 +118,24 @@ public:
     // Reads one line of standard output within the time; false at its end or on time-out.
     bool ReadLine(std::string& line, int timeoutMs) {
         auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (size_t nl; (nl = buffer_.find('\n')) == std::string::npos;) {
-            int left = static_cast<int>(-MsSince(deadline));
-            pollfd p{out_, POLLIN, 0};
-            if (left <= 0 || out_ < 0) return false;
-            if (::poll(&p, 1, left) <= 0) continue;
-            char buf[512];
-            ssize_t n = ::read(out_, buf, sizeof buf);
-            if (n <= 0) return false;
-            buffer_.append(buf, static_cast<size_t>(n));
+        pollfd p{out_, POLLIN, 0};
+        line.clear();
+        for (char c = 0; MsSince(deadline) < 0 && ::poll(&p, 1, int(-MsSince(deadline))) > 0;) {
+            if (::read(out_, &c, 1) != 1) return false;
+            if (c == '\n') return true;
+            line += c;
         }
-        line = buffer_.substr(0, buffer_.find('\n'));
-        buffer_.erase(0, line.size() + 1);
-        return true;
-    }
-    bool Running() {
-        if (pid_ > 0 && ::waitpid(pid_, &status_, WNOHANG) == pid_) pid_ = -1;
-        return pid_ > 0;
+        return false;
     }
     // SIGTERM, bounded wait, SIGKILL.
     void Stop() {
+        int status;
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
-        if (WaitUntil([&] { return !Running(); }, 3000)) return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status_, 0);
+        if (!WaitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, 3000)) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+        }
         pid_ = -1;
     }
     Process(const Process&) = delete;
@@ -150,8 +143,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int out_ = -1, status_ = -1;
-    std::string buffer_;
+    int out_ = -1;
 };
 
 // Listens on a free port of 127.0.0.1; `port` is 0 on failure.
