@@ -1,12 +1,9 @@
 // Decoding files written by PIL, encoding files that PIL reads back, and hostile input.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <tuple>
 
 #include "TestSupport.h"
-#include "imaging/DibImage.h"
 
 namespace ocv {
 namespace {

@@ -8,7 +8,6 @@
 
 #include "TestSupport.h"
 #include "imaging/ColorReduce.h"
-#include "imaging/DibImage.h"
 
 namespace ocv {
 namespace {

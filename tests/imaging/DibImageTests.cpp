@@ -1,12 +1,7 @@
 // The picture object's block, sample conversion and BMP output, checked with PIL.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
 #include "TestSupport.h"
-#include "imaging/DibImage.h"
 
 namespace ocv {
 namespace {

@@ -1,10 +1,7 @@
 // Rotation, scaling, grey, frame blending, outline, panorama and the edit routine.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestSupport.h"
-#include "imaging/DibImage.h"
 #include "imaging/EditImage.h"
 
 namespace ocv {

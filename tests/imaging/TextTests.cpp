@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "imaging/DibImage.h"
 #include "imaging/EditImage.h"
 #include "imaging/TextRenderer.h"
 
@@ -19,7 +18,7 @@ struct Box {
 };
 
 // Pixels that differ from `background`.
-Box Changed(const CDibImage& image, Rgb background) {
+Box Changed(const CDibImage& image, Rgb background = Rgb{90, 90, 90}) {
     Box b;
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
@@ -45,7 +44,7 @@ TEST(PrintText, OpaqueCellSitsInEveryCornerWithoutMargin) {
             SCOPED_TRACE(std::to_string(v) + "," + std::to_string(h));
             CDibImage image = Grey(200, 100);
             ASSERT_TRUE(image.PrintText(style, "2026/3/5 09:04:07", v, h));
-            const Box b = Changed(image, Rgb{90, 90, 90});
+            const Box b = Changed(image);
             EXPECT_EQ(b.bottom - b.top + 1, 14);
             EXPECT_EQ(b.right - b.left + 1, extent.width);
             EXPECT_EQ(b.top, v * (100 - 14) / 2);
@@ -54,7 +53,7 @@ TEST(PrintText, OpaqueCellSitsInEveryCornerWithoutMargin) {
     // Positions outside 0..2 count as top and left.
     CDibImage image = Grey(200, 100);
     ASSERT_TRUE(image.PrintText(style, "X", 7, -1));
-    const Box b = Changed(image, Rgb{90, 90, 90});
+    const Box b = Changed(image);
     EXPECT_EQ(b.top, 0);
     EXPECT_EQ(b.left, 0);
 }
@@ -65,7 +64,7 @@ TEST(PrintText, TransparentTextDrawsOnlyGlyphsInTheTextColour) {
     style.height = -20;
     CDibImage image = Grey(120, 40);
     ASSERT_TRUE(image.PrintText(style, "HH", 0, 0));
-    const Box b = Changed(image, Rgb{90, 90, 90});
+    const Box b = Changed(image);
     ASSERT_GT(b.count, 20);
     int pure = 0;
     for (int y = b.top; y <= b.bottom; ++y)
@@ -92,7 +91,7 @@ TEST(PrintText, HeightSignAndAttributesChangeTheRendering) {
     auto inked = [](const TextStyle& s) {
         CDibImage image = Grey(200, 60);
         EXPECT_TRUE(image.PrintText(s, "Mill", 0, 0));
-        return Changed(image, Rgb{90, 90, 90});
+        return Changed(image);
     };
     const Box plain = inked(cell);
     auto with = [&](auto change) {
@@ -113,7 +112,7 @@ TEST(PrintText, JapaneseTextRendersWithTheDefaultFace) {
     style.height = -24;
     CDibImage image = Grey(200, 40);
     ASSERT_TRUE(image.PrintText(style, "玄関カメラ", 0, 0));
-    const Box b = Changed(image, Rgb{90, 90, 90});
+    const Box b = Changed(image);
     EXPECT_GT(b.count, 100);
     EXPECT_GE(b.right - b.left + 1, 5 * 20);  // five full-width glyphs, not missing-glyph boxes
     // The same characters with a Latin face name still render through the fallback face.
@@ -122,7 +121,7 @@ TEST(PrintText, JapaneseTextRendersWithTheDefaultFace) {
     latin.charSet = 0;
     CDibImage other = Grey(200, 40);
     ASSERT_TRUE(other.PrintText(latin, "玄関カメラ", 0, 0));
-    EXPECT_GT(Changed(other, Rgb{90, 90, 90}).count, 100);
+    EXPECT_GT(Changed(other).count, 100);
 }
 
 TEST(PrintText, EditRoutineStampsDateTimeAndName) {

@@ -3,6 +3,8 @@
 // a device that is pulled out and plugged in again, and the text of --list-devices.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FakeCaptureSystem.h"
 #include "SourceTestSupport.h"
 #include "sources/LocalCaptureInterface.h"
@@ -23,38 +25,28 @@ struct Capture {
 };
 
 TEST(LocalCapture, ADeviceIsChosenByItsCardNameAndNumber) {
-    struct Row {
-        const char* name;
-        int cameraNo;
-        int opened;  // index of the device opened; -1: none found
-    };
-    const Row rows[] = {
-        {"USB Camera", 0, 0}, {"USB Camera", 1, 2}, {"USB Camera", 2, -1}, {"Laptop Cam", 0, 1},
-        {"usb camera", 0, -1},  // card names compare case-sensitively
-        {"", 0, 0},             // no name: the first device
-        {"Nothing Like It", 0, -1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.name) + " #" + std::to_string(row.cameraNo));
-        Capture c;
-        std::shared_ptr<test::FakeCamera> cams[] = {
-            c.system->Add("USB Camera"), c.system->Add("Laptop Cam"), c.system->Add("USB Camera")};
-        c.info.deviceName = row.name;
-        c.info.cameraNo = row.cameraNo;
-        int result = c.source->Connect(&c.info);
-        if (row.opened < 0) {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(c.log.Count("Connect camera failed!"), 1) << c.log.Dump();
-            EXPECT_EQ(c.log.Count("The specified capture device is not found!"), 1);
-            for (auto& cam : cams) EXPECT_EQ(cam->opened, 0);
-            continue;
-        }
-        ASSERT_EQ(result, 1) << c.log.Dump();
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(cams[i]->opened, i == row.opened ? 1 : 0) << i;
-        EXPECT_EQ(c.info.deviceName, cams[row.opened]->card) << "the card name is stored";
-        EXPECT_EQ(c.log.Count("FilterName=" + cams[row.opened]->card), 1);
-        c.source->Disconnect();
-    }
+    FakeCaptureSystem three;
+    for (const char* card : {"USB Camera", "Laptop Cam", "USB Camera"}) three.Add(card);
+    const std::vector<CaptureDeviceEntry> devices = three.List();
+    // The name, the number among the devices of that name, the device chosen (-1: none). Card
+    // names compare case-sensitively; no name means the first device.
+    for (auto [name, no, index] : {std::tuple{"USB Camera", 0, 0}, {"USB Camera", 1, 2},
+                                   {"USB Camera", 2, -1}, {"Laptop Cam", 0, 1}, {"usb camera", 0, -1},
+                                   {"", 0, 0}, {"Nothing Like It", 0, -1}})
+        EXPECT_EQ(SelectCaptureDevice(devices, name, no), index) << name << " #" << no;
+    // Through the source: the chosen device is opened and its card name stored.
+    Capture c;
+    auto usb = c.system->Add("USB Camera"), laptop = c.system->Add("Laptop Cam");
+    ASSERT_EQ(c.source->Connect(&c.info), 1) << c.log.Dump();
+    EXPECT_EQ(usb->opened, 1);
+    EXPECT_EQ(c.info.deviceName, "USB Camera");
+    EXPECT_EQ(c.log.Count("FilterName=USB Camera"), 1);
+    c.source->Disconnect();
+    c.info.deviceName = "usb camera";
+    EXPECT_EQ(c.source->Connect(&c.info), 0);
+    EXPECT_EQ(c.log.Count("Connect camera failed!"), 1) << c.log.Dump();
+    EXPECT_EQ(c.log.Count("The specified capture device is not found!"), 1);
+    EXPECT_EQ(usb->opened + laptop->opened, 1);
 }
 
 TEST(LocalCapture, TheFormatTheDeviceAgreedOnIsReadBackIntoTheRecord) {

@@ -1,9 +1,6 @@
 // The Motion-JPEG source against peers we did not write: ffmpeg's own Motion-JPEG HTTP server
-// (chunked answers whose chunks do not line up with the parts) and Python's HTTPS file server.
+// (chunked answers whose chunks do not line up with the parts) and openssl's TLS server.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
 
 #include "SourceTestSupport.h"
 
@@ -33,21 +30,14 @@ TEST(MJpegFfmpeg, ReadsFfmpegsChunkedMotionJpegStream) {
 
 TEST(MJpegFfmpeg, HttpsCameraWithAnUntrustedCertificateIsRefused) {
     TempDir dir;
-    // No file is served: the refusal comes before any request.
+    // A self-signed certificate: the refusal comes before any request.
     ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
                            "-addext subjectAltName=IP:127.0.0.1 -keyout " + dir.File("key.pem") +
                            " -out " + dir.File("cert.pem") + " 2>/dev/null").c_str()),
               0);
     int port = test::FreePort();
-    Process server({"/usr/bin/python3", "-c",
-                    "import http.server, ssl, sys\n"
-                    "s = http.server.HTTPServer(('127.0.0.1', int(sys.argv[2])), "
-                    "http.server.SimpleHTTPRequestHandler)\n"
-                    "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
-                    "c.load_cert_chain(sys.argv[1] + '/cert.pem', sys.argv[1] + '/key.pem')\n"
-                    "s.socket = c.wrap_socket(s.socket, server_side=True)\n"
-                    "s.serve_forever()\n",
-                    dir.Path(), std::to_string(port)});
+    Process server({"openssl", "s_server", "-quiet", "-accept", "127.0.0.1:" + std::to_string(port),
+                    "-cert", dir.File("cert.pem"), "-key", dir.File("key.pem")});
     ASSERT_TRUE(test::WaitUntil([&] { return test::IsListening(port); }, 10000));
     Camera cam(DEVICE_MEGACHIPS);
     cam.Tune([](MJpegTimings& t) { t.connectWaitMs = 1500; });

@@ -1,18 +1,10 @@
 // The network stream source against real servers on loopback: GStreamer's RTSP server (H.264
 // and Motion-JPEG over RTP, TCP and UDP), ffmpeg's HTTP MPEG-TS server, a file made by ffmpeg,
-// a server that accepts and never answers, and a name that cannot be resolved.
+// a server that never answers, and a name that cannot be resolved.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <fstream>
-#include <cstdlib>
-#include <functional>
 #include <iterator>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "SourceTestSupport.h"
 #include "sources/NetStreamInterface.h"

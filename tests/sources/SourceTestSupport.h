@@ -261,12 +261,6 @@ struct Camera {
         change(t);
         source->SetTimings(t);
     }
-    void Shorten(int openRetryMs, int singleRetryMs, int connectWaitMs) {
-        Tune([&](MJpegTimings& t) {
-            t.openRetryMs = openRetryMs, t.singleRetryMs = singleRetryMs;
-            t.connectWaitMs = connectWaitMs;
-        });
-    }
 };
 
 inline DeviceInfo Device(int32_t type, const std::string& base, int w = 640, int h = 480) {
