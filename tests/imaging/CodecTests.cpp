@@ -201,9 +201,6 @@ open(d + '/depth.bmp', 'wb').write(bmp2)
     for (const char* name : {"h.jpg", "h.png", "h.gif", "h.bmp", "depth.bmp"}) {
         SCOPED_TRACE(name);
         ExpectDecodeFails(test::ReadFile(dir.File(name)));
-        CDibImage image;
-        EXPECT_FALSE(image.LoadFromFile(dir.File(name)));
-        EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
     }
 }
 

@@ -96,8 +96,7 @@ TEST(Blend, RangeBoundaryIsTransparent) {
     EXPECT_EQ(PixelAt(picture, 1, 0), (Rgb{1, 2, 3}));
     EXPECT_EQ(PixelAt(picture, 2, 0), (Rgb{252, 5, 255}));
 
-    CDibImage other = test::MakeGradient(4, 1);
-    EXPECT_FALSE(picture.Blend(other, 0, 0));
+    EXPECT_FALSE(picture.Blend(test::MakeGradient(4, 1), 0, 0));
     EXPECT_EQ(picture.GetErrorText(), "Blend image failed! [Initialize error!]");
 }
 
@@ -123,8 +122,7 @@ TEST(Outline, UniformPictureAndEdges) {
     CDibImage thin = test::MakeGradient(2, 9);
     const CDibImage before = thin;
     ASSERT_TRUE(thin.Outline(0));
-    EXPECT_EQ(std::memcmp(thin.GetBits(), before.GetBits(), before.GetInfoHeader()->biSizeImage),
-              0);
+    EXPECT_EQ(std::memcmp(thin.GetBlock(), before.GetBlock(), before.GetBlockSize()), 0);
 }
 
 TEST(Panorama, NineCellsWithGaps) {

@@ -88,17 +88,15 @@ TEST(PrintText, HeightSignAndAttributesChangeTheRendering) {
     ASSERT_TRUE(MeasureTextLine(character, "Ag", b));
     EXPECT_EQ(a.height, 30);
     EXPECT_GT(b.height, 30);  // a 30-pixel em needs a taller cell
-    auto inked = [](const TextStyle& s) {
-        CDibImage image = Grey(200, 60);
-        EXPECT_TRUE(image.PrintText(s, "Mill", 0, 0));
-        return Changed(image);
-    };
-    const Box plain = inked(cell);
+    // The ink of "Mill" in the 30-pixel cell, with one attribute changed.
     auto with = [&](auto change) {
         TextStyle styled = cell;
         change(styled);
-        return inked(styled);
+        CDibImage image = Grey(200, 60);
+        EXPECT_TRUE(image.PrintText(styled, "Mill", 0, 0));
+        return Changed(image);
     };
+    const Box plain = with([](TextStyle&) {});
     EXPECT_GT(with([](TextStyle& s) { s.weight = 700; }).count, plain.count + 20);
     const Box u = with([](TextStyle& s) { s.underline = 1; });
     EXPECT_GT(u.count, plain.count);

@@ -138,8 +138,7 @@ TEST(CameraModels, ConnectRefusesAWrongTypeOrAnEmptyUrlWithABox) {
     // Before the first picture: no format, no sample.
     BITMAPINFOHEADER h{};
     h.biWidth = 5;
-    EXPECT_TRUE(axis.GetFormat(&h));
-    EXPECT_EQ(h.biWidth, 0);
+    EXPECT_TRUE(axis.GetFormat(&h) && h.biWidth == 0);
     uint8_t buf[4];
     EXPECT_FALSE(axis.GetSample(buf, sizeof buf));
 }

@@ -18,7 +18,6 @@ struct FakeCamera {
     std::string path, card;
     std::vector<CaptureMode> modes;  // the sizes offered; the first is the power-on format
     bool acceptsFormat = true;       // false: VIDIOC_S_FMT fails
-    std::vector<CaptureControl> controls;
     std::atomic<bool> present{true};
     std::atomic<int> opened{0}, pictures{0};
 };
@@ -45,12 +44,8 @@ public:
         return Present(error, "VIDIOC_G_FMT");
     }
     std::vector<CaptureMode> Modes() override { return cam_->modes; }
-    std::vector<CaptureControl> Controls() override { return cam_->controls; }
-    bool SetControl(uint32_t id, int value, std::string& error) override {
-        for (CaptureControl& c : cam_->controls)
-            if (c.id == id && value >= c.minimum && value <= c.maximum) return c.value = value, true;
-        return Fail(error, "VIDIOC_S_CTRL Failed! [Invalid argument]");
-    }
+    std::vector<CaptureControl> Controls() override { return {}; }
+    bool SetControl(uint32_t, int, std::string&) override { return false; }
     bool Start(std::string& error) override { return Present(error, "VIDIOC_STREAMON"); }
     WaitResult Wait(int stopFd, int timeoutMs, std::string& error) override {
         // A picture every 20 ms while plugged in.

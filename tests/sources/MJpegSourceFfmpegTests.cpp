@@ -21,7 +21,7 @@ TEST(MJpegFfmpeg, ReadsFfmpegsChunkedMotionJpegStream) {
     Camera cam(DEVICE_AXIS);
     DeviceInfo d = Device(DEVICE_AXIS, test::Loopback("http", port), 320, 240);
     ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
-    EXPECT_TRUE(cam.WaitFrames(20, 5000)) << cam.log.Dump();
+    EXPECT_TRUE(cam.counter.WaitFrames(20, 5000)) << cam.log.Dump();
     EXPECT_EQ(cam.Format().biWidth, 320);
     EXPECT_EQ(cam.Format().biHeight, 240);
     EXPECT_EQ(cam.log.Count("MotionJpeg画像取得に失敗しました！"), 0) << cam.log.Dump();

@@ -3,9 +3,6 @@
 // a server that never answers, and a name that cannot be resolved.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "SourceTestSupport.h"
 #include "sources/NetStreamInterface.h"
 
@@ -15,7 +12,6 @@ namespace {
 using test::Loopback;
 using test::MsSince;
 using test::Process;
-using test::TestLog;
 using test::WaitUntil;
 
 // GStreamer's RTSP server serving rtsp://127.0.0.1:PORT/live.
@@ -38,7 +34,7 @@ std::string MakeClip(const TempDir& dir, const std::string& name, const std::str
 }
 
 struct Stream {
-    TestLog log;
+    test::TestLog log;
     test::FrameCounter counter;
     std::shared_ptr<CNetStreamInterface> source;
     DeviceInfo info;
@@ -106,7 +102,6 @@ TEST(NetStreamPeers, EachKindOfStreamDeliversMovingPicturesOfItsSize) {
         }
         Stream s(url);
         ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
-        EXPECT_TRUE(s.source->IsConnected());
         EXPECT_EQ(s.info.frameWidth, row.width);
         EXPECT_EQ(s.info.frameHeight, row.height);
         BITMAPINFOHEADER h{};
@@ -175,8 +170,9 @@ TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
 TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
     TempDir dir;
     auto readAll = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        std::stringstream ss;
+        ss << std::ifstream(path, std::ios::binary).rdbuf();
+        return ss.str();
     };
     std::string a = readAll(MakeClip(dir, "a.ts", "176x144", 2));
     std::string b = readAll(MakeClip(dir, "b.ts", "320x240", 3));

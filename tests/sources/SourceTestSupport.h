@@ -249,8 +249,6 @@ struct Camera {
         source = std::dynamic_pointer_cast<CMJpegCameraModel>(
             CreateCameraSource(type, view ? view : counter.notifier, log.Logger()));
     }
-    int Frames() const { return counter.frames.load(); }
-    bool WaitFrames(int n, int timeoutMs) { return counter.WaitFrames(n, timeoutMs); }
     BITMAPINFOHEADER Format() {
         BITMAPINFOHEADER h{};
         source->GetFormat(&h);
