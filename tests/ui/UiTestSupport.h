@@ -10,28 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QThread>
-#include <QTimer>
+#include <QtWidgets>
 
 #include "SimCamera.h"
 #include "ui/UiText.h"
@@ -72,12 +51,7 @@ bool WithModal(std::function<void(QDialog*)> act, Run run) {
 // Lets queued calls run until `done` holds; gives up after a few seconds so a fault fails the
 // test instead of hanging it.
 inline bool SpinUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-        QApplication::processEvents();
-        QThread::msleep(5);
-    }
-    QApplication::processEvents();
-    return done();
+    return ocvtest::WaitFor([&] { return QApplication::processEvents(), done(); }, 5000);
 }
 
 // One edit as a person makes it: a field given a value (a list: its current row), a button
@@ -91,39 +65,21 @@ struct Edit {
 
 void Apply(QWidget* root, const std::vector<Edit>& edits);
 
+// A choice list is set by its index, every other field by its user property (text, value,
+// checked state, current row).
 inline void Set(QWidget* root, const Edit& e) {
     QWidget* w = Child<QWidget>(root, e.name);
     ASSERT_NE(w, nullptr);
+    auto* button = qobject_cast<QAbstractButton*>(w);
     if (!e.inModal.empty()) {
-        WithModal(
-            [&](QDialog* d) {
-                Apply(d, e.inModal);
-                d->accept();
-            },
-            [&] { return qobject_cast<QAbstractButton*>(w)->click(), true; });
-    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
-        line->setText(e.value.toString());
-    } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
-        text->setPlainText(e.value.toString());
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        if (button->isCheckable())
-            button->setChecked(e.value.toBool());
-        else
-            button->click();
-    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-        list->setCurrentRow(e.value.toInt());
-    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-        group->setChecked(e.value.toBool());
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        combo->setCurrentIndex(e.value.toInt());
-    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(w)) {
-        real->setValue(e.value.toDouble());
-    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-        spin->setValue(e.value.toInt());
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
-        slider->setValue(e.value.toInt());
+        WithModal([&](QDialog* d) { Apply(d, e.inModal), d->accept(); },
+                  [&] { return button->click(), true; });
+    } else if (button && !button->isCheckable()) {
+        button->click();
     } else {
-        ADD_FAILURE() << "no way to set " << e.name;
+        const QMetaProperty user = w->metaObject()->userProperty();
+        const char* property = qobject_cast<QComboBox*>(w) ? "currentIndex" : user.name();
+        ASSERT_TRUE(property && w->setProperty(property, e.value)) << e.name;
     }
 }
 

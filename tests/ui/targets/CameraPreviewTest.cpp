@@ -42,11 +42,5 @@ TEST(CameraPreview, PreviewButtonShowsTheEditedCameraPicture) {
     EXPECT_TRUE(edited == image);
 }
 
-TEST(CameraPreview, NoCameraSaysSo) {
-    MessageRecorder messages;
-    ShowImagePreview(nullptr, nullptr, ImageSettings{}, "cam");
-    ASSERT_EQ(messages.texts.size(), 1u);
-}
-
 }  // namespace
 }  // namespace ocv::test

@@ -144,12 +144,8 @@ TEST(FtpListing, FoldersOfTheLineForms) {
 }
 
 TEST(FtpListing, ParentAndChild) {
-    struct Row {
-        const char* dir;
-        const char* parent;
-    } rows[] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
-    for (const Row& row : rows) EXPECT_EQ(FtpParentDirectory(row.dir), row.parent) << row.dir;
-    EXPECT_EQ(FtpChildDirectory("/", "a"), "/a");
+    const char* rows[][2] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
+    for (const auto& [dir, parent] : rows) EXPECT_EQ(FtpParentDirectory(dir), parent) << dir;
     EXPECT_EQ(FtpChildDirectory("/a", "b c"), "/a/b c");
     EXPECT_EQ(FtpChildDirectory("", "a"), "/a");
 }

@@ -28,48 +28,38 @@ CDibImage TwoColourFrame() {
     return frame;
 }
 
-ImageSettings Plain(int32_t format) {
-    ImageSettings s;
-    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
-    s.imageFileFormat = format;
-    s.pngBitCount = 24;
-    return s;
-}
-
+// The editing and encoding themselves are the imaging library's; the preview must go through
+// them: a size, a turn, grey, a lossy format and a reduced palette show.
 TEST(ImagePreview, ShowsWhatTheSettingsDeliver) {
     struct Row {
         const char* name;
         std::function<void(ImageSettings&)> set;
-        int width, height;
+        QSize size;
         QRgb topLeft;  // expected colour near the top-left corner
         int tolerance;
     } rows[] = {
-        {"PNG as is", [](ImageSettings&) {}, 64, 48, qRgb(255, 0, 0), 0},
-        {"half size", [](ImageSettings& s) { s.resizeRate = 0.5f; }, 32, 24, qRgb(255, 0, 0), 0},
-        {"quarter turn clockwise", [](ImageSettings& s) { s.rotate = 1; }, 48, 64, qRgb(255, 0, 0),
-         0},
-        {"grey", [](ImageSettings& s) { s.enableGrayScale = 1; }, 64, 48, qRgb(76, 76, 76), 2},
-        {"JPEG", [](ImageSettings& s) { s.imageFileFormat = IMAGE_FORMAT_JPEG; }, 64, 48,
-         qRgb(255, 0, 0), 24},
+        {"PNG as is", [](ImageSettings&) {}, {64, 48}, qRgb(255, 0, 0), 0},
+        {"half size, quarter turn clockwise",
+         [](ImageSettings& s) { s.resizeRate = 0.5f, s.rotate = 1; }, {24, 32}, qRgb(255, 0, 0), 0},
+        {"grey JPEG",
+         [](ImageSettings& s) { s.enableGrayScale = 1, s.imageFileFormat = IMAGE_FORMAT_JPEG; },
+         {64, 48}, qRgb(76, 76, 76), 8},
         {"256 colours, 8x8x4 palette",
-         [](ImageSettings& s) {
-             s.pngBitCount = 8;
-             s.pngPaletteNo = 1;
-             s.pngReduceType = 0;
-         },
-         64, 48, qRgb(255, 0, 0), 40},
-        {"BMP", [](ImageSettings& s) { s.imageFileFormat = IMAGE_FORMAT_BMP; }, 64, 48,
-         qRgb(255, 0, 0), 0},
+         [](ImageSettings& s) { s.pngBitCount = 8, s.pngPaletteNo = 1, s.pngReduceType = 0; },
+         {64, 48}, qRgb(255, 0, 0), 40},
     };
     const CDibImage frame = TwoColourFrame();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ImageSettings s = Plain(IMAGE_FORMAT_PNG);
+        ImageSettings s;
+        s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
+        s.imageFileFormat = IMAGE_FORMAT_PNG;
+        s.pngBitCount = 24;
         row.set(s);
         std::string error;
         const QImage shown = RenderPreview(frame, s, "cam", error);
         ASSERT_FALSE(shown.isNull()) << error;
-        EXPECT_EQ(shown.size(), QSize(row.width, row.height));
+        EXPECT_EQ(shown.size(), row.size);
         const QRgb p = shown.pixel(2, 2);
         EXPECT_NEAR(qRed(p), qRed(row.topLeft), row.tolerance);
         EXPECT_NEAR(qGreen(p), qGreen(row.topLeft), row.tolerance);
@@ -77,7 +67,9 @@ TEST(ImagePreview, ShowsWhatTheSettingsDeliver) {
     }
 }
 
-TEST(SelectColor, ClickPicksThePixelColour) {
+// A click picks the pixel's colour; a frame picture that cannot be read is reported and the
+// colour stays.
+TEST(SelectColor, ClickPicksThePixelColourOfAReadableFrame) {
     QTemporaryDir dir;
     QImage picture(20, 10, QImage::Format_RGB888);
     picture.fill(qRgb(10, 20, 30));
@@ -87,37 +79,21 @@ TEST(SelectColor, ClickPicksThePixelColour) {
     MessageRecorder messages;
     CSelectColorDialog dialog(path.toStdString(), 0xFF00FF, 128);
     ASSERT_TRUE(dialog.Loaded());
-    struct Row {
-        int x, y;
-        int32_t color;
-    } rows[] = {{15, 5, 200 | (100 << 8) | (50 << 16)},
-                {0, 0, 10 | (20 << 8) | (30 << 16)},
-                {25, 5, 10 | (20 << 8) | (30 << 16)}};  // outside: unchanged
-    for (const Row& row : rows) {
-        dialog.PickAt(row.x, row.y);
-        EXPECT_EQ(dialog.Color(), row.color) << row.x << "," << row.y;
+    const int rows[][3] = {{15, 5, 200 | (100 << 8) | (50 << 16)},
+                           {0, 0, 10 | (20 << 8) | (30 << 16)},
+                           {25, 5, 10 | (20 << 8) | (30 << 16)}};  // outside: unchanged
+    for (const auto& [x, y, color] : rows) {
+        dialog.PickAt(x, y);
+        EXPECT_EQ(dialog.Color(), color) << x << "," << y;
     }
     EXPECT_TRUE(messages.texts.empty());
-}
-
-TEST(SelectColor, UnreadableFrameImageIsReported) {
-    QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("notes.png"));
-    {
-        QFile f(text);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("not a picture");
-    }
-    for (const std::string& path :
-         {std::string(), (dir.path() + QStringLiteral("/gone.png")).toStdString(),
-          text.toStdString()}) {
-        SCOPED_TRACE(path);
-        MessageRecorder messages;
-        CSelectColorDialog dialog(path, 0xFF00FF, 128);
-        EXPECT_FALSE(dialog.Loaded());
-        ASSERT_EQ(messages.texts.size(), 1u);
-        EXPECT_EQ(messages.texts[0], QString::fromUtf8("ﾌﾚｰﾑ画像が読み込めません!"));
-        EXPECT_EQ(dialog.Color(), 0xFF00FF);
+    QFile(path).resize(10);
+    for (const std::string& bad : {std::string(), path.toStdString() + ".gone", path.toStdString()}) {
+        MessageRecorder refused;
+        CSelectColorDialog unread(bad, 0xFF00FF, 128);
+        EXPECT_FALSE(unread.Loaded()) << bad;
+        EXPECT_EQ(refused.texts, std::vector<QString>{QString::fromUtf8("ﾌﾚｰﾑ画像が読み込めません!")});
+        EXPECT_EQ(unread.Color(), 0xFF00FF);
     }
 }
 

@@ -87,62 +87,23 @@ void Apply(CModelFormatPanel& p, const FieldSetting& f) {
 
 TEST_F(WizardTest, EachFamilyPageFillsAFreshRecord) {
     const std::string url = "http://user:pw@127.0.0.1:8080/";
-    auto expect = [&](int type, auto fill) {
-        DeviceInfo d;
-        d.deviceType = type;
-        d.deviceName = url;
-        fill(d);
-        return d;
-    };
     struct Row {
         int type;
         FieldSetting fields;
-        DeviceInfo expected;
+        std::function<void(DeviceInfo&)> expect;
     };
     const Row rows[] = {
-        {DEVICE_PEER_INSTANCE,
-         {.slider = 75, .password = "secret"},
-         expect(3,
-                [](DeviceInfo& d) {
-                    d.quality = 75;
-                    d.password = "secret";
-                })},
-        {DEVICE_PANASONIC,
-         {.sizeIndex = 2, .qualityIndex = 2},
-         expect(4,
-                [](DeviceInfo& d) {
-                    d.frameWidth = 640;
-                    d.frameHeight = 480;
-                    d.quality = 2;
-                })},
+        {DEVICE_PEER_INSTANCE, {.slider = 75, .password = "secret"},
+         [](DeviceInfo& d) { d.quality = 75, d.password = "secret"; }},
+        {DEVICE_PANASONIC, {.sizeIndex = 2, .qualityIndex = 2},
+         [](DeviceInfo& d) { d.frameWidth = 640, d.frameHeight = 480, d.quality = 2; }},
         // The type is chosen first and brings its size list; its camera list is enabled.
-        {DEVICE_AXIS,
-         {.sizeIndex = 0, .typeIndex = 3, .cameraIndex = 1},
-         expect(5,
-                [](DeviceInfo& d) {
-                    d.frameWidth = 704;
-                    d.frameHeight = 480;
-                    d.subType = 3;
-                    d.cameraNo = 1;
-                })},
-        {DEVICE_AXIS,
-         {.sizeIndex = 1},
-         expect(5,
-                [](DeviceInfo& d) {
-                    d.frameWidth = 320;
-                    d.frameHeight = 240;
-                })},
-        {DEVICE_VIVOTEK,
-         {.sizeIndex = 2, .typeIndex = 1, .cameraIndex = 4, .qualityIndex = 3},
-         expect(6,
-                [](DeviceInfo& d) {
-                    d.size = 2;
-                    d.subType = 1;
-                    d.cameraNo = 4;
-                    d.quality = 3;
-                })},
-        {DEVICE_MEGACHIPS, {}, expect(7, [](DeviceInfo&) {})},
-        {DEVICE_MJPEG_URL, {}, expect(8, [](DeviceInfo&) {})},
+        {DEVICE_AXIS, {.sizeIndex = 0, .typeIndex = 3, .cameraIndex = 1},
+         [](DeviceInfo& d) { d.frameWidth = 704, d.frameHeight = 480, d.subType = 3, d.cameraNo = 1; }},
+        {DEVICE_VIVOTEK, {.sizeIndex = 2, .typeIndex = 1, .cameraIndex = 4, .qualityIndex = 3},
+         [](DeviceInfo& d) { d.size = 2, d.subType = 1, d.cameraNo = 4, d.quality = 3; }},
+        {DEVICE_MEGACHIPS, {}, [](DeviceInfo&) {}},
+        {DEVICE_MJPEG_URL, {}, [](DeviceInfo&) {}},
     };
     // The camera had other values before: none of them survive into the new record.
     CameraSelection initial;
@@ -162,35 +123,23 @@ TEST_F(WizardTest, EachFamilyPageFillsAFreshRecord) {
         EnterAddress(w, url);
         Apply(*page->Panel(), row.fields);
         if (row.type == DEVICE_AXIS) {
-            EXPECT_EQ(page->Panel()->CameraBox()->isEnabled(), row.fields.typeIndex == 3);
+            EXPECT_TRUE(page->Panel()->CameraBox()->isEnabled());
         }
         w.button(QWizard::FinishButton)->click();
         EXPECT_TRUE(shown_.empty()) << shown_[0];
         EXPECT_EQ(w.result(), QDialog::Accepted);
-        EXPECT_EQ(w.Result().info, row.expected);
+        DeviceInfo expected;
+        expected.deviceType = row.type;
+        expected.deviceName = url;
+        row.expect(expected);
+        EXPECT_EQ(w.Result().info, expected);
         EXPECT_EQ(w.Result().name, "Gate");
     }
 }
 
-TEST_F(WizardTest, ALocalDeviceIsNamedAndCountedAmongThoseOfItsName) {
-    struct Row {
-        int row;
-        const char* name;
-        int cameraNo;
-    };
-    const Row rows[] = {{0, "USB Camera", 0}, {1, "Board Camera", 0}, {2, "USB Camera", 1}};
-    for (const Row& row : rows) {
-        CSelectCameraDialog w(CameraSelection{}, devices_);
-        GoToLastPage(w, DEVICE_LOCAL_CAPTURE);
-        auto* page = static_cast<CPropVideoCapturePage*>(w.currentPage());
-        ASSERT_EQ(page->List()->count(), 3);
-        page->List()->setCurrentRow(row.row);
-        ASSERT_TRUE(w.validateCurrentPage());
-        EXPECT_EQ(w.Result().info.deviceType, DEVICE_LOCAL_CAPTURE);
-        EXPECT_EQ(w.Result().info.deviceName, row.name);
-        EXPECT_EQ(w.Result().info.cameraNo, row.cameraNo);
-    }
-    // Opened again for the second of two same-named devices, that one is chosen.
+// The second of two same-named capture devices is chosen when the wizard opens on it, and
+// counted among those of its name.
+TEST_F(WizardTest, ALocalDeviceIsCountedAmongThoseOfItsName) {
     CameraSelection initial;
     initial.info.deviceType = DEVICE_LOCAL_CAPTURE;
     initial.info.deviceName = "USB Camera";
@@ -198,6 +147,9 @@ TEST_F(WizardTest, ALocalDeviceIsNamedAndCountedAmongThoseOfItsName) {
     CSelectCameraDialog w(initial, devices_);
     GoToLastPage(w, DEVICE_LOCAL_CAPTURE);
     EXPECT_EQ(static_cast<CPropVideoCapturePage*>(w.currentPage())->List()->currentRow(), 2);
+    ASSERT_TRUE(w.validateCurrentPage());
+    EXPECT_EQ(w.Result().info.deviceName, "USB Camera");
+    EXPECT_EQ(w.Result().info.cameraNo, 1);
 }
 
 TEST_F(WizardTest, AConnectionFileGivesItsWholeRecord) {
@@ -206,42 +158,29 @@ TEST_F(WizardTest, AConnectionFileGivesItsWholeRecord) {
     DeviceInfo saved;
     saved.deviceType = DEVICE_VIVOTEK;
     saved.deviceName = "http://127.0.0.1:8081/";
-    saved.quality = 4;
-    saved.cameraNo = 2;
-    saved.size = 1;
+    saved.quality = 4, saved.cameraNo = 2, saved.size = 1;
     saved.password = "pw";
-    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("cam.dev"), saved, log));
-    DeviceInfo unknownType = saved;
+    DeviceInfo unknownType = saved, badUrl = saved;
     unknownType.deviceType = 42;
-    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("odd.dev"), unknownType, log));
-    DeviceInfo badUrl = saved;
     badUrl.deviceName = "127.0.0.1/cgi-bin";
+    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("cam.dev"), saved, log));
+    ASSERT_TRUE(SaveDeviceInfoFile(dir.File("odd.dev"), unknownType, log));
     ASSERT_TRUE(SaveDeviceInfoFile(dir.File("bad.dev"), badUrl, log));
     std::string why;
     CheckCameraAddress(DEVICE_VIVOTEK, badUrl.deviceName, why);
-    struct Row {
-        std::string file;
-        std::string message;  // empty when the wizard finishes
-    };
-    const Row rows[] = {
-        {"cam.dev", ""},
-        {"odd.dev", "Can't load Device Information File!"},
-        {"bad.dev", why},
-        {"", "Can't load Device Information File!"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.file);
+    const std::string unloadable = "Can't load Device Information File!";
+    const std::pair<std::string, std::string> rows[] = {  // file, message (none: it finishes)
+        {"cam.dev", ""}, {"odd.dev", unloadable}, {"bad.dev", why}, {"", unloadable}};
+    for (const auto& [file, message] : rows) {
+        SCOPED_TRACE(file);
         shown_.clear();
         CSelectCameraDialog w(CameraSelection{}, devices_, &log);
         GoToLastPage(w, 0);
-        EnterAddress(w, row.file.empty() ? "" : dir.File(row.file));
-        EXPECT_EQ(w.validateCurrentPage(), row.message.empty());
-        if (row.message.empty()) {
-            EXPECT_TRUE(shown_.empty());
+        EnterAddress(w, file.empty() ? "" : dir.File(file));
+        EXPECT_EQ(w.validateCurrentPage(), message.empty());
+        EXPECT_EQ(shown_, message.empty() ? std::vector<std::string>{} : std::vector{message});
+        if (message.empty()) {
             EXPECT_EQ(w.Result().info, saved);
-        } else {
-            ASSERT_EQ(shown_.size(), 1u);
-            EXPECT_EQ(shown_[0], row.message);
         }
     }
 }
