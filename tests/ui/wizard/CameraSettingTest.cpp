@@ -21,26 +21,12 @@ using namespace ocvtest;
 namespace {
 
 TEST(CameraSummaryTest, TheTextOfEachKindOfSource) {
-    const std::string sep = "-------------------\r\n";
-    struct Row {
-        CaptureSummaryInput in;
-        std::string text;
-    };
-    const Row rows[] = {
-        {{true, true, 30, 640, 480},
-         sep +
-             "[Capture Setting]\r\n Frame Rate       \t30 frames/sec\r\n Image Size Width \t640 "
-             "pixcel\r\n"
-             " Image Size Height\t480 pixcel\r\n" +
-             sep},
-        {{true, false, 30, 320, 240},
-         sep +
-             "[Capture Setting]\r\n Image Size Width \t320 pixcel\r\n Image Size Height\t240 "
-             "pixcel\r\n" +
-             sep},
-        {{false, true, 30, 320, 240}, sep + "No Signal\r\n" + sep},
-    };
-    for (const Row& row : rows) EXPECT_EQ(CaptureFormatSummary(row.in), row.text);
+    const std::string sep = "-------------------\r\n", head = sep + "[Capture Setting]\r\n";
+    const std::string size = " Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n";
+    EXPECT_EQ(CaptureFormatSummary({true, true, 30, 320, 240}),
+              head + " Frame Rate       \t30 frames/sec\r\n" + size + sep);
+    EXPECT_EQ(CaptureFormatSummary({true, false, 30, 320, 240}), head + size + sep);
+    EXPECT_EQ(CaptureFormatSummary({false, true, 30, 320, 240}), sep + "No Signal\r\n" + sep);
 }
 
 // A controller on the camera simulator, as an Axis camera of 320 x 240.
@@ -64,12 +50,14 @@ TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera
     CCameraSettingDialog plain(*ctrl_, nullptr, {});
     const std::string summary = plain.Summary().toStdString();
     EXPECT_NE(summary.find(" Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n"),
-              std::string::npos) << summary;
+              std::string::npos)
+        << summary;
     EXPECT_EQ(summary.find("Frame Rate"), std::string::npos) << "a network camera has no rate";
     EXPECT_EQ(plain.DeviceName().toStdString(), url_);
     EXPECT_FALSE(plain.FormatButton()->isEnabled());
     int saves = 0;
-    const int rows[][3] = {{0, false, 320}, {0, true, 640}, {1, true, 320}};  // size index, OK, width
+    const int rows[][3] = {
+        {0, false, 320}, {0, true, 640}, {1, true, 320}};  // size index, OK, width
     for (const auto& [sizeIndex, ok, widthAfter] : rows) {
         SCOPED_TRACE(sizeIndex);
         int pagesShown = 0;
@@ -101,8 +89,7 @@ TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
     ASSERT_TRUE(dlg.SaveTo(QString::fromStdString(cam_.Dir() + "/cam.dev")));
     EXPECT_TRUE(shown_.empty());
     DeviceInfo back;
-    CLogger quiet;
-    ASSERT_TRUE(LoadDeviceInfoFile(cam_.Dir() + "/cam.dev", back, quiet));
+    ASSERT_TRUE(LoadDeviceInfoFile(cam_.Dir() + "/cam.dev", back, ctrl_->Log()));
     EXPECT_EQ(back, ctrl_->Param().deviceInfo);
     EXPECT_FALSE(dlg.SaveTo(QString::fromStdString(cam_.Dir() + "/missing/dir/cam.dev")));
     EXPECT_EQ(shown_, std::vector<std::string>{"Save device setting file failed!"});
@@ -116,8 +103,11 @@ TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
         {"YUYV", 320, 240, {}},
         {"YUYV", 1280, 720, {10}},
     };
-    const int rows[][5] = {  // size index, rate index, width, height, rate
-        {0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30}, {2, 0, 1280, 720, 10}};
+    const int rows[][5] = {// size index, rate index, width, height, rate
+                           {0, 0, 640, 480, 60},
+                           {0, 2, 640, 480, 15},
+                           {1, 0, 320, 240, 30},
+                           {2, 0, 1280, 720, 10}};
     DeviceInfo info;
     info.deviceType = DEVICE_LOCAL_CAPTURE;
     info.deviceName = "USB Camera";
@@ -148,16 +138,14 @@ public:
     std::vector<CaptureControl> Controls() override {
         return {{1, "Brightness", 1, 0, 255, 1, 128, 100}, {2, "Auto exposure", 2, 0, 1, 1, 1, 1}};
     }
-    bool SetControl(uint32_t id, int value) override {
-        set.emplace_back(id, value);
-        return true;
-    }
+    bool SetControl(uint32_t id, int value) override { return set.emplace_back(id, value), true; }
     std::vector<std::pair<uint32_t, int>> set;
 };
 
 TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
     RecordedSettings settings;
-    const std::tuple<int, bool, std::string> rows[] = {  // type, connected, the page shown
+    const std::tuple<int, bool, std::string> rows[] = {
+        // type, connected, the page shown
         {DEVICE_LOCAL_CAPTURE, true, "ocv::CCaptureFormatDialog"},
         {DEVICE_LOCAL_CAPTURE, false, ""},
         {DEVICE_AXIS, false, "ocv::CModelFormatDialog"},
@@ -166,15 +154,15 @@ TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
     for (const auto& [type, connected, page] : rows) {
         SCOPED_TRACE(type);
         std::string shown;
-        CFormatPageHost host(
-            [&]() -> ICaptureSettings* { return connected ? &settings : nullptr; }, nullptr,
-            [&](QDialog& page) {
-                shown = page.metaObject()->className();
-                if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
-                    c->SizeBox()->setCurrentIndex(1);
-                page.accept();
-                return page.result() == QDialog::Accepted;
-            });
+        CFormatPageHost host([&]() -> ICaptureSettings* { return connected ? &settings : nullptr; },
+                             nullptr,
+                             [&](QDialog& page) {
+                                 shown = page.metaObject()->className();
+                                 if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
+                                     c->SizeBox()->setCurrentIndex(1);
+                                 page.accept();
+                                 return page.result() == QDialog::Accepted;
+                             });
         DeviceInfo info;
         info.deviceType = type;
         info.deviceName = "http://127.0.0.1:1/";
