@@ -12,7 +12,6 @@
 #include "controller/OcvCtrl.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
-#include "sources/MJpegInterface.h"
 #include "sources/SourceFactory.h"
 
 namespace ocv::test {
@@ -35,23 +34,12 @@ public:
         args.insert(args.end(), scene.begin(), scene.end());
         sim_ = std::make_unique<ocvtest::Process>(args, JoinPath(dir_, "sim.out"),
                                                   JoinPath(dir_, "sim.err"));
+        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, CreateCameraSource, dir_);
+        ctrl_->Create();
+        ctrl_->Log().SetPath(JoinPath(dir_, "log.txt"));
         std::smatch m;
         std::string out;
         const std::regex re("127\\.0\\.0\\.1:(\\d+)");
-        // Sources made with this camera's wait for the first picture.
-        auto make = [this](int32_t type, std::shared_ptr<FrameNotifier> view,
-                           std::shared_ptr<CLogger> logger) {
-            auto source = CreateCameraSource(type, std::move(view), std::move(logger));
-            if (auto mjpeg = std::dynamic_pointer_cast<CMJpegInterface>(source)) {
-                MJpegTimings t = mjpeg->Timings();
-                t.connectWaitMs = connectWaitMs_;
-                mjpeg->SetTimings(t);
-            }
-            return source;
-        };
-        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, make, dir_);
-        ctrl_->Create();
-        ctrl_->Log().SetPath(JoinPath(dir_, "log.txt"));
         if (!ocvtest::WaitFor([&] { return std::regex_search(out = sim_->Out(), m, re); }, 10000))
             return;
         url_ = "http://127.0.0.1:" + m[1].str() + "/";
@@ -73,9 +61,6 @@ public:
         ctrl_->SetParam(p);
         return ctrl_->ConnectCamera();
     }
-    // How long the next connections wait for a first picture (a camera that never sends one
-    // need not be waited for as long as a real one).
-    void SetConnectWait(int ms) { connectWaitMs_ = ms; }
     bool Connected() const { return connected_; }
     const std::string& Url() const { return url_; }
     const std::string& Dir() const { return dir_; }
@@ -91,7 +76,6 @@ private:
     std::unique_ptr<ocvtest::Process> sim_;
     std::unique_ptr<COcvCtrl> ctrl_;
     bool connected_ = false;
-    int connectWaitMs_ = MJpegTimings{}.connectWaitMs;
 };
 
 }  // namespace ocv::test

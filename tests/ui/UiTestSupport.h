@@ -10,28 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QThread>
-#include <QTimer>
+#include <QtWidgets>
 
 #include "SimCamera.h"
 #include "ui/UiText.h"
@@ -72,12 +51,7 @@ bool WithModal(std::function<void(QDialog*)> act, Run run) {
 // Lets queued calls run until `done` holds; gives up after a few seconds so a fault fails the
 // test instead of hanging it.
 inline bool SpinUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-        QApplication::processEvents();
-        QThread::msleep(5);
-    }
-    QApplication::processEvents();
-    return done();
+    return ocvtest::WaitFor([&] { return QApplication::processEvents(), done(); }, 5000);
 }
 
 // One edit as a person makes it: a field given a value (a list: its current row), a button
@@ -91,39 +65,21 @@ struct Edit {
 
 void Apply(QWidget* root, const std::vector<Edit>& edits);
 
+// A choice list is set by its index, every other field by its user property (text, value,
+// checked state, current row).
 inline void Set(QWidget* root, const Edit& e) {
     QWidget* w = Child<QWidget>(root, e.name);
     ASSERT_NE(w, nullptr);
+    auto* button = qobject_cast<QAbstractButton*>(w);
     if (!e.inModal.empty()) {
-        WithModal(
-            [&](QDialog* d) {
-                Apply(d, e.inModal);
-                d->accept();
-            },
-            [&] { return qobject_cast<QAbstractButton*>(w)->click(), true; });
-    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
-        line->setText(e.value.toString());
-    } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
-        text->setPlainText(e.value.toString());
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        if (button->isCheckable())
-            button->setChecked(e.value.toBool());
-        else
-            button->click();
-    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-        list->setCurrentRow(e.value.toInt());
-    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-        group->setChecked(e.value.toBool());
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        combo->setCurrentIndex(e.value.toInt());
-    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(w)) {
-        real->setValue(e.value.toDouble());
-    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-        spin->setValue(e.value.toInt());
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
-        slider->setValue(e.value.toInt());
+        WithModal([&](QDialog* d) { Apply(d, e.inModal), d->accept(); },
+                  [&] { return button->click(), true; });
+    } else if (button && !button->isCheckable()) {
+        button->click();
     } else {
-        ADD_FAILURE() << "no way to set " << e.name;
+        const QMetaProperty user = w->metaObject()->userProperty();
+        const char* property = qobject_cast<QComboBox*>(w) ? "currentIndex" : user.name();
+        ASSERT_TRUE(property && w->setProperty(property, e.value)) << e.name;
     }
 }
 
@@ -163,14 +119,11 @@ void CheckRoundTrip(const Rec& sample, const std::type_identity_t<DialogRun<Rec>
         for (bool ok : {true, false}) {
             SCOPED_TRACE(std::string(row.what) + (ok ? " OK" : " Cancel"));
             Rec rec = sample;
-            const bool accepted = run(rec, [&](QDialog* d) {
-                Apply(d, row.edits);
-                if (ok)
-                    d->accept();
-                else
-                    d->reject();
-            });
-            EXPECT_EQ(accepted, ok);
+            // accept() itself, as a dialog's checks and write-back are in it.
+            const auto act = [&](QDialog* d) {
+                Apply(d, row.edits), ok ? d->accept() : d->reject();
+            };
+            EXPECT_EQ(run(rec, act), ok);
             Rec want = sample;
             if (ok && row.expect) row.expect(want);
             EXPECT_TRUE(rec == want);
@@ -197,17 +150,14 @@ inline void CheckKeysAndSize(const std::vector<KeyRow>& rows) {
                 std::unique_ptr<QDialog> dlg = row.make();
                 dlg->show();
                 QApplication::processEvents();
-                EXPECT_LE(dlg->width(), 800);
-                EXPECT_LE(dlg->height(), 600);
-                EXPECT_LE(dlg->minimumSizeHint().width(), 800);
-                EXPECT_LE(dlg->minimumSizeHint().height(), 600);
+                for (QSize size : {dlg->size(), dlg->minimumSizeHint()})
+                    EXPECT_TRUE(size.width() <= 800 && size.height() <= 600)
+                        << size.width() << "x" << size.height();
                 QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
                 QApplication::sendEvent(dlg.get(), &press);
                 const int want = key == Qt::Key_Escape ? QDialog::Rejected : row.onEnter;
                 EXPECT_EQ(dlg->isVisible(), want < 0);
-                if (want >= 0) {
-                    EXPECT_EQ(dlg->result(), want);
-                }
+                EXPECT_TRUE(want < 0 || dlg->result() == want) << dlg->result();
             }
         }
     }

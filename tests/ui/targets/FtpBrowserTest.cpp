@@ -23,102 +23,63 @@ QStringList Items(const QListWidget* list) {
     return out;
 }
 
-// One server for every case; the cases only read its folders.
-class FtpBrowserTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        server_ = new FtpServer;
-        for (const char* dir : {"alpha", "beta/inner", "with space"})
-            fs::create_directories(fs::path(server_->Root()) / dir);
-        std::ofstream(fs::path(server_->Root()) / "file.txt") << "x";
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(server_->Ready()) << server_->Log();
-        endpoint_.host = "127.0.0.1";
-        endpoint_.port = server_->Port();
-        endpoint_.user = "camuser";
-        endpoint_.password = "s3cret";
-    }
-    static inline FtpServer* server_ = nullptr;
-    FtpEndpoint endpoint_;
-};
-
-TEST_F(FtpBrowserTest, ListsFoldersGoesDownAndUp) {
+// Opened from the FTP dialog with its server and login, the browser walks the folders and hands
+// the one it ends in back to the dialog; a refused login is reported once.
+TEST(FtpBrowser, ListsFoldersGoesDownAndUpForTheFtpDialog) {
+    FtpServer server;
+    ASSERT_TRUE(server.Ready()) << server.Log();
+    for (const char* dir : {"alpha", "beta/inner", "with space"})
+        fs::create_directories(fs::path(server.Root()) / dir);
+    std::ofstream(fs::path(server.Root()) / "file.txt") << "x";
     MessageRecorder messages;
-    // A start folder the server lacks falls back to the top.
-    CFtpBrowserDialog browser(endpoint_, "/gone/away", nullptr);
-    ASSERT_TRUE(browser.LoggedIn()) << server_->Log();
-    auto* list = browser.findChild<QListWidget*>(QStringLiteral("folders"));
-    ASSERT_NE(list, nullptr);
-    struct Step {
-        const char* activate;  // item to open, nullptr for the start
-        std::string directory;
-        QStringList items;
-    } steps[] = {
-        {nullptr, "/", {"alpha", "beta", "readonly", "with space"}},
+    FtpInfo ftp;
+    ftp.ftpServerAddress = "127.0.0.1";
+    ftp.ftpServerPort = server.Port();
+    ftp.ftpUser = "camuser";
+    ftp.ftpPassword = "s3cret";
+    ftp.ftpDirectory = "/gone/away";  // a start folder the server lacks falls back to the top
+    ftp.ftpPasvMode = 1;
+    CFTPDialog dialog(ftp, nullptr);
+    const QStringList top{"alpha", "beta", "readonly", "with space"};
+    const std::tuple<const char*, std::string, QStringList> steps[] = {
+        // open, folder, items
+        {nullptr, "/", top},
         {"beta", "/beta", {"..", "inner"}},
         {"inner", "/beta/inner", {".."}},
         {"..", "/beta", {"..", "inner"}},
-        {"..", "/", {"alpha", "beta", "readonly", "with space"}},
+        {"..", "/", top},
         {"with space", "/with space", {".."}},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.directory);
-        if (step.activate) {
-            const auto found = list->findItems(QString::fromUtf8(step.activate), Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1);
-            emit list->itemActivated(found[0]);
-        }
-        EXPECT_EQ(browser.Directory(), step.directory);
-        EXPECT_EQ(Items(list), step.items);
-    }
-    EXPECT_TRUE(messages.texts.empty());
-}
-
-TEST_F(FtpBrowserTest, RefusedLoginShowsItsMessageOnce) {
-    MessageRecorder messages;
-    endpoint_.password = "wrong";
-    CFtpBrowserDialog browser(endpoint_, "/alpha", nullptr);
-    EXPECT_FALSE(browser.LoggedIn());
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0],
-              QString::fromUtf8("FTPサーバにログインできません！\n入力したアドレス/ユーザID/"
-                                "パスワードに間違いがないか確認してください"));
-}
-
-TEST_F(FtpBrowserTest, FtpDialogTakesTheChosenFolder) {
-    FtpInfo ftp;
-    ftp.ftpServerAddress = "127.0.0.1";
-    ftp.ftpServerPort = endpoint_.port;
-    ftp.ftpUser = "camuser";
-    ftp.ftpPassword = "s3cret";
-    ftp.ftpDirectory = "/beta";
-    ftp.ftpPasvMode = 1;
-    CFTPDialog dialog(ftp, nullptr);
     WithModal(
-        [](QDialog* browser) {
-            auto* list = browser->findChild<QListWidget*>(QStringLiteral("folders"));
-            emit list->itemActivated(list->findItems(QStringLiteral("inner"), Qt::MatchExactly)[0]);
-            browser->accept();
+        [&](QDialog* d) {
+            auto* browser = dynamic_cast<CFtpBrowserDialog*>(d);
+            EXPECT_TRUE(browser && browser->LoggedIn()) << server.Log();
+            auto* list = d->findChild<QListWidget*>(QStringLiteral("folders"));
+            for (const auto& [open, folder, items] : steps) {
+                SCOPED_TRACE(folder);
+                if (open) {
+                    const auto found = list->findItems(QString::fromUtf8(open), Qt::MatchExactly);
+                    if (found.size() == 1) emit list->itemActivated(found[0]);
+                }
+                EXPECT_EQ(browser->Directory(), folder);
+                EXPECT_EQ(Items(list), items);
+            }
+            d->accept();
         },
-        [&] {
-            dialog.findChild<QPushButton*>(QStringLiteral("browse"))->click();
-            return true;
-        });
+        [&] { return Child<QPushButton>(&dialog, "browse")->click(), true; });
     dialog.accept();
-    EXPECT_EQ(dialog.Value().ftpDirectory, "/beta/inner");
+    EXPECT_EQ(dialog.Value().ftpDirectory, "/with space");
+    EXPECT_TRUE(messages.texts.empty());
+
+    CFtpBrowserDialog refused({"127.0.0.1", server.Port(), "camuser", "wrong"}, "/alpha", nullptr);
+    EXPECT_FALSE(refused.LoggedIn());
+    EXPECT_EQ(messages.texts, std::vector{QString::fromUtf8(
+                                  "FTPサーバにログインできません！\n入力したアドレス/ユーザID/"
+                                  "パスワードに間違いがないか確認してください")});
 }
 
 TEST(FtpListing, FoldersOfTheLineForms) {
-    struct Row {
-        const char* name;
-        const char* listing;
-        std::vector<std::string> folders;
-    } rows[] = {
+    const std::tuple<const char*, const char*, std::vector<std::string>> rows[] = {
         {"unix",
          "drwxr-xr-x   2 owner    group        4096 Dec 08 04:00 alpha\r\n"
          "-rw-r--r--   1 owner    group           1 Dec 08 04:00 file.txt\r\n"
@@ -138,18 +99,13 @@ TEST(FtpListing, FoldersOfTheLineForms) {
          "drwxr-xr-x 2 o g 0 Dec 8 04:00 a\x01z\ndrwxr-xr-x 2 o g 0 Dec 8 04:00 a/b\n",
          {}},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(ParseFtpFolders(row.listing), row.folders) << row.name;
-    }
+    for (const auto& [name, listing, folders] : rows)
+        EXPECT_EQ(ParseFtpFolders(listing), folders) << name;
 }
 
 TEST(FtpListing, ParentAndChild) {
-    struct Row {
-        const char* dir;
-        const char* parent;
-    } rows[] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
-    for (const Row& row : rows) EXPECT_EQ(FtpParentDirectory(row.dir), row.parent) << row.dir;
-    EXPECT_EQ(FtpChildDirectory("/", "a"), "/a");
+    const char* rows[][2] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
+    for (const auto& [dir, parent] : rows) EXPECT_EQ(FtpParentDirectory(dir), parent) << dir;
     EXPECT_EQ(FtpChildDirectory("/a", "b c"), "/a/b c");
     EXPECT_EQ(FtpChildDirectory("", "a"), "/a");
 }

@@ -8,24 +8,17 @@
 
 namespace ocv::test {
 
-class MessageRecorder {
-public:
-    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
-        : answer_(answer) {
-        SetTargetMessageHook([this](const QString& text, QMessageBox::StandardButtons buttons) {
+struct MessageRecorder {
+    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok) {
+        SetTargetMessageHook([this, answer](const QString& text, QMessageBox::StandardButtons b) {
             texts.push_back(text);
-            offered.push_back(buttons);
-            return answer_;
+            offered.push_back(b);
+            return answer;
         });
     }
     ~MessageRecorder() { SetTargetMessageHook({}); }
-    void Answer(QMessageBox::StandardButton answer) { answer_ = answer; }
-
     std::vector<QString> texts;
     std::vector<QMessageBox::StandardButtons> offered;
-
-private:
-    QMessageBox::StandardButton answer_;
 };
 
 }  // namespace ocv::test

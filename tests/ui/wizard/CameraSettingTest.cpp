@@ -21,26 +21,12 @@ using namespace ocvtest;
 namespace {
 
 TEST(CameraSummaryTest, TheTextOfEachKindOfSource) {
-    const std::string sep = "-------------------\r\n";
-    struct Row {
-        CaptureSummaryInput in;
-        std::string text;
-    };
-    const Row rows[] = {
-        {{true, true, 30, 640, 480},
-         sep +
-             "[Capture Setting]\r\n Frame Rate       \t30 frames/sec\r\n Image Size Width \t640 "
-             "pixcel\r\n"
-             " Image Size Height\t480 pixcel\r\n" +
-             sep},
-        {{true, false, 30, 320, 240},
-         sep +
-             "[Capture Setting]\r\n Image Size Width \t320 pixcel\r\n Image Size Height\t240 "
-             "pixcel\r\n" +
-             sep},
-        {{false, true, 30, 320, 240}, sep + "No Signal\r\n" + sep},
-    };
-    for (const Row& row : rows) EXPECT_EQ(CaptureFormatSummary(row.in), row.text);
+    const std::string sep = "-------------------\r\n", head = sep + "[Capture Setting]\r\n";
+    const std::string size = " Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n";
+    EXPECT_EQ(CaptureFormatSummary({true, true, 30, 320, 240}),
+              head + " Frame Rate       \t30 frames/sec\r\n" + size + sep);
+    EXPECT_EQ(CaptureFormatSummary({true, false, 30, 320, 240}), head + size + sep);
+    EXPECT_EQ(CaptureFormatSummary({false, true, 30, 320, 240}), sep + "No Signal\r\n" + sep);
 }
 
 // A controller on the camera simulator, as an Axis camera of 320 x 240.
@@ -58,59 +44,40 @@ protected:
     std::vector<std::string> shown_;
 };
 
-TEST_F(CameraSettingTest, TheSummaryFollowsTheConnection) {
-    struct Row {
-        std::string url;
-        bool connected;
-        const char* part;
-    };
-    const Row rows[] = {
-        {url_, true, " Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n"},
-        {"http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/", false, "No Signal\r\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.url);
-        if (!row.connected) cam_.SetConnectWait(500);  // nothing listens there
-        EXPECT_EQ(cam_.Connect(DEVICE_AXIS, row.url, 320, 240), row.connected ? 1 : 0);
-        CCameraSettingDialog dlg(*ctrl_, nullptr, {});
-        const std::string summary = dlg.Summary().toStdString();
-        EXPECT_NE(summary.find(row.part), std::string::npos) << summary;
-        EXPECT_EQ(summary.find("Frame Rate"), std::string::npos) << "a network camera has no rate";
-        EXPECT_EQ(dlg.DeviceName().toStdString(), row.url);
-        EXPECT_FALSE(dlg.FormatButton()->isEnabled()) << "no pages without a host";
-    }
-}
-
+// Without a format host there is no "Format..." page; with one, OK reconnects the camera in the
+// chosen size and Cancel keeps it as it was.
 TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera) {
+    CCameraSettingDialog plain(*ctrl_, nullptr, {});
+    const std::string summary = plain.Summary().toStdString();
+    EXPECT_NE(summary.find(" Image Size Width \t320 pixcel\r\n Image Size Height\t240 pixcel\r\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_EQ(summary.find("Frame Rate"), std::string::npos) << "a network camera has no rate";
+    EXPECT_EQ(plain.DeviceName().toStdString(), url_);
+    EXPECT_FALSE(plain.FormatButton()->isEnabled());
     int saves = 0;
-    struct Row {
-        int sizeIndex;  // of the Axis type-0 list: 640x480, 320x240
-        bool ok;
-        int widthAfter;
-    };
-    const Row rows[] = {{0, false, 320}, {0, true, 640}, {1, true, 320}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.sizeIndex);
+    const int rows[][3] = {
+        {0, false, 320}, {0, true, 640}, {1, true, 320}};  // size index, OK, width
+    for (const auto& [sizeIndex, ok, widthAfter] : rows) {
+        SCOPED_TRACE(sizeIndex);
         int pagesShown = 0;
         CFormatPageHost host({}, nullptr, [&](QDialog& page) {
             ++pagesShown;
             auto* format = dynamic_cast<CModelFormatDialog*>(&page);
             if (!format) return false;
             EXPECT_EQ(format->Panel()->UrlField()->text().toStdString(), url_);
-            format->Panel()->SizeBox()->setCurrentIndex(row.sizeIndex);
-            if (!row.ok) return false;
+            format->Panel()->SizeBox()->setCurrentIndex(sizeIndex);  // of 640x480, 320x240
+            if (!ok) return false;
             format->accept();
             return format->result() == QDialog::Accepted;
         });
         CCameraSettingDialog dlg(*ctrl_, &host, {{}, {}, [&] { ++saves; }});
-        ASSERT_TRUE(dlg.FormatButton()->isEnabled());
         dlg.FormatButton()->click();
         EXPECT_EQ(pagesShown, 1);
-        EXPECT_EQ(ctrl_->Param().deviceInfo.frameWidth, row.widthAfter);
+        EXPECT_EQ(ctrl_->Param().deviceInfo.frameWidth, widthAfter);
         EXPECT_TRUE(ctrl_->IsConnected());
         EXPECT_TRUE(ctrl_->State() & STATE_CONNECTED);
-        const std::string part =
-            " Image Size Width \t" + std::to_string(row.widthAfter) + " pixcel";
+        const std::string part = " Image Size Width \t" + std::to_string(widthAfter) + " pixcel";
         EXPECT_NE(dlg.Summary().toStdString().find(part), std::string::npos)
             << dlg.Summary().toStdString();
     }
@@ -119,26 +86,13 @@ TEST_F(CameraSettingTest, FormatReconnectsInTheChosenSizeAndCancelKeepsTheCamera
 
 TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
     CCameraSettingDialog dlg(*ctrl_, nullptr, {});
-    struct Row {
-        std::string path;
-        bool saved;
-    };
-    const Row rows[] = {{cam_.Dir() + "/cam.dev", true},
-                        {cam_.Dir() + "/missing/dir/cam.dev", false}};
-    for (const Row& row : rows) {
-        shown_.clear();
-        EXPECT_EQ(dlg.SaveTo(QString::fromStdString(row.path)), row.saved);
-        if (row.saved) {
-            EXPECT_TRUE(shown_.empty());
-            DeviceInfo back;
-            CLogger quiet;
-            ASSERT_TRUE(LoadDeviceInfoFile(row.path, back, quiet));
-            EXPECT_EQ(back, ctrl_->Param().deviceInfo);
-        } else {
-            ASSERT_EQ(shown_.size(), 1u);
-            EXPECT_EQ(shown_[0], "Save device setting file failed!");
-        }
-    }
+    ASSERT_TRUE(dlg.SaveTo(QString::fromStdString(cam_.Dir() + "/cam.dev")));
+    EXPECT_TRUE(shown_.empty());
+    DeviceInfo back;
+    ASSERT_TRUE(LoadDeviceInfoFile(cam_.Dir() + "/cam.dev", back, ctrl_->Log()));
+    EXPECT_EQ(back, ctrl_->Param().deviceInfo);
+    EXPECT_FALSE(dlg.SaveTo(QString::fromStdString(cam_.Dir() + "/missing/dir/cam.dev")));
+    EXPECT_EQ(shown_, std::vector<std::string>{"Save device setting file failed!"});
 }
 
 // A capture device's format page offers its sizes and the rates of the chosen size.
@@ -149,30 +103,24 @@ TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
         {"YUYV", 320, 240, {}},
         {"YUYV", 1280, 720, {10}},
     };
-    struct Row {
-        int sizeIndex;
-        int rateIndex;
-        int width, height, rate;
-    };
-    const Row rows[] = {
-        {0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30}, {2, 0, 1280, 720, 10}};
+    const int rows[][5] = {// size index, rate index, width, height, rate
+                           {0, 0, 640, 480, 60},
+                           {0, 2, 640, 480, 15},
+                           {1, 0, 320, 240, 30},
+                           {2, 0, 1280, 720, 10}};
     DeviceInfo info;
     info.deviceType = DEVICE_LOCAL_CAPTURE;
     info.deviceName = "USB Camera";
-    info.frameWidth = 1280;
-    info.frameHeight = 720;
-    info.frameRate = 10;
+    info.frameWidth = 1280, info.frameHeight = 720, info.frameRate = 10;
     CCaptureFormatDialog opened(modes, info);
     EXPECT_EQ(opened.SizeBox()->count(), 3);
     EXPECT_EQ(opened.SizeBox()->currentIndex(), 2) << "the record's size is selected";
-    for (const Row& row : rows) {
+    for (const auto& [sizeIndex, rateIndex, width, height, rate] : rows) {
         CCaptureFormatDialog dlg(modes, info);
-        dlg.SizeBox()->setCurrentIndex(row.sizeIndex);
-        dlg.RateBox()->setCurrentIndex(row.rateIndex);
+        dlg.SizeBox()->setCurrentIndex(sizeIndex);
+        dlg.RateBox()->setCurrentIndex(rateIndex);
         DeviceInfo expected = info;
-        expected.frameWidth = row.width;
-        expected.frameHeight = row.height;
-        expected.frameRate = row.rate;
+        expected.frameWidth = width, expected.frameHeight = height, expected.frameRate = rate;
         EXPECT_EQ(dlg.Result(), expected);
     }
 }
@@ -190,45 +138,37 @@ public:
     std::vector<CaptureControl> Controls() override {
         return {{1, "Brightness", 1, 0, 255, 1, 128, 100}, {2, "Auto exposure", 2, 0, 1, 1, 1, 1}};
     }
-    bool SetControl(uint32_t id, int value) override {
-        set.emplace_back(id, value);
-        return true;
-    }
+    bool SetControl(uint32_t id, int value) override { return set.emplace_back(id, value), true; }
     std::vector<std::pair<uint32_t, int>> set;
 };
 
 TEST(FormatPageHostTest, EachDeviceTypeGetsItsPage) {
     RecordedSettings settings;
-    struct Row {
-        int type;
-        bool connected;
-        const char* page;  // the page class shown, "" for none
-        bool result;
+    const std::tuple<int, bool, std::string> rows[] = {
+        // type, connected, the page shown
+        {DEVICE_LOCAL_CAPTURE, true, "ocv::CCaptureFormatDialog"},
+        {DEVICE_LOCAL_CAPTURE, false, ""},
+        {DEVICE_AXIS, false, "ocv::CModelFormatDialog"},
+        {DEVICE_NETWORK_STREAM, true, ""},
     };
-    const Row rows[] = {
-        {DEVICE_LOCAL_CAPTURE, true, "ocv::CCaptureFormatDialog", true},
-        {DEVICE_LOCAL_CAPTURE, false, "", false},
-        {DEVICE_AXIS, false, "ocv::CModelFormatDialog", true},
-        {DEVICE_NETWORK_STREAM, true, "", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.type);
+    for (const auto& [type, connected, page] : rows) {
+        SCOPED_TRACE(type);
         std::string shown;
-        CFormatPageHost host(
-            [&]() -> ICaptureSettings* { return row.connected ? &settings : nullptr; }, nullptr,
-            [&](QDialog& page) {
-                shown = page.metaObject()->className();
-                if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
-                    c->SizeBox()->setCurrentIndex(1);
-                page.accept();
-                return page.result() == QDialog::Accepted;
-            });
+        CFormatPageHost host([&]() -> ICaptureSettings* { return connected ? &settings : nullptr; },
+                             nullptr,
+                             [&](QDialog& page) {
+                                 shown = page.metaObject()->className();
+                                 if (auto* c = dynamic_cast<CCaptureFormatDialog*>(&page))
+                                     c->SizeBox()->setCurrentIndex(1);
+                                 page.accept();
+                                 return page.result() == QDialog::Accepted;
+                             });
         DeviceInfo info;
-        info.deviceType = row.type;
+        info.deviceType = type;
         info.deviceName = "http://127.0.0.1:1/";
-        EXPECT_EQ(host.RunFormatPage(row.type, info), row.result);
-        EXPECT_EQ(shown, row.page);
-        if (row.type == DEVICE_LOCAL_CAPTURE && row.result) {
+        EXPECT_EQ(host.RunFormatPage(type, info), !page.empty());
+        EXPECT_EQ(shown, page);
+        if (type == DEVICE_LOCAL_CAPTURE && connected) {
             EXPECT_EQ(info.frameWidth, 320);
             EXPECT_EQ(info.frameRate, 15);
         }
