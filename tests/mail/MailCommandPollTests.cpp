@@ -2,7 +2,6 @@
 // a server that hangs up or goes silent after +OK, and a sender address with control
 // characters. Each ends with a clear log line, no command run where none was sent, no hang.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <thread>
 
@@ -32,15 +31,17 @@ public:
 
 // The login of user "u", then STAT answered with `stat` and the given steps.
 std::vector<ScriptStep> AfterStat(const std::string& stat, std::vector<ScriptStep> more) {
-    return test::Then(test::Then(test::Pop3Login("u", "p"), {Expect("STAT\r\n"), Say(stat)}), more);
+    return test::Then(test::Pop3Login("u", "p"), test::Then({Expect("STAT\r\n"), Say(stat)}, more));
 }
 
-SystemInfo Settings(int pop3Port) {
+SystemInfo Settings(int pop3Port, int smtpPort = 0) {
     SystemInfo s;
     s.pop3Address = s.smtpAddress = "127.0.0.1";
     s.pop3Port = pop3Port;
+    s.smtpPort = smtpPort;
     s.pop3User = "u";
     s.pop3Password = "p";
+    s.enableReply = smtpPort != 0;
     return s;
 }
 
@@ -90,12 +91,10 @@ TEST(MailCommandPoll, HostileServers) {
         SCOPED_TRACE(c.what);
         ScriptServer server(c.script, 7);
         ScriptServer smtp(c.smtp.empty() ? std::vector<ScriptStep>{Hangup()} : c.smtp, 10);
-        SystemInfo s = Settings(server.Port());
-        s.smtpPort = smtp.Port();
-        s.enableReply = c.smtp.empty() ? 0 : 1;
         test::LogFile log;
         CountingHost host;
-        PollMailCommands(s, host, log.log, NamedEvent::Create(""));
+        PollMailCommands(Settings(server.Port(), c.smtp.empty() ? 0 : smtp.Port()), host, log.log,
+                         NamedEvent::Create(""));
         server.Join();
         EXPECT_TRUE(log.Has(c.logLine)) << log.Text();
         EXPECT_EQ(host.commands, c.commands);
@@ -111,14 +110,10 @@ TEST(MailCommandPoll, SilentServerEndsOnTheStopEvent) {
     CountingHost host;
     CLogger log;
     auto stop = NamedEvent::Create("");
-    std::thread stopper([&] {
-        // Stops once the server has been asked for the header it never sends.
-        while (server.Received().find("TOP 1 0\r\n") == std::string::npos) ::usleep(10000);
-        stop->Set();
-    });
+    // Stops once the server has been asked for the header it never sends.
+    std::thread stopper = test::StopWhen(server, "TOP 1 0\r\n", stop);
     PollMailCommands(Settings(server.Port()), host, log, stop);
-    // The poll ended on the stop, while the server was still silent.
-    EXPECT_FALSE(server.Finished());
+    EXPECT_FALSE(server.Finished());  // the poll ended on the stop, while the server was silent
     stopper.join();
     EXPECT_TRUE(host.commands.empty());
 }

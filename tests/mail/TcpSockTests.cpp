@@ -1,11 +1,12 @@
 // The line socket against small servers on loopback: lines split at random points, the length
-// bound, a closed peer, time-outs, a stop event, and connect failures.
+// bound, a closed peer, time-outs, a stop event, failed TLS starts and connect failures.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "PeerProcess.h"
 #include "ScriptServer.h"
 #include "mail/HostResolve.h"
 #include "mail/TcpSock.h"
@@ -27,13 +28,14 @@ std::string Line(TcpSock& s, int size = 1024) {
     return buf.substr(0, static_cast<size_t>(n));
 }
 
-int ErrorOf(const std::function<void()>& f) {
+// The code and the text of what `f` threw ({0, ""} when nothing).
+std::pair<int, std::string> ErrorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const WSAException& e) {
-        return e.Code();
+        return {e.Code(), e.Text()};
     }
-    return 0;
+    return {0, ""};
 }
 
 TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
@@ -44,10 +46,7 @@ TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
                             seed);
         TcpSock s;
         s.Connect("127.0.0.1", server.Port(), 5000);
-        EXPECT_EQ(Line(s), "first");
-        EXPECT_EQ(Line(s), "second");
-        EXPECT_EQ(Line(s), "");
-        EXPECT_EQ(Line(s), "barecr");  // carriage returns are dropped wherever they are
+        for (const char* line : {"first", "second", "", "barecr"}) EXPECT_EQ(Line(s), line);
         for (int i = 0; i < 50; ++i) EXPECT_EQ(Line(s), "line " + std::to_string(i));
         EXPECT_EQ(s.Send("bye\r\n"), 5);
         s.Close();
@@ -57,22 +56,17 @@ TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
 }
 
 TEST(TcpSock, OverlongLineThrowsInvalidArgumentWithTerminatedBuffer) {
-    ScriptServer server({Say(std::string(2000, 'x') + "\r\nnext\r\n")}, 3);
+    ScriptServer server({Say(std::string(2000, 'x') + "\r\n")}, 3);
     TcpSock s;
     s.Connect("127.0.0.1", server.Port(), 5000);
     std::string buf(1024, '\0');
-    try {
-        s.ReceiveLine(buf.data(), 1024);
-        FAIL() << "no exception";
-    } catch (const WSAException& e) {
-        EXPECT_EQ(e.Code(), 10022);
-        EXPECT_EQ(e.Text(), "Invalid argument.");
-    }
+    EXPECT_EQ(ErrorOf([&] { s.ReceiveLine(buf.data(), 1024); }),
+              std::make_pair(10022, std::string("Invalid argument.")));
     EXPECT_EQ(buf[1023], '\0');
     EXPECT_EQ(std::string(buf.c_str()), std::string(1023, 'x'));
     // A line of exactly size - 1 bytes still fits.
-    ScriptServer fits({Say(std::string(1023, 'y') + "\n")}, 4);
     TcpSock t;
+    ScriptServer fits({Say(std::string(1023, 'y') + "\n")}, 4);
     t.Connect("127.0.0.1", fits.Port(), 5000);
     EXPECT_EQ(Line(t), std::string(1023, 'y'));
 }
@@ -85,11 +79,9 @@ TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
         std::vector<test::ScriptStep> steps;
         int timeoutMs;  // 0: none, only the stop ends the wait
         int code;
-    } rows[] = {
-        {"peer closes", {Say("partial"), Hangup()}, 5000, 10101},
-        {"silence", {Pause(1500)}, 200, 10060},
-        {"stopped", {Pause(2000)}, 0, 10004},
-    };
+    } rows[] = {{"peer closes", {Say("partial"), Hangup()}, 5000, 10101},
+                {"silence", {Pause(1500)}, 200, 10060},
+                {"stopped", {Pause(2000)}, 0, 10004}};
     unsigned seed = 5;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -100,26 +92,32 @@ TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
         s.Connect("127.0.0.1", server.Port(), row.timeoutMs);
         s.SetTimeoutLimit(2);
         if (row.timeoutMs == 0) stop->Set();
-        EXPECT_EQ(ErrorOf([&] { Line(s); }), row.code);
-        s.Close();
+        EXPECT_EQ(ErrorOf([&] { Line(s); }).first, row.code);
     }
 }
 
-// A TLS start that fails closes the connection: what the caller sends next fails instead of
-// going out in clear or finishing the handshake that was cut short.
-TEST(TcpSock, FailedTlsStartClosesTheConnection) {
-    const std::string clientHello = "\x16\x03";
+// A TLS start that fails says why and closes the connection: what the caller sends next fails
+// instead of going out in clear or finishing the handshake that was cut short.
+TEST(TcpSock, FailedTlsStartSaysWhyAndClosesTheConnection) {
+    const std::string hello = "\x16\x03";  // the record header of a TLS handshake
     struct Row {
         const char* what;
         std::vector<test::ScriptStep> steps;
-        bool stopFirst;  // the stop event is set before the handshake starts
-        int code;
+        const char* error;       // how the text of the exception starts
+        bool stopFirst = false;  // the stop event is set before the handshake starts
+        bool readFirst = false;  // a line is read before the handshake starts
     } rows[] = {
         {"garbage",
-         {Expect(clientHello), Say("no TLS here\r\n"), Silence()},
+         {Expect(hello), Say("no TLS here\r\n"), Silence()},
+         "TLS handshake failed: wrong version number"},
+        {"hang-up", {Expect(hello), Hangup()}, "TLS handshake failed: connection closed"},
+        {"silence", {Expect(hello), Silence()}, "TLS handshake failed: no answer from the server"},
+        {"stopped", {Expect(hello), Silence()}, "Interrupted function call.", true},
+        {"data after the line read before the handshake",
+         {test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()},
+         "TLS refused: the server sent data before the handshake",
          false,
-         TcpSock::kTlsError},
-        {"stopped", {Expect(clientHello), Silence()}, true, 10004},
+         true},
     };
     unsigned seed = 8;
     for (const Row& row : rows) {
@@ -129,15 +127,19 @@ TEST(TcpSock, FailedTlsStartClosesTheConnection) {
         TcpSock s;
         s.SetStopEvent(stop);
         s.Connect("127.0.0.1", server.Port(), 5000);
+        s.SetConnectTimeout(300);
+        if (row.readFirst) EXPECT_EQ(Line(s), "220 go ahead");
         if (row.stopFirst) stop->Set();
-        EXPECT_EQ(ErrorOf([&] { s.StartTls({"127.0.0.1", true}); }), row.code);
+        auto [code, text] = ErrorOf([&] { s.StartTls({"127.0.0.1", true}); });
+        EXPECT_EQ(text.rfind(row.error, 0), 0u) << text;
+        EXPECT_EQ(code, row.stopFirst ? 10004 : TcpSock::kTlsError);
         stop->Reset();
         EXPECT_FALSE(s.IsOpen());
         EXPECT_FALSE(s.IsTls());
-        EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }), 0);
+        EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }).first, 0);
         server.Join();
         std::string got = server.Received();
-        EXPECT_EQ(got.rfind(clientHello, 0), 0u);
+        EXPECT_EQ(got.rfind(row.readFirst ? "" : hello, 0), 0u);
         EXPECT_EQ(got.find("QUIT"), std::string::npos);
     }
 }
@@ -162,26 +164,25 @@ TEST(TcpSock, ListenAcceptSendAndStoppedAccept) {
     auto stop = NamedEvent::Create("");
     listener.SetStopEvent(stop);
     stop->Set();
-    EXPECT_EQ(ErrorOf([&] { listener.Accept(true); }), 10004);
-
+    EXPECT_EQ(ErrorOf([&] { listener.Accept(true); }).first, 10004);
     // The same port again while it listens: in use.
     TcpSock second;
-    EXPECT_EQ(ErrorOf([&] { second.Listen("127.0.0.1", port, 4); }), 10048);
+    EXPECT_EQ(ErrorOf([&] { second.Listen("127.0.0.1", port, 4); }).first, 10048);
     EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(ErrorOf([&] { second.Listen("not-an-address", 0, 4); }), 10049);
+    EXPECT_EQ(ErrorOf([&] { second.Listen("not-an-address", 0, 4); }).first, 10049);
 }
 
 TEST(TcpSock, ConnectFailures) {
-    TcpSock probe;
-    probe.Listen("127.0.0.1", 0, 1);
-    int port = probe.LocalPort();
-    probe.Close();  // nothing listens there now
     TcpSock s;
-    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", port, 1000); }), 10061);
-    EXPECT_FALSE(s.IsOpen());
-    EXPECT_EQ(ErrorOf([&] { s.Connect("no-such-host.invalid", 25, 1000); }), 11001);
-    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", 0, 1000); }), 10022);
-    EXPECT_EQ(ErrorOf([&] { s.Send("x"); }), 10038);
+    const std::pair<const char*, int> refused[] = {
+        {"127.0.0.1", test::FreePort()}, {"no-such-host.invalid", 25}, {"127.0.0.1", 0}};
+    const int codes[] = {10061, 11001, 10022};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ErrorOf([&] { s.Connect(refused[i].first, refused[i].second, 1000); }).first,
+                  codes[i]);
+        EXPECT_FALSE(s.IsOpen());
+    }
+    EXPECT_EQ(ErrorOf([&] { s.Send("x"); }).first, 10038);
     EXPECT_EQ(s.Send("", 0), 0);
 
     std::string dotted;

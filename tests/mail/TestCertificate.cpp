@@ -10,7 +10,7 @@
 namespace ocv::test {
 namespace {
 
-// openssl req cannot back-date a certificate; the cryptography module can.
+// Made with the cryptography module, which (unlike openssl req) can back-date a certificate.
 const char* const kCertMaker = R"PY(
 import datetime, ipaddress, sys
 from cryptography import x509
@@ -39,18 +39,9 @@ open(out + '.key', 'wb').write(key.private_bytes(serialization.Encoding.PEM,
 }  // namespace
 
 bool MakeTestCertificate(const std::string& stem, const std::string& name, bool expired) {
-    if (!expired) {
-        // A current self-signed certificate, made the way an administrator would.
-        std::string ip =
-            name.find_first_not_of("0123456789.") == std::string::npos ? "IP:" : "DNS:";
-        RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=" + name +
-                   "' -addext 'subjectAltName=" + ip + name + "' -keyout '" + stem +
-                   ".key' -out '" + stem + ".pem' 2>&1");
-    } else {
-        std::string script = stem + "-maker.py";
-        std::ofstream(script) << kCertMaker;
-        RunCapture("/usr/bin/python3 '" + script + "' '" + stem + "' '" + name + "' 1 2>&1");
-    }
+    std::ofstream(stem + "-maker.py") << kCertMaker;
+    RunCapture("/usr/bin/python3 '" + stem + "-maker.py' '" + stem + "' '" + name + "' " +
+               (expired ? "1" : "0") + " 2>&1");
     ::chmod((stem + ".key").c_str(), 0644);
     return std::filesystem::exists(stem + ".pem") && std::filesystem::exists(stem + ".key");
 }
