@@ -42,35 +42,6 @@ TEST(Pop3Parse, StatusLinesAndCounts) {
     for (const auto& [stat, count] : counts) EXPECT_EQ(ParsePop3StatCount(stat), count) << stat;
 }
 
-TEST(Pop3Dialogue, SessionWithSplitReplies) {
-    const std::string header =
-        "Return-Path: <a@x>\r\nSubject: stop camera 1.\r\n..stuffed\r\nTo: cam@x\r\n";
-    for (unsigned seed = 51; seed <= 55; ++seed) {
-        ScriptServer server(
-            Then(Pop3Login("cam", "s3cret", "+OK logged in\r\n"),
-                 {Expect("STAT\r\n"), Say("+OK 2 3400\r\n"), Expect("TOP 2 0\r\n"),
-                  Say("+OK header follows\r\n" + header + ".\r\n"), Expect("DELE 2\r\n"),
-                  Say("+OK deleted\r\n"), Expect("DELE 9\r\n"), Say("-ERR no such message\r\n"),
-                  Expect("QUIT\r\n"), Say("+OK bye\r\n")}),
-            seed);
-        CPop3Client pop;
-        ASSERT_EQ(pop.Login("localhost", server.Port(), "cam", "s3cret"), 1) << pop.ReplyText();
-        EXPECT_EQ(pop.ReplyText(), "logged in");
-        EXPECT_EQ(pop.MessageCount(), 2);
-        std::string out = "prefix|";
-        ASSERT_EQ(pop.GetHeader(2, out), 1) << pop.ReplyText();
-        EXPECT_EQ(out, "prefix|" + header + ".\r\n");
-        EXPECT_EQ(pop.Delete(2), 1);
-        EXPECT_EQ(pop.Delete(9), 0);
-        EXPECT_EQ(pop.ReplyText(), "no such message");
-        EXPECT_EQ(pop.Logout(), 1);
-        EXPECT_EQ(pop.MessageCount(), -1);
-        EXPECT_EQ(pop.ReplyText(), "Not logged in POP3 server.");
-        server.Join();
-        EXPECT_EQ(server.Failure(), "");
-    }
-}
-
 // Each failure leaves its reason in ReplyText().
 TEST(Pop3Dialogue, FailuresEndWithAReason) {
     enum Step { kLogin, kCount, kHeader, kLogout };

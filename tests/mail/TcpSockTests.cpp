@@ -144,34 +144,6 @@ TEST(TcpSock, FailedTlsStartSaysWhyAndClosesTheConnection) {
     }
 }
 
-TEST(TcpSock, ListenAcceptSendAndStoppedAccept) {
-    TcpSock listener;
-    listener.Listen("127.0.0.1", 0, 4);
-    int port = listener.LocalPort();
-    ASSERT_GT(port, 0);
-    std::thread client([port] {
-        TcpSock c;
-        c.Connect("localhost", port, 5000);
-        c.SetNoDelay(true);
-        c.Send("hello over loopback\r\n");
-        EXPECT_EQ(Line(c), "reply");
-    });
-    auto conn = listener.Accept(true);
-    EXPECT_EQ(Line(*conn), "hello over loopback");
-    EXPECT_EQ(conn->Send("reply\n"), 6);
-    client.join();
-
-    auto stop = NamedEvent::Create("");
-    listener.SetStopEvent(stop);
-    stop->Set();
-    EXPECT_EQ(ErrorOf([&] { listener.Accept(true); }).first, 10004);
-    // The same port again while it listens: in use.
-    TcpSock second;
-    EXPECT_EQ(ErrorOf([&] { second.Listen("127.0.0.1", port, 4); }).first, 10048);
-    EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(ErrorOf([&] { second.Listen("not-an-address", 0, 4); }).first, 10049);
-}
-
 TEST(TcpSock, ConnectFailures) {
     TcpSock s;
     const std::pair<const char*, int> refused[] = {
