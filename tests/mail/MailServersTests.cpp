@@ -71,45 +71,21 @@ class Dovecot {
 public:
     Dovecot(const std::string& stem, const std::vector<std::string>& users)
         : port_(FreePort()), tlsPort_(FreePort()) {
-        std::string conf = R"(protocols = pop3
-listen = 127.0.0.1
-base_dir = @/run
-state_dir = @/run/state
-log_path = @/dovecot.log
-ssl = yes
-ssl_cert = <STEM.pem
-ssl_key = <STEM.key
-disable_plaintext_auth = no
-auth_mechanisms = plain login
-auth_failure_delay = 0
-mail_location = maildir:@/mail/%u
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u @/users
-}
-userdb {
-  driver = static
-  args = uid=65534 gid=65534 home=@/mail/%u
-}
-service pop3-login {
-  inet_listener pop3 {
-    address = 127.0.0.1
-    port = PORT
-  }
-  inet_listener pop3s {
-    address = 127.0.0.1
-    port = TLS
-    ssl = yes
-  }
-}
-service anvil {
-  unix_listener anvil-auth-penalty {
-    mode = 0
-  }
-}
-)";
+        // "@" stands for the directory, "STEM" for the certificate files' stem, "PORT" and "TLSP"
+        // for the ports.
+        std::string conf =
+            "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = @/run\nstate_dir = @/run/state\n"
+            "log_path = @/dovecot.log\nssl = yes\nssl_cert = <STEM.pem\nssl_key = <STEM.key\n"
+            "disable_plaintext_auth = no\nauth_mechanisms = plain login\n"
+            "auth_failure_delay = 0\nmail_location = maildir:@/mail/%u\n"
+            "passdb {\n driver = passwd-file\n args = scheme=PLAIN username_format=%u @/users\n}\n"
+            "userdb {\n driver = static\n args = uid=65534 gid=65534 home=@/mail/%u\n}\n"
+            "service pop3-login {\n"
+            " inet_listener pop3 {\n  address = 127.0.0.1\n  port = PORT\n }\n"
+            " inet_listener pop3s {\n  address = 127.0.0.1\n  port = TLSP\n  ssl = yes\n }\n}\n"
+            "service anvil {\n unix_listener anvil-auth-penalty {\n  mode = 0\n }\n}\n";
         for (auto [from, to] :
-             {std::pair<std::string, std::string>{"TLS", std::to_string(tlsPort_)},
+             {std::pair<std::string, std::string>{"TLSP", std::to_string(tlsPort_)},
               {"PORT", std::to_string(port_)},
               {"STEM", stem},
               {"@", dir_.Path()}})

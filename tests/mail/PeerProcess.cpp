@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -16,19 +15,8 @@
 
 namespace ocv::test {
 
-TempDir::TempDir() {
-    char tmpl[] = "/tmp/ocv-mail-peer-XXXXXX";
-    char* p = ::mkdtemp(tmpl);
-    path_ = p != nullptr ? p : "/tmp";
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::string p = path_ + "/" + name;
+    std::string p = File(name);
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
 }

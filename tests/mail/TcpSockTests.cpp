@@ -17,7 +17,6 @@ namespace {
 
 using test::Expect;
 using test::Hangup;
-using test::Pause;
 using test::Say;
 using test::ScriptServer;
 using test::Silence;
@@ -80,8 +79,8 @@ TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
         int timeoutMs;  // 0: none, only the stop ends the wait
         int code;
     } rows[] = {{"peer closes", {Say("partial"), Hangup()}, 5000, 10101},
-                {"silence", {Pause(1500)}, 200, 10060},
-                {"stopped", {Pause(2000)}, 0, 10004}};
+                {"silence", {Silence()}, 200, 10060},
+                {"stopped", {Silence()}, 0, 10004}};
     unsigned seed = 5;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
