@@ -11,8 +11,8 @@ namespace ocv::test {
 // aiosmtpd keeping each message ("msgN.eml", as delivered) and its envelope ("msgN.rcpt": the
 // sender, then the accepted recipients) in the directory given; recipients whose address starts
 // with "refuse" get 550. Arguments: port, directory; optionally a certificate, its key and three
-// two more ports, both requiring AUTH (camuser, s3cret): STARTTLS and TLS from the first byte.
-// Ends on SIGTERM.
+// two more ports, both requiring AUTH (camuser, s3cret): STARTTLS and TLS from the first byte;
+// then any number of (certificate, key, port) for more STARTTLS ports. Ends on SIGTERM.
 const char* const kSmtpSinkScript = R"PY(
 import asyncio, os, signal, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
@@ -40,12 +40,12 @@ def serve(port, handler, tls=None, **options):
     loop.run_until_complete(loop.create_server(
         lambda: SMTP(handler, hostname='smtp.test', **options), '127.0.0.1', port, ssl=tls))
 serve(port, Keep())
-if len(sys.argv) > 3:
+login = dict(auth_required=True, authenticator=auth)
+for i in range(3, len(sys.argv), 4):
     ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-    ctx.load_cert_chain(sys.argv[3], sys.argv[4])
-    login = dict(auth_required=True, authenticator=auth)
-    serve(int(sys.argv[5]), Keep(), tls_context=ctx, require_starttls=True, **login)
-    serve(int(sys.argv[6]), Keep(), ctx, auth_require_tls=False, **login)
+    ctx.load_cert_chain(sys.argv[i], sys.argv[i + 1])
+    serve(int(sys.argv[i + 2]), Keep(), tls_context=ctx, require_starttls=True, **login)
+    serve(int(sys.argv[i + 3]), Keep(), ctx, auth_require_tls=False, **login)
 loop.add_signal_handler(signal.SIGTERM, loop.stop)
 loop.run_forever()
 )PY";

@@ -5,8 +5,8 @@
 
 namespace ocv::test {
 
-// An SMTP sink on aiosmtpd: arguments port and output directory, optionally a certificate, its
-// key and two TLS ports; see PeerScripts.cpp.
+// An SMTP sink on aiosmtpd: arguments port and output directory, then per certificate the
+// certificate, its key and two TLS ports; see PeerScripts.cpp.
 extern const char* const kSmtpSinkScript;
 
 // A received message taken apart by Python's email package: "from", "to", "subject",
