@@ -70,19 +70,53 @@ TEST(TcpSock, OverlongLineThrowsInvalidArgumentWithTerminatedBuffer) {
     EXPECT_EQ(Line(t), std::string(1023, 'y'));
 }
 
-// A peer that closes, a silent peer after the allowed time-outs, and a stop while no time-out
-// is set (set before the read) each end the read with their own code.
-TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
-    const struct {
+// Reads: a peer that closes, a silent peer after the allowed time-outs, and a stop while no
+// time-out is set each end the read with their own code. TLS starts that fail say why and close
+// the connection: what the caller sends next fails instead of going out in clear or finishing
+// the handshake that was cut short.
+TEST(TcpSock, FailedReadsAndTlsStartsSayWhy) {
+    const std::string hello = "\x16\x03";  // the record header of a TLS handshake
+    enum Op { kRead, kTls, kReadThenTls };
+    const struct Row {
         const char* what;
+        Op op;
         std::vector<test::ScriptStep> steps;
-        int timeoutMs;  // 0: none, only the stop ends the wait
         int code;
-    } rows[] = {{"peer closes", {Say("partial"), Hangup()}, 5000, 10101},
-                {"silence", {Silence()}, 200, 10060},
-                {"stopped", {Silence()}, 0, 10004}};
+        const char* error = "";  // how the text of the exception starts
+        int timeoutMs = 200;     // 0: none, the stop is set before the call
+    } rows[] = {
+        {"peer closes", kRead, {Say("partial"), Hangup()}, 10101},
+        {"silence", kRead, {Silence()}, 10060},
+        {"stopped", kRead, {Silence()}, 10004, "", 0},
+        {"garbage instead of a handshake",
+         kTls,
+         {Expect(hello), Say("no TLS here\r\n"), Silence()},
+         TcpSock::kTlsError,
+         "TLS handshake failed: wrong version number"},
+        {"hang-up instead of a handshake",
+         kTls,
+         {Expect(hello), Hangup()},
+         TcpSock::kTlsError,
+         "TLS handshake failed: connection closed"},
+        {"silence instead of a handshake",
+         kTls,
+         {Expect(hello), Silence()},
+         TcpSock::kTlsError,
+         "TLS handshake failed: no answer from the server"},
+        {"handshake stopped",
+         kTls,
+         {Expect(hello), Silence()},
+         10004,
+         "Interrupted function call.",
+         0},
+        {"data after the line read before the handshake",
+         kReadThenTls,
+         {test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()},
+         TcpSock::kTlsError,
+         "TLS refused: the server sent data before the handshake"},
+    };
     unsigned seed = 5;
-    for (const auto& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ScriptServer server(row.steps, ++seed);
         auto stop = NamedEvent::Create("");
@@ -90,55 +124,22 @@ TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
         s.SetStopEvent(stop);
         s.Connect("127.0.0.1", server.Port(), row.timeoutMs);
         s.SetTimeoutLimit(2);
+        s.SetConnectTimeout(row.timeoutMs);
+        if (row.op == kReadThenTls) EXPECT_EQ(Line(s), "220 go ahead");
         if (row.timeoutMs == 0) stop->Set();
-        EXPECT_EQ(ErrorOf([&] { Line(s); }).first, row.code);
-    }
-}
-
-// A TLS start that fails says why and closes the connection: what the caller sends next fails
-// instead of going out in clear or finishing the handshake that was cut short.
-TEST(TcpSock, FailedTlsStartSaysWhyAndClosesTheConnection) {
-    const std::string hello = "\x16\x03";  // the record header of a TLS handshake
-    struct Row {
-        const char* what;
-        std::vector<test::ScriptStep> steps;
-        const char* error;       // how the text of the exception starts
-        bool stopFirst = false;  // the stop event is set before the handshake starts
-        bool readFirst = false;  // a line is read before the handshake starts
-    } rows[] = {
-        {"garbage",
-         {Expect(hello), Say("no TLS here\r\n"), Silence()},
-         "TLS handshake failed: wrong version number"},
-        {"hang-up", {Expect(hello), Hangup()}, "TLS handshake failed: connection closed"},
-        {"silence", {Expect(hello), Silence()}, "TLS handshake failed: no answer from the server"},
-        {"stopped", {Expect(hello), Silence()}, "Interrupted function call.", true},
-        {"data after the line read before the handshake",
-         {test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()},
-         "TLS refused: the server sent data before the handshake",
-         false,
-         true},
-    };
-    unsigned seed = 8;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        ScriptServer server(row.steps, ++seed);
-        auto stop = NamedEvent::Create("");
-        TcpSock s;
-        s.SetStopEvent(stop);
-        s.Connect("127.0.0.1", server.Port(), 5000);
-        s.SetConnectTimeout(300);
-        if (row.readFirst) EXPECT_EQ(Line(s), "220 go ahead");
-        if (row.stopFirst) stop->Set();
-        auto [code, text] = ErrorOf([&] { s.StartTls({"127.0.0.1", true}); });
+        auto [code, text] = ErrorOf([&] {
+            row.op == kRead ? (void)Line(s) : s.StartTls({"127.0.0.1", true});
+        });
+        EXPECT_EQ(code, row.code);
         EXPECT_EQ(text.rfind(row.error, 0), 0u) << text;
-        EXPECT_EQ(code, row.stopFirst ? 10004 : TcpSock::kTlsError);
+        if (row.op == kRead) continue;
         stop->Reset();
         EXPECT_FALSE(s.IsOpen());
         EXPECT_FALSE(s.IsTls());
         EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }).first, 0);
         server.Join();
         std::string got = server.Received();
-        EXPECT_EQ(got.rfind(row.readFirst ? "" : hello, 0), 0u);
+        EXPECT_EQ(got.rfind(row.op == kTls ? hello : "", 0), 0u);
         EXPECT_EQ(got.find("QUIT"), std::string::npos);
     }
 }
