@@ -18,17 +18,6 @@ using test::Say;
 using test::ScriptServer;
 using test::ScriptStep;
 
-class CountingHost : public IMailCommandHost {
-public:
-    MailCommandOutcome ExecuteMailCommand(const std::string& word, int cameraNo,
-                                          const std::shared_ptr<NamedEvent>&) override {
-        commands.push_back(word + " " + std::to_string(cameraNo));
-        return {0, {}};
-    }
-    std::string ExternalAddress(const std::shared_ptr<NamedEvent>&) override { return ""; }
-    std::vector<std::string> commands;
-};
-
 // The login of user "u", then STAT answered with `stat` and the given steps.
 std::vector<ScriptStep> AfterStat(const std::string& stat, std::vector<ScriptStep> more) {
     return test::Then(test::Pop3Login("u", "p"), test::Then({Expect("STAT\r\n"), Say(stat)}, more));
@@ -92,7 +81,7 @@ TEST(MailCommandPoll, HostileServers) {
         ScriptServer server(c.script, 7);
         ScriptServer smtp(c.smtp.empty() ? std::vector<ScriptStep>{Hangup()} : c.smtp, 10);
         test::LogFile log;
-        CountingHost host;
+        test::RecordingHost host;
         PollMailCommands(Settings(server.Port(), c.smtp.empty() ? 0 : smtp.Port()), host, log.log,
                          NamedEvent::Create(""));
         server.Join();
@@ -107,7 +96,7 @@ TEST(MailCommandPoll, HostileServers) {
 TEST(MailCommandPoll, SilentServerEndsOnTheStopEvent) {
     ScriptServer server(
         AfterStat("+OK 1 30\r\n", {Expect("TOP 1 0\r\n"), Say("+OK\r\n"), Pause(5000)}), 8);
-    CountingHost host;
+    test::RecordingHost host;
     CLogger log;
     auto stop = NamedEvent::Create("");
     // Stops once the server has been asked for the header it never sends.

@@ -217,23 +217,6 @@ TEST_F(MailServers, SubmissionPlainWithStartTlsImplicitTlsAuthAndCertificateChec
     }
 }
 
-// The owner side as the checker sees it: records each command and answers with a result and
-// the web settings the test chose per camera.
-class RecordingHost : public IMailCommandHost {
-public:
-    MailCommandOutcome ExecuteMailCommand(const std::string& word, int cameraNo,
-                                          const std::shared_ptr<NamedEvent>&) override {
-        commands.push_back(word + " " + std::to_string(cameraNo));
-        MailCommandOutcome o;
-        o.result = cameraNo == 1 || cameraNo == 2 ? 0 : 1;
-        if (cameraNo == 2) o.web = {true, true, true, 8080};
-        return o;
-    }
-    std::string ExternalAddress(const std::shared_ptr<NamedEvent>&) override { return address; }
-    std::vector<std::string> commands;
-    std::string address = "192.0.3.2";
-};
-
 // A poll over POP3S with the replies sent over STARTTLS, a second one over STLS, and the
 // POP-before-SMTP login. Every header has a line ending in "." before the subject: read through
 // the real terminating line, not cut there.
@@ -264,7 +247,7 @@ TEST_F(MailServers, MailCommandPollsOverPop3sAndStlsRepliesOverStartTls) {
     s.smtpSecurity = MAIL_TLS_STARTTLS;
     s.smtpUser = "camuser";
     s.mailAddress = "camera@example.org";
-    RecordingHost host;
+    test::RecordingHost host;
     test::LogFile log;
     log.log.SetDebug(1);
     auto stop = NamedEvent::Create("");

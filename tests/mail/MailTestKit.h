@@ -1,7 +1,7 @@
 #pragma once
-// Pieces shared by the mail tests: a log in a file of its own, scripts put together, a stop set
-// once a server received a text, the scripted POP3 login, and the check that nothing but TLS
-// records followed a TLS start.
+// Pieces shared by the mail tests: a log in a file of its own, a command host, scripts put
+// together, a stop set once a server received a text, the scripted POP3 login, and the check that
+// nothing but TLS records followed a TLS start.
 #include <chrono>
 #include <initializer_list>
 #include <memory>
@@ -12,6 +12,7 @@
 #include "PeerProcess.h"
 #include "ScriptServer.h"
 #include "foundation/Logger.h"
+#include "mail/MailCommandChecker.h"
 #include "platform/NamedEvent.h"
 
 namespace ocv::test {
@@ -27,6 +28,22 @@ struct LogFile {
     std::string Text() const { return ReadWholeFile(dir.Path() + "/log.txt"); }
     TempDir dir;
     CLogger log;
+};
+
+// The owner side as the mail-command checker sees it: records each command and answers with
+// success for cameras 1 and 2 (with the web pages on for camera 2), an error for the others.
+struct RecordingHost : IMailCommandHost {
+    MailCommandOutcome ExecuteMailCommand(const std::string& word, int cameraNo,
+                                          const std::shared_ptr<NamedEvent>&) override {
+        commands.push_back(word + " " + std::to_string(cameraNo));
+        MailCommandOutcome o;
+        o.result = cameraNo == 1 || cameraNo == 2 ? 0 : 1;
+        if (cameraNo == 2) o.web = {true, true, true, 8080};
+        return o;
+    }
+    std::string ExternalAddress(const std::shared_ptr<NamedEvent>&) override { return address; }
+    std::vector<std::string> commands;
+    std::string address = "192.0.3.2";
 };
 
 // `steps` followed by `more`.
