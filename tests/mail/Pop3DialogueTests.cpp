@@ -1,6 +1,7 @@
 // The POP3 client and the POP-before-SMTP login against scripted servers.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "MailTestKit.h"
@@ -44,7 +45,9 @@ TEST(Pop3Parse, StatusLinesAndCounts) {
 
 const std::string kHello = "\x16\x03";  // the record header of a TLS handshake
 const std::string kGarbage = "+OK this is no handshake\r\n" + std::string(300, '\xfe');
-const MailSecurity kStls{MAIL_TLS_STARTTLS, true}, kImplicit{MAIL_TLS_IMPLICIT, true};
+const MailSecurity kStls{MAIL_TLS_STARTTLS, true}, kImplicit{MAIL_TLS_IMPLICIT, true}, kNone{};
+// A POP3S client's hello answered with a plain greeting.
+const std::vector<ScriptStep> kPlainOnPop3s{Expect(kHello), Say(kGarbage), Silence()};
 
 // A greeting and STLS asked for, then `more`.
 std::vector<ScriptStep> Stls(std::vector<ScriptStep> more) {
@@ -68,7 +71,7 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
         Step failing;       // the first call that fails
         const char* reply;  // how ReplyText() starts
         int logout;         // what Logout() returns afterwards
-        MailSecurity security = {};
+        MailSecurity security = kNone;
     } rows[] = {
         {"wrong password",
          Then(Pop3Login("cam", "wrong", "-ERR [AUTH] Authentication failed.\r\n"), quit), "wrong",
@@ -92,13 +95,8 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
          "TLS handshake failed: no answer from the server", 0, kStls},
         {"STLS refused", Stls({Say("-ERR not now\r\n"), Silence()}), "p", kLogin,
          "STLS refused: ", 0, kStls},
-        {"plain greeting on a POP3S port",
-         {Expect(kHello), Say(kGarbage), Silence()},
-         "p",
-         kLogin,
-         "TLS handshake failed: wrong version number",
-         0,
-         kImplicit},
+        {"plain greeting on a POP3S port", kPlainOnPop3s, "p", kLogin,
+         "TLS handshake failed: wrong version number", 0, kImplicit},
     };
     unsigned seed = 60;
     for (const Row& row : rows) {
@@ -126,50 +124,35 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
 }
 
 TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
+    const std::vector<ScriptStep> user{Say("+OK\r\n"), Expect("USER u\r\n")};
     const struct Row {
         const char* what;
         std::vector<ScriptStep> steps;  // none: nothing listens on the port
-        std::vector<const char*> lines;
+        std::string lines;              // the log lines, each ended by "\n"
         int result = 0;
-        MailSecurity security = {};
+        MailSecurity security = kNone;
         const char* stopWhen = "";  // the stop is set once the server has received this
     } rows[] = {
         {"accepted after an odd greeting",
          {Say("-ERR odd greeting\r\n"), Expect("USER u\r\n"), Say("+OK\r\n"), Expect("PASS p\r\n"),
           Say("+OK welcome\r\n")},
-         {"[Live] Connect to POP3 server...",
-          "[Live] Response from POP3 server [-ERR odd greeting]",
-          "[Live] Send USER command to server...", "[Live] Send PASS command to server...",
-          "[Live] Response from POP3 server [+OK welcome]", "[Live] POP3 Authorized!"},
+         "[Live] Connect to POP3 server...\n[Live] Response from POP3 server [-ERR odd greeting]\n"
+         "[Live] Send USER command to server...\n[Live] Send PASS command to server...\n"
+         "[Live] Response from POP3 server [+OK welcome]\n[Live] POP3 Authorized!\n",
          1},
-        {"user refused",
-         {Say("+OK\r\n"), Expect("USER u\r\n"), Say("-ERR who?\r\n")},
-         {"[Live] POP3 Unauthorized! [USER]"}},
-        {"password refused",
-         Pop3Login("u", "p", "-ERR no\r\n"),
-         {"[Live] POP3 Unauthorized! [PASSWORD]"}},
-        {"connection refused", {}, {"[Live] POP3 Unauthorized! [Connection refused.]"}},
-        {"stopped",
-         {Say("+OK\r\n"), Expect("USER u\r\n"), Silence()},
-         {"[Live] POP3 Unauthorized! [Interrupted function call.]"},
-         0,
-         {},
-         "USER u\r\n"},
+        {"user refused", Then(user, {Say("-ERR who?\r\n")}), "[Live] POP3 Unauthorized! [USER]\n"},
+        {"password refused", Pop3Login("u", "p", "-ERR no\r\n"),
+         "[Live] POP3 Unauthorized! [PASSWORD]\n"},
+        {"connection refused", {}, "[Live] POP3 Unauthorized! [Connection refused.]\n"},
+        {"stopped", Then(user, {Silence()}),
+         "[Live] POP3 Unauthorized! [Interrupted function call.]\n", 0, kNone, "USER u\r\n"},
         {"garbage instead of a handshake",
          Stls({Say("+OK begin TLS\r\n"), Expect(kHello), Say(kGarbage), Silence()}),
-         {"[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number"},
-         0,
-         kStls},
-        {"STLS refused",
-         Stls({Say("-ERR not now\r\n"), Silence()}),
-         {"[Live] POP3 Unauthorized! [STLS refused: -ERR not now]"},
-         0,
-         kStls},
-        {"plain greeting on a POP3S port",
-         {Expect(kHello), Say(kGarbage), Silence()},
-         {"[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number"},
-         0,
-         kImplicit},
+         "[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number\n", 0, kStls},
+        {"STLS refused", Stls({Say("-ERR not now\r\n"), Silence()}),
+         "[Live] POP3 Unauthorized! [STLS refused: -ERR not now]\n", 0, kStls},
+        {"plain greeting on a POP3S port", kPlainOnPop3s,
+         "[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number\n", 0, kImplicit},
     };
     unsigned seed = 80;
     for (const Row& row : rows) {
@@ -183,7 +166,9 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
             PopBeforeSmtp("127.0.0.1", port, "u", "p", f.log, "Live", stop, 1000, row.security),
             row.result);
         stopper.join();
-        for (const char* line : row.lines) EXPECT_TRUE(f.Has(line)) << line << "\n" << f.Text();
+        std::istringstream lines(row.lines);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(f.Has(line)) << line << f.Text();
         if (row.steps.empty()) continue;
         server.Join();
         EXPECT_EQ(server.Received().find("QUIT"), std::string::npos);  // no QUIT is sent
