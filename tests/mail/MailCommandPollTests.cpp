@@ -17,6 +17,7 @@ using test::Pause;
 using test::Say;
 using test::ScriptServer;
 using test::ScriptStep;
+using test::Then;
 
 // The login of user "u", then STAT answered with `stat` and the given steps.
 std::vector<ScriptStep> AfterStat(const std::string& stat, std::vector<ScriptStep> more) {
@@ -38,7 +39,8 @@ SystemInfo Settings(int pop3Port, int smtpPort = 0) {
 // holds the line.
 TEST(MailCommandPoll, HostileServers) {
     const std::string quit = "QUIT\r\n";
-    const std::vector<std::string> none;
+    const std::vector<std::string> none, start{"start 1"}, snap{"snap 2"};
+    const std::vector<ScriptStep> noReply;
     struct Case {
         const char* what;
         std::vector<ScriptStep> script;
@@ -48,10 +50,8 @@ TEST(MailCommandPoll, HostileServers) {
         const char* stopWhen = "";          // the stop is set once the server has received this
     };
     const Case cases[] = {
-        {"garbage greeting",
-         {Say("\x01\x02garbage\r\n"), Expect(quit), Hangup()},
-         "POP3 Unauthorized! [\x01\x02garbage]",
-         none},
+        {"garbage greeting", Then({Say("\x01\x02garbage\r\n"), Expect(quit)}, {Hangup()}),
+         "POP3 Unauthorized! [\x01\x02garbage]", none},
         {"garbage STAT", AfterStat("+OK lots\r\n", {Expect(quit), Say("+OK\r\n")}),
          "POP3 STAT command failed![lots]", none},
         {"hang-up after +OK",
@@ -60,18 +60,14 @@ TEST(MailCommandPoll, HostileServers) {
          "POP3 Get mail header failed! [Recv Body Failed!]", none},
         {"silent after +OK, stopped",
          AfterStat("+OK 1 30\r\n", {Expect("TOP 1 0\r\n"), Say("+OK\r\n"), Pause(5000)}),
-         "POP3 Get mail header failed! [",
-         none,
-         {},
-         "TOP 1 0\r\n"},
+         "POP3 Get mail header failed! [", none, noReply, "TOP 1 0\r\n"},
         {"second message out of step",
          AfterStat(
              "+OK 2 30\r\n",
              {Expect("TOP 1 0\r\n"), Say("+OK\r\nSubject: " + std::string(5000, 'x') + "\r\n.\r\n"),
               Expect("TOP 2 0\r\n"), Say("+OK\r\nSubject: ovn snap 2\r\nFrom: <a@b>\r\n.\r\n"),
               Expect("DELE 2\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
-         "POP3 Get mail header failed! [Recv Body Failed!]",
-         {"snap 2"}},
+         "POP3 Get mail header failed! [Recv Body Failed!]", snap},
         // The command runs, but no reply goes to an address with control characters.
         {"sender with control characters",
          AfterStat("+OK 1 30\r\n",
@@ -79,7 +75,7 @@ TEST(MailCommandPoll, HostileServers) {
                     Say("+OK\r\nSubject: ovn start\r\nFrom: <a\tb@x\x01>\r\n.\r\n"),
                     Expect("DELE 1\r\n"), Say("+OK\r\n"), Expect(quit), Say("+OK\r\n")}),
          "Send mail failed! ",
-         {"start 1"},
+         start,
          {Say("220 hi\r\n"), Expect("HELO "), Expect("\r\n"), Say("250 ok\r\n"), Expect(quit),
           Say("221 bye\r\n")}},
     };

@@ -77,6 +77,11 @@ TEST(TcpSock, OverlongLineThrowsInvalidArgumentWithTerminatedBuffer) {
 TEST(TcpSock, FailedReadsAndTlsStartsSayWhy) {
     const std::string hello = "\x16\x03";  // the record header of a TLS handshake
     enum Op { kRead, kTls, kReadThenTls };
+    const int tlsError = TcpSock::kTlsError;
+    using Steps = std::vector<test::ScriptStep>;
+    const Steps garbage{Expect(hello), Say("no TLS here\r\n"), Silence()},
+        hangUp{Expect(hello), Hangup()}, silent{Expect(hello), Silence()},
+        injected{test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()};
     const struct Row {
         const char* what;
         Op op;
@@ -88,31 +93,14 @@ TEST(TcpSock, FailedReadsAndTlsStartsSayWhy) {
         {"peer closes", kRead, {Say("partial"), Hangup()}, 10101},
         {"silence", kRead, {Silence()}, 10060},
         {"stopped", kRead, {Silence()}, 10004, "", 0},
-        {"garbage instead of a handshake",
-         kTls,
-         {Expect(hello), Say("no TLS here\r\n"), Silence()},
-         TcpSock::kTlsError,
+        {"garbage instead of a handshake", kTls, garbage, tlsError,
          "TLS handshake failed: wrong version number"},
-        {"hang-up instead of a handshake",
-         kTls,
-         {Expect(hello), Hangup()},
-         TcpSock::kTlsError,
+        {"hang-up instead of a handshake", kTls, hangUp, tlsError,
          "TLS handshake failed: connection closed"},
-        {"silence instead of a handshake",
-         kTls,
-         {Expect(hello), Silence()},
-         TcpSock::kTlsError,
+        {"silence instead of a handshake", kTls, silent, tlsError,
          "TLS handshake failed: no answer from the server"},
-        {"handshake stopped",
-         kTls,
-         {Expect(hello), Silence()},
-         10004,
-         "Interrupted function call.",
-         0},
-        {"data after the line read before the handshake",
-         kReadThenTls,
-         {test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()},
-         TcpSock::kTlsError,
+        {"handshake stopped", kTls, silent, 10004, "Interrupted function call.", 0},
+        {"data after the line read before the handshake", kReadThenTls, injected, tlsError,
          "TLS refused: the server sent data before the handshake"},
     };
     unsigned seed = 5;
