@@ -43,17 +43,15 @@ public:
     }
     bool Ready() const { return ready_; }
     int Port(int n) const { return ports_[n]; }
-    std::string Message(int n) const {
-        return dir_.Path() + "/out/msg" + std::to_string(n) + ".eml";
+    // Message n as received (".eml"), or its envelope (".rcpt": the sender, then the accepted
+    // recipients, a line each).
+    std::string Message(int n, const char* ext = ".eml") const {
+        return dir_.Path() + "/out/msg" + std::to_string(n) + ext;
     }
     int Count() const {
         int n = 0;
         while (std::filesystem::exists(Message(n))) ++n;
         return n;
-    }
-    // The sender, then the accepted recipients, a line each.
-    std::string Envelope(int n) const {
-        return ReadWholeFile(dir_.Path() + "/out/msg" + std::to_string(n) + ".rcpt");
     }
     std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
 
@@ -203,7 +201,7 @@ TEST_F(MailServers, SubmissionPlainWithStartTlsImplicitTlsAuthAndCertificateChec
         auto f = test::ParseMessage(server.Message(before));
         EXPECT_EQ(f["subject"], c.what);
         EXPECT_EQ(NoCr(f["text"]), ".\n.hidden line\nplain\n\n");
-        EXPECT_EQ(server.Envelope(before),
+        EXPECT_EQ(ReadWholeFile(server.Message(before, ".rcpt")),
                   "camera@example.org\nadmin@example.org\nblind@example.org\n");
         EXPECT_EQ(ReadWholeFile(server.Message(before)).find("blind"), std::string::npos);
     }

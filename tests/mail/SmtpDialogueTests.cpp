@@ -77,8 +77,6 @@ TEST(SmtpDialogue, FailuresLeaveTheirReasonAndNothingInClear) {
          1, "451:SMTP server not ready for data", 1},
         {"stopped while MAIL waits", Greeting({mailFrom, Silence()}), 1,
          "Socket Error! error code=0x2714", 0, kWait, none, kPlain, "MAIL From"},
-        {"MAIL never answered", Greeting({Silence()}), 1, "Socket Error! error code=0x274C", 0,
-         300},
         {"only a Cc recipient", Greeting(quit), 1, "No Recipients", 1, kWait, none, kCcOnly},
         {"a sender with a line break", Greeting(quit), 1, "Invalid address", 1, kWait, none,
          kInjected},
