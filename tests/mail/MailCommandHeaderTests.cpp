@@ -7,6 +7,8 @@
 namespace ocv {
 namespace {
 
+using E = MailExamination;
+
 struct Case {
     const char* header;
     bool check;
@@ -19,34 +21,27 @@ struct Case {
 TEST(MailCommandHeaderTest, ExaminationTable) {
     const std::string big(1 << 20, 'x');
     const Case cases[] = {
-        {"From: Boss <boss@example.org>\r\nSubject: ovn start\r\n", false, MailExamination::Command,
-         "start", 1, "boss@example.org"},
-        {"Subject: ovn Snap 2\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "Snap", 2,
-         "b@x"},
-        {"Subject: ovn   stop   7x\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "stop", 7,
-         "b@x"},
-        {"Subject: ovn snap two\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "snap", 0,
-         "b@x"},
-        {"Subject: ovn snap 1099511627776\r\nFrom: <b@x>\r\n", false, MailExamination::Command,
-         "snap", 2147483647, "b@x"},
-        {"Subject: ovn snap -1\r\nFrom: <b@x>\r\n", false, MailExamination::Command, "snap", -1,
-         "b@x"},
-        {"Subject: OVN start\r\nFrom: <b@x>\r\n", false, MailExamination::NotCommand, "", 1, "b@x"},
-        {"Subject: ovn\r\nFrom: <b@x>\r\n", false, MailExamination::NotCommand, "", 1, "b@x"},
-        {"Subject: ovnx start\r\nFrom: <b@x>\r\n", false, MailExamination::NotCommand, "", 1,
-         "b@x"},
-        {"From: <b@x>\r\n", false, MailExamination::NoSubject, "", 1, ""},
-        {"Subject: ovn start\r\n", false, MailExamination::NoFrom, "", 1, ""},
+        {"From: Boss <boss@example.org>\r\nSubject: ovn start\r\n", false, E::Command, "start", 1,
+         "boss@example.org"},
+        {"Subject: ovn Snap 2\r\nFrom: <b@x>\r\n", false, E::Command, "Snap", 2, "b@x"},
+        {"Subject: ovn   stop   7x\r\nFrom: <b@x>\r\n", false, E::Command, "stop", 7, "b@x"},
+        {"Subject: ovn snap two\r\nFrom: <b@x>\r\n", false, E::Command, "snap", 0, "b@x"},
+        {"Subject: ovn snap 1099511627776\r\nFrom: <b@x>\r\n", false, E::Command, "snap",
+         2147483647, "b@x"},
+        {"Subject: ovn snap -1\r\nFrom: <b@x>\r\n", false, E::Command, "snap", -1, "b@x"},
+        {"Subject: OVN start\r\nFrom: <b@x>\r\n", false, E::NotCommand, "", 1, "b@x"},
+        {"Subject: ovn\r\nFrom: <b@x>\r\n", false, E::NotCommand, "", 1, "b@x"},
+        {"Subject: ovnx start\r\nFrom: <b@x>\r\n", false, E::NotCommand, "", 1, "b@x"},
+        {"From: <b@x>\r\n", false, E::NoSubject, "", 1, ""},
+        {"Subject: ovn start\r\n", false, E::NoFrom, "", 1, ""},
         // Sender check: exact, case-sensitive; a From without angle brackets has no address.
-        {"Subject: ovn start\r\nFrom: <boss@example.org>\r\n", true, MailExamination::Command,
-         "start", 1, "boss@example.org"},
-        {"Subject: ovn start\r\nFrom: <Boss@example.org>\r\n", true, MailExamination::SenderRefused,
-         "", 1, "Boss@example.org"},
-        {"Subject: ovn start\r\nFrom: boss@example.org\r\n", true, MailExamination::SenderRefused,
-         "", 1, ""},
+        {"Subject: ovn start\r\nFrom: <boss@example.org>\r\n", true, E::Command, "start", 1,
+         "boss@example.org"},
+        {"Subject: ovn start\r\nFrom: <Boss@example.org>\r\n", true, E::SenderRefused, "", 1,
+         "Boss@example.org"},
+        {"Subject: ovn start\r\nFrom: boss@example.org\r\n", true, E::SenderRefused, "", 1, ""},
         // A value ends at CR, LF or NUL: nothing after them reaches the word or the sender.
-        {"Subject: ovn start\nBcc: x@y\r\nFrom: <b@x>\r\n", false, MailExamination::Command,
-         "start", 1, "b@x"},
+        {"Subject: ovn start\nBcc: x@y\r\nFrom: <b@x>\r\n", false, E::Command, "start", 1, "b@x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);

@@ -7,37 +7,23 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "mail/TcpSock.h"
 
 namespace ocv::test {
 
-TempDir::TempDir() {
-    char tmpl[] = "/tmp/ocv-mail-peer-XXXXXX";
-    char* p = ::mkdtemp(tmpl);
-    path_ = p != nullptr ? p : "/tmp";
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::string p = path_ + "/" + name;
+    std::string p = File(name);
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
 }
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 int FreePort() {
@@ -77,15 +63,13 @@ PeerProcess::~PeerProcess() { Stop(); }
 void PeerProcess::Stop() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
+    int waits = 0;
+    while (::waitpid(pid_, nullptr, WNOHANG) != pid_ && ++waits < 100)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (waits == 100) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
 }
 

@@ -6,17 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "../foundation/TempDir.h"
+
 namespace ocv::test {
 
-class TempDir {
+// The tests' temporary directory, with a file writer.
+class TempDir : public ::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
+    // Writes `bytes` into the file `name` of the directory and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::string path_;
 };
 
 std::string ReadWholeFile(const std::string& path);

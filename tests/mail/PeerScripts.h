@@ -5,11 +5,9 @@
 
 namespace ocv::test {
 
-// An SMTP sink on aiosmtpd: arguments port and output directory, optionally a certificate, its
-// key and three TLS ports; see PeerScripts.cpp.
+// An SMTP sink on aiosmtpd: arguments port and output directory, then per certificate the
+// certificate, its key and two TLS ports; see PeerScripts.cpp.
 extern const char* const kSmtpSinkScript;
-// Takes a received message apart: "key<TAB>base64(value)" lines; see PeerScripts.cpp.
-extern const char* const kMessageCheckerScript;
 
 // A received message taken apart by Python's email package: "from", "to", "subject",
 // "content-type", "text", "text-charset", "files", "fileN-name", "fileN" (decoded bytes),

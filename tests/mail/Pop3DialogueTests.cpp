@@ -1,6 +1,7 @@
 // The POP3 client and the POP-before-SMTP login against scripted servers.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "MailTestKit.h"
@@ -16,7 +17,6 @@ using test::Expect;
 using test::Hangup;
 using test::Pop3Login;
 using test::Say;
-using test::SayAtOnce;
 using test::ScriptServer;
 using test::ScriptStep;
 using test::Silence;
@@ -43,36 +43,24 @@ TEST(Pop3Parse, StatusLinesAndCounts) {
     for (const auto& [stat, count] : counts) EXPECT_EQ(ParsePop3StatCount(stat), count) << stat;
 }
 
-TEST(Pop3Dialogue, SessionWithSplitReplies) {
-    const std::string header =
-        "Return-Path: <a@x>\r\nSubject: stop camera 1.\r\n..stuffed\r\nTo: cam@x\r\n";
-    for (unsigned seed = 51; seed <= 55; ++seed) {
-        ScriptServer server(
-            Then(Pop3Login("cam", "s3cret", "+OK logged in\r\n"),
-                 {Expect("STAT\r\n"), Say("+OK 2 3400\r\n"), Expect("TOP 2 0\r\n"),
-                  Say("+OK header follows\r\n" + header + ".\r\n"), Expect("DELE 2\r\n"),
-                  Say("+OK deleted\r\n"), Expect("DELE 9\r\n"), Say("-ERR no such message\r\n"),
-                  Expect("QUIT\r\n"), Say("+OK bye\r\n")}),
-            seed);
-        CPop3Client pop;
-        ASSERT_EQ(pop.Login("localhost", server.Port(), "cam", "s3cret"), 1) << pop.ReplyText();
-        EXPECT_EQ(pop.ReplyText(), "logged in");
-        EXPECT_EQ(pop.MessageCount(), 2);
-        std::string out = "prefix|";
-        ASSERT_EQ(pop.GetHeader(2, out), 1) << pop.ReplyText();
-        EXPECT_EQ(out, "prefix|" + header + ".\r\n");
-        EXPECT_EQ(pop.Delete(2), 1);
-        EXPECT_EQ(pop.Delete(9), 0);
-        EXPECT_EQ(pop.ReplyText(), "no such message");
-        EXPECT_EQ(pop.Logout(), 1);
-        EXPECT_EQ(pop.MessageCount(), -1);
-        EXPECT_EQ(pop.ReplyText(), "Not logged in POP3 server.");
-        server.Join();
-        EXPECT_EQ(server.Failure(), "");
-    }
+const std::string kHello = "\x16\x03";  // the record header of a TLS handshake
+const std::string kGarbage = "+OK this is no handshake\r\n" + std::string(300, '\xfe');
+const MailSecurity kStls{MAIL_TLS_STARTTLS, true}, kImplicit{MAIL_TLS_IMPLICIT, true}, kNone{};
+// A POP3S client's hello answered with a plain greeting.
+const std::vector<ScriptStep> kPlainOnPop3s{Expect(kHello), Say(kGarbage), Silence()};
+
+// A greeting and STLS asked for, then `more`.
+std::vector<ScriptStep> Stls(std::vector<ScriptStep> more) {
+    return Then({Say("+OK ready\r\n"), Expect("STLS\r\n")}, more);
 }
 
-// Each failure leaves its reason in ReplyText().
+// After a failed STLS, or on a POP3S port, nothing but TLS records may leave the client.
+std::string ClearText(const std::string& received) {
+    return test::ClearTextAfter(received, "STLS\r\n", {"USER", "PASS", "QUIT", "STAT", "cam"});
+}
+
+// Each failure leaves its reason in ReplyText(); a TLS start that fails (the ways it can are the
+// line socket's, see TcpSockTests) sends nothing in clear after it.
 TEST(Pop3Dialogue, FailuresEndWithAReason) {
     enum Step { kLogin, kCount, kHeader, kLogout };
     const std::vector<ScriptStep> quit{Expect("QUIT\r\n"), Say("+OK\r\n")};
@@ -80,9 +68,10 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
         const char* what;
         std::vector<ScriptStep> steps;
         const char* password;
-        Step failing;  // the first call that fails
-        const char* reply;
-        int logout;  // what Logout() returns afterwards
+        Step failing;       // the first call that fails
+        const char* reply;  // how ReplyText() starts
+        int logout;         // what Logout() returns afterwards
+        MailSecurity security = kNone;
     } rows[] = {
         {"wrong password",
          Then(Pop3Login("cam", "wrong", "-ERR [AUTH] Authentication failed.\r\n"), quit), "wrong",
@@ -99,23 +88,35 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
          kCount, "Recv message failed!", 0},
         {"QUIT answered by a hang-up", Then(Pop3Login("cam", "p"), {Expect("QUIT\r\n"), Hangup()}),
          "p", kLogout, "", 0},
+        {"garbage instead of a handshake",
+         Stls({Say("+OK begin TLS\r\n"), Expect(kHello), Say(kGarbage), Silence()}), "p", kLogin,
+         "TLS handshake failed: wrong version number", 0, kStls},
+        {"silence instead of a handshake", Stls({Say("+OK begin TLS\r\n"), Silence()}), "p", kLogin,
+         "TLS handshake failed: no answer from the server", 0, kStls},
+        {"STLS refused", Stls({Say("-ERR not now\r\n"), Silence()}), "p", kLogin,
+         "STLS refused: ", 0, kStls},
+        {"plain greeting on a POP3S port", kPlainOnPop3s, "p", kLogin,
+         "TLS handshake failed: wrong version number", 0, kImplicit},
     };
     unsigned seed = 60;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ScriptServer server(row.steps, ++seed);
         CPop3Client pop;
+        pop.SetSecurity(row.security);
         pop.SetTimeouts(200, 3);
         EXPECT_EQ(pop.Login("127.0.0.1", server.Port(), "cam", row.password),
                   row.failing != kLogin);
         std::string out;
         if (row.failing == kCount) EXPECT_EQ(pop.MessageCount(), -1);
         if (row.failing == kHeader) EXPECT_EQ(pop.GetHeader(1, out), 0);
-        if (row.failing != kLogout) EXPECT_EQ(pop.ReplyText(), row.reply);
+        if (row.failing != kLogout)
+            EXPECT_EQ(pop.ReplyText().rfind(row.reply, 0), 0u) << pop.ReplyText();
         EXPECT_EQ(pop.Logout(), row.logout);
         EXPECT_FALSE(pop.IsConnected());
         server.Join();
         EXPECT_EQ(server.Failure(), "");
+        if (row.security.tlsMode != MAIL_TLS_NONE) EXPECT_EQ(ClearText(server.Received()), "");
     }
     CPop3Client pop;
     EXPECT_EQ(pop.Login("no-such-host.invalid", 110, "cam", "x"), 0);
@@ -123,35 +124,35 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
 }
 
 TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
+    const std::vector<ScriptStep> user{Say("+OK\r\n"), Expect("USER u\r\n")};
     const struct Row {
         const char* what;
         std::vector<ScriptStep> steps;  // none: nothing listens on the port
-        int result;
-        std::vector<const char*> lines;
+        std::string lines;              // the log lines, each ended by "\n"
+        int result = 0;
+        MailSecurity security = kNone;
         const char* stopWhen = "";  // the stop is set once the server has received this
     } rows[] = {
         {"accepted after an odd greeting",
          {Say("-ERR odd greeting\r\n"), Expect("USER u\r\n"), Say("+OK\r\n"), Expect("PASS p\r\n"),
           Say("+OK welcome\r\n")},
-         1,
-         {"[Live] Connect to POP3 server...",
-          "[Live] Response from POP3 server [-ERR odd greeting]",
-          "[Live] Send USER command to server...", "[Live] Send PASS command to server...",
-          "[Live] Response from POP3 server [+OK welcome]", "[Live] POP3 Authorized!"}},
-        {"user refused",
-         {Say("+OK\r\n"), Expect("USER u\r\n"), Say("-ERR who?\r\n")},
-         0,
-         {"[Live] POP3 Unauthorized! [USER]"}},
-        {"password refused",
-         Pop3Login("u", "p", "-ERR no\r\n"),
-         0,
-         {"[Live] POP3 Unauthorized! [PASSWORD]"}},
-        {"connection refused", {}, 0, {"[Live] POP3 Unauthorized! [Connection refused.]"}},
-        {"stopped",
-         {Say("+OK\r\n"), Expect("USER u\r\n"), Silence()},
-         0,
-         {"[Live] POP3 Unauthorized! [Interrupted function call.]"},
-         "USER u\r\n"},
+         "[Live] Connect to POP3 server...\n[Live] Response from POP3 server [-ERR odd greeting]\n"
+         "[Live] Send USER command to server...\n[Live] Send PASS command to server...\n"
+         "[Live] Response from POP3 server [+OK welcome]\n[Live] POP3 Authorized!\n",
+         1},
+        {"user refused", Then(user, {Say("-ERR who?\r\n")}), "[Live] POP3 Unauthorized! [USER]\n"},
+        {"password refused", Pop3Login("u", "p", "-ERR no\r\n"),
+         "[Live] POP3 Unauthorized! [PASSWORD]\n"},
+        {"connection refused", {}, "[Live] POP3 Unauthorized! [Connection refused.]\n"},
+        {"stopped", Then(user, {Silence()}),
+         "[Live] POP3 Unauthorized! [Interrupted function call.]\n", 0, kNone, "USER u\r\n"},
+        {"garbage instead of a handshake",
+         Stls({Say("+OK begin TLS\r\n"), Expect(kHello), Say(kGarbage), Silence()}),
+         "[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number\n", 0, kStls},
+        {"STLS refused", Stls({Say("-ERR not now\r\n"), Silence()}),
+         "[Live] POP3 Unauthorized! [STLS refused: -ERR not now]\n", 0, kStls},
+        {"plain greeting on a POP3S port", kPlainOnPop3s,
+         "[Live] POP3 Unauthorized! [TLS handshake failed: wrong version number\n", 0, kImplicit},
     };
     unsigned seed = 80;
     for (const Row& row : rows) {
@@ -161,74 +162,17 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
         auto stop = NamedEvent::Create("");
         std::thread stopper = StopWhen(server, row.stopWhen, stop);
         test::LogFile f;
-        EXPECT_EQ(PopBeforeSmtp("127.0.0.1", port, "u", "p", f.log, "Live", stop), row.result);
+        EXPECT_EQ(
+            PopBeforeSmtp("127.0.0.1", port, "u", "p", f.log, "Live", stop, 1000, row.security),
+            row.result);
         stopper.join();
-        for (const char* line : row.lines) EXPECT_TRUE(f.Has(line)) << line << "\n" << f.Text();
+        std::istringstream lines(row.lines);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(f.Has(line)) << line << f.Text();
         if (row.steps.empty()) continue;
         server.Join();
         EXPECT_EQ(server.Received().find("QUIT"), std::string::npos);  // no QUIT is sent
-    }
-}
-
-// Servers that break the TLS start, met by the POP3 client and by POP-before-SMTP: each fails
-// with the reason (in the log line for POP-before-SMTP), within the configured time-out, and
-// after STLS nothing but TLS records leaves the client: no user name, no password, no QUIT.
-TEST(Pop3Dialogue, HostileTlsServersGetNothingInClear) {
-    const std::string clientHello = "\x16\x03";  // the record header of a TLS handshake
-    const std::string garbage = "+OK this is no handshake\r\n" + std::string(300, '\xfe');
-    const MailSecurity stls{MAIL_TLS_STARTTLS, true};
-    const MailSecurity implicit{MAIL_TLS_IMPLICIT, true};
-    const std::vector<ScriptStep> begin{Say("+OK ready\r\n"), Expect("STLS\r\n")};
-    struct Row {
-        const char* what;
-        MailSecurity security;
-        std::vector<ScriptStep> steps;
-        int timeoutMs;
-        const char* reply;  // the POP3 client's ReplyText(), and POP-before-SMTP's log reason
-    };
-    const Row rows[] = {
-        {"garbage instead of a handshake", stls,
-         Then(begin, {Say("+OK begin TLS\r\n"), Expect(clientHello), Say(garbage), Silence()}),
-         10000, "TLS handshake failed: wrong version number"},
-        {"silence instead of a handshake", stls, Then(begin, {Say("+OK begin TLS\r\n"), Silence()}),
-         300, "TLS handshake failed: no answer from the server"},
-        {"a reply injected before the handshake", stls,
-         Then(begin, {SayAtOnce("+OK begin TLS\r\n+OK injected\r\n"), Silence()}), 10000,
-         "TLS refused: the server sent data before the handshake"},
-        {"STLS refused", stls, Then(begin, {Say("-ERR not now\r\n"), Silence()}), 10000,
-         "STLS refused: "},
-        {"plain greeting on a POP3S port",
-         implicit,
-         {Expect(clientHello), Say(garbage), Silence()},
-         10000,
-         "TLS handshake failed: wrong version number"},
-    };
-    unsigned seed = 190;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        ScriptServer popServer(row.steps, ++seed);
-        {
-            CPop3Client pop;
-            pop.SetSecurity(row.security);
-            pop.SetTimeouts(row.timeoutMs, 1);
-            EXPECT_EQ(pop.Login("127.0.0.1", popServer.Port(), "camuser", "s3cret"), 0);
-            EXPECT_EQ(pop.ReplyText().rfind(row.reply, 0), 0u) << pop.ReplyText();
-            EXPECT_FALSE(pop.Usable());
-            EXPECT_EQ(pop.MessageCount(), -1);
-        }  // the client's logout
-        ScriptServer beforeSmtpServer(row.steps, ++seed);
-        test::LogFile f;
-        EXPECT_EQ(PopBeforeSmtp("127.0.0.1", beforeSmtpServer.Port(), "camuser", "s3cret", f.log,
-                                "Live", nullptr, row.timeoutMs, row.security),
-                  0);
-        EXPECT_TRUE(f.Has("[Live] POP3 Unauthorized! [" + std::string(row.reply))) << f.Text();
-        for (ScriptServer* server : {&popServer, &beforeSmtpServer}) {
-            server->Join();
-            EXPECT_EQ(server->Failure(), "");
-            EXPECT_EQ(test::ClearTextAfter(server->Received(), "STLS\r\n",
-                                           {"USER", "PASS", "QUIT", "STAT", "camuser", "s3cret"}),
-                      "");
-        }
+        if (row.security.tlsMode != MAIL_TLS_NONE) EXPECT_EQ(ClearText(server.Received()), "");
     }
 }
 

@@ -76,12 +76,9 @@ bool ScriptServer::Collect(int fd, int ms) {
 }
 
 void ScriptServer::SendSplit(int fd, const std::string& data) {
-    size_t pos = 0;
-    while (pos < data.size()) {
-        std::uniform_int_distribution<size_t> dist(1, data.size() - pos);
-        size_t n = dist(rng_);
+    for (size_t pos = 0, n; pos < data.size(); pos += n) {
+        n = std::uniform_int_distribution<size_t>(1, data.size() - pos)(rng_);
         ::send(fd, data.data() + pos, n, MSG_NOSIGNAL);
-        pos += n;
         // A short pause so the next piece is a segment of its own.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

@@ -1,11 +1,12 @@
 // The line socket against small servers on loopback: lines split at random points, the length
-// bound, a closed peer, time-outs, a stop event, and connect failures.
+// bound, a closed peer, time-outs, a stop event, failed TLS starts and connect failures.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "PeerProcess.h"
 #include "ScriptServer.h"
 #include "mail/HostResolve.h"
 #include "mail/TcpSock.h"
@@ -16,7 +17,6 @@ namespace {
 
 using test::Expect;
 using test::Hangup;
-using test::Pause;
 using test::Say;
 using test::ScriptServer;
 using test::Silence;
@@ -27,13 +27,14 @@ std::string Line(TcpSock& s, int size = 1024) {
     return buf.substr(0, static_cast<size_t>(n));
 }
 
-int ErrorOf(const std::function<void()>& f) {
+// The code and the text of what `f` threw ({0, ""} when nothing).
+std::pair<int, std::string> ErrorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const WSAException& e) {
-        return e.Code();
+        return {e.Code(), e.Text()};
     }
-    return 0;
+    return {0, ""};
 }
 
 TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
@@ -44,10 +45,7 @@ TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
                             seed);
         TcpSock s;
         s.Connect("127.0.0.1", server.Port(), 5000);
-        EXPECT_EQ(Line(s), "first");
-        EXPECT_EQ(Line(s), "second");
-        EXPECT_EQ(Line(s), "");
-        EXPECT_EQ(Line(s), "barecr");  // carriage returns are dropped wherever they are
+        for (const char* line : {"first", "second", "", "barecr"}) EXPECT_EQ(Line(s), line);
         for (int i = 0; i < 50; ++i) EXPECT_EQ(Line(s), "line " + std::to_string(i));
         EXPECT_EQ(s.Send("bye\r\n"), 5);
         s.Close();
@@ -57,41 +55,56 @@ TEST(TcpSock, LinesSplitAtRandomPointsArriveWhole) {
 }
 
 TEST(TcpSock, OverlongLineThrowsInvalidArgumentWithTerminatedBuffer) {
-    ScriptServer server({Say(std::string(2000, 'x') + "\r\nnext\r\n")}, 3);
+    ScriptServer server({Say(std::string(2000, 'x') + "\r\n")}, 3);
     TcpSock s;
     s.Connect("127.0.0.1", server.Port(), 5000);
     std::string buf(1024, '\0');
-    try {
-        s.ReceiveLine(buf.data(), 1024);
-        FAIL() << "no exception";
-    } catch (const WSAException& e) {
-        EXPECT_EQ(e.Code(), 10022);
-        EXPECT_EQ(e.Text(), "Invalid argument.");
-    }
+    EXPECT_EQ(ErrorOf([&] { s.ReceiveLine(buf.data(), 1024); }),
+              std::make_pair(10022, std::string("Invalid argument.")));
     EXPECT_EQ(buf[1023], '\0');
     EXPECT_EQ(std::string(buf.c_str()), std::string(1023, 'x'));
     // A line of exactly size - 1 bytes still fits.
-    ScriptServer fits({Say(std::string(1023, 'y') + "\n")}, 4);
     TcpSock t;
+    ScriptServer fits({Say(std::string(1023, 'y') + "\n")}, 4);
     t.Connect("127.0.0.1", fits.Port(), 5000);
     EXPECT_EQ(Line(t), std::string(1023, 'y'));
 }
 
-// A peer that closes, a silent peer after the allowed time-outs, and a stop while no time-out
-// is set (set before the read) each end the read with their own code.
-TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
-    const struct {
+// Reads: a peer that closes, a silent peer after the allowed time-outs, and a stop while no
+// time-out is set each end the read with their own code. TLS starts that fail say why and close
+// the connection: what the caller sends next fails instead of going out in clear or finishing
+// the handshake that was cut short.
+TEST(TcpSock, FailedReadsAndTlsStartsSayWhy) {
+    const std::string hello = "\x16\x03";  // the record header of a TLS handshake
+    enum Op { kRead, kTls, kReadThenTls };
+    const int tlsError = TcpSock::kTlsError;
+    using Steps = std::vector<test::ScriptStep>;
+    const Steps garbage{Expect(hello), Say("no TLS here\r\n"), Silence()},
+        hangUp{Expect(hello), Hangup()}, silent{Expect(hello), Silence()},
+        injected{test::SayAtOnce("220 go ahead\r\n250 injected\r\n"), Silence()};
+    const struct Row {
         const char* what;
+        Op op;
         std::vector<test::ScriptStep> steps;
-        int timeoutMs;  // 0: none, only the stop ends the wait
         int code;
+        const char* error = "";  // how the text of the exception starts
+        int timeoutMs = 200;     // 0: none, the stop is set before the call
     } rows[] = {
-        {"peer closes", {Say("partial"), Hangup()}, 5000, 10101},
-        {"silence", {Pause(1500)}, 200, 10060},
-        {"stopped", {Pause(2000)}, 0, 10004},
+        {"peer closes", kRead, {Say("partial"), Hangup()}, 10101},
+        {"silence", kRead, {Silence()}, 10060},
+        {"stopped", kRead, {Silence()}, 10004, "", 0},
+        {"garbage instead of a handshake", kTls, garbage, tlsError,
+         "TLS handshake failed: wrong version number"},
+        {"hang-up instead of a handshake", kTls, hangUp, tlsError,
+         "TLS handshake failed: connection closed"},
+        {"silence instead of a handshake", kTls, silent, tlsError,
+         "TLS handshake failed: no answer from the server"},
+        {"handshake stopped", kTls, silent, 10004, "Interrupted function call.", 0},
+        {"data after the line read before the handshake", kReadThenTls, injected, tlsError,
+         "TLS refused: the server sent data before the handshake"},
     };
     unsigned seed = 5;
-    for (const auto& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ScriptServer server(row.steps, ++seed);
         auto stop = NamedEvent::Create("");
@@ -99,89 +112,37 @@ TEST(TcpSock, PeerCloseSilenceAndStopEndTheRead) {
         s.SetStopEvent(stop);
         s.Connect("127.0.0.1", server.Port(), row.timeoutMs);
         s.SetTimeoutLimit(2);
+        s.SetConnectTimeout(row.timeoutMs);
+        if (row.op == kReadThenTls) EXPECT_EQ(Line(s), "220 go ahead");
         if (row.timeoutMs == 0) stop->Set();
-        EXPECT_EQ(ErrorOf([&] { Line(s); }), row.code);
-        s.Close();
-    }
-}
-
-// A TLS start that fails closes the connection: what the caller sends next fails instead of
-// going out in clear or finishing the handshake that was cut short.
-TEST(TcpSock, FailedTlsStartClosesTheConnection) {
-    const std::string clientHello = "\x16\x03";
-    struct Row {
-        const char* what;
-        std::vector<test::ScriptStep> steps;
-        bool stopFirst;  // the stop event is set before the handshake starts
-        int code;
-    } rows[] = {
-        {"garbage",
-         {Expect(clientHello), Say("no TLS here\r\n"), Silence()},
-         false,
-         TcpSock::kTlsError},
-        {"stopped", {Expect(clientHello), Silence()}, true, 10004},
-    };
-    unsigned seed = 8;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        ScriptServer server(row.steps, ++seed);
-        auto stop = NamedEvent::Create("");
-        TcpSock s;
-        s.SetStopEvent(stop);
-        s.Connect("127.0.0.1", server.Port(), 5000);
-        if (row.stopFirst) stop->Set();
-        EXPECT_EQ(ErrorOf([&] { s.StartTls({"127.0.0.1", true}); }), row.code);
+        auto [code, text] = ErrorOf([&] {
+            row.op == kRead ? (void)Line(s) : s.StartTls({"127.0.0.1", true});
+        });
+        EXPECT_EQ(code, row.code);
+        EXPECT_EQ(text.rfind(row.error, 0), 0u) << text;
+        if (row.op == kRead) continue;
         stop->Reset();
         EXPECT_FALSE(s.IsOpen());
         EXPECT_FALSE(s.IsTls());
-        EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }), 0);
+        EXPECT_NE(ErrorOf([&] { s.Send("QUIT\r\n"); }).first, 0);
         server.Join();
         std::string got = server.Received();
-        EXPECT_EQ(got.rfind(clientHello, 0), 0u);
+        EXPECT_EQ(got.rfind(row.op == kTls ? hello : "", 0), 0u);
         EXPECT_EQ(got.find("QUIT"), std::string::npos);
     }
 }
 
-TEST(TcpSock, ListenAcceptSendAndStoppedAccept) {
-    TcpSock listener;
-    listener.Listen("127.0.0.1", 0, 4);
-    int port = listener.LocalPort();
-    ASSERT_GT(port, 0);
-    std::thread client([port] {
-        TcpSock c;
-        c.Connect("localhost", port, 5000);
-        c.SetNoDelay(true);
-        c.Send("hello over loopback\r\n");
-        EXPECT_EQ(Line(c), "reply");
-    });
-    auto conn = listener.Accept(true);
-    EXPECT_EQ(Line(*conn), "hello over loopback");
-    EXPECT_EQ(conn->Send("reply\n"), 6);
-    client.join();
-
-    auto stop = NamedEvent::Create("");
-    listener.SetStopEvent(stop);
-    stop->Set();
-    EXPECT_EQ(ErrorOf([&] { listener.Accept(true); }), 10004);
-
-    // The same port again while it listens: in use.
-    TcpSock second;
-    EXPECT_EQ(ErrorOf([&] { second.Listen("127.0.0.1", port, 4); }), 10048);
-    EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(ErrorOf([&] { second.Listen("not-an-address", 0, 4); }), 10049);
-}
-
 TEST(TcpSock, ConnectFailures) {
-    TcpSock probe;
-    probe.Listen("127.0.0.1", 0, 1);
-    int port = probe.LocalPort();
-    probe.Close();  // nothing listens there now
     TcpSock s;
-    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", port, 1000); }), 10061);
-    EXPECT_FALSE(s.IsOpen());
-    EXPECT_EQ(ErrorOf([&] { s.Connect("no-such-host.invalid", 25, 1000); }), 11001);
-    EXPECT_EQ(ErrorOf([&] { s.Connect("127.0.0.1", 0, 1000); }), 10022);
-    EXPECT_EQ(ErrorOf([&] { s.Send("x"); }), 10038);
+    const std::pair<const char*, int> refused[] = {
+        {"127.0.0.1", test::FreePort()}, {"no-such-host.invalid", 25}, {"127.0.0.1", 0}};
+    const int codes[] = {10061, 11001, 10022};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ErrorOf([&] { s.Connect(refused[i].first, refused[i].second, 1000); }).first,
+                  codes[i]);
+        EXPECT_FALSE(s.IsOpen());
+    }
+    EXPECT_EQ(ErrorOf([&] { s.Send("x"); }).first, 10038);
     EXPECT_EQ(s.Send("", 0), 0);
 
     std::string dotted;

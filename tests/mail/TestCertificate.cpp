@@ -3,54 +3,23 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "PeerProcess.h"
 
 namespace ocv::test {
-namespace {
-
-// openssl req cannot back-date a certificate; the cryptography module can.
-const char* const kCertMaker = R"PY(
-import datetime, ipaddress, sys
-from cryptography import x509
-from cryptography.hazmat.primitives import hashes, serialization
-from cryptography.hazmat.primitives.asymmetric import rsa
-out, name, expired = sys.argv[1], sys.argv[2], sys.argv[3] == '1'
-key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
-now = datetime.datetime.now(datetime.timezone.utc)
-start, end = (now - datetime.timedelta(days=30), now - datetime.timedelta(days=1)) if expired \
-    else (now - datetime.timedelta(days=1), now + datetime.timedelta(days=30))
-subject = x509.Name([x509.NameAttribute(x509.NameOID.COMMON_NAME, name)])
-try:
-    alt = x509.IPAddress(ipaddress.ip_address(name))
-except ValueError:
-    alt = x509.DNSName(name)
-cert = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject)
-        .public_key(key.public_key()).serial_number(x509.random_serial_number())
-        .not_valid_before(start).not_valid_after(end)
-        .add_extension(x509.SubjectAlternativeName([alt]), critical=False)
-        .sign(key, hashes.SHA256()))
-open(out + '.pem', 'wb').write(cert.public_bytes(serialization.Encoding.PEM))
-open(out + '.key', 'wb').write(key.private_bytes(serialization.Encoding.PEM,
-    serialization.PrivateFormat.TraditionalOpenSSL, serialization.NoEncryption()))
-)PY";
-
-}  // namespace
 
 bool MakeTestCertificate(const std::string& stem, const std::string& name, bool expired) {
-    if (!expired) {
-        // A current self-signed certificate, made the way an administrator would.
-        std::string ip =
-            name.find_first_not_of("0123456789.") == std::string::npos ? "IP:" : "DNS:";
-        RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=" + name +
-                   "' -addext 'subjectAltName=" + ip + name + "' -keyout '" + stem +
-                   ".key' -out '" + stem + ".pem' 2>&1");
-    } else {
-        std::string script = stem + "-maker.py";
-        std::ofstream(script) << kCertMaker;
-        RunCapture("/usr/bin/python3 '" + script + "' '" + stem + "' '" + name + "' 1 2>&1");
-    }
+    const std::string alt =
+        name.find_first_not_of("0123456789.") == std::string::npos ? "IP:" : "DNS:";
+    const std::string pem = "'" + stem + (expired ? ".new'" : ".pem'"), key = "'" + stem + ".key'";
+    RunCapture("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=" + name +
+               "' -addext 'subjectAltName=" + alt + name + "' -keyout " + key + " -out " + pem +
+               " 2>&1");
+    // Signed again with a validity that ended a day before it began: x509 takes a negative
+    // -days, req does not.
+    if (expired)
+        RunCapture("openssl x509 -in " + pem + " -signkey " + key + " -days -1 -out '" + stem +
+                   ".pem' 2>&1");
     ::chmod((stem + ".key").c_str(), 0644);
     return std::filesystem::exists(stem + ".pem") && std::filesystem::exists(stem + ".key");
 }
