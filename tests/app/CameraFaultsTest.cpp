@@ -104,9 +104,8 @@ protected:
 // and a camera that stops counts as lost (no pictures, "NO SIGNAL" on the web server) and then
 // comes back.
 TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
-    const std::vector<std::string> secrets = {"pw5secret",  "pw7digest",   "pw3query",
-                                              "ftpSecret9", "smtpSecret9", "popSecret9",
-                                              "urlSecret4"};
+    const char* secrets[] = {"pw5secret",  "pw7digest",  "pw3query",  "ftpSecret9",
+                             "popSecret9", "urlSecret4"};
     auto withUser = [](const std::string& url, const std::string& password) {
         return "http://cam:" + password + "@" + url.substr(7);
     };
@@ -122,16 +121,13 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
     v.ftp.ftpServerAddress = v.smtp.smtpServerAddress = v.smtp.pop3ServerAddress = "127.0.0.1";
     v.ftp.ftpServerPort = v.smtp.smtpServerPort = v.smtp.pop3ServerPort = refused;
     v.ftp.ftpUser = v.smtp.pop3User = "cam";
-    v.ftp.ftpPassword = "ftpSecret9";
+    v.ftp.ftpPassword = "ftpSecret9", v.smtp.pop3Password = "popSecret9";
     v.ftp.ftpLoginRetryCount = 1;
-    v.smtp.mailFrom = "cam@example.com";
-    v.smtp.mailTo[0] = "me@example.com";
-    v.smtp.pop3Password = "popSecret9";
+    v.smtp.mailFrom = "cam@example.com", v.smtp.mailTo[0] = "me@example.com";
     const std::string digest =
         StartCamSim("digest", {"--auth", "digest", "--user", "cam", "--password", "pw7digest"});
-    std::string digestUrl = withUser(digest, "pw7digest");
-    digestUrl.pop_back();  // the address without a path
-    AddCamera(doc, "mega-digest", 7, digestUrl);
+    const std::string digestUrl = withUser(digest, "pw7digest");
+    AddCamera(doc, "mega-digest", 7, digestUrl.substr(0, digestUrl.size() - 1));  // no path
     AddCamera(doc, "peer", 3, StartCamSim("peer")).param.deviceInfo.password = "pw3query";
     for (int32_t type : {4, 5, 6}) {
         std::string tag = "type" + std::to_string(type);
@@ -218,7 +214,7 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
         const std::string& name = doc.cameras[i].param.name;
         EXPECT_EQ(Count(LinesOf(log, name), "との接続を確立"), i < 2 ? 0u : 1u) << name;
     }
-    for (const std::string& s : secrets) {
+    for (const std::string s : secrets) {
         EXPECT_EQ(log.find(s), std::string::npos) << s << " in log.txt";
         EXPECT_EQ(err.find(s), std::string::npos) << s << " on stderr";
     }
@@ -237,32 +233,6 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
     const std::string lost = LinesOf(log, "lost");
     EXPECT_EQ(Count(lost, "[Live] The camera is lost: no picture is taken.\r\n"), 1u) << lost;
     EXPECT_EQ(Count(lost, "Pictures arrive again: the camera was lost for "), 1u) << lost;
-}
-
-// Two runs in a row: the counters start at 0 again, yet every picture of the first run stays.
-TEST_F(CameraFaultsTest, TwoRunsInARowLeaveEveryPictureOfTheFirst) {
-    ConfigDocument doc(dir_);
-    AddCamera(doc, "cam", 5, StartCamSim("cam"));
-    Save(doc);
-    std::map<std::string, std::string> first;
-    for (int run = 0; run < 2; ++run) {
-        StartApp("app" + std::to_string(run));
-        size_t before = Pictures("cam").size();
-        ASSERT_TRUE(WaitFor([&] { return Pictures("cam").size() >= before + 3; }, 15000))
-            << app_->Err();
-        ASSERT_EQ(StopApp(), 0);
-        if (run == 0)
-            for (const auto& f : Pictures("cam")) first[f] = Process::Read(JoinPath(File("cam"), f));
-    }
-    for (const auto& [name, bytes] : first)
-        EXPECT_EQ(Process::Read(JoinPath(File("cam"), name)), bytes) << name;
-    auto all = Pictures("cam");
-    EXPECT_GE(all.size(), first.size() + 3);
-    for (size_t i = 0; i < all.size(); ++i) {
-        char want[32];
-        std::snprintf(want, sizeof want, "live%04zu.jpg", i);
-        EXPECT_EQ(all[i], want) << "the second run goes on with the first free numbers";
-    }
 }
 
 // SIGTERM 2 s after start-up with cameras that cannot be reached (one refused, one whose
