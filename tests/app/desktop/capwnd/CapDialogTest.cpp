@@ -1,4 +1,4 @@
-// The camera window on the offscreen platform: button rules, layout, placement and its record,
+// The camera window on the offscreen platform: button rules, placement and its record,
 // the status strip, the painted picture and the gathering of frame notices into few repaints.
 #include <gtest/gtest.h>
 
@@ -159,29 +159,6 @@ TEST_F(CapDialogTest, ASuccessfulCommandLocksTheButtonsUntilTheNextState) {
     EXPECT_EQ(ctrl_->State() & STATE_VISTREL, 0u);
 }
 
-TEST_F(CapDialogTest, LayoutAtTwoSizesAndNeverBelowTheMinimum) {
-    struct Row {
-        QSize asked, got;
-    } rows[] = {{{300, 300}, {300, 300}},
-                {{480, 360}, {480, 360}},
-                {{200, 150}, {300, 300}},
-                {{640, 100}, {640, 300}}};
-    ShowAndWait();
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.asked.width() * 1000 + r.asked.height());
-        dialog_->resize(r.asked);
-        QCoreApplication::processEvents();
-        const int w = r.got.width(), h = r.got.height();
-        ASSERT_EQ(dialog_->size(), r.got);
-        EXPECT_EQ(dialog_->Panel()->geometry(), QRect(5, 25, w - 10, h - 55));
-        const char* names[] = {"Start", "Stop", "Cap", "Rec"};
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(dialog_->Button(names[i])->geometry(), QRect(5 + 30 * i, h - 25, 30, 20));
-        EXPECT_EQ(dialog_->Button("Desk")->geometry(), QRect(w - 37, 5, 16, 14));
-        EXPECT_EQ(dialog_->Button("Close")->geometry(), QRect(w - 21, 5, 16, 14));
-    }
-}
-
 TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
     struct Row {
         int show, lastShow;
@@ -312,7 +289,7 @@ bool Near(QRgb a, QRgb b) {
            std::abs(qBlue(a) - qBlue(b)) < 8;
 }
 
-TEST_F(CapDialogTest, NoSignalThenThePictureUprightAndLetterBoxed) {
+TEST_F(CapDialogTest, NoSignalThenThePictureUprightLetterBoxedAndRepaintedSparingly) {
     ShowAndWait();
     QImage shot = dialog_->Panel()->grab().toImage();
     const QRect frame = dialog_->Panel()->PictureRect();
@@ -351,13 +328,7 @@ TEST_F(CapDialogTest, NoSignalThenThePictureUprightAndLetterBoxed) {
     FeedHalves(*source_, green, green);
     ASSERT_TRUE(
         PumpUntil([&] { return Near(panel->grab().toImage().pixel(pic.center()), green); }));
-}
-
-TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
-    Connect();
-    ShowAndWait();
-    FeedHalves(*source_, qRgb(1, 2, 3), qRgb(1, 2, 3));
-    CBaseWnd* panel = dialog_->Panel();
+    // A burst of frame notices is gathered into few repaints, and the newest picture shows.
     QTest::qWait(100);
     const int before = panel->PaintCount();
     std::thread feeder([&] {
@@ -367,8 +338,6 @@ TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
     ASSERT_TRUE(PumpUntil([&] { return panel->PaintCount() > before; }));
     QTest::qWait(100);
     EXPECT_LE(panel->PaintCount() - before, 3);
-    // And the newest picture is what shows.
-    QRect pic = panel->PictureRect();
     EXPECT_TRUE(
         Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4), qRgb(99, 198, 156)));
 }
@@ -377,12 +346,12 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
     ShowAndWait();
     QSignalSpy commands(dialog_.get(), &CCapDialog::menuCommand);
     const int h = dialog_->height();
-    QTest::mouseMove(dialog_.get(), QPoint(200, h - 8));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::PointingHandCursor; }));
-    QTest::mouseMove(dialog_.get(), QPoint(dialog_->width() - 5, h - 5));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::SizeFDiagCursor; }));
-    QTest::mouseMove(dialog_.get(), QPoint(140, h - 8));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::ArrowCursor; }));
+    for (auto [at, shape] : {std::pair{QPoint(200, h - 8), Qt::PointingHandCursor},
+                             std::pair{QPoint(dialog_->width() - 5, h - 5), Qt::SizeFDiagCursor},
+                             std::pair{QPoint(140, h - 8), Qt::ArrowCursor}}) {
+        QTest::mouseMove(dialog_.get(), at);
+        EXPECT_TRUE(PumpUntil([&, shape = shape] { return dialog_->cursor().shape() == shape; }));
+    }
     QTest::mouseClick(dialog_.get(), Qt::LeftButton, {}, QPoint(200, h - 8));
     ASSERT_TRUE(dialog_->Menu()->isVisible());
     QTest::mouseClick(dialog_->Menu()->Button(CMenuDialog::kCaptureSetup), Qt::LeftButton);
