@@ -2,13 +2,9 @@
 // the status strip, the painted picture and the gathering of frame notices into few repaints.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
 #include <thread>
 #include <tuple>
 
-#include <QApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -18,8 +14,8 @@
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MenuDialog.h"
 #include "controller/OcvCtrl.h"
-#include "../../../foundation/FakeSource.h"
-#include "../../../foundation/TempDir.h"
+#include "../../foundation/FakeSource.h"
+#include "DesktopFixture.h"
 
 namespace {
 
@@ -53,6 +49,7 @@ struct ForwardHost : IControllerHost {
 class CapDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ocvtest::App();
         ctrl_ = std::make_unique<COcvCtrl>(
             dispatcher_,
             [this](int32_t, std::shared_ptr<FrameNotifier> v,
@@ -412,16 +409,3 @@ TEST_F(CapDialogTest, TransparentOnlyWhileInactiveAndOnTopPerForeground) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // The offscreen platform says so for every raise and opacity; that is no news here.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-        if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
-        fprintf(stderr, "%s\n", qPrintable(msg));
-        if (type == QtFatalMsg) abort();
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
