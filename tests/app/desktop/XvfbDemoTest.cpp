@@ -22,11 +22,9 @@ namespace {
 std::string Capture(const std::string& display, const std::string& command) {
     std::string out;
     FILE* p = ::popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
-    if (!p) return out;
     char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    if (p) ::pclose(p);
     return out;
 }
 
@@ -78,14 +76,11 @@ protected:
             std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align", "right",
                                      "--widthtype", "pixel", "--width", "60", "--height", "24"},
             dir_.File("trayer.out"), dir_.File("trayer.err"), std::vector<std::string>{"DISPLAY=" + display_});
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                for (const Window& w : Windows(display_))
-                    if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"")
-                        return true;
-                return false;
-            },
-            20000));
+        ASSERT_TRUE(WaitFor([&] {
+            for (const Window& w : Windows(display_))
+                if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"") return true;
+            return false;
+        }, 20000));
     }
     void TearDown() override { program_.reset(), trayer_.reset(), xvfb_.reset(); }
     bool Run(const std::string& command) {
@@ -151,9 +146,11 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     // The tray icon: a window of the program embedded below the tray host's panel.
     ASSERT_TRUE(WaitFor([&] { return find([](const Window& w) { return w.inPanel; }, &icon); }, 10000));
     // The camera connected; a moment for its first pictures to be painted.
-    ASSERT_TRUE(WaitFor(
-        [&] { return Process::Read(demo + "/log.txt").find("との接続を確立") != std::string::npos; },
-        20000));
+    auto logSays = [&](const char* what) {
+        return WaitFor([&] { return Process::Read(demo + "/log.txt").find(what) != std::string::npos; },
+                       20000);
+    };
+    ASSERT_TRUE(logSays("との接続を確立"));
     WaitFor([] { return false; }, 1500);
     Screenshot("desktop-demo.png");
     // The picture moves: two looks at the panel a second apart differ (the window is where it
@@ -178,9 +175,7 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     Screenshot("desktop-log.png");
     // The camera goes away: once it counts as lost the panel says "NO SIGNAL" in yellow.
     ASSERT_EQ(::system(("pkill -KILL -P " + std::to_string(program_->Pid()) + " ocv-camsim").c_str()), 0);
-    ASSERT_TRUE(WaitFor(
-        [&] { return Process::Read(demo + "/log.txt").find("the camera is lost") != std::string::npos; },
-        20000));
+    ASSERT_TRUE(logSays("the camera is lost"));
     Click(logWindow.x + 25, logWindow.y + 8, 1);  // the log window's "Close"
     ASSERT_TRUE(find(isCamera, &camera));
     EXPECT_TRUE(WaitFor([&] { return Pixels(camera, 30).find("#FFFF00") != std::string::npos; }, 5000))
