@@ -20,10 +20,7 @@ namespace {
 // A GET on loopback; the whole answer until the server closes, or the first `limit` bytes.
 std::string HttpGet(int port, const std::string& path, size_t limit = 1 << 22) {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = LoopbackAddress(port);
     std::string out;
     timeval tv{5, 0};
     ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
@@ -41,18 +38,15 @@ std::string HttpGet(int port, const std::string& path, size_t limit = 1 << 22) {
     return out;
 }
 
-// The first whole JPEG of the web server's answer (FF D8 up to the next FF D9).
-std::string FirstJpeg(int port, const std::string& path, size_t limit = 1 << 22) {
-    std::string bytes = HttpGet(port, path, limit);
-    size_t start = bytes.find("\xFF\xD8");
-    size_t end = start == std::string::npos ? start : bytes.find("\xFF\xD9", start + 2);
-    return end == std::string::npos ? "" : bytes.substr(start, end + 2 - start);
-}
-
-// A "NO SIGNAL" picture: black almost everywhere, with some yellow text pixels.
-bool LooksLikeNoSignal(const std::string& jpeg) {
+// Whether the first whole JPEG of the web server's answer (FF D8 up to the next FF D9) is a
+// "NO SIGNAL" picture: black almost everywhere, with some yellow text pixels.
+bool ShowsNoSignal(int port, const std::string& path, size_t limit = 1 << 22) {
+    const std::string bytes = HttpGet(port, path, limit);
+    const size_t start = bytes.find("\xFF\xD8"), end = bytes.find("\xFF\xD9", start + 2);
     CDibImage pic;
-    if (!pic.LoadFromMemory(jpeg.data(), jpeg.size())) return false;
+    if (start == std::string::npos || end == std::string::npos ||
+        !pic.LoadFromMemory(bytes.data() + start, end + 2 - start))
+        return false;
     size_t black = 0, yellow = 0, all = 0;
     for (int y = 0; y < pic.Height(); ++y) {
         const uint8_t* row = pic.GetBits() + static_cast<size_t>(y) * pic.Stride();
@@ -160,7 +154,7 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
 
     // The camera goes away once it has shown its picture on the web server.
     ASSERT_TRUE(WaitFor([&] { return Pictures("lost").size() >= 2; }, 15000)) << app_->Err();
-    EXPECT_FALSE(LooksLikeNoSignal(FirstJpeg(web, "/SnapJpeg?Quality=80")));
+    EXPECT_FALSE(ShowsNoSignal(web, "/SnapJpeg?Quality=80"));
     peers_.erase("lost");
     const auto off = Clock::now();
     ASSERT_TRUE(WaitFor(
@@ -169,8 +163,8 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
     EXPECT_GE(MsSince(off), 9000);
     const auto lostAt = Clock::now();
     const size_t whenLost = Pictures("lost").size();
-    EXPECT_TRUE(LooksLikeNoSignal(FirstJpeg(web, "/SnapJpeg?Quality=80")));
-    EXPECT_TRUE(LooksLikeNoSignal(FirstJpeg(web, "/MotionJpeg?Quality=80", 200000)));
+    EXPECT_TRUE(ShowsNoSignal(web, "/SnapJpeg?Quality=80"));
+    EXPECT_TRUE(ShowsNoSignal(web, "/MotionJpeg?Quality=80", 200000));
     // Four picture intervals are watched: none brings a picture.
     std::this_thread::sleep_until(lostAt + std::chrono::seconds(4));
     EXPECT_EQ(Pictures("lost").size(), whenLost) << "no picture while the camera is lost";
@@ -188,7 +182,7 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
         return widths.size() >= 3 && widths.back() == 640 && widths[widths.size() - 2] == 640;
     }, 20000)) << app_->Err();
     ASSERT_TRUE(WaitFor([&] { return Pictures("lost").size() > whenLost + 1; }, 20000)) << Log();
-    EXPECT_FALSE(LooksLikeNoSignal(FirstJpeg(web, "/SnapJpeg?Quality=80")));
+    EXPECT_FALSE(ShowsNoSignal(web, "/SnapJpeg?Quality=80"));
     // The flaky camera over the first half minute: at most half of a minute's 30 requests and
     // 30 lines, and still retried.
     std::this_thread::sleep_until(started_ + std::chrono::seconds(30));
@@ -231,9 +225,7 @@ TEST_F(CameraFaultsTest, FourteenCamerasWithEveryFaultInOneRun) {
 // connection is accepted by nobody and never answered) ends the program in 3 s.
 TEST_F(CameraFaultsTest, SigtermWithUnreachableCamerasEndsWithinThreeSeconds) {
     int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = LoopbackAddress();
     socklen_t len = sizeof a;
     ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(::listen(silent, 8), 0);

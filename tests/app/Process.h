@@ -29,12 +29,18 @@ inline bool WaitFor(const std::function<bool()>& cond, int ms) {
     return true;
 }
 
+inline sockaddr_in LoopbackAddress(int port = 0) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
 // A port on 127.0.0.1 that nothing listens on at the moment of the call.
 inline int FreeLoopbackPort() {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = LoopbackAddress();
     ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
