@@ -359,8 +359,7 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
 
 TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
     struct Row {
-        QPoint press, release;
-        QPoint moved;
+        QPoint press, release, moved;
         QSize size;
     } rows[] = {
         {{150, 10}, {180, 40}, {30, 30}, {300, 300}},     // anywhere else: moves

@@ -13,13 +13,14 @@ namespace {
 
 TEST(CaptureSettingModeTest, MessagesAndSave) {
     App();
+    // `ok`: OK in the sheet (the name is changed) or Cancel; `nameAfter`: of camera `number`
+    // in ocv.xml, null when not looked at.
     struct Row {
-        int cameras;
-        int number;
-        bool ok;  // OK in the sheet (the name is changed) or Cancel
+        int cameras, number;
+        bool ok;
         const char* message;
         int exitCode;
-        const char* nameAfter;  // of camera `number` in ocv.xml; null when not looked at
+        const char* nameAfter;
     };
     const Row rows[] = {
         {0, 1, true, "Please connect camera!", 1, nullptr},

@@ -3,12 +3,9 @@
 // saved at exit.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QPushButton>
 #include <fstream>
-#include <tuple>
 
-#include "../../ui/wizard/WizardDriver.h"
 #include "DesktopFixture.h"
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MainFrame.h"
@@ -136,37 +133,6 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
             EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
         }
     }
-}
-
-// The connection wizard itself, finished on the Axis page with the simulator's address: the
-// camera connects, gets its window and is saved with the page's choices and the wizard's name.
-TEST_F(MainFrameTest, TheWizardFinishedOnAFamilyPageAddsThatCamera) {
-    const std::string url = StartCamSim("cam", {"--size", "320x240"});
-    int wizards = 0;
-    auto frame = MakeFrame([&](const CameraSelection& initial) -> std::optional<CameraSelection> {
-        ++wizards;
-        CSelectCameraDialog w(initial);
-        w.show();
-        GoToLastPage(w, DEVICE_AXIS);
-        EnterAddress(w, url);
-        static_cast<CModelWizardPage*>(w.currentPage())->Panel()->SizeBox()->setCurrentIndex(1);
-        static_cast<CPropSelectDevicePage*>(w.page(kPageSelectDevice))->NameField()->setText("Yard");
-        w.button(QWizard::FinishButton)->click();
-        if (w.result() != QDialog::Accepted) return std::nullopt;
-        return w.Result();
-    });
-    ASSERT_TRUE(frame->Start());
-    ASSERT_TRUE(Pump(*frame, [&] { return frame->CameraCount() == 1; }));
-    EXPECT_EQ(wizards, 1);
-    EXPECT_TRUE(messages_.empty()) << messages_[0];
-    EXPECT_TRUE(frame->Camera(0).Controller().State() & STATE_CONNECTED);
-    frame->Exit();
-    ConfigDocument doc = Saved();
-    ASSERT_EQ(doc.cameras.size(), 1u);
-    const DeviceInfo& saved = doc.cameras[0].param.deviceInfo;
-    EXPECT_EQ(std::tie(saved.deviceType, saved.deviceName, saved.frameWidth, saved.frameHeight),
-              std::make_tuple(DEVICE_AXIS, url, 320, 240));
-    EXPECT_EQ(doc.cameras[0].param.name, "Yard");
 }
 
 // A camera deleted at once from the document, then what changed while running saved at exit,
