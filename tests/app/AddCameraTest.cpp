@@ -20,11 +20,11 @@ protected:
 };
 
 TEST_F(AddCameraTest, AddsWhatTheTypeCanUseAndRefusesTheRest) {
+    // `says` is in standard output when added, in standard error when refused.
     struct Row {
-        const char* type;
-        const char* address;
+        const char *type, *address;
         int exitCode;
-        const char* says;  // in standard output when added, in standard error when refused
+        const char* says;
     };
     const Row rows[] = {
         {"1", "USB Camera", 0, "(device type 1, USB Camera)"},

@@ -7,15 +7,12 @@
 using namespace ocv;
 using namespace ocvtest;
 
-namespace {
-class DeliveryEndToEnd : public SiteTest {};
-}  // namespace
+using DeliveryEndToEnd = SiteTest;
 
 TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     ocv::test::FtpServer ftp;
     ocv::test::SmtpServer smtp;
-    ASSERT_TRUE(ftp.Ready());
-    ASSERT_TRUE(smtp.Ready());
+    ASSERT_TRUE(ftp.Ready() && smtp.Ready());
     ConfigDocument doc(dir_);
     auto& live = AddCamera(doc, "Yard", 5, StartCamSim("cam")).param.vistrel;
     live.vistrelTimer = 2000;
@@ -46,8 +43,8 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     live.smtp.image.imageFileFormat = IMAGE_FORMAT_PNG;
     live.smtp.image.pngBitCount = 24;
     live.smtp.image.resizeRate = 0.5f;
-    live.smtp.image.enablePrintDate = live.smtp.image.enablePrintTime = 0;
-    live.smtp.image.enablePrintName = 0;
+    live.smtp.image.enablePrintDate = live.smtp.image.enablePrintTime =
+        live.smtp.image.enablePrintName = 0;
     Save(doc);
     StartApp();
     ASSERT_TRUE(
@@ -61,8 +58,7 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     CDibImage disk;
     ASSERT_TRUE(disk.LoadFromFile(JoinPath(File("Yard"), local[0])));
     EXPECT_EQ(local[0].substr(local[0].size() - 4), ".bmp");
-    EXPECT_EQ(disk.Width(), 320);
-    EXPECT_EQ(disk.Height(), 240);
+    EXPECT_EQ(std::make_pair(disk.Width(), disk.Height()), std::make_pair(320, 240));
 
     // FTP: the uploaded JPEG is portrait and grey.
     auto remote = FilesIn(ftp.Root());
@@ -70,8 +66,7 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     CDibImage up;
     ASSERT_TRUE(up.LoadFromFile(JoinPath(ftp.Root(), remote[0])));
     EXPECT_EQ(remote[0].substr(remote[0].size() - 4), ".jpg");
-    EXPECT_EQ(up.Width(), 240);
-    EXPECT_EQ(up.Height(), 320);
+    EXPECT_EQ(std::make_pair(up.Width(), up.Height()), std::make_pair(240, 320));
     const uint8_t* px = up.GetBits();
     int colourful = 0;
     for (int i = 0; i < 240 * 3; i += 3)
@@ -88,8 +83,7 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     ASSERT_EQ(mail["files"], "1");
     CDibImage attached;
     ASSERT_TRUE(attached.LoadFromMemory(mail["file0"].data(), mail["file0"].size()));
-    EXPECT_EQ(attached.Width(), 160);
-    EXPECT_EQ(attached.Height(), 120);
+    EXPECT_EQ(std::make_pair(attached.Width(), attached.Height()), std::make_pair(160, 120));
     EXPECT_EQ(mail["file0-name"].substr(mail["file0-name"].size() - 4), ".png");
     // The program's scratch directory is left empty.
     EXPECT_EQ(FilesIn(TempDirectory() + "/ocv" + std::to_string(app_->Pid())).size(), 0u);

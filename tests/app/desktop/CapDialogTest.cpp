@@ -1,14 +1,10 @@
-// The camera window on the offscreen platform: button rules, layout, placement and its record,
+// The camera window on the offscreen platform: button rules, placement and its record,
 // the status strip, the painted picture and the gathering of frame notices into few repaints.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
 #include <thread>
 #include <tuple>
 
-#include <QApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -18,8 +14,8 @@
 #include "app/desktop/CapDialog.h"
 #include "app/desktop/MenuDialog.h"
 #include "controller/OcvCtrl.h"
-#include "../../../foundation/FakeSource.h"
-#include "platform/Files.h"
+#include "../../foundation/FakeSource.h"
+#include "DesktopFixture.h"
 
 namespace {
 
@@ -53,8 +49,7 @@ struct ForwardHost : IControllerHost {
 class CapDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/ocvcapwndXXXXXX";
-        dir_ = mkdtemp(tmpl);
+        ocvtest::App();
         ctrl_ = std::make_unique<COcvCtrl>(
             dispatcher_,
             [this](int32_t, std::shared_ptr<FrameNotifier> v,
@@ -62,17 +57,16 @@ protected:
                 source_ = std::make_shared<FakeSource>(v, l);
                 return source_;
             },
-            dir_, &host_);
+            dir_.Path(), &host_);
         ctrl_->Create();
         ctrl_->Log().SetMessageBox(0);
         OcvParam& p = ctrl_->Param();
         p.name = "cam1";
         p.deviceInfo.deviceType = 3;
         p.deviceInfo.deviceName = "http://127.0.0.1:1/";
-        p.deviceInfo.frameWidth = 64;
-        p.deviceInfo.frameHeight = 48;
+        p.deviceInfo.frameWidth = 64, p.deviceInfo.frameHeight = 48;
         ctrl_->SetParam(OcvParam(p));
-        system_.logFilePath = dir_ + "/";
+        system_.logFilePath = dir_.Path() + "/";
         system_.debugMode = 0;
         dialog_ = std::make_unique<CCapDialog>(*ctrl_, conditions_, system_);
         dialog_->SetAnimationDuration(0);
@@ -82,7 +76,6 @@ protected:
         host_.dialog = nullptr;
         dialog_.reset();
         ctrl_.reset();
-        RemoveDirectoryTree(dir_);
     }
     // Runs the controller's queue and Qt's events until `done` (false after 10 s).
     bool PumpUntil(const std::function<bool()>& done) {
@@ -106,9 +99,9 @@ protected:
         return dialog_->Button(QString::fromLatin1(name))->isEnabled();
     }
 
+    TempDir dir_;
     ThreadDispatcher dispatcher_;
     ForwardHost host_;
-    std::string dir_;
     std::shared_ptr<FakeSource> source_;
     std::unique_ptr<COcvCtrl> ctrl_;
     ConditionSetting conditions_;
@@ -135,14 +128,12 @@ TEST_F(CapDialogTest, ButtonsAndMenuFollowTheFlags) {
     };
     CMenuDialog* menu = dialog_->Menu();
     for (const Row& r : rows) {
-        SCOPED_TRACE(r.flags);
         dialog_->OnStateChanged(r.flags);
-        EXPECT_EQ(Enabled("Start"), r.start);
-        EXPECT_EQ(Enabled("Stop"), r.stop);
-        EXPECT_EQ(Enabled("Cap"), r.cap);
-        EXPECT_EQ(Enabled("Rec"), r.rec);
-        EXPECT_EQ(menu->Button(CMenuDialog::kCameraSetup)->isEnabled(), r.setups);
-        EXPECT_EQ(menu->Button(CMenuDialog::kCaptureSetup)->isEnabled(), r.setups);
+        EXPECT_EQ(std::make_tuple(Enabled("Start"), Enabled("Stop"), Enabled("Cap"), Enabled("Rec"),
+                                  menu->Button(CMenuDialog::kCameraSetup)->isEnabled(),
+                                  menu->Button(CMenuDialog::kCaptureSetup)->isEnabled()),
+                  std::make_tuple(r.start, r.stop, r.cap, r.rec, r.setups, r.setups))
+            << r.flags;
         EXPECT_TRUE(menu->Button(CMenuDialog::kStartUpOptions)->isEnabled());
     }
 }
@@ -150,7 +141,7 @@ TEST_F(CapDialogTest, ButtonsAndMenuFollowTheFlags) {
 TEST_F(CapDialogTest, ASuccessfulCommandLocksTheButtonsUntilTheNextState) {
     ctrl_->Param().vistrel.enableVistrel = 1;
     ctrl_->Param().vistrel.vistrelTimer = 600000;
-    ctrl_->Param().vistrel.local.saveDirectoryName = dir_;
+    ctrl_->Param().vistrel.local.saveDirectoryName = dir_.Path();
     Connect();
     ASSERT_TRUE(Enabled("Start"));
     QTest::mouseClick(dialog_->Button("Start"), Qt::LeftButton);
@@ -163,30 +154,6 @@ TEST_F(CapDialogTest, ASuccessfulCommandLocksTheButtonsUntilTheNextState) {
     ASSERT_TRUE(PumpUntil([&] { return Enabled("Start"); }));
     EXPECT_FALSE(Enabled("Stop"));
     EXPECT_EQ(ctrl_->State() & STATE_VISTREL, 0u);
-}
-
-TEST_F(CapDialogTest, LayoutAtTwoSizesAndNeverBelowTheMinimum) {
-    struct Row {
-        QSize asked, got;
-    } rows[] = {{{300, 300}, {300, 300}},
-                {{480, 360}, {480, 360}},
-                {{200, 150}, {300, 300}},
-                {{640, 100}, {640, 300}}};
-    ShowAndWait();
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.asked.width() * 1000 + r.asked.height());
-        dialog_->resize(r.asked);
-        QCoreApplication::processEvents();
-        const int w = r.got.width(), h = r.got.height();
-        ASSERT_EQ(dialog_->size(), r.got);
-        EXPECT_EQ(dialog_->Panel()->geometry(), QRect(5, 25, w - 10, h - 55));
-        const char* names[] = {"Start", "Stop", "Cap", "Rec"};
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(dialog_->Button(names[i])->geometry(), QRect(5 + 30 * i, h - 25, 30, 20))
-                << names[i];
-        EXPECT_EQ(dialog_->Button("Desk")->geometry(), QRect(w - 37, 5, 16, 14));
-        EXPECT_EQ(dialog_->Button("Close")->geometry(), QRect(w - 21, 5, 16, 14));
-    }
 }
 
 TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
@@ -202,17 +169,15 @@ TEST_F(CapDialogTest, PlacementAndStoredStateRoundTrip) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.show * 10 + r.lastShow);
         ConditionSetting c;
-        c.show = r.show;
-        c.lastShow = r.lastShow;
+        c.show = r.show, c.lastShow = r.lastShow;
         c.left = 120, c.top = 70, c.right = 520, c.bottom = 430;
         CCapDialog dlg(*ctrl_, c, system_);
         dlg.SetAnimationDuration(0);
         dlg.PlaceFromConditions();
         QCoreApplication::processEvents();
-        EXPECT_EQ(dlg.isVisible(), r.visible);
-        EXPECT_EQ(dlg.InDesktopMode(), r.desk);
-        EXPECT_EQ(dlg.HiddenInTray(), r.tray);
-        EXPECT_EQ(dlg.Panel()->isWindow(), r.desk);
+        EXPECT_EQ(std::make_tuple(dlg.isVisible(), dlg.InDesktopMode(), dlg.HiddenInTray(),
+                                  dlg.Panel()->isWindow()),
+                  std::make_tuple(r.visible, r.desk, r.tray, r.desk));
         if (r.desk) {
             EXPECT_TRUE(dlg.Panel()->isVisible());
             EXPECT_EQ(dlg.Panel()->geometry(), QRect(125, 95, 390, 305));
@@ -257,9 +222,8 @@ TEST_F(CapDialogTest, CloseAndDeskButtonsWithTheAnimation) {
     QTest::mouseClick(dialog_->Button("Desk"), Qt::LeftButton);
     ASSERT_TRUE(dialog_->InDesktopMode());
     CBaseWnd* panel = dialog_->Panel();
-    EXPECT_TRUE(panel->isWindow());
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::Tool));
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
+    EXPECT_TRUE(panel->isWindow() && panel->windowFlags().testFlag(Qt::Tool) &&
+                panel->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
     EXPECT_EQ(panel->geometry(), panelOnScreen);
     ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
     auto* back = panel->findChild<QWidget*>("Return");
@@ -273,7 +237,7 @@ TEST_F(CapDialogTest, CloseAndDeskButtonsWithTheAnimation) {
 
 TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
     // The panel gave the camera's channel the configured log file and debug flag.
-    EXPECT_EQ(ctrl_->Log().Path(), JoinPath(dir_, "log.txt"));
+    EXPECT_EQ(ctrl_->Log().Path(), dir_.File("log.txt"));
     EXPECT_EQ(ctrl_->Log().DebugFlag(), 0);
     qRegisterMetaType<ocv::LogEntry>();
     QSignalSpy entries(dialog_.get(), &CCapDialog::logEntry);
@@ -298,9 +262,8 @@ TEST_F(CapDialogTest, StatusStripCaptionsAndMessages) {
     ASSERT_TRUE(PumpUntil([&] { return entries.count() == 1; }));
     EXPECT_EQ(panel->StatusText(), QString::fromUtf8("[Live] 保存できませんでした"));
     LogEntry e = entries.at(0).at(0).value<ocv::LogEntry>();
-    EXPECT_EQ(e.name, "cam1");
-    EXPECT_EQ(e.text, "[Live] 保存できませんでした");
-    EXPECT_EQ(e.level, LOG_WARNING);
+    EXPECT_EQ(std::tie(e.name, e.text, e.level),
+              std::make_tuple("cam1", "[Live] 保存できませんでした", LOG_WARNING));
     // A state while the message shows leaves it; its time over, the caption comes back.
     dialog_->OnStateChanged(0x016);
     EXPECT_TRUE(panel->MessageShowing());
@@ -323,7 +286,7 @@ bool Near(QRgb a, QRgb b) {
            std::abs(qBlue(a) - qBlue(b)) < 8;
 }
 
-TEST_F(CapDialogTest, NoSignalThenThePictureUprightAndLetterBoxed) {
+TEST_F(CapDialogTest, NoSignalThenThePictureUprightLetterBoxedAndRepaintedSparingly) {
     ShowAndWait();
     QImage shot = dialog_->Panel()->grab().toImage();
     const QRect frame = dialog_->Panel()->PictureRect();
@@ -362,13 +325,7 @@ TEST_F(CapDialogTest, NoSignalThenThePictureUprightAndLetterBoxed) {
     FeedHalves(*source_, green, green);
     ASSERT_TRUE(
         PumpUntil([&] { return Near(panel->grab().toImage().pixel(pic.center()), green); }));
-}
-
-TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
-    Connect();
-    ShowAndWait();
-    FeedHalves(*source_, qRgb(1, 2, 3), qRgb(1, 2, 3));
-    CBaseWnd* panel = dialog_->Panel();
+    // A burst of frame notices is gathered into few repaints, and the newest picture shows.
     QTest::qWait(100);
     const int before = panel->PaintCount();
     std::thread feeder([&] {
@@ -378,8 +335,6 @@ TEST_F(CapDialogTest, FrameNoticesAreGatheredIntoFewRepaints) {
     ASSERT_TRUE(PumpUntil([&] { return panel->PaintCount() > before; }));
     QTest::qWait(100);
     EXPECT_LE(panel->PaintCount() - before, 3);
-    // And the newest picture is what shows.
-    QRect pic = panel->PictureRect();
     EXPECT_TRUE(
         Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4), qRgb(99, 198, 156)));
 }
@@ -388,12 +343,12 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
     ShowAndWait();
     QSignalSpy commands(dialog_.get(), &CCapDialog::menuCommand);
     const int h = dialog_->height();
-    QTest::mouseMove(dialog_.get(), QPoint(200, h - 8));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::PointingHandCursor; }));
-    QTest::mouseMove(dialog_.get(), QPoint(dialog_->width() - 5, h - 5));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::SizeFDiagCursor; }));
-    QTest::mouseMove(dialog_.get(), QPoint(140, h - 8));
-    EXPECT_TRUE(PumpUntil([&] { return dialog_->cursor().shape() == Qt::ArrowCursor; }));
+    for (auto [at, shape] : {std::pair{QPoint(200, h - 8), Qt::PointingHandCursor},
+                             std::pair{QPoint(dialog_->width() - 5, h - 5), Qt::SizeFDiagCursor},
+                             std::pair{QPoint(140, h - 8), Qt::ArrowCursor}}) {
+        QTest::mouseMove(dialog_.get(), at);
+        EXPECT_TRUE(PumpUntil([&, shape = shape] { return dialog_->cursor().shape() == shape; }));
+    }
     QTest::mouseClick(dialog_.get(), Qt::LeftButton, {}, QPoint(200, h - 8));
     ASSERT_TRUE(dialog_->Menu()->isVisible());
     QTest::mouseClick(dialog_->Menu()->Button(CMenuDialog::kCaptureSetup), Qt::LeftButton);
@@ -404,8 +359,7 @@ TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
 
 TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
     struct Row {
-        QPoint press, release;
-        QPoint moved;
+        QPoint press, release, moved;
         QSize size;
     } rows[] = {
         {{150, 10}, {180, 40}, {30, 30}, {300, 300}},     // anywhere else: moves
@@ -454,16 +408,3 @@ TEST_F(CapDialogTest, TransparentOnlyWhileInactiveAndOnTopPerForeground) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // The offscreen platform says so for every raise and opacity; that is no news here.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-        if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
-        fprintf(stderr, "%s\n", qPrintable(msg));
-        if (type == QtFatalMsg) abort();
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
