@@ -68,15 +68,15 @@ TEST(DocumentShape, SavedFilesHoldTheKeysOfTheTablesInOrder) {
     ExpectSame(kDecl + "<OcvML><SystemInfo>" + Expected(ocv::SystemKeys(dir.Path())) +
                    "</SystemInfo><Camera no=\"1\">" + Expected(cam, "ConditionSetting") +
                    Expected(cam, "OcvParam") + Expected(cam, "DeviceInfo") + "</Camera></OcvML>",
-               ReadFile(dir.File("ocv.xml")));
+               ReadAll(dir.File("ocv.xml")));
 
     ocv::OcvParam p = ocv::MakeDefaultOcvParam(dir.Path());
     ASSERT_TRUE(ocv::SaveDeviceInfoFile(dir.File("a.dev"), p.deviceInfo, cap.log));
     ExpectSame(kDecl + "<OcvML><Camera>" + Expected(cam, "DeviceInfo") + "</Camera></OcvML>",
-               ReadFile(dir.File("a.dev")));
+               ReadAll(dir.File("a.dev")));
     ASSERT_TRUE(ocv::SaveCaptureSettingFile(dir.File("a.cap"), p, cap.log));
     ExpectSame(kDecl + "<OcvML><Camera>" + Expected(cam, "OcvParam") + "</Camera></OcvML>",
-               ReadFile(dir.File("a.cap")));
+               ReadAll(dir.File("a.cap")));
     for (const char* name : {"ocv.xml", "a.cap"}) {
         struct stat st {};
         ASSERT_EQ(0, ::stat(dir.File(name).c_str(), &st));

@@ -16,7 +16,6 @@ namespace ocv {
 namespace {
 
 using ocvtest::CapturedLog;
-using ocvtest::TempDir;
 
 // The meta of a camera key (path below "camera:1/") or a system key ("system/...").
 pugi::xml_node MetaOf(pugi::xml_document& dom, const std::string& dir, const std::string& path) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <regex>
 #include <thread>
 #include <vector>
@@ -10,7 +12,8 @@
 
 using namespace ocv;
 
-// The file line, what the echo sees of it, and a message cut at the formatting buffer.
+// The file line (in a file for its owner only), what the echo sees of it, and a message cut at
+// the formatting buffer.
 TEST(Logger, FileLineFormatLevelWordsEchoAndLength) {
     TempDir dir;
     std::vector<std::string> echoed;
@@ -36,6 +39,9 @@ TEST(Logger, FileLineFormatLevelWordsEchoAndLength) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     EXPECT_EQ(lines[3].size() - lines[3].rfind('\t') - 1, CLogger::kFormatBufferSize - 1);
     EXPECT_EQ(echoed, (std::vector<std::string>{lines[0], lines[1], lines[2]}));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("log.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(Logger, LineBreaksBecomeSpacesInFileAndNoticeButNotInTheBox) {
