@@ -17,7 +17,7 @@ namespace {
 const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 // A camera element as written for a new camera, with the given name and "no" value.
-std::string CameraXml(const std::string& name, const std::string& no, bool withConditions = true) {
+std::string CameraXml(const std::string& name, const std::string& no) {
     CapturedLog cap;
     ocv::ConfigDocument doc("/opt/ocv");
     ocv::CameraConfig cam = doc.NewCamera();
@@ -28,7 +28,6 @@ std::string CameraXml(const std::string& name, const std::string& no, bool withC
     doc.BuildDocument(d, cap.log);
     pugi::xml_node c = d.child("OcvML").child("Camera");
     c.attribute("no").set_value(no.c_str());
-    if (!withConditions) c.remove_child("ConditionSetting");
     std::string text = ocv::XmlToString(d);
     size_t from = text.find("<Camera");
     return text.substr(from, text.find("</OcvML>") - from);
@@ -58,63 +57,50 @@ TEST_F(ConfigDocumentTest, ParseErrorShowsOneBoxAndStartsEmpty) {
     EXPECT_EQ(0u, cap.Boxes()[0].find("XML Perse Failed! [" + dir.File("ocv.xml") + "], ["));
 }
 
-TEST_F(ConfigDocumentTest, SystemSectionNeedsLogBeforeMailCommand) {
-    // MailCommand without Log: the whole record stays at its defaults.
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><MailCommand><meta name=\"SMTP Port\" value=\"2525\"/>"
-          "</MailCommand></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
-
-    // Log without MailCommand: the log keys are read, the log file is not deleted.
-    WriteFile(dir.File("log.txt"), "old log\r\n");
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Debug Mode\" value=\"0\"/>"
-          "<meta name=\"Delete\" value=\"1\"/><meta name=\"LogFile Path\" "
-          "value=\"" +
-          dir.Path() + "\"/></Log></SystemInfo></OcvML>");
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    EXPECT_EQ(0, doc.system.debugMode);
-    EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));
-}
-
-TEST_F(ConfigDocumentTest, DeleteRemovesTheLogFileOnceAfterTheSystemSection) {
+// The system section: Log must come before MailCommand (else the record stays at its defaults),
+// "Delete" removes the configured log file once, key names are case-sensitive and a log path
+// too long for its field keeps the default.
+TEST_F(ConfigDocumentTest, SystemSectionRules) {
     const std::string logDir = dir.File("logs");
     ASSERT_EQ(0, ::mkdir(logDir.c_str(), 0700));
+    auto system = [&](const std::string& deleteLog, const std::string& path, bool mail) {
+        Write(std::string(kDecl) + "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"" +
+              deleteLog + "\"/><meta name=\"LogFile Path\" value=\"" + path + "\"/></Log>" +
+              (mail ? "<MailCommand><meta name=\"smtp port\" value=\"2525\"/>"
+                      "<meta name=\"Check Time\" value=\"45\"/></MailCommand>"
+                    : "") +
+              "</SystemInfo></OcvML>");
+    };
+    ocv::ConfigDocument doc(dir.Path());
+    Write(std::string(kDecl) + "<OcvML><SystemInfo><MailCommand><meta name=\"Check Time\" "
+                               "value=\"45\"/></MailCommand></SystemInfo></OcvML>");
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system) << "MailCommand without Log";
+
     WriteFile(ocv::JoinPath(logDir, "log.txt"), "old log\r\n");
     WriteFile(dir.File("log.txt"), "program directory log\r\n");
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"1\"/>"
-          "<meta name=\"LogFile Path\" value=\"" +
-          logDir +
-          "\"/></Log><MailCommand><meta name=\"smtp port\" value=\"2525\"/>"
-          "<meta name=\"Check Time\" value=\"45\"/></MailCommand></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
+    system("1", logDir, false);  // Log without MailCommand: read, but the file is not deleted
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(logDir, doc.system.logFilePath);
+    EXPECT_TRUE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
+
+    system("1", logDir, true);
     EXPECT_TRUE(doc.LoadConfiguration(cap.log));
     EXPECT_FALSE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
     EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));  // only the configured one
-    EXPECT_EQ(logDir, doc.system.logFilePath);
     EXPECT_EQ(45, doc.system.checkTime);
     EXPECT_EQ(25, doc.system.smtpPort);  // "smtp port" differs in case: no match
-
     // With "Delete" 0 the file stays.
     WriteFile(ocv::JoinPath(logDir, "log.txt"), "new log\r\n");
     doc.system.deleteLog = 0;
     ASSERT_TRUE(doc.SaveConfiguration(cap.log));
     EXPECT_TRUE(doc.LoadConfiguration(cap.log));
     EXPECT_TRUE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
-}
+    EXPECT_TRUE(cap.Warnings().empty());
 
-TEST_F(ConfigDocumentTest, TooLongLogPathKeepsTheDefault) {
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"0\"/>"
-          "<meta name=\"LogFile Path\" value=\"/" +
-          std::string(299, 'p') + "\"/></Log><MailCommand/></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
+    system("0", "/" + std::string(299, 'p'), true);
     EXPECT_TRUE(doc.LoadConfiguration(cap.log));
     EXPECT_EQ(dir.Path(), doc.system.logFilePath);
-    EXPECT_EQ(0, doc.system.deleteLog);
     EXPECT_EQ(1u, cap.Warnings().size());
 }
 
@@ -140,15 +126,14 @@ TEST_F(ConfigDocumentTest, CamerasComeInDocumentOrderAndAreRenumberedOnSave) {
 }
 
 TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
-    std::string noParam = CameraXml("no-param", "2");
-    size_t a = noParam.find("<OcvParam>"), b = noParam.find("</OcvParam>") + 11;
-    noParam.erase(a, b - a);
-    std::string noDevice = CameraXml("no-device", "3");
-    a = noDevice.find("<DeviceInfo>");
-    b = noDevice.find("</DeviceInfo>") + 13;
-    noDevice.erase(a, b - a);
-    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "1") + noParam + noDevice +
-          CameraXml("bare", "4", false) + "</OcvML>");
+    auto without = [](std::string xml, const std::string& tag) {
+        size_t a = xml.find("<" + tag + ">"), b = xml.find("</" + tag + ">") + tag.size() + 3;
+        return xml.erase(a, b - a);
+    };
+    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "1") +
+          without(CameraXml("no-param", "2"), "OcvParam") +
+          without(CameraXml("no-device", "3"), "DeviceInfo") +
+          without(CameraXml("bare", "4"), "ConditionSetting") + "</OcvML>");
 
     // Each camera's problems go to its own channel.
     CapturedLog cams[4];

@@ -1,5 +1,5 @@
-// Failing cameras: the retry pauses, repeated log lines, password masking, pictures that change
-// size, cameras that go quiet, and connects that run beside the owner thread.
+// Failing cameras: the retry pauses, repeated log lines, password masking, cameras that go quiet,
+// and connects that run beside the owner thread.
 #include <gtest/gtest.h>
 
 #include "FakeSource.h"
@@ -69,36 +69,6 @@ TEST(Logger, RepeatedLinesAreWrittenOnceThenCountedAtMostOnceAMinute) {
                                         "INFORMATION other", "INFORMATION other",
                                         "ERROR A ... repeated 2 times", "ERROR A",
                                         "ERROR A ... repeated 1 times", "ERROR A"}));
-}
-
-TEST(CamSource, APictureOfANewSizeIsANewFirstPicture) {
-    TempDir dir;
-    auto logger = std::make_shared<CLogger>();
-    logger->SetPath(dir.File("log.txt"));
-    auto view = std::make_shared<FrameNotifier>();
-    int notified = 0;
-    view->Set([&] { ++notified; });
-    FakeSource src(view, logger);
-    DeviceInfo info;
-    info.frameWidth = 1;
-    ASSERT_EQ(src.Connect(&info), 1);
-    src.SetViewSize(100, 100);
-    ASSERT_TRUE(src.Feed(4, 2, 1));
-    ASSERT_TRUE(src.Feed(4, 2, 2));
-    ASSERT_TRUE(src.Feed(8, 2, 3));  // the camera switched its resolution
-    EXPECT_EQ(notified, 3);
-    BITMAPINFOHEADER f{};
-    src.GetFormat(&f);
-    EXPECT_EQ(f.biWidth, 8);
-    EXPECT_EQ(src.GetSampleSize(), MakeRgb24Header(8, 2).biSizeImage);
-    EXPECT_EQ(src.DisplayRect(), CCamSource::LetterBox(8, 2, 100, 100));
-    // A copy with the old size gets nothing; a copy with its format gets the new picture.
-    std::vector<uint8_t> old(MakeRgb24Header(4, 2).biSizeImage), px;
-    EXPECT_FALSE(src.GetSample(old.data(), static_cast<uint32_t>(old.size())));
-    ASSERT_TRUE(src.CopySample(f, px));
-    EXPECT_EQ(px, std::vector<uint8_t>(f.biSizeImage, 3));
-    EXPECT_EQ(MessagesOf(dir.File("log.txt")),
-              std::vector<std::string>{"INFORMATION The picture size changed from 4x2 to 8x2"});
 }
 
 TEST(CamSource, ACameraWithoutNewPicturesIsLostUntilTheyFlowAgain) {
