@@ -123,23 +123,4 @@ TEST_F(ConfigFilesTest, CaptureFileWithoutMotionLeavesAClearedRecordAtZero) {
     EXPECT_EQ(ocv::DeviceInfo{}, temp.deviceInfo);
 }
 
-TEST_F(ConfigFilesTest, ConfigurationDocumentReadsAsEitherFile) {
-    ocv::ConfigDocument doc(dir.Path());
-    for (int i = 0; i < 2; ++i) {
-        ocv::CameraConfig c = doc.NewCamera();
-        c.param.name = "cam" + std::to_string(i);
-        c.param.deviceInfo.deviceName = "dev" + std::to_string(i);
-        c.param.schedule.startHour = 5 + i;
-        doc.cameras.push_back(c);
-    }
-    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
-    ocv::OcvParam p = ocv::MakeDefaultOcvParam(dir.Path());
-    ASSERT_TRUE(ocv::LoadCaptureSettingFile(dir.File("ocv.xml"), p, cap.log));
-    EXPECT_EQ("cam0", p.name);
-    EXPECT_EQ(5, p.schedule.startHour);
-    ocv::DeviceInfo info;
-    ASSERT_TRUE(ocv::LoadDeviceInfoFile(dir.File("ocv.xml"), info, cap.log));
-    EXPECT_EQ("dev0", info.deviceName);
-}
-
 }  // namespace
