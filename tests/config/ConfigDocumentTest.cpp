@@ -48,15 +48,6 @@ TEST_F(ConfigDocumentTest, MissingFileLoadsNothingSilently) {
     EXPECT_TRUE(cap.Notices().empty());
 }
 
-TEST_F(ConfigDocumentTest, ParseErrorShowsOneBoxAndStartsEmpty) {
-    Write(std::string(kDecl) + "<OcvML><SystemInfo>" + CameraXml("A", "1"));  // truncated
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
-    EXPECT_TRUE(doc.cameras.empty());
-    ASSERT_EQ(1u, cap.Boxes().size());
-    EXPECT_EQ(0u, cap.Boxes()[0].find("XML Perse Failed! [" + dir.File("ocv.xml") + "], ["));
-}
-
 // The system section: Log must come before MailCommand (else the record stays at its defaults),
 // "Delete" removes the configured log file once, key names are case-sensitive and a log path
 // too long for its field keeps the default.
@@ -104,38 +95,18 @@ TEST_F(ConfigDocumentTest, SystemSectionRules) {
     EXPECT_EQ(1u, cap.Warnings().size());
 }
 
-TEST_F(ConfigDocumentTest, CamerasComeInDocumentOrderAndAreRenumberedOnSave) {
-    Write(std::string(kDecl) + "<OcvML>" + CameraXml("second-no", "2") +
-          CameraXml("first-no", "1") + "</OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    ASSERT_EQ(2u, doc.cameras.size());
-    EXPECT_EQ("second-no", doc.cameras[0].param.name);
-    EXPECT_EQ("first-no", doc.cameras[1].param.name);
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);  // no SystemInfo at all
-    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
-    auto saved = ocv::LoadXmlFile(dir.File("ocv.xml"), &cap.log);
-    ASSERT_TRUE(saved);
-    auto cams = ocv::FindElements(*saved, "Camera");
-    ASSERT_EQ(2u, cams.size());
-    EXPECT_STREQ("1", cams[0].attribute("no").value());
-    EXPECT_STREQ("2", cams[1].attribute("no").value());
-    std::string name;
-    ocv::GetMeta(cams[0], "name", name);
-    EXPECT_EQ("second-no", name);
-}
-
-TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
+// Cameras come in document order whatever their numbers; broken ones are dropped with their
+// problem on their own channel, missing conditions take their defaults, and the save numbers the
+// cameras again from 1.
+TEST_F(ConfigDocumentTest, CamerasInDocumentOrderBrokenOnesDroppedAndRenumberedOnSave) {
     auto without = [](std::string xml, const std::string& tag) {
         size_t a = xml.find("<" + tag + ">"), b = xml.find("</" + tag + ">") + tag.size() + 3;
         return xml.erase(a, b - a);
     };
-    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "1") +
+    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "4") +
           without(CameraXml("no-param", "2"), "OcvParam") +
           without(CameraXml("no-device", "3"), "DeviceInfo") +
-          without(CameraXml("bare", "4"), "ConditionSetting") + "</OcvML>");
-
-    // Each camera's problems go to its own channel.
+          without(CameraXml("bare", "1"), "ConditionSetting") + "</OcvML>");
     CapturedLog cams[4];
     ocv::ConfigDocument doc(dir.Path());
     EXPECT_TRUE(
@@ -145,6 +116,7 @@ TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
     EXPECT_EQ(11, doc.cameras[0].conditions.left);
     EXPECT_EQ("bare", doc.cameras[1].param.name);
     EXPECT_EQ(ocv::ConditionSetting{}, doc.cameras[1].conditions);
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);  // no SystemInfo at all
     EXPECT_TRUE(cams[0].Notices().empty());
     EXPECT_EQ(std::vector<std::string>{"Loading configuration file failed. "
                                        "[Reason=<OcvParam>node not found!]"},
@@ -157,6 +129,18 @@ TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
               cams[3].Errors());
     EXPECT_EQ("bare", cams[3].log.Name());  // the channel is named after the camera
     EXPECT_TRUE(cap.Notices().empty());
+
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    auto saved = ocv::LoadXmlFile(dir.File("ocv.xml"), &cap.log);
+    ASSERT_TRUE(saved);
+    auto cameras = ocv::FindElements(*saved, "Camera");
+    ASSERT_EQ(2u, cameras.size());
+    std::string name;
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(std::to_string(i + 1), cameras[i].attribute("no").value());
+        ASSERT_TRUE(ocv::GetMeta(cameras[i], "name", name));
+        EXPECT_EQ(doc.cameras[i].param.name, name);
+    }
 }
 
 }  // namespace

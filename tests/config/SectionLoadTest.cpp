@@ -1,10 +1,9 @@
-// Section load rules: missing sub-sections, the mail body, the format word, the recipients, the
-// load/save fixed point, and missing sections taking their defaults.
+// Section load rules: missing sub-sections, the mail body, the format word, the recipients, and
+// the load/save fixed point.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -293,34 +292,6 @@ TEST(RoundTrip, LoadSaveLoadSaveIsAFixedPoint) {
     EXPECT_EQ(first.cameras[0], back.cameras[0]);
     EXPECT_EQ(edge.param.webServer.password, back.cameras[1].param.webServer.password);
     EXPECT_FLOAT_EQ(0.12f, back.cameras[1].param.motion.motionCaptureThreshold);
-    EXPECT_TRUE(cap.Notices().empty());
-}
-
-TEST(RoundTrip, RemovedSectionsLoadAsDefaultsSilently) {
-    CapturedLog cap;
-    const ocv::ConfigDocument scrambled = ScrambledConfig();
-    pugi::xml_document full;
-    ASSERT_TRUE(scrambled.BuildDocument(full, cap.log));
-    const std::string fullText = ocv::XmlToString(full);
-    using P = ocv::OcvParam;
-    const std::pair<const char*, std::function<void(P&, const P&)>> sections[] = {
-        {"Live", [](P& e, const P& d) { e.vistrel = d.vistrel; }},
-        {"Motion", [](P& e, const P& d) { e.motion = d.motion; }},
-        {"SnapShot", [](P& e, const P& d) { e.snapShot = d.snapShot; }},
-        {"Schedule", [](P& e, const P& d) { e.schedule = d.schedule; }},
-        {"WebServer", [](P& e, const P& d) { e.webServer = d.webServer; }},
-        {"Recording", [](P& e, const P& d) { e.recording = d.recording; }},
-    };
-    for (const auto& [section, reset] : sections) {
-        auto damaged = Parse(fullText);
-        Param(*damaged).remove_child(section);
-        ocv::ConfigDocument doc(kDir);
-        doc.ReadDocument(*damaged, cap.log);
-        ASSERT_EQ(1u, doc.cameras.size());
-        ocv::OcvParam expected = scrambled.cameras[0].param;
-        reset(expected, ocv::MakeDefaultOcvParam(kDir));
-        EXPECT_EQ(expected, doc.cameras[0].param) << section;
-    }
     EXPECT_TRUE(cap.Notices().empty());
 }
 

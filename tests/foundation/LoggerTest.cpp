@@ -94,8 +94,8 @@ TEST(Logger, TheSwitchesDecideWhereALineGoes) {
         EXPECT_EQ(written, row.written);
         auto lines = Lines(ReadAll(path));
         EXPECT_EQ(lines.size(), static_cast<size_t>(row.fileLines));
-        for (const std::string& l : lines)
-            EXPECT_NE(l.find(row.call == kDebug ? "\tDEBUG\tline x" : "\tline x"), std::string::npos);
+        const char* text = row.call == kDebug ? "\tDEBUG\tline x" : "\tline x";
+        for (const std::string& l : lines) EXPECT_NE(l.find(text), std::string::npos) << l;
         EXPECT_EQ(seen.notices.size(), static_cast<size_t>(row.notices));
         EXPECT_EQ(seen.boxes.size(), static_cast<size_t>(row.boxes));
     }
