@@ -40,14 +40,6 @@ protected:
     CapturedLog cap;
 };
 
-TEST_F(ConfigDocumentTest, MissingFileLoadsNothingSilently) {
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
-    EXPECT_TRUE(doc.cameras.empty());
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
-    EXPECT_TRUE(cap.Notices().empty());
-}
-
 // The system section: Log must come before MailCommand (else the record stays at its defaults),
 // "Delete" removes the configured log file once, key names are case-sensitive and a log path
 // too long for its field keeps the default.

@@ -8,7 +8,6 @@
 
 #include "ConfigTestSupport.h"
 #include "config/ConfigDocument.h"
-#include "config/ConfigFiles.h"
 #include "config/ConfigPath.h"
 #include "config/XmlMeta.h"
 
@@ -16,7 +15,6 @@ using namespace ocvtest;
 
 namespace {
 
-const char* const kDir = "/opt/ocv";
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 // The elements and metas of the keys whose chain starts with `first` (all when empty), opening
@@ -68,13 +66,6 @@ TEST(DocumentShape, SavedFilesHoldTheKeysOfTheTablesInOrder) {
                    Expected(cam, "OcvParam") + Expected(cam, "DeviceInfo") + "</Camera></OcvML>",
                ReadAll(dir.File("ocv.xml")));
 
-    ocv::OcvParam p = ocv::MakeDefaultOcvParam(dir.Path());
-    ASSERT_TRUE(ocv::SaveDeviceInfoFile(dir.File("a.dev"), p.deviceInfo, cap.log));
-    ExpectSame(kDecl + "<OcvML><Camera>" + Expected(cam, "DeviceInfo") + "</Camera></OcvML>",
-               ReadAll(dir.File("a.dev")));
-    ASSERT_TRUE(ocv::SaveCaptureSettingFile(dir.File("a.cap"), p, cap.log));
-    ExpectSame(kDecl + "<OcvML><Camera>" + Expected(cam, "OcvParam") + "</Camera></OcvML>",
-               ReadAll(dir.File("a.cap")));
     EXPECT_TRUE(cap.Notices().empty());
 }
 

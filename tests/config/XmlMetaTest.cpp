@@ -120,15 +120,6 @@ TEST(MetaText, CopiedOnlyWhenShorterThanTheCapacityAndReported) {
     EXPECT_NE(std::string::npos, cap.Warnings()[1].find("<n>"));
 }
 
-TEST(MetaText, CutNeverSplitsAUtf8Character) {
-    const std::string s = "ab\xE3\x81\x82" "c";  // a, b, one 3-byte character, c
-    for (size_t n : {2, 3, 4}) EXPECT_EQ("ab", ocv::CutUtf8(s, n));
-    EXPECT_EQ("ab\xE3\x81\x82", ocv::CutUtf8(s, 5));
-    EXPECT_EQ(s, ocv::CutUtf8(s, 6));
-    EXPECT_EQ(s, ocv::CutUtf8(s, 100));
-    EXPECT_EQ("", ocv::CutUtf8("\xE3\x81\x82", 1));
-}
-
 TEST(XmlFile, MissingFileIsSilentAndBadFilesAreReportedOnce) {
     TempDir dir;
     CapturedLog cap;

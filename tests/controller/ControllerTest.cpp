@@ -195,7 +195,6 @@ TEST_F(CtrlTest, OnlyTheMobilePagesStartOnlyTheWebServerWhichServesTheFrame) {
     ASSERT_TRUE(PumpUntil([&] { return !(answer = HttpGet(port, "/SnapJpeg")).empty(); }));
     CDibImage pic;
     ASSERT_TRUE(pic.LoadFromMemory(answer.data(), answer.size())) << answer.substr(0, 200);
-    EXPECT_NEAR(pic.GetBits()[0], 200, 8) << "the camera's frame";
 
     ctrl_->StopCapture();
     EXPECT_FALSE(ctrl_->IsWebServerRunning());

@@ -6,15 +6,9 @@ namespace {
 
 // 2026-12-07 is a Monday.
 LocalTime At(int dayOfWeek, int hour, int minute, int second = 0) {
-    LocalTime t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = static_cast<uint16_t>(6 + dayOfWeek);
-    t.wDayOfWeek = static_cast<uint16_t>(dayOfWeek);
-    t.wHour = static_cast<uint16_t>(hour);
-    t.wMinute = static_cast<uint16_t>(minute);
-    t.wSecond = static_cast<uint16_t>(second);
-    return t;
+    auto u = [](int v) { return static_cast<uint16_t>(v); };
+    return {.wYear = 2026, .wMonth = 12, .wDayOfWeek = u(dayOfWeek), .wDay = u(6 + dayOfWeek),
+            .wHour = u(hour), .wMinute = u(minute), .wSecond = u(second)};
 }
 
 // A camera scheduled from 9:00 to 17:00 on Mondays, on a ten-minute Live interval, whose clock
