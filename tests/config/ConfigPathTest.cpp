@@ -50,7 +50,6 @@ TEST(ConfigPath, ValuesAreCheckedThenReadBackThroughTheLoader) {
         {"camera:1/Live/Vistrel Timer", "+5", "5"},
         {"camera:1/name", "玄関", "玄関"},
         {"camera:1/Motion/Motion Capture Threshold", "12.5", "12.50"},
-        {"camera:1/SnapShot/FTP/Accept Self-Signed Certificate", "1", "1"},
         {"camera:1/Recording/Local/Image/Image File Format", "PNG", "PNG"},
         {"camera:1/Live/Local/Image/FontName/CharSet", "255", "255"},
         {"camera:1/Live/SMTP/MailBody", "a\nb", "a\r\nb"},

@@ -47,13 +47,6 @@ std::string Expected(const std::vector<ocv::KeyInfo>& keys, const std::string& f
     return out;
 }
 
-void ExpectSame(const std::string& expected, const std::string& actual) {
-    size_t diff = 0;
-    while (diff < expected.size() && diff < actual.size() && expected[diff] == actual[diff]) ++diff;
-    EXPECT_EQ(expected, actual) << "first difference at byte " << diff << ": ..."
-                                << actual.substr(diff > 80 ? diff - 80 : 0, 200);
-}
-
 TEST(DocumentShape, SavedFilesHoldTheKeysOfTheTablesInOrder) {
     TempDir dir;
     CapturedLog cap;
@@ -61,10 +54,14 @@ TEST(DocumentShape, SavedFilesHoldTheKeysOfTheTablesInOrder) {
     doc.cameras.push_back(doc.NewCamera());
     ASSERT_TRUE(doc.SaveConfiguration(cap.log));
     const std::vector<ocv::KeyInfo> cam = ocv::CameraKeys(dir.Path());
-    ExpectSame(kDecl + "<OcvML><SystemInfo>" + Expected(ocv::SystemKeys(dir.Path())) +
-                   "</SystemInfo><Camera no=\"1\">" + Expected(cam, "ConditionSetting") +
-                   Expected(cam, "OcvParam") + Expected(cam, "DeviceInfo") + "</Camera></OcvML>",
-               ReadAll(dir.File("ocv.xml")));
+    const std::string want = kDecl + "<OcvML><SystemInfo>" + Expected(ocv::SystemKeys(dir.Path())) +
+                             "</SystemInfo><Camera no=\"1\">" + Expected(cam, "ConditionSetting") +
+                             Expected(cam, "OcvParam") + Expected(cam, "DeviceInfo") +
+                             "</Camera></OcvML>",
+                      got = ReadAll(dir.File("ocv.xml"));
+    size_t diff = 0;
+    while (diff < want.size() && diff < got.size() && want[diff] == got[diff]) ++diff;
+    EXPECT_EQ(want, got) << "first difference at byte " << diff;
 
     EXPECT_TRUE(cap.Notices().empty());
 }

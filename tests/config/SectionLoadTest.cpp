@@ -111,7 +111,7 @@ std::string BodyAfterLoad(const std::string& stored, CapturedLog& cap) {
     return LoadCamera(*doc, cap).vistrel.smtp.mailBody;
 }
 
-TEST(MailBody, LineEndsBecomeCrLfAndLongBodiesAreCut) {
+TEST(MailBody, LineEndsLengthMissingElementsAndSpecialText) {
     CapturedLog cap;
     EXPECT_EQ("a\r\nb\r\n", BodyAfterLoad("a\nb\n", cap));
     EXPECT_EQ("a\r\nb\r\n", BodyAfterLoad("a\r\nb\r\n", cap));
@@ -124,10 +124,7 @@ TEST(MailBody, LineEndsBecomeCrLfAndLongBodiesAreCut) {
     EXPECT_EQ(1u, cap.Warnings().size());
     // Line ends counted after the CR is inserted.
     EXPECT_EQ(511u, BodyAfterLoad(std::string(300, '\n'), cap).size());
-}
-
-TEST(MailBody, MissingOrEmptyElementKeepsTheFieldAndSpecialTextRoundTrips) {
-    CapturedLog cap;
+    // A missing or empty element keeps the field; special text round-trips.
     auto doc = DefaultDocument();
     Param(*doc, {"Motion", "SMTP"}).remove_child("MailBody");
     pugi::xml_node snapBody = Param(*doc, {"SnapShot", "SMTP", "MailBody"});

@@ -1,16 +1,16 @@
-// Packed frames, the AVI writer and the Windows Media conversion, checked with ffprobe.
+// Packed frames, the AVI writer (checked with ffprobe) and the Windows Media profiles; the
+// conversion is run by the motion end-to-end test.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 
+#include "../foundation/TempDir.h"
 #include "Probe.h"
 #include "controller/AviWriter.h"
 #include "controller/FrameStore.h"
-#include "controller/WmvConverter.h"
 #include "controller/WmvProfiles.h"
 #include "platform/Files.h"
 
@@ -22,11 +22,6 @@ namespace {
 
 class RecordingFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ocvrecXXXXXX";
-        dir_ = mkdtemp(tmpl);
-    }
-    void TearDown() override { RemoveDirectoryTree(dir_); }
 
     // Writes `frames` frames of a moving gradient; Close() unless `cut`.
     std::string WriteAvi(const std::string& name, int frames, uint32_t rate, bool cut = false) {
@@ -53,7 +48,8 @@ protected:
         EXPECT_EQ(avi.Close(), AVI_OK);
         return path;
     }
-    std::string dir_;
+    TempDir tmp_;
+    const std::string dir_ = tmp_.Path();
 };
 
 }  // namespace
@@ -157,27 +153,6 @@ TEST_F(RecordingFiles, AviRefusals) {
     EXPECT_EQ(b.Write(0, px.data(), f.biSizeImage, AVIIF_KEYFRAME), AVI_OK);
     EXPECT_EQ(b.SetFormat(1, g), AVIERR_UNSUPPORTED) << "a change of format";
     EXPECT_EQ(b.Close(), AVI_OK);
-}
-
-// A system profile (the shipped custom profile is converted by the motion end-to-end test).
-TEST_F(RecordingFiles, ConversionToWindowsMediaKeepsTheDuration) {
-    const std::string avi = WriteAvi("c.avi", 20, 10), wmv = JoinPath(dir_, "c.wmv");
-    WmvProfile profile;
-    ASSERT_EQ(LoadSystemProfile(0, profile), 0);
-    CUncompAVIToWMV conv;
-    ASSERT_EQ(conv.Initial(avi, nullptr, wmv, &profile, false, 1, false, -1), 0)
-        << conv.LastError();
-    ASSERT_EQ(conv.Start(), 0) << conv.LastError();
-    auto p = Probe(wmv);
-    EXPECT_EQ(p["codec_name"], "wmv2");
-    EXPECT_EQ(p["format_name"], "asf");
-    EXPECT_EQ(p["width"], "160");
-    EXPECT_NEAR(std::stod(p["duration"]), 2.0, 0.21) << "20 frames at 10 per second";
-    CUncompAVIToWMV bad;
-    const std::string none = JoinPath(dir_, "none.avi");
-    EXPECT_LT(bad.Initial(none, nullptr, wmv, &profile, false, 1, false, -1), 0);
-    EXPECT_LT(bad.Initial(avi, nullptr, "", &profile, false, 1, false, -1), 0);
-    EXPECT_LT(bad.Initial(avi, nullptr, wmv, nullptr, false, 1, false, -1), 0);
 }
 
 TEST_F(RecordingFiles, ProfilesFromTheTableAndFromFiles) {

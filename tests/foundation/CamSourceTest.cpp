@@ -54,6 +54,7 @@ TEST(VideoCtrl, UnknownTypesAndNoPictureGiveNoSample) {
     EXPECT_EQ(fx.types, (std::vector<int32_t>{3, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+// The view's own sizes are followed by the camera window and camera source tests.
 TEST(VideoCtrl, LetterBoxArithmetic) {
     const struct {
         int w, h, viewW, viewH;
@@ -63,15 +64,6 @@ TEST(VideoCtrl, LetterBoxArithmetic) {
                 {640, 480, 401, 100, {134, 0, 267, 100}},
                 {640, 480, 333, 777, {0, 264, 333, 513}}};
     for (const auto& r : rows) EXPECT_EQ(CCamSource::LetterBox(r.w, r.h, r.viewW, r.viewH), r.box);
-    Fixture fx;
-    fx.view.OnSize(400, 300);
-    ASSERT_TRUE(fx.Connect(5, 320, 480));
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{100, 0, 300, 300}));
-    fx.view.OnSize(800, 600);
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{200, 0, 600, 600}));
-    fx.last->Disconnect();
-    fx.view.OnSize(400, 300);
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{})) << "not connected: empty rectangle";
 }
 
 TEST(VideoCtrl, StoreStepCopiesWholePicturesAndDropsOtherSizes) {

@@ -42,21 +42,6 @@ TEST(LogEntry, ParsesFileLinesAndWritesExportLines) {
     EXPECT_FALSE(ParseLogLine("\r\n", e));
 }
 
-TEST(LogEntry, AutomationDatesAndImpossibleDates) {
-    const struct {
-        DateParts date;
-        bool ok;
-        double value;
-    } rows[] = {{{1899, 12, 30, 0, 0, 0}, true, 0.0},    {{1900, 1, 1, 12, 0, 0}, true, 2.5},
-                {{2000, 2, 29, 0, 0, 0}, true, 36585.0}, {{2001, 2, 29, 0, 0, 0}, false, 0},
-                {{2001, 13, 1, 0, 0, 0}, false, 0},      {{2001, 1, 1, 24, 0, 0}, false, 0}};
-    for (const auto& r : rows) {
-        double v = -7;
-        EXPECT_EQ(ToAutomationDate(r.date, v), r.ok) << r.date.year << "/" << r.date.month;
-        if (r.ok) EXPECT_DOUBLE_EQ(v, r.value);
-    }
-}
-
 // What the logger writes is read back with its level (the log window's test reads the other
 // levels); an overlong line is cut and the last line needs no line end.
 TEST(LogEntry, ReadsBackWhatTheLoggerWroteAndCutsOverlongLines) {
