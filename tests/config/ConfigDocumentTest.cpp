@@ -17,7 +17,7 @@ namespace {
 const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 // A camera element as written for a new camera, with the given name and "no" value.
-std::string CameraXml(const std::string& name, const std::string& no, bool withConditions = true) {
+std::string CameraXml(const std::string& name, const std::string& no) {
     CapturedLog cap;
     ocv::ConfigDocument doc("/opt/ocv");
     ocv::CameraConfig cam = doc.NewCamera();
@@ -28,7 +28,6 @@ std::string CameraXml(const std::string& name, const std::string& no, bool withC
     doc.BuildDocument(d, cap.log);
     pugi::xml_node c = d.child("OcvML").child("Camera");
     c.attribute("no").set_value(no.c_str());
-    if (!withConditions) c.remove_child("ConditionSetting");
     std::string text = ocv::XmlToString(d);
     size_t from = text.find("<Camera");
     return text.substr(from, text.find("</OcvML>") - from);
@@ -41,116 +40,59 @@ protected:
     CapturedLog cap;
 };
 
-TEST_F(ConfigDocumentTest, MissingFileLoadsNothingSilently) {
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
-    EXPECT_TRUE(doc.cameras.empty());
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
-    EXPECT_TRUE(cap.Notices().empty());
-}
-
-TEST_F(ConfigDocumentTest, ParseErrorShowsOneBoxAndStartsEmpty) {
-    Write(std::string(kDecl) + "<OcvML><SystemInfo>" + CameraXml("A", "1"));  // truncated
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_FALSE(doc.LoadConfiguration(cap.log));
-    EXPECT_TRUE(doc.cameras.empty());
-    ASSERT_EQ(1u, cap.Boxes().size());
-    EXPECT_EQ(0u, cap.Boxes()[0].find("XML Perse Failed! [" + dir.File("ocv.xml") + "], ["));
-}
-
-TEST_F(ConfigDocumentTest, SystemSectionNeedsLogBeforeMailCommand) {
-    // MailCommand without Log: the whole record stays at its defaults.
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><MailCommand><meta name=\"SMTP Port\" value=\"2525\"/>"
-          "</MailCommand></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);
-
-    // Log without MailCommand: the log keys are read, the log file is not deleted.
-    WriteFile(dir.File("log.txt"), "old log\r\n");
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Debug Mode\" value=\"0\"/>"
-          "<meta name=\"Delete\" value=\"1\"/><meta name=\"LogFile Path\" "
-          "value=\"" +
-          dir.Path() + "\"/></Log></SystemInfo></OcvML>");
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    EXPECT_EQ(0, doc.system.debugMode);
-    EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));
-}
-
-TEST_F(ConfigDocumentTest, DeleteRemovesTheLogFileOnceAfterTheSystemSection) {
+// The system section: Log must come before MailCommand (else the record stays at its defaults),
+// "Delete" removes the configured log file once, and key names are case-sensitive.
+TEST_F(ConfigDocumentTest, SystemSectionRules) {
     const std::string logDir = dir.File("logs");
     ASSERT_EQ(0, ::mkdir(logDir.c_str(), 0700));
+    auto system = [&](const std::string& deleteLog, const std::string& path, bool mail) {
+        Write(std::string(kDecl) + "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"" +
+              deleteLog + "\"/><meta name=\"LogFile Path\" value=\"" + path + "\"/></Log>" +
+              (mail ? "<MailCommand><meta name=\"smtp port\" value=\"2525\"/>"
+                      "<meta name=\"Check Time\" value=\"45\"/></MailCommand>"
+                    : "") +
+              "</SystemInfo></OcvML>");
+    };
+    ocv::ConfigDocument doc(dir.Path());
+    Write(std::string(kDecl) + "<OcvML><SystemInfo><MailCommand><meta name=\"Check Time\" "
+                               "value=\"45\"/></MailCommand></SystemInfo></OcvML>");
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system) << "MailCommand without Log";
+
     WriteFile(ocv::JoinPath(logDir, "log.txt"), "old log\r\n");
     WriteFile(dir.File("log.txt"), "program directory log\r\n");
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"1\"/>"
-          "<meta name=\"LogFile Path\" value=\"" +
-          logDir +
-          "\"/></Log><MailCommand><meta name=\"smtp port\" value=\"2525\"/>"
-          "<meta name=\"Check Time\" value=\"45\"/></MailCommand></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
+    system("1", logDir, false);  // Log without MailCommand: read, but the file is not deleted
+    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
+    EXPECT_EQ(logDir, doc.system.logFilePath);
+    EXPECT_TRUE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
+
+    system("1", logDir, true);
     EXPECT_TRUE(doc.LoadConfiguration(cap.log));
     EXPECT_FALSE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
     EXPECT_TRUE(ocv::FileExists(dir.File("log.txt")));  // only the configured one
-    EXPECT_EQ(logDir, doc.system.logFilePath);
     EXPECT_EQ(45, doc.system.checkTime);
     EXPECT_EQ(25, doc.system.smtpPort);  // "smtp port" differs in case: no match
-
     // With "Delete" 0 the file stays.
     WriteFile(ocv::JoinPath(logDir, "log.txt"), "new log\r\n");
     doc.system.deleteLog = 0;
     ASSERT_TRUE(doc.SaveConfiguration(cap.log));
     EXPECT_TRUE(doc.LoadConfiguration(cap.log));
     EXPECT_TRUE(ocv::FileExists(ocv::JoinPath(logDir, "log.txt")));
+    EXPECT_TRUE(cap.Warnings().empty());
 }
 
-TEST_F(ConfigDocumentTest, TooLongLogPathKeepsTheDefault) {
-    Write(std::string(kDecl) +
-          "<OcvML><SystemInfo><Log><meta name=\"Delete\" value=\"0\"/>"
-          "<meta name=\"LogFile Path\" value=\"/" +
-          std::string(299, 'p') + "\"/></Log><MailCommand/></SystemInfo></OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    EXPECT_EQ(dir.Path(), doc.system.logFilePath);
-    EXPECT_EQ(0, doc.system.deleteLog);
-    EXPECT_EQ(1u, cap.Warnings().size());
-}
-
-TEST_F(ConfigDocumentTest, CamerasComeInDocumentOrderAndAreRenumberedOnSave) {
-    Write(std::string(kDecl) + "<OcvML>" + CameraXml("second-no", "2") +
-          CameraXml("first-no", "1") + "</OcvML>");
-    ocv::ConfigDocument doc(dir.Path());
-    EXPECT_TRUE(doc.LoadConfiguration(cap.log));
-    ASSERT_EQ(2u, doc.cameras.size());
-    EXPECT_EQ("second-no", doc.cameras[0].param.name);
-    EXPECT_EQ("first-no", doc.cameras[1].param.name);
-    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);  // no SystemInfo at all
-    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
-    auto saved = ocv::LoadXmlFile(dir.File("ocv.xml"), &cap.log);
-    ASSERT_TRUE(saved);
-    auto cams = ocv::FindElements(*saved, "Camera");
-    ASSERT_EQ(2u, cams.size());
-    EXPECT_STREQ("1", cams[0].attribute("no").value());
-    EXPECT_STREQ("2", cams[1].attribute("no").value());
-    std::string name;
-    ocv::GetMeta(cams[0], "name", name);
-    EXPECT_EQ("second-no", name);
-}
-
-TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
-    std::string noParam = CameraXml("no-param", "2");
-    size_t a = noParam.find("<OcvParam>"), b = noParam.find("</OcvParam>") + 11;
-    noParam.erase(a, b - a);
-    std::string noDevice = CameraXml("no-device", "3");
-    a = noDevice.find("<DeviceInfo>");
-    b = noDevice.find("</DeviceInfo>") + 13;
-    noDevice.erase(a, b - a);
-    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "1") + noParam + noDevice +
-          CameraXml("bare", "4", false) + "</OcvML>");
-
-    // Each camera's problems go to its own channel.
+// Cameras come in document order whatever their numbers; broken ones are dropped with their
+// problem on their own channel, missing conditions take their defaults, and the save numbers the
+// cameras again from 1.
+TEST_F(ConfigDocumentTest, CamerasInDocumentOrderBrokenOnesDroppedAndRenumberedOnSave) {
+    auto without = [](std::string xml, const std::string& tag) {
+        size_t a = xml.find("<" + tag + ">"), b = xml.find("</" + tag + ">") + tag.size() + 3;
+        return xml.erase(a, b - a);
+    };
+    Write(std::string(kDecl) + "<OcvML>" + CameraXml("one", "4") +
+          without(CameraXml("no-param", "2"), "OcvParam") +
+          without(CameraXml("no-device", "3"), "DeviceInfo") +
+          without(CameraXml("bare", "1"), "ConditionSetting") + "</OcvML>");
     CapturedLog cams[4];
     ocv::ConfigDocument doc(dir.Path());
     EXPECT_TRUE(
@@ -160,6 +102,7 @@ TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
     EXPECT_EQ(11, doc.cameras[0].conditions.left);
     EXPECT_EQ("bare", doc.cameras[1].param.name);
     EXPECT_EQ(ocv::ConditionSetting{}, doc.cameras[1].conditions);
+    EXPECT_EQ(ocv::MakeDefaultSystemInfo(dir.Path()), doc.system);  // no SystemInfo at all
     EXPECT_TRUE(cams[0].Notices().empty());
     EXPECT_EQ(std::vector<std::string>{"Loading configuration file failed. "
                                        "[Reason=<OcvParam>node not found!]"},
@@ -172,6 +115,18 @@ TEST_F(ConfigDocumentTest, BrokenCamerasAreDroppedAndMissingConditionsDefault) {
               cams[3].Errors());
     EXPECT_EQ("bare", cams[3].log.Name());  // the channel is named after the camera
     EXPECT_TRUE(cap.Notices().empty());
+
+    ASSERT_TRUE(doc.SaveConfiguration(cap.log));
+    auto saved = ocv::LoadXmlFile(dir.File("ocv.xml"), &cap.log);
+    ASSERT_TRUE(saved);
+    auto cameras = ocv::FindElements(*saved, "Camera");
+    ASSERT_EQ(2u, cameras.size());
+    std::string name;
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(std::to_string(i + 1), cameras[i].attribute("no").value());
+        ASSERT_TRUE(ocv::GetMeta(cameras[i], "name", name));
+        EXPECT_EQ(doc.cameras[i].param.name, name);
+    }
 }
 
 }  // namespace

@@ -3,43 +3,27 @@
 // boxes are recorded, and file reading and writing.
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "foundation/Logger.h"
-#include "platform/Files.h"
+#include "../foundation/LogLines.h"
 #include "../foundation/TempDir.h"
+#include "platform/Files.h"
 
 namespace ocvtest {
-
-using ::TempDir;
-
-struct RecordingSink : ocv::ILogNotifySink {
-    std::vector<std::pair<std::string, int>> notices;
-    std::vector<std::string> boxes;
-    void Notify(const std::string& text, int level) override { notices.emplace_back(text, level); }
-    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
-};
 
 // A logger writing into its own temporary directory and recording what it reports.
 class CapturedLog {
 public:
-    CapturedLog() : sink_(std::make_shared<RecordingSink>()) {
+    CapturedLog() {
         log.SetPath(dir_.File("test.log"));
         log.SetNotifySink(sink_);
     }
     const std::vector<std::pair<std::string, int>>& Notices() const { return sink_->notices; }
     const std::vector<std::string>& Boxes() const { return sink_->boxes; }
-    // Texts reported at level Error, in order.
     std::vector<std::string> Errors() const { return TextsAt(ocv::LOG_ERROR); }
     std::vector<std::string> Warnings() const { return TextsAt(ocv::LOG_WARNING); }
-    void Clear() {
-        sink_->notices.clear();
-        sink_->boxes.clear();
-    }
-
+    void Clear() { *sink_ = {}; }
     ocv::CLogger log;
 
 private:
@@ -50,19 +34,11 @@ private:
         return out;
     }
     TempDir dir_;
-    std::shared_ptr<RecordingSink> sink_;
+    std::shared_ptr<RecordingSink> sink_ = std::make_shared<RecordingSink>();
 };
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace ocvtest

@@ -6,12 +6,11 @@
 
 namespace ocvtest {
 
-inline std::map<std::string, std::string> Probe(const std::string& path, bool countFrames) {
-    const std::string cmd = "ffprobe -v error " + std::string(countFrames ? "-count_frames " : "") +
-                            "-show_entries stream=codec_name,pix_fmt,r_frame_rate,nb_frames,"
-                            "nb_read_frames,width,height:format=format_name,duration -of "
-                            "default=noprint_wrappers=1 '" +
-                            path + "' 2>&1";
+inline std::map<std::string, std::string> Probe(const std::string& path) {
+    const std::string cmd =
+        "ffprobe -v error -count_frames -show_entries stream=codec_name,pix_fmt,r_frame_rate,"
+        "nb_frames,nb_read_frames,width,height:format=format_name,duration -of "
+        "default=noprint_wrappers=1 '" + path + "' 2>&1";
     std::map<std::string, std::string> out;
     FILE* p = popen(cmd.c_str(), "r");
     char line[512];

@@ -6,17 +6,13 @@ namespace {
 
 // 2026-12-07 is a Monday.
 LocalTime At(int dayOfWeek, int hour, int minute, int second = 0) {
-    LocalTime t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = static_cast<uint16_t>(6 + dayOfWeek);
-    t.wDayOfWeek = static_cast<uint16_t>(dayOfWeek);
-    t.wHour = static_cast<uint16_t>(hour);
-    t.wMinute = static_cast<uint16_t>(minute);
-    t.wSecond = static_cast<uint16_t>(second);
-    return t;
+    auto u = [](int v) { return static_cast<uint16_t>(v); };
+    return {.wYear = 2026, .wMonth = 12, .wDayOfWeek = u(dayOfWeek), .wDay = u(6 + dayOfWeek),
+            .wHour = u(hour), .wMinute = u(minute), .wSecond = u(second)};
 }
 
+// A camera scheduled from 9:00 to 17:00 on Mondays, on a ten-minute Live interval, whose clock
+// the test sets.
 class ScheduleTest : public CtrlTest {
 protected:
     void SetUp() override {
@@ -25,81 +21,66 @@ protected:
         s.enable = 1;
         s.execWeek = 0x02;  // Monday only
         s.startHour = 9;
-        s.startMinute = 0;
+        s.startMinute = s.endMinute = 0;
         s.endHour = 17;
-        s.endMinute = 0;
         ctrl_->Param().vistrel.vistrelTimer = 600000;
         ctrl_->SetClock([this] { return now_; });
-    }
-    void CheckAt(const LocalTime& t) {
-        now_ = t;
-        ctrl_->CheckSchedule();
-        PumpFor(50);
     }
     LocalTime now_;
 };
 
 }  // namespace
 
-TEST_F(ScheduleTest, MondayNineToFiveOnlyOnMonday) {
-    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
-    EXPECT_TRUE(ctrl_->State() & STATE_SCHEDULE);
-    // Checks one after the other; the counts are of the log lines so far.
-    struct Step {
+TEST_F(ScheduleTest, ChecksStartAndStopAtTheirMinutes) {
+    struct Check {
         LocalTime at;
         bool running;
-        int starts, stops;
-    } steps[] = {
-        {At(2, 9, 0, 5), false, 0, 0},  // Tuesday
-        {At(1, 8, 59, 55), false, 0, 0},
-        {At(1, 9, 0, 3), true, 1, 0},
-        {At(1, 9, 0, 13), true, 1, 0},  // the same minute does not start it again
-        {At(1, 9, 0, 23), true, 1, 0},
-        {At(1, 16, 59, 58), true, 1, 0},
-        {At(1, 17, 0, 8), false, 1, 1},
-        {At(1, 17, 0, 18), false, 1, 2},  // every match of the end minute logs, nothing to stop
+        int starts, stops;  // the log lines so far
     };
-    for (const Step& s : steps) {
-        SCOPED_TRACE(std::to_string(s.at.wDayOfWeek) + " " + std::to_string(s.at.wHour) + ":" +
-                     std::to_string(s.at.wMinute) + ":" + std::to_string(s.at.wSecond));
-        CheckAt(s.at);
-        EXPECT_EQ(ctrl_->IsVistrelRunning(), s.running);
-        EXPECT_EQ(Count("Start capture by schedule."), s.starts);
-        EXPECT_EQ(Count("Stop capture by schedule."), s.stops);
+    struct Row {
+        const char* what;
+        bool connected, vistrel, allDayAtMidnight;
+        std::vector<Check> checks;
+    } rows[] = {
+        {"Monday nine to five", true, true, false,
+         {{At(2, 9, 0, 5), false, 0, 0},  // Tuesday
+          {At(1, 8, 59, 55), false, 0, 0},
+          {At(1, 9, 0, 3), true, 1, 0},
+          {At(1, 9, 0, 13), true, 1, 0},  // the same minute does not start it again
+          {At(1, 17, 0, 8), false, 1, 1},
+          {At(1, 17, 0, 18), false, 1, 2}}},  // every match of the end minute logs
+        {"start equal to the end: started and stopped in one check", true, true, true,
+         {{At(0, 0, 0, 1), false, 1, 1}}},
+        {"not connected: never starts but still stops", false, true, false,
+         {{At(1, 9, 0), false, 0, 0}, {At(1, 17, 0), false, 0, 1}}},
+        // No Vistrel or motion thread runs, so every check of the minute starts again.
+        {"web server only", true, false, false,
+         {{At(1, 9, 0, 1), false, 1, 0}, {At(1, 9, 0, 11), false, 2, 0}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TearDown();
+        SetUp();
+        auto& s = ctrl_->Param().schedule;
+        if (row.allDayAtMidnight) s.execWeek = 0x7F, s.startHour = s.endHour = 0;
+        ctrl_->Param().vistrel.enableVistrel = row.vistrel;
+        if (row.connected) {
+            ASSERT_EQ(ctrl_->ConnectCamera(), 1);
+        }
+        for (const Check& c : row.checks) {
+            SCOPED_TRACE(std::to_string(c.at.wDayOfWeek) + " " + std::to_string(c.at.wHour) + ":" +
+                         std::to_string(c.at.wMinute) + ":" + std::to_string(c.at.wSecond));
+            now_ = c.at;
+            ctrl_->CheckSchedule();
+            PumpFor(50);
+            EXPECT_EQ(ctrl_->IsVistrelRunning(), c.running);
+            EXPECT_EQ(Count("Start capture by schedule."), c.starts);
+            EXPECT_EQ(Count("Stop capture by schedule."), c.stops);
+        }
+        EXPECT_EQ(Count("[Live] Vistrel start!"), row.connected && row.vistrel ? 1 : 0);
+        EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 0);
+        EXPECT_TRUE(ctrl_->State() & STATE_SCHEDULE) << "armed, and re-armed after a stop";
     }
-    EXPECT_EQ(Count("[Live] Vistrel start!"), 1);
-    EXPECT_TRUE(ctrl_->State() & STATE_SCHEDULE) << "re-armed after the stop";
-    EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 0);
-}
-
-TEST_F(ScheduleTest, StartEqualToEndStartsAndStopsInOneCheck) {
-    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
-    auto& s = ctrl_->Param().schedule;
-    s.execWeek = 0x7F;
-    s.startHour = s.endHour = 0;
-    s.startMinute = s.endMinute = 0;  // midnight
-    CheckAt(At(0, 0, 0, 1));
-    EXPECT_EQ(Count("Start capture by schedule."), 1);
-    EXPECT_EQ(Count("Stop capture by schedule."), 1);
-    EXPECT_EQ(Count("[Live] Vistrel start!"), 1);
-    EXPECT_FALSE(ctrl_->IsVistrelRunning());
-}
-
-TEST_F(ScheduleTest, NotConnectedNeverStartsButStillStops) {
-    CheckAt(At(1, 9, 0));
-    EXPECT_EQ(Count("Start capture by schedule."), 0);
-    CheckAt(At(1, 17, 0));
-    EXPECT_EQ(Count("Stop capture by schedule."), 1);
-}
-
-TEST_F(ScheduleTest, WebServerOnlyCameraLogsAStartAtEveryMatch) {
-    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
-    ctrl_->Param().vistrel.enableVistrel = 0;
-    CheckAt(At(1, 9, 0, 1));
-    CheckAt(At(1, 9, 0, 11));
-    EXPECT_EQ(Count("Start capture by schedule."), 2)
-        << "no Vistrel or motion thread runs, so every check of the minute starts again";
-    EXPECT_EQ(Count("開始する処理が何もありません！"), 2);
 }
 
 TEST_F(ScheduleTest, TheConnectionArmsATenSecondTimerOnTheOwnerThread) {

@@ -11,67 +11,50 @@ using namespace ocv;
 
 namespace {
 
+// A view whose sources are FakeSources; `last` is the newest, `types` the device types asked for.
 struct Fixture {
     std::shared_ptr<FakeSource> last;
-    std::vector<int32_t> typesAsked;
-    SourceFactory Factory() {
-        return [this](int32_t type, std::shared_ptr<FrameNotifier> view,
-                      std::shared_ptr<CLogger> logger) -> std::shared_ptr<CCamInterface> {
-            typesAsked.push_back(type);
-            last = std::make_shared<FakeSource>(view, logger);
-            return last;
-        };
+    std::vector<int32_t> types;
+    CVideoCtrl view{nullptr, [this](int32_t type, std::shared_ptr<FrameNotifier> v,
+                                    std::shared_ptr<CLogger> l) -> std::shared_ptr<CCamInterface> {
+                        types.push_back(type);
+                        return last = std::make_shared<FakeSource>(v, l);
+                    }};
+    bool Connect(int32_t type, int w, int h) {
+        DeviceInfo i;
+        i.deviceType = type;
+        i.deviceName = "test";
+        i.frameWidth = w;
+        i.frameHeight = h;
+        return view.Connect(i);
     }
 };
 
-DeviceInfo Info(int32_t type, int w, int h) {
-    DeviceInfo i;
-    i.deviceType = type;
-    i.deviceName = "test";
-    i.frameWidth = w;
-    i.frameHeight = h;
-    return i;
-}
-
 }  // namespace
 
-TEST(FrameSample, RowsArePaddedToFourBytes) {
-    auto h = MakeRgb24Header(321, 2);
-    EXPECT_EQ(h.biBitCount, 24);
-    EXPECT_EQ(h.biSizeImage, 964u * 2);  // 963 bytes a row padded to 4
-    EXPECT_EQ(DibStride(1, 8), 4u);
-}
-
-TEST(VideoCtrl, BeforeTheFirstPictureThereIsNoSample) {
+// Unknown device types get no source; without a source the forwarders give nothing, and a source
+// that does not connect gives an all-zero header and no sample.
+TEST(VideoCtrl, UnknownTypesAndNoPictureGiveNoSample) {
     Fixture fx;
-    CVideoCtrl view(nullptr, fx.Factory());
+    for (int t : {9, 0, -1}) EXPECT_FALSE(fx.Connect(t, 320, 240));
+    EXPECT_TRUE(fx.types.empty()) << "no source is created for them";
+    EXPECT_FALSE(fx.view.Source());
     BITMAPINFOHEADER h, zero{};
     std::memset(&h, 0xAB, sizeof h);
     uint8_t buf[4] = {1, 2, 3, 4};
-    // Without a source the forwarders give nothing; a source that does not connect gives an
-    // all-zero header and no sample.
-    EXPECT_FALSE(view.GetFormat(&h) || view.IsConnected() || view.GetSample(buf, 4));
-    ASSERT_FALSE(view.Connect(Info(3, 0, 0)));
-    EXPECT_TRUE(view.GetFormat(&h));
+    EXPECT_FALSE(fx.view.GetFormat(&h) || fx.view.IsConnected() || fx.view.GetSample(buf, 4));
+    ASSERT_FALSE(fx.Connect(3, 0, 0));
+    EXPECT_TRUE(fx.view.GetFormat(&h));
     EXPECT_EQ(std::memcmp(&h, &zero, sizeof h), 0);
-    EXPECT_EQ(view.GetSampleSize(), 0u);
-    EXPECT_FALSE(view.GetSample(buf, 4));
+    EXPECT_EQ(fx.view.GetSampleSize(), 0u);
+    EXPECT_FALSE(fx.view.GetSample(buf, 4));
     EXPECT_EQ(buf[0], 1);
-    EXPECT_FALSE(view.Paint([](auto&, auto*, auto&) {})) << "paints the no-signal picture";
+    EXPECT_FALSE(fx.view.Paint([](auto&, auto*, auto&) {})) << "paints the no-signal picture";
+    for (int t = 1; t <= 8; ++t) EXPECT_TRUE(fx.Connect(t, 8, 8));
+    EXPECT_EQ(fx.types, (std::vector<int32_t>{3, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
-TEST(VideoCtrl, RefusesUnknownDeviceTypes) {
-    Fixture fx;
-    CVideoCtrl view(nullptr, fx.Factory());
-    EXPECT_FALSE(view.Connect(Info(9, 320, 240)));
-    EXPECT_FALSE(view.Connect(Info(0, 320, 240)));
-    EXPECT_FALSE(view.Connect(Info(-1, 320, 240)));
-    EXPECT_TRUE(fx.typesAsked.empty()) << "no source is created for them";
-    EXPECT_FALSE(view.Source());
-    for (int t = 1; t <= 8; ++t) EXPECT_TRUE(view.Connect(Info(t, 8, 8)));
-    EXPECT_EQ(fx.typesAsked, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-}
-
+// The view's own sizes are followed by the camera window and camera source tests.
 TEST(VideoCtrl, LetterBoxArithmetic) {
     const struct {
         int w, h, viewW, viewH;
@@ -81,67 +64,45 @@ TEST(VideoCtrl, LetterBoxArithmetic) {
                 {640, 480, 401, 100, {134, 0, 267, 100}},
                 {640, 480, 333, 777, {0, 264, 333, 513}}};
     for (const auto& r : rows) EXPECT_EQ(CCamSource::LetterBox(r.w, r.h, r.viewW, r.viewH), r.box);
-    Fixture fx;
-    CVideoCtrl view(nullptr, fx.Factory());
-    view.OnSize(400, 300);
-    ASSERT_TRUE(view.Connect(Info(5, 320, 480)));
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{100, 0, 300, 300}));
-    view.OnSize(800, 600);
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{200, 0, 600, 600}));
-    fx.last->Disconnect();
-    view.OnSize(400, 300);
-    EXPECT_EQ(fx.last->DisplayRect(), (Rect{})) << "not connected: empty rectangle";
 }
 
 TEST(VideoCtrl, StoreStepCopiesWholePicturesAndDropsOtherSizes) {
     Fixture fx;
-    CVideoCtrl view(nullptr, fx.Factory());
     std::atomic<int> stored{0};
-    view.SetFrameListener([&] { ++stored; });
-    ASSERT_TRUE(view.Connect(Info(4, 4, 2)));
-    const uint32_t size = view.GetSampleSize();
-    ASSERT_EQ(size, 2u * 12u);
-    EXPECT_EQ(view.GetFrameWidth(), 4);
-    EXPECT_EQ(view.GetFrameHeight(), 2);
-
-    std::vector<uint8_t> pic(size);
+    fx.view.SetFrameListener([&] { ++stored; });
+    ASSERT_TRUE(fx.Connect(4, 4, 2));
+    const uint32_t size = fx.view.GetSampleSize();
+    ASSERT_EQ(size, 2u * 12u);  // 4 pixels of 3 bytes a row, padded to 4 bytes
+    EXPECT_EQ(fx.view.GetFrameWidth(), 4);
+    EXPECT_EQ(fx.view.GetFrameHeight(), 2);
+    std::vector<uint8_t> pic(size), out(size, 0);
     for (size_t i = 0; i < pic.size(); ++i) pic[i] = static_cast<uint8_t>(i * 7);
     EXPECT_TRUE(fx.last->Store(pic));
-    EXPECT_EQ(stored, 1);
-    std::vector<uint8_t> out(size, 0);
-    ASSERT_TRUE(view.GetSample(out.data(), size));
-    EXPECT_EQ(out, pic);
-
     // A picture of another byte size (resolution change) is dropped; the old one stays.
     EXPECT_FALSE(fx.last->Store(std::vector<uint8_t>(size + 12, 0xFF)));
     EXPECT_EQ(stored, 1);
-    std::vector<uint8_t> again(size, 0);
-    ASSERT_TRUE(view.GetSample(again.data(), size));
-    EXPECT_EQ(again, pic);
+    ASSERT_TRUE(fx.view.GetSample(out.data(), size));
+    EXPECT_EQ(out, pic);
     // A wrong size on the way out copies nothing.
     std::vector<uint8_t> wrong(size - 1, 0x55);
-    EXPECT_FALSE(view.GetSample(wrong.data(), size - 1));
+    EXPECT_FALSE(fx.view.GetSample(wrong.data(), size - 1));
     EXPECT_EQ(wrong, std::vector<uint8_t>(size - 1, 0x55));
-
     bool painted = false;
-    EXPECT_TRUE(view.Paint([&](const BITMAPINFOHEADER& h, const uint8_t* px, const Rect&) {
+    EXPECT_TRUE(fx.view.Paint([&](const BITMAPINFOHEADER& h, const uint8_t* px, const Rect&) {
         painted = h.biWidth == 4 && std::memcmp(px, pic.data(), size) == 0;
     }));
     EXPECT_TRUE(painted);
-
-    view.Disconnect();
-    EXPECT_EQ(view.GetSampleSize(), 0u);
-    EXPECT_FALSE(view.Source());
+    fx.view.Disconnect();
+    EXPECT_EQ(fx.view.GetSampleSize(), 0u);
+    EXPECT_FALSE(fx.view.Source());
 }
 
 TEST(VideoCtrl, ConcurrentStoresAndCopiesNeverTearAPicture) {
     Fixture fx;
-    CVideoCtrl view(nullptr, fx.Factory());
-    ASSERT_TRUE(view.Connect(Info(5, 64, 48)));
-    const uint32_t size = view.GetSampleSize();
-    auto source = fx.last;
+    ASSERT_TRUE(fx.Connect(5, 64, 48));
+    const uint32_t size = fx.view.GetSampleSize();
     std::atomic<bool> stop{false};
-    std::thread writer([&] {
+    std::thread writer([&, source = fx.last] {
         std::vector<uint8_t> pic(size);
         for (uint8_t v = 0; !stop; ++v) {
             std::fill(pic.begin(), pic.end(), v);
@@ -150,7 +111,7 @@ TEST(VideoCtrl, ConcurrentStoresAndCopiesNeverTearAPicture) {
     });
     std::vector<uint8_t> copy(size);
     for (int i = 0; i < 2000; ++i) {
-        ASSERT_TRUE(view.GetSample(copy.data(), size));
+        ASSERT_TRUE(fx.view.GetSample(copy.data(), size));
         ASSERT_EQ(std::count(copy.begin(), copy.end(), copy[0]), static_cast<long>(size))
             << "a copy holds one whole picture";
     }
@@ -159,22 +120,21 @@ TEST(VideoCtrl, ConcurrentStoresAndCopiesNeverTearAPicture) {
 }
 
 TEST(VideoCtrl, ReconnectDisconnectsTheOldSourceAndTheViewStopsListening) {
-    Fixture fx;
     std::atomic<int> frames{0};
-    std::shared_ptr<FakeSource> first;
+    std::shared_ptr<FakeSource> survivor;
     {
-        CVideoCtrl view(nullptr, fx.Factory());
-        view.SetFrameListener([&] { ++frames; });
-        ASSERT_TRUE(view.Connect(Info(3, 2, 2)));
-        first = fx.last;
-        ASSERT_TRUE(view.Connect(Info(3, 4, 4)));
+        Fixture fx;
+        fx.view.SetFrameListener([&] { ++frames; });
+        ASSERT_TRUE(fx.Connect(3, 2, 2));
+        auto first = fx.last;
+        ASSERT_TRUE(fx.Connect(3, 4, 4));
         EXPECT_EQ(first->disconnects, 1);
         EXPECT_NE(fx.last, first);
-        EXPECT_TRUE(fx.last->Store(std::vector<uint8_t>(view.GetSampleSize())));
+        EXPECT_TRUE(fx.last->Store(std::vector<uint8_t>(fx.view.GetSampleSize())));
         EXPECT_EQ(frames, 1);
+        survivor = fx.last;
     }
     // The view is gone; a source a worker still holds stores into nothing and calls no one.
-    auto survivor = fx.last;
     EXPECT_FALSE(survivor->IsConnected());
     EXPECT_FALSE(survivor->Store(std::vector<uint8_t>(48)));
     EXPECT_EQ(frames, 1);

@@ -1,20 +1,18 @@
 #pragma once
 // A camera source fed by the test. Connect takes a record with a width, allocating a sample of
-// its size when it has a height too; a record named "hangs" waits until RequestStop and fails.
+// its size when it has a height too.
 #include <atomic>
 #include <memory>
 #include <vector>
 
 #include "foundation/VideoCtrl.h"
-#include "platform/NamedEvent.h"
 
 class FakeSource : public ocv::CCamSource {
 public:
     using CCamSource::CCamSource;
     ~FakeSource() override { Disconnect(); }
     int Connect(const ocv::DeviceInfo* info) override {
-        if (info->deviceName == "hangs") stop->Wait(30000);
-        connected_ = info->frameWidth > 0 && info->deviceName != "hangs";
+        connected_ = info->frameWidth > 0;
         if (connected_ && info->frameHeight > 0)
             AllocateSample(ocv::MakeRgb24Header(info->frameWidth, info->frameHeight));
         return connected_ ? 1 : 0;
@@ -24,7 +22,6 @@ public:
         FreeSample();
         ++disconnects;
     }
-    void RequestStop() override { stop->Set(); }
     bool IsConnected() override { return connected_; }
     bool HasFormatPage() override { return false; }
     bool ShowFormatPage(ocv::IDialogHost*, ocv::DeviceInfo*) override { return false; }
@@ -39,7 +36,6 @@ public:
         std::vector<uint8_t> px(f.biSizeImage, value);
         return StoreFrame(f, px.data());
     }
-    std::shared_ptr<ocv::NamedEvent> stop = ocv::NamedEvent::Create("");
     std::atomic<int> disconnects{0};
 
 private:
