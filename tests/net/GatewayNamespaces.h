@@ -46,20 +46,18 @@ protected:
             made_.push_back(Ns(n));
             Run("ip -n " + Ns(n) + " link set lo up");
         }
-        Run("ip -n " + Ns("igd") + " link add lan0 type veth peer name lan1 netns " + Ns("cli"));
-        Run("ip -n " + Ns("igd") + " link add wan0 type veth peer name wan1 netns " + Ns("isp"));
-        Run("ip -n " + Ns("cli") + " link set lan1 address 02:00:00:aa:bb:cc");
-        Run("ip -n " + Ns("igd") + " addr add 10.200.0.1/24 dev lan0");
-        Run("ip -n " + Ns("cli") + " addr add 10.200.0.2/24 dev lan1");
-        Run("ip -n " + Ns("igd") + " addr add 192.0.3.2/24 dev wan0");
-        Run("ip -n " + Ns("isp") + " addr add 192.0.3.1/24 dev wan1");
-        Run("ip -n " + Ns("igd") + " link set lan0 up");
-        Run("ip -n " + Ns("igd") + " link set wan0 up");
-        Run("ip -n " + Ns("cli") + " link set lan1 up");
-        Run("ip -n " + Ns("isp") + " link set wan1 up");
-        Run("ip -n " + Ns("igd") + " route add default via 192.0.3.1");
-        Run("ip -n " + Ns("cli") + " route add default via 10.200.0.1");
-
+        const std::string igd = "ip -n " + Ns("igd") + " ", cli = "ip -n " + Ns("cli") + " ",
+                          isp = "ip -n " + Ns("isp") + " ";
+        for (const std::string& cmd :
+             {igd + "link add lan0 type veth peer name lan1 netns " + Ns("cli"),
+              igd + "link add wan0 type veth peer name wan1 netns " + Ns("isp"),
+              cli + "link set lan1 address 02:00:00:aa:bb:cc",
+              igd + "addr add 10.200.0.1/24 dev lan0", cli + "addr add 10.200.0.2/24 dev lan1",
+              igd + "addr add 192.0.3.2/24 dev wan0", isp + "addr add 192.0.3.1/24 dev wan1",
+              igd + "link set lan0 up", igd + "link set wan0 up", cli + "link set lan1 up",
+              isp + "link set wan1 up", igd + "route add default via 192.0.3.1",
+              cli + "route add default via 10.200.0.1"})
+            Run(cmd);
         const std::string d = dir_.Path();
         std::ofstream(d + "/igd.nft") << R"(table inet miniupnpd {
   chain forward { type filter hook forward priority 0; policy accept; jump forward_miniupnpd; }

@@ -42,8 +42,11 @@ TEST(AnalyzeRequest, PathAndQuery) {
         const char* path;
         V names, values;
     } rows[] = {
-        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1", true, "MotionJpeg",
-         {"Quality", "Password"}, {"50", "a=b"}},  // further "=" kept
+        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1",
+         true,
+         "MotionJpeg",
+         {"Quality", "Password"},
+         {"50", "a=b"}},  // further "=" kept
         {"GET / HTTP/1.0", true, "", {}, {}},
         {"GET \\i HTTP/1.0", true, "i", {}, {}},  // one backslash is removed like a slash
         {"GET /x?", true, "x", {}, {}},
@@ -279,9 +282,7 @@ TEST(Replies, SessionNumberFormatAndRandomness) {
     std::set<std::string> seen;
     for (int i = 0; i < 50; ++i) {
         std::string s = MakeSessionNumber();
-        EXPECT_GE(s.size(), 4u);
-        EXPECT_LE(s.size(), 6u);
-        EXPECT_EQ(s.substr(s.size() - 2), "00");
+        EXPECT_TRUE(s.size() >= 4u && s.size() <= 6u && s.substr(s.size() - 2) == "00") << s;
         seen.insert(s);
     }
     EXPECT_GT(seen.size(), 30u);  // 50 draws of 65536 values rarely collide
@@ -319,9 +320,6 @@ TEST(Ssdp, AnswerParsing) {
     ParseSsdpAnswer(cut.data(), cut.size(), location, st);
     EXPECT_EQ(location, "http://a/");
     EXPECT_EQ(st, "");
-    EXPECT_EQ(MakeSearchMessage("T"),
-              "M-SEARCH * HTTP/1.1\r\nMX: 3\r\nHOST: 239.255.255.250:1900\r\nMAN: "
-              "\"ssdp:discover\"\r\nST: T\r\n\r\n");
 }
 
 TEST(Description, ControlUrlWithAndWithoutUrlBase) {
@@ -351,32 +349,13 @@ TEST(Description, ControlUrlWithAndWithoutUrlBase) {
     EXPECT_EQ(ControlUrlFromDescription("<root><unclosed>", "http://x/", st), "");
 }
 
-TEST(Soap, EnvelopeAndTextContent) {
-    CUPnPAction a("http://x/ctl", kWanIpService, "DeletePortMapping");
-    a.AddArgument("NewRemoteHost", "");
-    a.AddArgument("NewExternalPort", "8080");
-    a.AddArgument("NewProtocol", "TCP");
-    EXPECT_EQ(a.BuildEnvelope(),
-              "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
-              "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-              "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
-              "<SOAP-ENV:Body><m:DeletePortMapping "
-              "xmlns:m=\"urn:schemas-upnp-org:service:WANIPConnection:1\">"
-              "<NewRemoteHost></NewRemoteHost><NewExternalPort>8080</NewExternalPort>"
-              "<NewProtocol>TCP</NewProtocol></m:DeletePortMapping></SOAP-ENV:Body>"
-              "</SOAP-ENV:Envelope>");
-    EXPECT_EQ(a.SoapActionHeader(), std::string(kWanIpService) + "#DeletePortMapping");
+// The envelope and the fault text are checked against miniupnpd in UPnPTest.cpp; here what that
+// gateway does not show.
+TEST(Soap, EscapingBrokenXmlAndUrls) {
     CUPnPAction esc("http://x/", kWanIpService, "AddPortMapping");
     esc.AddArgument("NewPortMappingDescription", "a<b&c");
     EXPECT_NE(esc.BuildEnvelope().find("a&lt;b&amp;c"), std::string::npos);
     std::string text;
-    ASSERT_TRUE(XmlTextContent(
-        "<s:Envelope><s:Body>\n <s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError"
-        "</faultstring><detail><UPnPError><errorCode>718</errorCode><errorDescription>"
-        "ConflictInMappingEntry</errorDescription></UPnPError></detail></s:Fault></s:Body>"
-        "</s:Envelope>",
-        text));
-    EXPECT_EQ(text, "s:ClientUPnPError718ConflictInMappingEntry");
     EXPECT_FALSE(XmlTextContent("not xml <", text));
     EXPECT_EQ(CombineUrl("http://h:1/a/b.xml", "/c"), "http://h:1/c");
     EXPECT_EQ(CombineUrl("", "/c"), "");
