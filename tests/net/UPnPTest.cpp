@@ -55,9 +55,7 @@ TEST(DISABLED_InsideGateway, Adapters) {
 TEST(DISABLED_InsideGateway, Search) {
     for (bool occupy : {false, true}) {
         int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in sin{};
-        sin.sin_family = AF_INET;
-        sin.sin_port = htons(CSsdpSearcher::kFirstPort);
+        sockaddr_in sin = ocvtest::Loopback(CSsdpSearcher::kFirstPort, "0.0.0.0");
         if (occupy) ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&sin), sizeof sin), 0);
         std::string location, st;
         int port = 0;
