@@ -33,7 +33,8 @@ protected:
     uint32_t lc_ = 0, fc_ = 0, mc_ = 0;
 };
 
-TEST_F(DeliverTest, SnapshotWithEveryTargetOffSavesLocallyAndAnUnknownModeDoesNothing) {
+// An unknown mode does nothing; the local save alone, then its failures logged with the mode name.
+TEST_F(DeliverTest, LocalSaveAloneAndItsFailures) {
     EXPECT_EQ(Deliver(3), 0);
     EXPECT_EQ(LogText(), "");
     param_.snapShot.enableFtp = param_.snapShot.enableSmtp = 0;
@@ -42,6 +43,13 @@ TEST_F(DeliverTest, SnapshotWithEveryTargetOffSavesLocallyAndAnUnknownModeDoesNo
     EXPECT_TRUE(Logged("[Snap] Saving to harddisk..."));
     EXPECT_EQ(lc_, 1u);
     EXPECT_EQ(fc_, 0u);
+    param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
+    EXPECT_EQ(Deliver(MODE_VISTREL), 1);
+    EXPECT_TRUE(Logged("[Live] Save image failed! [")) << LogText();
+    param_.vistrel.local.saveDirectoryName = dir_;
+    param_.vistrel.local.image.rotate = 5;  // no such quarter turn
+    Deliver(MODE_VISTREL);
+    EXPECT_TRUE(Logged("[Live] Edit image failed! [")) << LogText();
 }
 
 TEST_F(DeliverTest, StopBeforeRemoteTargetsSkipsThemAfterTheLocalSave) {
@@ -93,16 +101,6 @@ TEST_F(DeliverTest, EachTargetGetsItsOwnCopyAndTheFileNamesOfTheOthers) {
         ASSERT_TRUE(saved.LoadFromFile(JoinPath(dir_, "live.jpg")));
         EXPECT_EQ(saved.Width(), 64) << "the local copy was rotated";
     }
-}
-
-TEST_F(DeliverTest, FailedEditAndSaveAreLoggedWithTheModeName) {
-    param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
-    EXPECT_EQ(Deliver(MODE_VISTREL), 1);
-    EXPECT_TRUE(Logged("[Live] Save image failed! [")) << LogText();
-    param_.vistrel.local.saveDirectoryName = dir_;
-    param_.vistrel.local.image.rotate = 5;  // no such quarter turn
-    Deliver(MODE_VISTREL);
-    EXPECT_TRUE(Logged("[Live] Edit image failed! [")) << LogText();
 }
 
 TEST_F(DeliverTest, PauseEndsEarlyOnlyForAStop) {

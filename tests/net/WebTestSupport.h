@@ -96,21 +96,15 @@ public:
         return !numbered_ || lost_ || Stopped() ? 0 : static_cast<uint64_t>(FrameTick()) + 1;
     }
     void SetState(uint32_t set, uint32_t clear) override {
-        std::lock_guard lock(mutex_);
-        state_ = (state_ | set) & ~clear;
-        everCleared_ |= clear;
+        state_.fetch_or(set);
+        state_.fetch_and(~clear);
+        everCleared_.fetch_or(clear);
     }
     ocv::CLogger& Log() override { return log_; }
     void ShowMessageBox(const std::string& text) override { capture_->ShowMessageBox(text); }
 
-    uint32_t State() const {
-        std::lock_guard lock(mutex_);
-        return state_;
-    }
-    uint32_t EverCleared() const {
-        std::lock_guard lock(mutex_);
-        return everCleared_;
-    }
+    uint32_t State() const { return state_; }
+    uint32_t EverCleared() const { return everCleared_; }
     ocv::BITMAPINFOHEADER Format() const {
         std::lock_guard lock(mutex_);
         return format_;
@@ -168,7 +162,7 @@ private:
     ocv::CLogger log_;
     std::shared_ptr<LogCapture> capture_ = std::make_shared<LogCapture>();
     mutable std::mutex mutex_;
-    uint32_t state_ = 0, everCleared_ = 0;
+    std::atomic<uint32_t> state_{0}, everCleared_{0};
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
     std::atomic<bool> numbered_{true}, held_{false}, lost_{false};
