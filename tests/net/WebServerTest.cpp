@@ -29,6 +29,7 @@ ocv::OcvParam Settings() {
     p.webServer.maxFrame = 15;
     p.webServer.maxUser = 10;
     p.webServer.nicIndex = LoopbackNic();
+    p.webServer.port = 0;  // a free port, not the default 8080 that another suite may hold
     return p;
 }
 
@@ -72,7 +73,7 @@ protected:
         server.reset();
         host = std::make_shared<TestHost>(width, height, dir.Path(), textured);
         server = std::make_unique<ServerRun>(host, p, requestTimeoutMs);
-        ASSERT_TRUE(server->Ready()) << host->Lines().Dump();
+        ASSERT_TRUE(server->Ready()) << server->Port() << "\n" << host->Lines().Dump();
         port = server->Port();
     }
     int OpenStream(const std::string& target, const std::string& from = "127.0.0.1") {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -189,14 +190,18 @@ inline sockaddr_in Loopback(int port = 0, const std::string& ip = "127.0.0.1") {
     return sin;
 }
 
+// A free port below the kernel's ephemeral range (32768 up), so that the source port of a
+// client socket (of this or a parallel test process) cannot take it before the server binds it.
 inline int FreeTcpPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sin = Loopback();
-    socklen_t len = sizeof sin;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sin), len);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len);
-    ::close(fd);
-    return ntohs(sin.sin_port);
+    static std::mt19937 pick{std::random_device{}()};
+    for (;;) {
+        int port = std::uniform_int_distribution<int>(21000, 32000)(pick),
+            fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sin = Loopback(port);
+        bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) == 0;
+        ::close(fd);
+        if (free) return port;
+    }
 }
 
 // The source address of the i-th of many test clients: 127.0.0.1, 127.0.0.2, ... with `perAddress`
