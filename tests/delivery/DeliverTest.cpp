@@ -1,14 +1,9 @@
 // The delivery routine with its remote targets replaced: which targets run, what each gets, where
-// a stop ends it; the names of local saves; the pause that a stop cuts short.
+// a stop ends it; the pause that a stop cuts short.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 
 #include "TargetTestSupport.h"
 #include "delivery/Deliver.h"
-#include "delivery/LocalSave.h"
 #include "delivery/StopWait.h"
 #include "platform/Files.h"
 
@@ -38,7 +33,8 @@ protected:
     uint32_t lc_ = 0, fc_ = 0, mc_ = 0;
 };
 
-TEST_F(DeliverTest, SnapshotWithEveryTargetOffSavesLocallyAndAnUnknownModeDoesNothing) {
+// An unknown mode does nothing; the local save alone, then its failures logged with the mode name.
+TEST_F(DeliverTest, LocalSaveAloneAndItsFailures) {
     EXPECT_EQ(Deliver(3), 0);
     EXPECT_EQ(LogText(), "");
     param_.snapShot.enableFtp = param_.snapShot.enableSmtp = 0;
@@ -47,6 +43,13 @@ TEST_F(DeliverTest, SnapshotWithEveryTargetOffSavesLocallyAndAnUnknownModeDoesNo
     EXPECT_TRUE(Logged("[Snap] Saving to harddisk..."));
     EXPECT_EQ(lc_, 1u);
     EXPECT_EQ(fc_, 0u);
+    param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
+    EXPECT_EQ(Deliver(MODE_VISTREL), 1);
+    EXPECT_TRUE(Logged("[Live] Save image failed! [")) << LogText();
+    param_.vistrel.local.saveDirectoryName = dir_;
+    param_.vistrel.local.image.rotate = 5;  // no such quarter turn
+    Deliver(MODE_VISTREL);
+    EXPECT_TRUE(Logged("[Live] Edit image failed! [")) << LogText();
 }
 
 TEST_F(DeliverTest, StopBeforeRemoteTargetsSkipsThemAfterTheLocalSave) {
@@ -97,54 +100,6 @@ TEST_F(DeliverTest, EachTargetGetsItsOwnCopyAndTheFileNamesOfTheOthers) {
         CDibImage saved;
         ASSERT_TRUE(saved.LoadFromFile(JoinPath(dir_, "live.jpg")));
         EXPECT_EQ(saved.Width(), 64) << "the local copy was rotated";
-    }
-}
-
-TEST_F(DeliverTest, FailedEditAndSaveAreLoggedWithTheModeName) {
-    param_.vistrel.local.saveDirectoryName = JoinPath(dir_, "missing");
-    EXPECT_EQ(Deliver(MODE_VISTREL), 1);
-    EXPECT_TRUE(Logged("[Live] Save image failed! [")) << LogText();
-    param_.vistrel.local.saveDirectoryName = dir_;
-    param_.vistrel.local.image.rotate = 5;  // no such quarter turn
-    Deliver(MODE_VISTREL);
-    EXPECT_TRUE(Logged("[Live] Edit image failed! [")) << LogText();
-}
-
-TEST_F(DeliverTest, ANameWithTheCounterNeverReplacesAFileButAFixedNameDoes) {
-    const struct {
-        int counter;                        // "Enable Add Name Counter"
-        std::vector<std::string> existing;  // left by an earlier run
-        std::vector<std::string> written;   // the names three pictures get
-        uint32_t counterAfter;
-    } cases[] = {
-        {1,
-         {"live0000.jpg", "live0001.jpg", "live0003.jpg"},
-         {"live0002.jpg", "live0004.jpg", "live0005.jpg"},
-         6},
-        {1, {}, {"live0000.jpg", "live0001.jpg", "live0002.jpg"}, 3},
-        {0, {"live.jpg"}, {"live.jpg", "live.jpg", "live.jpg"}, 3},
-    };
-    for (const auto& c : cases) {
-        for (const auto& e : std::filesystem::directory_iterator(dir_))
-            if (e.path().extension() == ".jpg") std::filesystem::remove(e.path());
-        for (const std::string& name : c.existing)
-            std::ofstream(JoinPath(dir_, name)) << "earlier run";
-        LocalSetting local = param_.vistrel.local;
-        local.image.enableAddNameCounter = c.counter;
-        uint32_t counter = 0;
-        std::vector<std::string> names;
-        for (int i = 0; i < 3; ++i) {
-            CDibImage copy(picture_);
-            std::string name;
-            ASSERT_EQ(SaveToLocalDisk(copy, local, time_, counter, log_, "Live", "cam", name), 1);
-            names.push_back(name);
-        }
-        EXPECT_EQ(names, c.written);
-        EXPECT_EQ(counter, c.counterAfter);
-        for (const std::string& name : c.existing) {
-            bool replaced = std::find(c.written.begin(), c.written.end(), name) != c.written.end();
-            EXPECT_EQ(ReadWholeFile(JoinPath(dir_, name)) == "earlier run", !replaced) << name;
-        }
     }
 }
 

@@ -90,36 +90,4 @@ std::string SmtpServer::Envelope(int n) const {
     return ReadWholeFile(dir_.Path() + "/out/msg" + std::to_string(n) + ".rcpt");
 }
 
-Dovecot::Dovecot() : port_(FreePort()) {
-    const std::string& d = dir_.Path();
-    std::filesystem::permissions(d, std::filesystem::perms(0755));
-    std::filesystem::create_directories(d + "/run/state");
-    std::string conf = "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = " + d +
-                       "/run\nstate_dir = " + d + "/run/state\nlog_path = " + d +
-                       "/dovecot.log\nssl = no\ndisable_plaintext_auth = no\n"
-                       "auth_mechanisms = plain login\nauth_failure_delay = 0\n"
-                       "mail_location = maildir:" +
-                       d +
-                       "/mail/%u\n"
-                       "pop3_uidl_format = %08Xu%08Xv\n"
-                       "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN "
-                       "username_format=%u " +
-                       d +
-                       "/users\n}\n"
-                       "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=" +
-                       d +
-                       "/mail/%u\n}\n"
-                       "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-                       "    port = " +
-                       std::to_string(port_) + "\n  }\n}\n";
-    dir_.Write("dovecot.conf", conf);
-    dir_.Write("users", "camuser:{PLAIN}s3cret\n");
-    for (const char* sub : {"cur", "new", "tmp"})
-        std::filesystem::create_directories(d + "/mail/camuser/" + sub);
-    RunCapture("chown -R 65534:65534 '" + d + "/mail'");
-    process_ = std::make_unique<PeerProcess>(
-        std::vector<std::string>{"dovecot", "-F", "-c", d + "/dovecot.conf"}, d + "/stdout.log");
-    ready_ = WaitListening(port_, 20);
-}
-
 }  // namespace ocv::test

@@ -1,7 +1,6 @@
 #pragma once
 // Real servers for the delivery tests, each started on 127.0.0.1 in its own temporary directory
-// and stopped by its pid: pyftpdlib (FTP), aiosmtpd (SMTP) and dovecot (POP3).
-#include <map>
+// and stopped by its pid: pyftpdlib (FTP) and aiosmtpd (SMTP).
 #include <memory>
 #include <string>
 
@@ -43,22 +42,6 @@ public:
     std::string Message(int n) const;
     std::string Envelope(int n) const;
     std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
-    const TempDir& Dir() const { return dir_; }
-
-private:
-    TempDir dir_;
-    int port_;
-    std::unique_ptr<PeerProcess> process_;
-    bool ready_ = false;
-};
-
-// dovecot serving POP3 for camuser/s3cret.
-class Dovecot {
-public:
-    Dovecot();
-    bool Ready() const { return ready_; }
-    int Port() const { return port_; }
-    std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
 
 private:
     TempDir dir_;

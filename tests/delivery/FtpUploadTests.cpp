@@ -1,8 +1,7 @@
 // The FTP target against pyftpdlib on loopback: what arrives on the server in passive and active
-// mode, what the server's refusals log, and how a stop ends a login.
+// mode, and what the server's refusals log.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -13,8 +12,6 @@
 
 namespace ocv::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 class FtpUploadTest : public TargetFixture {
 protected:
@@ -103,21 +100,6 @@ TEST_F(FtpUploadTest, RefusalsOfTheServerAreLoggedFailures) {
     std::string name;
     RunFailureRows(rows, [&] { ftp_ = base; }, [&] { return Upload(ftp_, name); });
     EXPECT_TRUE(DirectoryEntries(server_.Root() + "/readonly").empty());
-}
-
-// A stop during the pause after a refused login ends the upload at once. (A stop during a
-// blocked exchange is in the FTPS tests.)
-TEST_F(FtpUploadTest, StopDuringTheLoginPauseEndsTheUploadAtOnce) {
-    ftp_.ftpPassword = "wrong";
-    ftp_.ftpLoginRetryCount = 5;
-    StopWhen stopper(*stop_, [&] { return Logged("Login FTP server failed!"); });
-    std::string name;
-    EXPECT_EQ(Upload(ftp_, name), 0);
-    auto returnedAt = Clock::now();
-    EXPECT_LT(std::chrono::duration<double>(returnedAt - stopper.Join()).count(), 1.0)
-        << "the 2 s pause wakes on the stop event";
-    EXPECT_FALSE(Logged("2times")) << LogText();
-    EXPECT_TRUE(DirectoryEntries(workDir_).empty());
 }
 
 }  // namespace

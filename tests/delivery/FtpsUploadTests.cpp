@@ -3,6 +3,9 @@
 // without TLS ends the attempt before the user name is sent.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+
 #include "DeliveryPeers.h"
 #include "ScriptServer.h"
 #include "TargetTestSupport.h"
@@ -14,125 +17,95 @@ namespace {
 
 class FtpsUploadTest : public TargetFixture {
 protected:
-    void SetUp() override {
-        TargetFixture::SetUp();
-        ASSERT_TRUE(MakeTestCertificate(Stem("good"), "127.0.0.1")) << "openssl req failed";
-        ASSERT_TRUE(MakeTestCertificate(Stem("other"), "camera.invalid"));
-        ASSERT_TRUE(MakeTestCertificate(Stem("expired"), "127.0.0.1", true));
-    }
-    std::string Stem(const std::string& name) const { return JoinPath(dir_, "cert-" + name); }
-    FtpInfo Target(int port, int passive, int acceptSelfSigned) const {
+    FtpInfo Target(const std::string& host, int port, int passive, int acceptSelfSigned) const {
         FtpInfo ftp = LoopbackFtp(port, "tls");
+        ftp.ftpServerAddress = host;
         ftp.ftpPasvMode = passive;
         ftp.ftpUseTls = 1;
         ftp.acceptSelfSigned = acceptSelfSigned;
         return ftp;
     }
-    // One login attempt that fails with `reason` in its line, leaving nothing staged.
-    void ExpectLoginFailure(const FtpInfo& ftp, const char* reason) {
+    // One attempt; a failed one must log one more failed login, with `reason` in its line.
+    int Upload(const FtpInfo& ftp, const char* reason, std::string& name) {
+        const std::string failed = "[Live] Login FTP server failed! ";
+        size_t before = LogCount(failed);
         CDibImage copy(picture_);
         TargetCall call = Call(copy);
-        std::string name;
-        size_t before = LogCount("[Live] Login FTP server failed! ");
-        EXPECT_EQ(UploadToFtp(ftp, call, name), 0);
-        EXPECT_EQ(LogCount("[Live] Login FTP server failed! "), before + 1) << LogText();
-        std::string text = LogText();
-        std::string failed = text.substr(text.rfind("Login FTP server failed! "));
-        EXPECT_NE(failed.find(reason), std::string::npos) << failed;
+        int result = UploadToFtp(ftp, call, name);
         EXPECT_TRUE(DirectoryEntries(workDir_).empty());
+        if (!reason) return result;
+        EXPECT_EQ(LogCount(failed), before + 1) << LogText();
+        std::string text = LogText();
+        EXPECT_NE(text.substr(text.rfind(failed)).find(reason), std::string::npos) << text;
+        return result;
     }
 };
 
-TEST_F(FtpsUploadTest, SelfSignedServerAcceptedOnRequestStoresThePictureOverTls) {
-    FtpServer server(Stem("good"));
-    ASSERT_TRUE(server.Ready()) << server.Log();
-    // "FTP Pasv Mode" 0 is overridden: an active-mode data connection could go out unencrypted.
-    for (int passive : {1, 0}) {
-        SCOPED_TRACE(passive ? "passive" : "active");
-        FtpInfo ftp = Target(server.Port(), passive, 1);
-        CDibImage copy(picture_);
-        TargetCall call = Call(copy);
-        std::string name;
-        ASSERT_EQ(UploadToFtp(ftp, call, name), 1) << LogText() << server.Log();
-        std::string remote = ReadWholeFile(server.Root() + "/" + name);
-        EXPECT_EQ(remote,
-                  ReferenceEncoding(picture_, ftp.image, camera_, time_, JoinPath(refDir_, name)));
-        EXPECT_TRUE(DirectoryEntries(workDir_).empty());
-    }
-    std::string s = server.Log();
-    size_t auth = s.find("<- AUTH TLS");
-    ASSERT_NE(auth, std::string::npos) << s;
-    EXPECT_LT(auth, s.find("<- USER camuser")) << "the user name goes only over TLS";
-    EXPECT_NE(s.find("<- PROT P"), std::string::npos) << "the data connection is encrypted too";
-    EXPECT_EQ(s.find("<- EPRT"), std::string::npos);
-    EXPECT_EQ(s.find("<- PORT"), std::string::npos);
-    EXPECT_EQ(s.find("522 SSL handshake failed"), std::string::npos) << s;
-}
-
-// Each fault of the server side: the login fails with libcurl's reason, nothing is uploaded and
-// the user name never reaches the server.
-TEST_F(FtpsUploadTest, CertificateFaultsAndServersWithoutTlsFailBeforeTheLogin) {
-    struct Case {
-        const char* what;
-        const char* cert;  // "" for a server without TLS
-        int acceptSelfSigned;
-        const char* reason;  // part of libcurl's message
-    } cases[] = {
-        {"self-signed, not accepted", "good", 0, "certificate"},
-        {"certificate for another name", "other", 1, "host name"},
-        {"expired certificate", "expired", 1, "expired"},
-        {"server without TLS", "", 1, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FtpServer server(*c.cert ? Stem(c.cert) : std::string());
-        ASSERT_TRUE(server.Ready()) << server.Log();
-        FtpInfo ftp = Target(server.Port(), 1, c.acceptSelfSigned);
-        ExpectLoginFailure(ftp, c.reason);
-        std::string s = server.Log();
-        EXPECT_EQ(s.find("<- USER"), std::string::npos) << s;
-        EXPECT_EQ(s.find("<- PASS"), std::string::npos) << s;
-        EXPECT_TRUE(DirectoryEntries(server.Root()).size() == 1) << "only readonly/ is there";
-    }
-    EXPECT_FALSE(Logged("Directory change...")) << LogText();
-}
-
-// Servers that break the TLS start of the control connection: the login fails with the reason
-// or ends at the stop, and the user name and password never go out in clear.
-TEST_F(FtpsUploadTest, HostileTlsStartFailsTheLoginWithoutClearText) {
+// Each row against pyftpdlib with the certificate named ("" a server without TLS): the picture
+// arrives, or the login fails with libcurl's reason before the user name reaches the server.
+TEST_F(FtpsUploadTest, PicturesGoOverTlsAndCertificateFaultsFailBeforeTheLogin) {
+    ASSERT_TRUE(MakeTestCertificate(JoinPath(dir_, "good"), "127.0.0.1")) << "openssl req failed";
+    ASSERT_TRUE(MakeTestCertificate(JoinPath(dir_, "expired"), "127.0.0.1", true));
     struct Row {
         const char* what;
-        std::vector<ScriptStep> steps;
-        const char* stopWhen;  // the stop is set once the server has received this; "" never
-        const char* reason;    // part of the logged failure
+        const char* cert;
+        const char* host;
+        int passive, acceptSelfSigned;
+        const char* reason;  // part of libcurl's message; nullptr when the upload succeeds
     } rows[] = {
-        {"garbage instead of a handshake",
-         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
-          Expect("\x16\x03"), Say("200 no handshake\r\n\xfe\xfe\xfe\xfe"), Silence()},
-         "", "wrong version number"},
-        {"silence instead of a handshake",
-         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"),
-          Silence()},
-         "\x16\x03", "Interrupted by the stop request."},
-        {"AUTH TLS never answered",
-         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Silence()}, "AUTH TLS\r\n",
-         "Interrupted by the stop request."},
+        {"self-signed accepted", "good", "127.0.0.1", 1, 1, nullptr},
+        // "FTP Pasv Mode" 0 is overridden: an active-mode data connection could go out unencrypted.
+        {"active mode asked for", "good", "127.0.0.1", 0, 1, nullptr},
+        {"self-signed, not accepted", "good", "127.0.0.1", 1, 0, "certificate"},
+        {"certificate for another name", "good", "localhost", 1, 1, "host name"},
+        {"expired certificate", "expired", "127.0.0.1", 1, 1, "expired"},
+        {"server without TLS", "", "127.0.0.1", 1, 1, ""},
     };
-    unsigned seed = 390;
+    std::map<std::string, std::unique_ptr<FtpServer>> servers;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        ScriptServer server(row.steps, ++seed);
-        stop_->Reset();
-        FtpInfo ftp = Target(server.Port(), 1, 1);
-        StopWhen stopper(*stop_, ReceivedBy(server, row.stopWhen));
-        ExpectLoginFailure(ftp, row.reason);
-        stopper.Join();
-        server.Join();
-        EXPECT_EQ(server.Failure(), "");
-        std::string got = server.Received();
-        for (const char* clearText : {"USER", "PASS", "camuser", "s3cret", "AUTH SSL"})
-            EXPECT_EQ(got.find(clearText), std::string::npos) << clearText << "\n" << got;
+        auto& server = servers[row.cert];
+        if (!server)
+            server = std::make_unique<FtpServer>(*row.cert ? JoinPath(dir_, row.cert) : "");
+        ASSERT_TRUE(server->Ready()) << server->Log();
+        const size_t logFrom = server->Log().size();
+        FtpInfo ftp = Target(row.host, server->Port(), row.passive, row.acceptSelfSigned);
+        std::string name;
+        ASSERT_EQ(Upload(ftp, row.reason, name), row.reason ? 0 : 1) << LogText() << server->Log();
+        std::string s = server->Log().substr(logFrom);
+        if (row.reason) {
+            EXPECT_EQ(s.find("<- USER"), std::string::npos) << s;
+            EXPECT_EQ(s.find("<- PASS"), std::string::npos) << s;
+            continue;
+        }
+        EXPECT_EQ(ReadWholeFile(server->Root() + "/" + name),
+                  ReferenceEncoding(picture_, ftp.image, camera_, time_, JoinPath(refDir_, name)));
+        size_t auth = s.find("<- AUTH TLS");
+        ASSERT_NE(auth, std::string::npos) << s;
+        EXPECT_LT(auth, s.find("<- USER camuser")) << "the user name goes only over TLS";
+        EXPECT_NE(s.find("<- PROT P"), std::string::npos) << "the data connection is encrypted too";
+        EXPECT_EQ(s.find("<- EPRT"), std::string::npos) << s;
+        EXPECT_EQ(s.find("<- PORT"), std::string::npos) << s;
     }
+}
+
+// A server that agrees to AUTH TLS and then never answers the handshake: the login ends at the
+// stop, and the user name and password never go out in clear.
+TEST_F(FtpsUploadTest, StopDuringAStalledTlsStartEndsTheLoginWithoutClearText) {
+    ScriptServer server(
+        {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"), Silence()},
+        390);
+    StopWhen stopper(*stop_,
+                     [&] { return server.Received().find("\x16\x03") != std::string::npos; });
+    std::string name;
+    EXPECT_EQ(
+        Upload(Target("127.0.0.1", server.Port(), 1, 1), "Interrupted by the stop request.", name),
+        0);
+    stopper.Join();
+    server.Join();
+    EXPECT_EQ(server.Failure(), "");
+    for (const char* clearText : {"USER", "PASS", "camuser", "s3cret", "AUTH SSL"})
+        EXPECT_EQ(server.Received().find(clearText), std::string::npos) << clearText;
 }
 
 }  // namespace

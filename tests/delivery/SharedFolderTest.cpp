@@ -1,5 +1,6 @@
 // Cameras that save into one folder under one name at the same moments: with the counter in
-// the name every picture keeps a file of its own; a fixed name always holds one whole picture.
+// the name every picture keeps a file of its own (each camera's counter starts at 0, so a name
+// with the counter never replaces a file), a fixed name always holds one whole picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,9 +1,11 @@
 #pragma once
-// Shared pieces of the FTP and e-mail target tests: a scratch directory with a working directory
-// and a log file, a picture with real content, and a reference encoding of it.
+// Shared pieces of the delivery tests: a scratch directory with a working directory and a log
+// file, a picture with real content, and a reference encoding of it.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -11,81 +13,164 @@
 
 #include "PeerProcess.h"
 #include "ScriptServer.h"
-
 #include "config/ImageSettings.h"
 #include "delivery/Deliver.h"
 #include "delivery/FtpUpload.h"
 #include "foundation/Logger.h"
 #include "imaging/DibImage.h"
+#include "imaging/EditImage.h"
+#include "platform/Files.h"
 #include "platform/NamedEvent.h"
 #include "platform/Time.h"
 
 namespace ocv::test {
 
 // Image settings that name pictures "<name>" + counter and draw no text on them.
-ImageSettings PlainImage(const std::string& name, int format);
+inline ImageSettings PlainImage(const std::string& name, int format) {
+    ImageSettings s;
+    s.imageFilename = name;
+    s.enableAddNameCounter = 1;
+    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
+    s.imageFileFormat = format;
+    s.jpegQuality = 90;
+    return s;
+}
 
 // A picture with a colour gradient and a bright block (so encoders have something to keep).
-CDibImage MakeTestPicture(int width = 96, int height = 64);
+inline CDibImage MakeTestPicture(int width = 96, int height = 64) {
+    CDibImage p;
+    p.CreateBlank(width, height);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = p.GetBits() + static_cast<size_t>(y) * p.Stride();
+        for (int x = 0; x < width; ++x) {
+            bool block = x > width / 4 && x < width / 2 && y > height / 3 && y < height / 2;
+            row[3 * x + 0] = static_cast<uint8_t>(block ? 250 : x * 255 / width);
+            row[3 * x + 1] = static_cast<uint8_t>(block ? 250 : y * 255 / height);
+            row[3 * x + 2] = static_cast<uint8_t>(block ? 40 : (x + y) * 2);
+        }
+    }
+    return p;
+}
 
 // What a target stages for `picture`: the same edits and encoder, written to `path`.
-std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& image,
-                              const std::string& cameraName, const LocalTime& time,
-                              const std::string& path);
+inline std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& image,
+                                     const std::string& cameraName, const LocalTime& time,
+                                     const std::string& path) {
+    CDibImage copy(picture);
+    std::string error;
+    if (!EditImage(cameraName, copy, image, time, error)) return "edit failed: " + error;
+    if (!SaveImage(copy, image, path)) return "save failed: " + copy.GetErrorText();
+    return ReadWholeFile(path);
+}
 
 // Names of the entries of a directory (empty when it is missing).
-std::vector<std::string> DirectoryEntries(const std::string& dir);
+inline std::vector<std::string> DirectoryEntries(const std::string& dir) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        out.push_back(e.path().filename().string());
+    return out;
+}
 
 // An FTP target on 127.0.0.1:`port` as camuser/s3cret into "/", one login attempt, passive mode,
 // pictures named "<name>" + counter as JPEG.
-FtpInfo LoopbackFtp(int port, const std::string& name);
+inline FtpInfo LoopbackFtp(int port, const std::string& name) {
+    FtpInfo ftp;
+    ftp.ftpServerAddress = "127.0.0.1";
+    ftp.ftpServerPort = port;
+    ftp.ftpUser = "camuser";
+    ftp.ftpPassword = "s3cret";
+    ftp.ftpDirectory = "/";
+    ftp.ftpLoginRetryCount = 1;
+    ftp.ftpPasvMode = 1;
+    ftp.image = PlainImage(name, IMAGE_FORMAT_JPEG);
+    return ftp;
+}
 
 // Sets `stop` from another thread once `when` holds (looked at every 10 ms, for at most 15 s);
-// without `when` it never sets it. Join() waits for the thread and gives the moment of the stop.
+// without `when` it never sets it.
 class StopWhen {
 public:
-    StopWhen(NamedEvent& stop, std::function<bool()> when);
+    StopWhen(NamedEvent& stop, std::function<bool()> when) {
+        if (!when) return;
+        thread_ = std::thread([&stop, when = std::move(when)] {
+            for (int i = 0; i < 1500 && !when(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            stop.Set();
+        });
+    }
     ~StopWhen() { Join(); }
-    std::chrono::steady_clock::time_point Join() {
+    void Join() {
         if (thread_.joinable()) thread_.join();
-        return at_;
     }
 
 private:
-    std::chrono::steady_clock::time_point at_{};
     std::thread thread_;
 };
 
-// True once `server` has received `text`; empty for an empty text.
-std::function<bool()> ReceivedBy(ScriptServer& server, const char* text);
-
 class TargetFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // The text of the log file.
-    std::string LogText() const;
-    // Position of `line` in the log, npos when missing.
-    bool Logged(const std::string& line) const {
-        return LogText().find(line) != std::string::npos;
+    void SetUp() override {
+        char tmpl[] = "/tmp/ocv-delivery-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        std::filesystem::permissions(dir_, std::filesystem::perms(0755));
+        workDir_ = JoinPath(dir_, "work");
+        refDir_ = JoinPath(dir_, "ref");
+        ASSERT_TRUE(CreateDirectoryOne(workDir_));
+        ASSERT_TRUE(CreateDirectoryOne(refDir_));
+        log_.SetName("cam");
+        log_.SetMessageBox(0);
+        log_.SetPath(JoinPath(dir_, "log.txt"));
+        stop_ = NamedEvent::Create("");
     }
+    void TearDown() override { RemoveDirectoryTree(dir_); }
+
+    std::string LogText() const { return ReadWholeFile(JoinPath(dir_, "log.txt")); }
+    bool Logged(const std::string& line) const { return LogText().find(line) != std::string::npos; }
     // True when every line occurs, in this order.
-    bool LoggedInOrder(const std::vector<std::string>& lines) const;
-    size_t LogCount(const std::string& line) const;
+    bool LoggedInOrder(const std::vector<std::string>& lines) const {
+        std::string text = LogText();
+        size_t pos = 0;
+        for (const auto& l : lines) {
+            if ((pos = text.find(l, pos)) == std::string::npos) return false;
+            pos += l.size();
+        }
+        return true;
+    }
+    size_t LogCount(const std::string& line) const {
+        std::string text = LogText();
+        size_t n = 0;
+        for (size_t p = text.find(line); p != std::string::npos; p = text.find(line, p + 1)) ++n;
+        return n;
+    }
 
     // A failure case: what to change from the fixture's settings, the lines it logs in this order
     // and the lines it must not log.
     struct FailureRow {
         const char* what;
         std::function<void()> setup;
-        std::vector<std::string> logged;
-        std::vector<std::string> absent;
+        std::vector<std::string> logged, absent;
     };
     // Runs each row after `reset` with a new log, counter 0 and no stop: `target` fails, logs
     // as the row says and leaves the working directory empty.
     void RunFailureRows(const std::vector<FailureRow>& rows, const std::function<void()>& reset,
-                        const std::function<int()>& target);
+                        const std::function<int()>& target) {
+        const std::string work = workDir_;
+        for (const FailureRow& row : rows) {
+            SCOPED_TRACE(row.what);
+            reset();
+            workDir_ = work;
+            counter_ = 0;
+            stop_->Reset();
+            std::remove(JoinPath(dir_, "log.txt").c_str());
+            row.setup();
+            EXPECT_EQ(target(), 0);
+            EXPECT_TRUE(LoggedInOrder(row.logged)) << LogText();
+            for (const std::string& line : row.absent) EXPECT_FALSE(Logged(line)) << line;
+            EXPECT_TRUE(DirectoryEntries(work).empty());
+        }
+    }
 
     TargetCall Call(CDibImage& picture) {
         return TargetCall{picture, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
@@ -95,11 +180,11 @@ protected:
     std::string workDir_;  // the capture thread's working directory
     std::string refDir_;   // reference encodings
     CLogger log_;
-    LocalTime time_;
+    LocalTime time_{2026, 3, 4, 5, 9, 7, 6, 0};
     uint32_t counter_ = 0;
     std::string camera_ = "Cam1";
     std::shared_ptr<NamedEvent> stop_;
-    CDibImage picture_;
+    CDibImage picture_ = MakeTestPicture();
 };
 
 }  // namespace ocv::test

@@ -31,11 +31,9 @@ protected:
         const char* path = std::getenv("PATH");
         std::string full = std::string("/usr/sbin:/sbin:") + (path ? path : "/usr/bin:/bin");
         ::setenv("PATH", full.c_str(), 1);
-        int tools = 0;
-        for (size_t p = 0; p != std::string::npos; p = tools_.find(' ', p + 1)) ++tools;
-        if (Shell("for t in " + tools_ + "; do command -v $t; done | wc -l") !=
-            std::to_string(tools) + "\n")
-            GTEST_SKIP() << "one of " << tools_ << " is not installed";
+        std::string missing =
+            Shell("for t in " + tools_ + "; do command -v $t >/dev/null || echo $t; done");
+        if (!missing.empty()) GTEST_SKIP() << missing << " is not installed";
         prefix_ = "ocv" + std::to_string(::getpid());
         std::vector<std::string> names = {"igd", "cli", "isp"};
         names.insert(names.end(), extra_.begin(), extra_.end());
@@ -46,20 +44,18 @@ protected:
             made_.push_back(Ns(n));
             Run("ip -n " + Ns(n) + " link set lo up");
         }
-        Run("ip -n " + Ns("igd") + " link add lan0 type veth peer name lan1 netns " + Ns("cli"));
-        Run("ip -n " + Ns("igd") + " link add wan0 type veth peer name wan1 netns " + Ns("isp"));
-        Run("ip -n " + Ns("cli") + " link set lan1 address 02:00:00:aa:bb:cc");
-        Run("ip -n " + Ns("igd") + " addr add 10.200.0.1/24 dev lan0");
-        Run("ip -n " + Ns("cli") + " addr add 10.200.0.2/24 dev lan1");
-        Run("ip -n " + Ns("igd") + " addr add 192.0.3.2/24 dev wan0");
-        Run("ip -n " + Ns("isp") + " addr add 192.0.3.1/24 dev wan1");
-        Run("ip -n " + Ns("igd") + " link set lan0 up");
-        Run("ip -n " + Ns("igd") + " link set wan0 up");
-        Run("ip -n " + Ns("cli") + " link set lan1 up");
-        Run("ip -n " + Ns("isp") + " link set wan1 up");
-        Run("ip -n " + Ns("igd") + " route add default via 192.0.3.1");
-        Run("ip -n " + Ns("cli") + " route add default via 10.200.0.1");
-
+        const std::string igd = "ip -n " + Ns("igd") + " ", cli = "ip -n " + Ns("cli") + " ",
+                          isp = "ip -n " + Ns("isp") + " ";
+        for (const std::string& cmd :
+             {igd + "link add lan0 type veth peer name lan1 netns " + Ns("cli"),
+              igd + "link add wan0 type veth peer name wan1 netns " + Ns("isp"),
+              cli + "link set lan1 address 02:00:00:aa:bb:cc",
+              igd + "addr add 10.200.0.1/24 dev lan0", cli + "addr add 10.200.0.2/24 dev lan1",
+              igd + "addr add 192.0.3.2/24 dev wan0", isp + "addr add 192.0.3.1/24 dev wan1",
+              igd + "link set lan0 up", igd + "link set wan0 up", cli + "link set lan1 up",
+              isp + "link set wan1 up", igd + "route add default via 192.0.3.1",
+              cli + "route add default via 10.200.0.1"})
+            Run(cmd);
         const std::string d = dir_.Path();
         std::ofstream(d + "/igd.nft") << R"(table inet miniupnpd {
   chain forward { type filter hook forward priority 0; policy accept; jump forward_miniupnpd; }

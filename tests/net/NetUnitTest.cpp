@@ -42,8 +42,11 @@ TEST(AnalyzeRequest, PathAndQuery) {
         const char* path;
         V names, values;
     } rows[] = {
-        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1", true, "MotionJpeg",
-         {"Quality", "Password"}, {"50", "a=b"}},  // further "=" kept
+        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1",
+         true,
+         "MotionJpeg",
+         {"Quality", "Password"},
+         {"50", "a=b"}},  // further "=" kept
         {"GET / HTTP/1.0", true, "", {}, {}},
         {"GET \\i HTTP/1.0", true, "i", {}, {}},  // one backslash is removed like a slash
         {"GET /x?", true, "x", {}, {}},
@@ -63,21 +66,11 @@ TEST(AnalyzeRequest, PathAndQuery) {
     EXPECT_FALSE(Analyze("GET").ok);  // no blank
 }
 
-TEST(AnalyzeRequest, BadPiecesAreLoggedAndParamsFoundInAnyCase) {
+TEST(AnalyzeRequest, BadPiecesAreLogged) {
     TempDir dir;
     auto host = std::make_shared<ocvtest::TestHost>(8, 8, dir.Path());
     EXPECT_FALSE(Analyze("GET /x?a=1&b HTTP/1.1", &host->Log()).ok);
     EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid CGI parameter!!", LOG_ERROR));
-
-    // GetParam: names in any case, first match, debug line when missing.
-    std::vector<std::string> names{"quality", "QUALITY"}, values{"1", "2"};
-    EXPECT_EQ(GetParam(&host->Log(), "Quality", names, values), "1");
-    EXPECT_EQ(GetParam(&host->Log(), "Size", names, values), "");
-    EXPECT_TRUE(host->Lines().Has(
-        "[WebServer] The value of the specified name does not exist.[name=Size]", LOG_DEBUG));
-    values.pop_back();
-    EXPECT_EQ(GetParam(&host->Log(), "Quality", names, values), "");
-    EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid HTTP header parameter array!", LOG_ERROR));
 }
 
 TEST(RequestReader, LinesLimitsAndEnd) {
@@ -107,12 +100,6 @@ TEST(RequestReader, LinesLimitsAndEnd) {
     EXPECT_EQ(many.Feed(lines.data(), lines.size()), CRequestReader::Status::TooManyLines);
 
     ParsedRequest pr;
-    EXPECT_TRUE(ParseRequestLines(nullptr, {"HEAD / HTTP/1.1", "Host: x"}, pr));
-    EXPECT_FALSE(pr.hasGet);
-    EXPECT_TRUE(pr.isHead);
-    EXPECT_TRUE(ParseRequestLines(nullptr, {"get /i?Pass=1 HTTP/1.1"}, pr));
-    EXPECT_TRUE(pr.hasGet);
-    EXPECT_EQ(pr.path, "i");
     EXPECT_FALSE(ParseRequestLines(nullptr, {"GET /i?x HTTP/1.1"}, pr));
 }
 
@@ -279,9 +266,7 @@ TEST(Replies, SessionNumberFormatAndRandomness) {
     std::set<std::string> seen;
     for (int i = 0; i < 50; ++i) {
         std::string s = MakeSessionNumber();
-        EXPECT_GE(s.size(), 4u);
-        EXPECT_LE(s.size(), 6u);
-        EXPECT_EQ(s.substr(s.size() - 2), "00");
+        EXPECT_TRUE(s.size() >= 4u && s.size() <= 6u && s.substr(s.size() - 2) == "00") << s;
         seen.insert(s);
     }
     EXPECT_GT(seen.size(), 30u);  // 50 draws of 65536 values rarely collide
@@ -319,9 +304,6 @@ TEST(Ssdp, AnswerParsing) {
     ParseSsdpAnswer(cut.data(), cut.size(), location, st);
     EXPECT_EQ(location, "http://a/");
     EXPECT_EQ(st, "");
-    EXPECT_EQ(MakeSearchMessage("T"),
-              "M-SEARCH * HTTP/1.1\r\nMX: 3\r\nHOST: 239.255.255.250:1900\r\nMAN: "
-              "\"ssdp:discover\"\r\nST: T\r\n\r\n");
 }
 
 TEST(Description, ControlUrlWithAndWithoutUrlBase) {
@@ -351,51 +333,27 @@ TEST(Description, ControlUrlWithAndWithoutUrlBase) {
     EXPECT_EQ(ControlUrlFromDescription("<root><unclosed>", "http://x/", st), "");
 }
 
-TEST(Soap, EnvelopeAndTextContent) {
-    CUPnPAction a("http://x/ctl", kWanIpService, "DeletePortMapping");
-    a.AddArgument("NewRemoteHost", "");
-    a.AddArgument("NewExternalPort", "8080");
-    a.AddArgument("NewProtocol", "TCP");
-    EXPECT_EQ(a.BuildEnvelope(),
-              "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
-              "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-              "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
-              "<SOAP-ENV:Body><m:DeletePortMapping "
-              "xmlns:m=\"urn:schemas-upnp-org:service:WANIPConnection:1\">"
-              "<NewRemoteHost></NewRemoteHost><NewExternalPort>8080</NewExternalPort>"
-              "<NewProtocol>TCP</NewProtocol></m:DeletePortMapping></SOAP-ENV:Body>"
-              "</SOAP-ENV:Envelope>");
-    EXPECT_EQ(a.SoapActionHeader(), std::string(kWanIpService) + "#DeletePortMapping");
+// The envelope and the fault text are checked against miniupnpd in UPnPTest.cpp; here what that
+// gateway does not show.
+TEST(Soap, EscapingBrokenXmlAndUrls) {
     CUPnPAction esc("http://x/", kWanIpService, "AddPortMapping");
     esc.AddArgument("NewPortMappingDescription", "a<b&c");
     EXPECT_NE(esc.BuildEnvelope().find("a&lt;b&amp;c"), std::string::npos);
     std::string text;
-    ASSERT_TRUE(XmlTextContent(
-        "<s:Envelope><s:Body>\n <s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError"
-        "</faultstring><detail><UPnPError><errorCode>718</errorCode><errorDescription>"
-        "ConflictInMappingEntry</errorDescription></UPnPError></detail></s:Fault></s:Body>"
-        "</s:Envelope>",
-        text));
-    EXPECT_EQ(text, "s:ClientUPnPError718ConflictInMappingEntry");
     EXPECT_FALSE(XmlTextContent("not xml <", text));
     EXPECT_EQ(CombineUrl("http://h:1/a/b.xml", "/c"), "http://h:1/c");
     EXPECT_EQ(CombineUrl("", "/c"), "");
 }
 
-TEST(NicMgr, LoopbackLastAndRangeMessages) {
+TEST(NicMgr, RangeMessages) {
     std::vector<std::string> boxes;
     CNicMgr nics([&](const std::string& t) { boxes.push_back(t); });
     EXPECT_EQ(nics.GetCount(), 0);
     EXPECT_EQ(nics.GetIpAddress(0), "");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "指定されたネットワークデバイスは存在しません");
+    // The adapter order is checked in UPnPTest.cpp; the server tests find loopback by address.
     nics.Enumerate();
-    ASSERT_GE(nics.GetCount(), 1);
-    const int last = nics.GetCount() - 1;
-    EXPECT_EQ(nics.Adapters()[last].name, "lo");
-    EXPECT_EQ(nics.GetIpAddress(last), "127.0.0.1");
-    EXPECT_EQ(nics.IndexOfAddress("127.0.0.1"), last);
-    EXPECT_EQ(AdapterPositionOf("127.0.0.1"), last);
     EXPECT_EQ(nics.IndexOfAddress("203.0.113.77"), -1);
     boxes.clear();
     EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");

@@ -29,6 +29,7 @@ ocv::OcvParam Settings() {
     p.webServer.maxFrame = 15;
     p.webServer.maxUser = 10;
     p.webServer.nicIndex = LoopbackNic();
+    p.webServer.port = 0;  // a free port, not the default 8080 that another suite may hold
     return p;
 }
 
@@ -72,7 +73,7 @@ protected:
         server.reset();
         host = std::make_shared<TestHost>(width, height, dir.Path(), textured);
         server = std::make_unique<ServerRun>(host, p, requestTimeoutMs);
-        ASSERT_TRUE(server->Ready()) << host->Lines().Dump();
+        ASSERT_TRUE(server->Ready()) << server->Port() << "\n" << host->Lines().Dump();
         port = server->Port();
     }
     int OpenStream(const std::string& target, const std::string& from = "127.0.0.1") {
@@ -159,25 +160,10 @@ TEST_F(WebServerTest, FixedRepliesAndRequestsClosedUnanswered) {
     }
 }
 
-TEST_F(WebServerTest, ViewerPageCarriesItsLengthAndPasswordMode) {
-    auto p = Settings();
-    p.webServer.enablePassword = 1;
-    Start(p);
-    std::string reply = Get(port, "/"), body = Body(reply);
-    EXPECT_EQ(reply.rfind("HTTP/1.1 200 Document follows\r\nMIME-Version: 1.0\r\nServer: "
-                          "Ocuvane\r\nContent-Type: text/html\r\nContent-Length: " +
-                              std::to_string(body.size()) + "\r\n\r\n",
-                          0),
-              0u)
-        << reply;
-    EXPECT_NE(body.find("<param name=\"password\" value=\"enable\">"), std::string::npos);
-    EXPECT_NE(body.find(ocv::ToShiftJis("パスワードを入力してください")), std::string::npos);
-}
-
-// A phone logs in and uses its session number; clients that guess numbers or the stream's
-// password are shut out after ten wrong tries a minute, with one warning, while the phone keeps
-// working.
-TEST_F(WebServerTest, MobileSessionsAndLockOutOfGuessingClients) {
+// The viewer page; a phone logs in and uses its session number; clients that guess numbers or
+// the stream's password are shut out after ten wrong tries a minute, with one warning, while the
+// phone keeps working.
+TEST_F(WebServerTest, ViewerPageMobileSessionsAndLockOutOfGuessingClients) {
     auto p = Settings();
     p.webServer.imodeEnablePassword = 1;
     p.webServer.imodePassword = "Secret";
@@ -187,6 +173,16 @@ TEST_F(WebServerTest, MobileSessionsAndLockOutOfGuessingClients) {
     p.webServer.enablePassword = 1;
     p.webServer.password = "Pw";
     Start(p);
+    // The viewer page carries its length and asks for the stream's password.
+    std::string reply = Get(port, "/"), body = Body(reply);
+    EXPECT_EQ(reply.rfind("HTTP/1.1 200 Document follows\r\nMIME-Version: 1.0\r\nServer: "
+                          "Ocuvane\r\nContent-Type: text/html\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\n\r\n",
+                          0),
+              0u)
+        << reply;
+    EXPECT_NE(body.find("<param name=\"password\" value=\"enable\">"), std::string::npos);
+    EXPECT_NE(body.find(ocv::ToShiftJis("パスワードを入力してください")), std::string::npos);
     const std::string phone = "127.0.0.2";
     EXPECT_NE(Body(Get(port, "/i", phone)).find("<title>OVN LOGIN</title>"), std::string::npos);
     EXPECT_NE(Body(Get(port, "/i?Pass=secret", phone)).find(ocv::ToShiftJis("認証エラー")),
@@ -245,21 +241,14 @@ TEST_F(WebServerTest, MobileSessionsAndLockOutOfGuessingClients) {
     EXPECT_EQ(host->Lines().Count("[WebServer] Login failed!"), 11);
 }
 
+// Sizes that are not honoured give the camera's size (sizes that are: StillsAreShared...).
 TEST_F(WebServerTest, SnapJpegSizeRules) {
     Start(Settings());
-    struct Row {
-        std::string target;
-        int width, height;
-    } rows[] = {
-        {"/SnapJpeg?Size=40x30", 40, 30},
-        {"/snapjpeg", 160, 120},
-        {"/SnapJpeg?Size=160", 160, 120},
-        {"/SnapJpeg?Size=40%7830", 160, 120},        // no percent-decoding
-        {"/SnapJpeg?Size=100000x100000", 160, 120},  // refused rather than allocated
-        {"/SnapJpeg?Size=" + std::string(900, '9'), 160, 120},
-    };
-    for (const Row& row : rows)
-        EXPECT_TRUE(IsJpegOf(Body(Get(port, row.target)), row.width, row.height)) << row.target;
+    for (const std::string& target :
+         {std::string("/snapjpeg"), std::string("/SnapJpeg?Size=40%7830"),  // no percent-decoding
+          std::string("/SnapJpeg?Size=100000x100000"),  // refused rather than allocated
+          "/SnapJpeg?Size=" + std::string(900, '9')})
+        EXPECT_TRUE(IsJpegOf(Body(Get(port, target)), 160, 120)) << target;
     EXPECT_TRUE(host->Lines().Has("[WebServer] Invalid parameter! [Size]", ocv::LOG_ERROR));
 }
 
@@ -385,25 +374,17 @@ TEST_F(WebServerTest, OneAddressTakesOnlyItsShareOfConnections) {
         ASSERT_GE(idle.back(), 0) << i;
     }
     EXPECT_TRUE(IsJpegOf(Body(Get(port, "/SnapJpeg?Size=40x30", "127.0.0.2")), 40, 30));
-    // Those over the limit are closed unanswered; the others wait for their request.
+    // Those over the limit are closed unanswered (a read gives 0); the others wait for their
+    // request (nothing to read yet).
     const int kept = ocv::CConnectionLimit::kMaxPerAddress;
-    std::vector<bool> closed(idle.size(), false);
-    int closedCount = 0;
-    for (int round = 0; round < 100 && closedCount < 600 - kept; ++round) {
-        std::vector<pollfd> pfds;
-        for (size_t i = 0; i < idle.size(); ++i)
-            if (!closed[i]) pfds.push_back({idle[i], POLLIN, 0});
-        if (::poll(pfds.data(), pfds.size(), 100) <= 0) continue;
-        for (size_t i = 0, j = 0; i < idle.size(); ++i) {
-            if (closed[i]) continue;
-            char c;
-            if (pfds[j++].revents != 0 && ::recv(idle[i], &c, 1, MSG_DONTWAIT) <= 0) {
-                closed[i] = true;
-                ++closedCount;
-            }
-        }
-    }
-    EXPECT_EQ(closedCount, 600 - kept);
+    auto closed = [&] {
+        int n = 0;
+        char c;
+        for (int fd : idle) n += ::recv(fd, &c, 1, MSG_DONTWAIT) == 0;
+        return n;
+    };
+    for (int i = 0; i < 100 && closed() < 600 - kept; ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(closed(), 600 - kept);
     EXPECT_EQ(host->Lines().Count("[WebServer] Too many connections from 127.0.0.1! [32]",
                                   ocv::LOG_WARNING),
               1);
@@ -416,39 +397,33 @@ TEST_F(WebServerTest, OneAddressTakesOnlyItsShareOfConnections) {
     EXPECT_TRUE(served) << "the address is served again once its connections are gone";
 }
 
-// Stream viewers that never read are dropped once their sockets have taken no data for a few
-// seconds, and their slots go to new viewers.
+// A stream viewer that never reads is dropped once its socket has taken no data for a few
+// seconds, and its slot goes to a new viewer.
 TEST_F(WebServerTest, StreamClientsThatStopReadingFreeTheirSlots) {
     auto p = Settings();
-    p.webServer.maxUser = 3;
+    p.webServer.maxUser = 1;
     p.webServer.maxFrame = 30;
     Start(p, 10000, 640, 480, true);  // camera-sized pictures fill the socket buffers quickly
-    std::vector<int> stalled;
-    for (int i = 0; i < 3; ++i) {
-        stalled.push_back(ConnectLoopback(port, "127.0.0.1", 4096));
-        SendAll(stalled.back(), "GET /MotionJpeg HTTP/1.1\r\n\r\n");
-    }
-    const std::string busy = Resource(ocv::kResNoticeMaxUsers);
-    // Wait until the three are admitted, then until a look (reading only the first bytes, so a
-    // look that does get a stream ends at once) finds every slot taken.
-    for (int i = 0; i < 100 && !host->Lines().Has("[WebServer] 現在3ユーザが動画を見ています...");
+    int stalled = ConnectLoopback(port, "127.0.0.1", 4096);
+    SendAll(stalled, "GET /MotionJpeg HTTP/1.1\r\n\r\n");
+    // The admission is logged with the count it makes, under the lock that admits.
+    for (int i = 0; i < 200 && !host->Lines().Has("[WebServer] 現在1ユーザが動画を見ています...");
          ++i)
         std::this_thread::sleep_for(50ms);
-    bool full = false;
-    for (int i = 0; i < 50 && !full; ++i) {
-        int fd = OpenStream("/MotionJpeg", "127.0.0.2");
-        full = Body(ReadAll(fd, 3000, busy.size() + 4096)) == busy;
-        ::close(fd);
-        if (!full) std::this_thread::sleep_for(100ms);
-    }
-    ASSERT_TRUE(full) << host->Lines().Dump();
+    EXPECT_EQ(Body(Get(port, "/MotionJpeg", "127.0.0.2")), Resource(ocv::kResNoticeMaxUsers));
     EXPECT_TRUE(host->Lines().Has(
         "[WebServer] It is over the number of the connection maximum users!", ocv::LOG_WARNING));
+    // How long the buffers take to fill depends on the machine's load: the drop is awaited by
+    // its log line, then the slot is free (released right after it).
+    for (int i = 0; i < 1200 && !host->Lines().Has("[WebServer] Connection timed out."); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(host->Lines().Has("[WebServer] Connection timed out.", ocv::LOG_DEBUG))
+        << host->Lines().Dump();
     bool streamed = false;
-    for (int i = 0; i < 60 && !(streamed = Streams("/MotionJpeg", "127.0.0.2")); ++i)
-        std::this_thread::sleep_for(200ms);
+    for (int i = 0; i < 20 && !(streamed = Streams("/MotionJpeg", "127.0.0.2")); ++i)
+        std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(streamed) << host->Lines().Dump();
-    for (int fd : stalled) ::close(fd);
+    ::close(stalled);
 }
 
 }  // namespace

@@ -1,23 +1,18 @@
 #pragma once
-#include <cstdio>
 // A web server on loopback for tests and benchmarks: an in-test camera that serves moving
 // pictures, a log that the test can read, and small raw-socket HTTP helpers.
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "foundation/Logger.h"
@@ -35,6 +30,7 @@ inline constexpr uint8_t kPalette[6][3] = {{0, 0, 255},   {0, 255, 0},   {255, 0
                                            {0, 255, 255}, {255, 0, 255}, {255, 255, 0}};
 inline constexpr int kColourPeriodMs = 400;
 
+// The log lines (level, text) and message boxes the server produced.
 class LogCapture : public ocv::ILogNotifySink {
 public:
     void Notify(const std::string& text, int level) override {
@@ -45,21 +41,16 @@ public:
         std::lock_guard lock(mutex_);
         boxes_.push_back(text);
     }
-    // Number of lines with exactly this text (and level, when >= 0).
-    int Count(const std::string& text, int level = -1) const {
+    // Lines with exactly this text (any text when null) and level (any when < 0).
+    int Count(const char* text, int level = -1) const {
         std::lock_guard lock(mutex_);
         int n = 0;
-        for (const auto& [l, t] : lines_)
-            if (t == text && (level < 0 || l == level)) ++n;
+        for (const auto& [l, t] : lines_) n += (!text || t == text) && (level < 0 || l == level);
         return n;
     }
+    int Count(const std::string& text, int level = -1) const { return Count(text.c_str(), level); }
     bool Has(const std::string& text, int level = -1) const { return Count(text, level) > 0; }
-    int CountLevel(int level) const {
-        std::lock_guard lock(mutex_);
-        int n = 0;
-        for (const auto& line : lines_) n += line.first == level;
-        return n;
-    }
+    int CountLevel(int level) const { return Count(nullptr, level); }
     std::vector<std::string> Boxes() const {
         std::lock_guard lock(mutex_);
         return boxes_;
@@ -87,18 +78,12 @@ class TestHost : public ocv::IWebServerHost {
 public:
     TestHost(int width, int height, const std::string& logDir, bool textured = false)
         : format_(ocv::MakeRgb24Header(width, height)), textured_(textured) {
-        capture_ = std::make_shared<LogCapture>();
         log_.SetPath(ocv::JoinPath(logDir, "log.txt"));
         log_.SetDebug(1);
         log_.SetNotifySink(capture_);
     }
-    bool GetFrame(uint8_t* buffer, uint32_t size) override {
-        if (Stopped()) return false;
-        frames_.fetch_add(1);
-        ocv::BITMAPINFOHEADER format = Format();
-        if (size == format.biSizeImage) Fill(format, buffer, FrameTick());
-        return true;
-    }
+    // The server asks for GetLiveFrame only.
+    bool GetFrame(uint8_t*, uint32_t) override { return false; }
     Frame GetLiveFrame(ocv::BITMAPINFOHEADER& format, std::vector<uint8_t>& buffer) override {
         if (Stopped()) return Frame::kStopped;
         if (lost_) return Frame::kLost;
@@ -109,25 +94,18 @@ public:
         return Frame::kPicture;
     }
     uint64_t FrameNumber() override {
-        if (!numbered_ || lost_ || Stopped()) return 0;
-        return static_cast<uint64_t>(FrameTick()) + 1;
+        return !numbered_ || lost_ || Stopped() ? 0 : static_cast<uint64_t>(FrameTick()) + 1;
     }
     void SetState(uint32_t set, uint32_t clear) override {
-        std::lock_guard lock(mutex_);
-        state_ = (state_ | set) & ~clear;
-        everCleared_ |= clear;
+        state_.fetch_or(set);
+        state_.fetch_and(~clear);
+        everCleared_.fetch_or(clear);
     }
     ocv::CLogger& Log() override { return log_; }
     void ShowMessageBox(const std::string& text) override { capture_->ShowMessageBox(text); }
 
-    uint32_t State() const {
-        std::lock_guard lock(mutex_);
-        return state_;
-    }
-    uint32_t EverCleared() const {
-        std::lock_guard lock(mutex_);
-        return everCleared_;
-    }
+    uint32_t State() const { return state_; }
+    uint32_t EverCleared() const { return everCleared_; }
     ocv::BITMAPINFOHEADER Format() const {
         std::lock_guard lock(mutex_);
         return format_;
@@ -136,7 +114,6 @@ public:
     void SetStopEvent(std::shared_ptr<ocv::NamedEvent> stop) { stop_ = std::move(stop); }
     // Frame copies handed out so far.
     uint64_t FramesTaken() const { return frames_.load(); }
-
     // Without numbers the server cannot tell frames apart and makes every still afresh.
     void SetNumbered(bool numbered) { numbered_ = numbered; }
     // Holds the camera on its current frame; Step() moves a held camera on by one frame.
@@ -169,28 +146,24 @@ private:
     }
     bool Stopped() const { return stop_ && stop_->IsSet(); }
     void Fill(const ocv::BITMAPINFOHEADER& format, uint8_t* buffer, int64_t tick) const {
-        int index = ColourOf(tick);
+        const uint8_t* colour = kPalette[ColourOf(tick)];
         const uint32_t stride = ocv::DibStride(format.biWidth, 24);
-        for (int y = 0; y < format.biHeight; ++y) {
-            uint8_t* row = buffer + static_cast<size_t>(y) * stride;
-            for (int x = 0; x < format.biWidth; ++x) {
-                uint8_t* p = row + 3 * x;
+        for (int y = 0; y < format.biHeight; ++y)
+            for (int x = 0; x < format.biWidth; ++x)
                 for (int c = 0; c < 3; ++c) {
-                    int v = kPalette[index][c];
+                    int v = colour[c];
                     // Smooth moving bands with edges: compresses like a camera scene.
                     if (textured_) v = (v / 2 + (((x + int(tick)) / 3 + y / 5) & 63) * 2) & 255;
-                    p[c] = static_cast<uint8_t>(v);
+                    buffer[static_cast<size_t>(y) * stride + 3 * x + c] = static_cast<uint8_t>(v);
                 }
-            }
-        }
     }
 
     ocv::BITMAPINFOHEADER format_;
     bool textured_;
     ocv::CLogger log_;
-    std::shared_ptr<LogCapture> capture_;
+    std::shared_ptr<LogCapture> capture_ = std::make_shared<LogCapture>();
     mutable std::mutex mutex_;
-    uint32_t state_ = 0, everCleared_ = 0;
+    std::atomic<uint32_t> state_{0}, everCleared_{0};
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
     std::atomic<bool> numbered_{true}, held_{false}, lost_{false};
@@ -203,23 +176,32 @@ inline std::string Shell(const std::string& cmd, int* status = nullptr) {
     FILE* f = ::popen(cmd.c_str(), "r");
     if (!f) return out;
     char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
     int rc = ::pclose(f);
     if (status) *status = rc;
     return out;
 }
 
-inline int FreeTcpPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+inline sockaddr_in Loopback(int port = 0, const std::string& ip = "127.0.0.1") {
     sockaddr_in sin{};
     sin.sin_family = AF_INET;
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin);
-    socklen_t len = sizeof sin;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len);
-    ::close(fd);
-    return ntohs(sin.sin_port);
+    sin.sin_port = htons(static_cast<uint16_t>(port));
+    ::inet_pton(AF_INET, ip.c_str(), &sin.sin_addr);
+    return sin;
+}
+
+// A free port below the kernel's ephemeral range (32768 up), so that the source port of a
+// client socket (of this or a parallel test process) cannot take it before the server binds it.
+inline int FreeTcpPort() {
+    static std::mt19937 pick{std::random_device{}()};
+    for (;;) {
+        int port = std::uniform_int_distribution<int>(21000, 32000)(pick),
+            fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sin = Loopback(port);
+        bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) == 0;
+        ::close(fd);
+        if (free) return port;
+    }
 }
 
 // The source address of the i-th of many test clients: 127.0.0.1, 127.0.0.2, ... with `perAddress`
@@ -237,18 +219,9 @@ inline int LoopbackNic() { return ocv::AdapterPositionOf("127.0.0.1"); }
 inline int ConnectLoopback(int port, const std::string& from = "127.0.0.1", int rcvbuf = 0) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (rcvbuf > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
-    sockaddr_in src{};
-    src.sin_family = AF_INET;
-    if (::inet_pton(AF_INET, from.c_str(), &src.sin_addr) != 1 ||
-        ::bind(fd, reinterpret_cast<sockaddr*>(&src), sizeof src) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_port = htons(static_cast<uint16_t>(port));
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0) {
+    sockaddr_in src = Loopback(0, from), dst = Loopback(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&src), sizeof src) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&dst), sizeof dst) != 0) {
         ::close(fd);
         return -1;
     }
@@ -256,13 +229,7 @@ inline int ConnectLoopback(int port, const std::string& from = "127.0.0.1", int 
 }
 
 inline bool SendAll(int fd, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
+    return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
 }
 
 // Appends what arrives within `timeoutMs`; false on time-out, close or error.
@@ -271,9 +238,8 @@ inline bool RecvInto(int fd, int timeoutMs, std::string& out) {
     if (::poll(&p, 1, timeoutMs) <= 0) return false;
     char buf[65536];
     ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) return false;
-    out.append(buf, static_cast<size_t>(n));
-    return true;
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+    return n > 0;
 }
 
 // Reads until the peer closes, `limit` bytes arrive or `timeoutMs` passes.
@@ -282,9 +248,8 @@ inline std::string ReadAll(int fd, int timeoutMs = 5000, size_t limit = 64 << 20
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (out.size() < limit) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0 || !RecvInto(fd, static_cast<int>(left), out)) break;
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !RecvInto(fd, static_cast<int>(left.count()), out)) break;
     }
     return out;
 }
@@ -314,27 +279,22 @@ inline std::string Body(const std::string& reply) {
 class ServerRun {
 public:
     ServerRun(std::shared_ptr<TestHost> host, ocv::OcvParam param, int requestTimeoutMs = 10000)
-        : host_(std::move(host)) {
-        stopName_ = ocv::MakeEventName("TestWebStopEvt%d%d%04d");
-        stop_ = ocv::NamedEvent::Create(stopName_);
-        host_->SetStopEvent(stop_);
+        : stopName_(ocv::MakeEventName("TestWebStopEvt%d%d%04d")),
+          stop_(ocv::NamedEvent::Create(stopName_)) {
+        host->SetStopEvent(stop_);
         if (param.webServer.port == 0) param.webServer.port = FreeTcpPort();
         port_ = param.webServer.port;
         auto block = std::make_unique<ocv::WebServerBlock>();
         block->param = std::move(param);
-        block->host = host_;
-        block->format = host_->Format();
+        block->host = host;
+        block->format = host->Format();
         block->stopEventName = stopName_;
         block->requestTimeoutMs = requestTimeoutMs;
         thread_ =
             std::thread([b = std::move(block)]() mutable { ocv::WebServerThread(std::move(b)); });
-        for (int i = 0; i < 200 && !ready_; ++i) {
-            if (host_->Lines().Has("[WebServer] WEBサーバ起動開始"))
-                ready_ = true;
-            else if (host_->EverCleared() & ocv::kWebServerRunningBit)
-                break;  // start failed
-            else
-                std::this_thread::sleep_for(50ms);
+        for (int i = 0; i < 200 && !(host->EverCleared() & ocv::kWebServerRunningBit); ++i) {
+            if ((ready_ = host->Lines().Has("[WebServer] WEBサーバ起動開始"))) break;
+            std::this_thread::sleep_for(50ms);
         }
     }
     ~ServerRun() { Stop(); }
@@ -347,7 +307,6 @@ public:
     int Port() const { return port_; }
 
 private:
-    std::shared_ptr<TestHost> host_;
     std::string stopName_;
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::thread thread_;
@@ -361,17 +320,16 @@ public:
     explicit PartReader(int fd) : fd_(fd) {}
     // The response header (up to the first part's leading CR LF); "" on failure.
     std::string Header(int timeoutMs = 5000) {
-        if (!FillUntil("\r\n--myboundary\r\n", timeoutMs)) return {};
-        size_t at = buf_.find("\r\n--myboundary\r\n");
-        std::string head = buf_.substr(0, at);
-        buf_.erase(0, at);
+        if (!FillUntil(kLead, timeoutMs)) return {};
+        std::string head = buf_.substr(0, buf_.find(kLead));
+        buf_.erase(0, head.size());
         return head;
     }
     // Next part's JPEG; false on failure or time-out.
     bool Next(std::string& jpeg, int timeoutMs = 5000) {
-        const std::string lead = "\r\n--myboundary\r\nContent-Length: ";
-        if (!FillUntil("\r\n\r\n", timeoutMs)) return false;
-        if (buf_.compare(0, lead.size(), lead) != 0) return false;
+        const std::string lead = kLead + std::string("Content-Length: ");
+        if (!FillUntil("\r\n\r\n", timeoutMs) || buf_.compare(0, lead.size(), lead) != 0)
+            return false;
         size_t eol = buf_.find("\r\n", lead.size());
         size_t length = std::strtoul(buf_.c_str() + lead.size(), nullptr, 10);
         if (buf_.compare(eol, 29, "\r\nContent-type: image/jpeg\r\n\r") != 0) return false;
@@ -384,6 +342,7 @@ public:
     }
 
 private:
+    static constexpr const char* kLead = "\r\n--myboundary\r\n";
     bool FillUntil(const std::string& marker, int timeoutMs) {
         while (buf_.find(marker) == std::string::npos)
             if (!RecvInto(fd_, timeoutMs, buf_)) return false;
