@@ -81,20 +81,6 @@ TEST_F(CtrlTest, VistrelTakesTheFirstPictureAtOnceThenByInterval) {
     }
 }
 
-// The stop event ends the wait of the interval: destroying the controller does not wait for it.
-TEST_F(CtrlTest, DestructionDuringALongIntervalEndsWithinASecond) {
-    ASSERT_EQ(ctrl_->ConnectCamera(), 1);
-    ctrl_->Param().vistrel.vistrelTimer = 600000;
-    ASSERT_EQ(ctrl_->StartCapture(), 1);
-    ASSERT_TRUE(PumpUntil([&] { return Files().size() == 1; }));
-    PumpFor(600);
-    auto t0 = steady_clock::now();
-    ctrl_.reset();
-    EXPECT_LT(steady_clock::now() - t0, milliseconds(1200));
-    EXPECT_EQ(Count("ｽﾚｯﾄﾞを強制終了します"), 0);
-    EXPECT_GE(Count("停止処理中・・・"), 1);
-}
-
 // An FTP target that takes `ms` and ignores the stop event meanwhile, like a hung upload.
 class StubbornTarget {
 public:

@@ -18,40 +18,9 @@ constexpr const char* kReadFailed = "MotionJpeg画像取得に失敗しました
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-TEST(MJpegCamSim, EveryModelStreamsFromItsFamilyPath) {
-    CamSim sim({"--fps", "25", "--size", "640x480"});
-    ASSERT_TRUE(sim.Ok());
-    auto with = [](DeviceInfo d, int quality, int sub, int no, int size) {
-        return d.quality = quality, d.subType = sub, d.cameraNo = no, d.size = size, d;
-    };
-    // The record, and the size of the pictures it asks for.
-    const std::pair<DeviceInfo, std::pair<int, int>> cases[] = {
-        {with(Device(DEVICE_PEER_INSTANCE, sim.Base()), 50, 0, 0, 0), {640, 480}},
-        {with(Device(DEVICE_PANASONIC, sim.Base() + "/", 320, 240), 1, 0, 0, 0), {320, 240}},
-        {with(Device(DEVICE_AXIS, sim.Base(), 352, 240), 0, 3, 1, 0), {352, 240}},
-        // The four-picture view at half size.
-        {with(Device(DEVICE_VIVOTEK, sim.Base()), 0, 0, 4, 0), {320, 240}},
-        {Device(DEVICE_MEGACHIPS, sim.Base()), {640, 480}},
-    };
-    for (auto [info, size] : cases) {
-        SCOPED_TRACE(BuildStreamUrl(info));
-        info.password = "pw";
-        Camera cam(info.deviceType);
-        ASSERT_EQ(cam.source->Connect(&info), 1) << cam.log.Dump();
-        ASSERT_TRUE(cam.counter.WaitFrames(4, 5000)) << cam.log.Dump();
-        BITMAPINFOHEADER h = cam.Format();
-        EXPECT_EQ(h.biWidth, size.first);
-        EXPECT_EQ(h.biHeight, size.second);
-        EXPECT_EQ(h.biSizeImage, MakeRgb24Header(size.first, size.second).biSizeImage);
-        EXPECT_EQ(cam.log.Count(kReadFailed), 0) << cam.log.Dump();
-        cam.source->Disconnect();
-        EXPECT_FALSE(cam.source->IsConnected());
-        EXPECT_EQ(cam.source->GetSampleSize(), 0u);
-    }
-}
-
-// Each framing the parser tests pin, once through the HTTP layer, chunked or not; variant A
-// reads for types 3 to 6, variant B for 7. An oversized picture with a length is read whole;
+// Each framing the parser tests pin, once through the HTTP layer, chunked or not, and every
+// camera family once (its URL path is pinned by the CameraUrls tests); variant A reads for
+// types 3 to 6, variant B for 7. An oversized picture with a length is read whole;
 // pictures of a new size take the place of the old ones while the stream goes on.
 TEST(MJpegCamSim, EveryFramingIsReadWithoutReconnecting) {
     struct Case {
