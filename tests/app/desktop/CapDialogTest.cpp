@@ -208,14 +208,6 @@ TEST_F(CapDialogTest, CloseAndDeskButtonsWithTheAnimation) {
     dialog_->Restore();
     ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
     EXPECT_TRUE(dialog_->isVisible());
-    // Closed again while it still grows: it comes back at its place all the same.
-    dialog_->HideIntoTray();
-    ASSERT_TRUE(PumpUntil([&] { return !dialog_->isVisible(); }));
-    dialog_->Restore();
-    QCoreApplication::processEvents();
-    dialog_->HideIntoTray();
-    dialog_->Restore();
-    ASSERT_TRUE(PumpUntil([&] { return dialog_->geometry() == before; }));
     EXPECT_EQ(dialog_->minimumSize(), QSize(300, 300));
 
     QRect panelOnScreen(dialog_->Panel()->mapToGlobal(QPoint(0, 0)), dialog_->Panel()->size());
@@ -339,16 +331,10 @@ TEST_F(CapDialogTest, NoSignalThenThePictureUprightLetterBoxedAndRepaintedSparin
         Near(panel->grab().toImage().pixel(pic.width() / 2, pic.height() / 4), qRgb(99, 198, 156)));
 }
 
-TEST_F(CapDialogTest, MenuStripAndCornerCursor) {
+TEST_F(CapDialogTest, MenuStripOpensTheMenu) {
     ShowAndWait();
     QSignalSpy commands(dialog_.get(), &CCapDialog::menuCommand);
     const int h = dialog_->height();
-    for (auto [at, shape] : {std::pair{QPoint(200, h - 8), Qt::PointingHandCursor},
-                             std::pair{QPoint(dialog_->width() - 5, h - 5), Qt::SizeFDiagCursor},
-                             std::pair{QPoint(140, h - 8), Qt::ArrowCursor}}) {
-        QTest::mouseMove(dialog_.get(), at);
-        EXPECT_TRUE(PumpUntil([&, shape = shape] { return dialog_->cursor().shape() == shape; }));
-    }
     QTest::mouseClick(dialog_.get(), Qt::LeftButton, {}, QPoint(200, h - 8));
     ASSERT_TRUE(dialog_->Menu()->isVisible());
     QTest::mouseClick(dialog_->Menu()->Button(CMenuDialog::kCaptureSetup), Qt::LeftButton);
@@ -381,30 +367,6 @@ TEST_F(CapDialogTest, DragsMoveAndSizeTheWindow) {
         EXPECT_EQ(dialog_->pos() - start, r.moved);
         EXPECT_EQ(dialog_->size(), r.size);
     }
-}
-
-TEST_F(CapDialogTest, TransparentOnlyWhileInactiveAndOnTopPerForeground) {
-    conditions_.transparent = 1;
-    conditions_.transparentParam = 50;
-    conditions_.foreground = 1;
-    dialog_->PlaceFromConditions();
-    EXPECT_TRUE(dialog_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    EXPECT_NEAR(dialog_->windowOpacity(), 127 / 255.0, 0.01);
-    dialog_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
-    EXPECT_DOUBLE_EQ(dialog_->windowOpacity(), 1.0);
-    conditions_.transparent = 0;
-    conditions_.foreground = 0;
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    dialog_->ApplyConditions();
-    EXPECT_DOUBLE_EQ(dialog_->windowOpacity(), 1.0);
-    EXPECT_FALSE(dialog_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(dialog_->isVisible());
 }
 
 }  // namespace

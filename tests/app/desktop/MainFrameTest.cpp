@@ -13,7 +13,6 @@
 #include "controller/StateFlags.h"
 #include "sources/SourceFactory.h"
 #include "ui/CameraSettingDialog.h"
-#include "ui/LogDialog.h"
 
 using namespace ocv;
 using namespace ocvtest;
@@ -199,28 +198,6 @@ TEST_F(MainFrameTest, CameraSetupChangesTheAddressAndConnectsAgain) {
     ASSERT_EQ(doc.cameras.size(), 1u);
     EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
     EXPECT_EQ(doc.cameras[0].param.name, "Door");
-}
-
-TEST_F(MainFrameTest, TheLogWindowShowsTheFileThenNewLines) {
-    WriteCameras({"Door"}, StartCamSim("cam"));
-    auto frame = MakeFrame();
-    ASSERT_TRUE(frame->Start());
-    // Connected and quiet: every row from now on is one of the lines below.
-    ASSERT_TRUE(Connected(*frame, 0));
-    frame->GetDispatcher().ProcessPending(50);
-    EXPECT_EQ(frame->LogWindow(), nullptr) << "made on first use";
-    frame->ShowLogs();
-    CLogDialog* log = frame->LogWindow();
-    ASSERT_NE(log, nullptr);
-    const int fromFile = log->RowCount();
-    EXPECT_GE(fromFile, 2) << "the start-up and the connect are in log.txt";
-    frame->GetHost().MainLog().Info("main line");
-    EXPECT_TRUE(Pump(*frame, [&] { return log->RowCount() == fromFile + 1; }));
-    frame->Camera(0).Controller().Log().Warning("camera line");
-    EXPECT_TRUE(Pump(*frame, [&] { return log->RowCount() == fromFile + 2; }));
-    frame->ShowLogs();
-    EXPECT_EQ(frame->LogWindow(), log) << "made once";
-    frame->Exit();
 }
 
 TEST_F(MainFrameTest, AnUnreadableDocumentStopsTheStartAndStaysAsItWas) {

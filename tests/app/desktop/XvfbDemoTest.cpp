@@ -1,6 +1,6 @@
-// The desktop program on a virtual X display with a tray host: started on --demo it shows the
-// splash, then a camera window with a moving picture and the tray icon, the log window from the
-// tray menu, and "NO SIGNAL" once the camera has gone; screenshots go to the build tree's
+// The desktop program on a virtual X display with a tray host: started on --demo it shows a
+// camera window with a moving picture and the tray icon, and the log window from the tray
+// menu; screenshots go to the build tree's
 // screenshots/ (the pictures in docs/screenshots/ are taken from there).
 #include <gtest/gtest.h>
 
@@ -136,9 +136,6 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
                    w.height <= maxH;
         };
     };
-    // The splash: a top-level window painted with the program's name, before anything else.
-    ASSERT_TRUE(WaitFor([&] { return find(top(360, 200, 360, 200)); }, 20000)) << program_->Err();
-    Screenshot("desktop-splash.png");
     // The camera window: top level, at least 300x300.
     const auto isCamera = top(300, 300, 1 << 20, 1 << 20);
     Window camera, icon, menu, logWindow;
@@ -146,11 +143,9 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     // The tray icon: a window of the program embedded below the tray host's panel.
     ASSERT_TRUE(WaitFor([&] { return find([](const Window& w) { return w.inPanel; }, &icon); }, 10000));
     // The camera connected; a moment for its first pictures to be painted.
-    auto logSays = [&](const char* what) {
-        return WaitFor([&] { return Process::Read(demo + "/log.txt").find(what) != std::string::npos; },
-                       20000);
-    };
-    ASSERT_TRUE(logSays("との接続を確立"));
+    ASSERT_TRUE(WaitFor(
+        [&] { return Process::Read(demo + "/log.txt").find("との接続を確立") != std::string::npos; },
+        20000));
     WaitFor([] { return false; }, 1500);
     Screenshot("desktop-demo.png");
     // The picture moves: two looks at the panel a second apart differ (the window is where it
@@ -173,14 +168,7 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     ASSERT_TRUE(WaitFor([&] { return find(top(400, 0, 1 << 20, 299), &logWindow); }, 10000));
     WaitFor([] { return false; }, 500);
     Screenshot("desktop-log.png");
-    // The camera goes away: once it counts as lost the panel says "NO SIGNAL" in yellow.
-    ASSERT_EQ(::system(("pkill -KILL -P " + std::to_string(program_->Pid()) + " ocv-camsim").c_str()), 0);
-    ASSERT_TRUE(logSays("the camera is lost"));
     Click(logWindow.x + 25, logWindow.y + 8, 1);  // the log window's "Close"
-    ASSERT_TRUE(find(isCamera, &camera));
-    EXPECT_TRUE(WaitFor([&] { return Pixels(camera, 30).find("#FFFF00") != std::string::npos; }, 5000))
-        << "no \"NO SIGNAL\" on the lost camera's panel";
-    Screenshot("desktop-nosignal.png");
     // Its last command, "E&xit", ends the program.
     ASSERT_TRUE(openMenu());
     Click(menu.x + 40, menu.y + menu.height - 12, 1);

@@ -224,29 +224,5 @@ TEST(WmvProfileDialog, RoundTrip) {
                                     [](RecordingInfo& r) { r.wmvSystemProfileIndex = 5; }}});
 }
 
-// Enter is OK where the fields pass their checks.
-TEST(MotionDialogs, KeysAndSize) {
-    const BITMAPINFOHEADER format = MakeRgb24Header(320, 240);
-    const std::vector<uint8_t> pixels(format.biSizeImage, 0);
-    Messages messages;
-    const MotionCapSetting m{};
-    auto scope = [&](RangeRect r) {
-        return std::make_unique<CRangeSettingDialog>(format, pixels, r);
-    };
-    CheckKeysAndSize({
-        {"motion", [&] { return std::make_unique<CMotionSettingDialog>(m, nullptr); }},
-        {"scope",
-         [&] {
-             return scope({0, 0, 200, 200});
-         }},
-        {"empty scope",
-         [&] {
-             return scope({5, 5, 5, 90});
-         },
-         -1},
-    });
-    EXPECT_EQ(messages.Texts().size(), 2u);  // the empty scope refused, in each language
-}
-
 }  // namespace
 }  // namespace ocv::test

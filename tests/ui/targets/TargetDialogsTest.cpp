@@ -207,19 +207,5 @@ TEST(TargetDialogs, FileNameWithADotAsksWhatToDo) {
     }
 }
 
-// The larger dialogs; the small detail dialogs are plain forms.
-TEST(TargetDialogs, KeysAndSize) {
-    const ModeChoice modes{};
-    const ImageChoice grid{};
-    CheckKeysAndSize({
-        {"ftp", [&] { return std::make_unique<CFTPDialog>(SampleFtp(), &modes); }},
-        {"smtp", [&] { return std::make_unique<CSMTPDialog>(SampleSmtp(), &modes); }},
-        {"pop", [] { return std::make_unique<CPOPbeforeSMTPDialog>(SampleSmtp()); }},
-        {"image", [&] { return std::make_unique<CImageDialog>(SampleImage(), nullptr, &grid); }},
-        {"edit", [] { return std::make_unique<CImageEditDialog>(SampleImage(), nullptr); }},
-        {"image package", [&] { return std::make_unique<CMultiSettingImageDialog>(grid); }},
-    });
-}
-
 }  // namespace
 }  // namespace ocv::test
