@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/NamedEvent.h"
 
@@ -52,7 +53,34 @@ struct CHttpStream::Impl {
     bool haveContentLength = false;
     int64_t contentLength = -1;
     long headerStatus = 0;
+    // The sockets libcurl wants watched and for what (CURL_POLL_IN / OUT / INOUT), and when it
+    // wants to be called for its own time-outs (-1: not at all). libcurl reports both through
+    // callbacks, so the wait is one poll on exactly these sockets and the stop event.
+    struct Watch {
+        curl_socket_t fd;
+        int what;
+    };
+    std::vector<Watch> watches;
+    int64_t timerAt = -1;
 };
+
+int CHttpStream::OnSocket(void*, int fd, int what, void* impl, void*) {
+    auto& watches = static_cast<Impl*>(impl)->watches;
+    auto it = std::find_if(watches.begin(), watches.end(), [&](const auto& w) { return w.fd == fd; });
+    if (what == CURL_POLL_REMOVE) {
+        if (it != watches.end()) watches.erase(it);
+    } else if (it != watches.end()) {
+        it->what = what;
+    } else {
+        watches.push_back({fd, what});
+    }
+    return 0;
+}
+
+int CHttpStream::OnTimer(void*, long timeoutMs, void* impl) {
+    static_cast<Impl*>(impl)->timerAt = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
+    return 0;
+}
 
 CHttpStream::CHttpStream(std::shared_ptr<NamedEvent> stop, HttpTimeouts timeouts)
     : stop_(std::move(stop)), timeouts_(timeouts), impl_(std::make_unique<Impl>()) {
@@ -152,12 +180,7 @@ size_t CHttpStream::OnWrite(char* data, size_t size, size_t count, void* self) {
 
 int CHttpStream::Pump(const std::function<bool()>& done) {
     Impl& m = *impl_;
-    for (;;) {
-        if (done()) return 0;
-        if (m.finished) return 1;
-        if (stop_ && stop_->IsSet()) return 2;
-        int running = 0;
-        curl_multi_perform(m.multi, &running);
+    auto collect = [&] {
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(m.multi, &left)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == m.easy) {
@@ -165,28 +188,62 @@ int CHttpStream::Pump(const std::function<bool()>& done) {
                 m.result = msg->data.result;
             }
         }
+    };
+    pollfd fds[8];
+    for (;;) {
         if (done()) return 0;
         if (m.finished) return 1;
         if (stop_ && stop_->IsSet()) return 2;
-        int64_t idle = NowMs() - m.lastActivity;
-        if (!m.paused && idle >= timeouts_.receiveMs) return 3;
-        curl_waitfd extra{};
-        unsigned nextra = 0;
-        if (stop_) {
-            extra.fd = stop_->Fd();
-            extra.events = CURL_WAIT_POLLIN;
-            nextra = 1;
+        int running = 0;
+        int64_t now = NowMs();
+        if (m.timerAt >= 0 && now >= m.timerAt) {
+            m.timerAt = -1;
+            curl_multi_socket_action(m.multi, CURL_SOCKET_TIMEOUT, 0, &running);
+            collect();
+            continue;
         }
-        int waitMs = static_cast<int>(std::min<int64_t>(1000, timeouts_.receiveMs - idle));
-        if (waitMs < 1) waitMs = 1;
-        curl_multi_poll(m.multi, nextra ? &extra : nullptr, nextra, waitMs, nullptr);
+        int64_t idle = now - m.lastActivity;
+        if (!m.paused && idle >= timeouts_.receiveMs) return 3;
+        int64_t waitMs = m.paused ? 1000 : std::min<int64_t>(1000, timeouts_.receiveMs - idle);
+        if (m.timerAt >= 0) waitMs = std::min(waitMs, m.timerAt - now);
+        nfds_t n = 0;
+        for (const auto& w : m.watches) {
+            if (n == std::size(fds) - 1) break;
+            short events = 0;
+            if (w.what & CURL_POLL_IN) events |= POLLIN;
+            if (w.what & CURL_POLL_OUT) events |= POLLOUT;
+            fds[n++] = {w.fd, events, 0};
+        }
+        nfds_t sockets = n;
+        if (stop_) fds[n++] = {stop_->Fd(), POLLIN, 0};
+        int ready = ::poll(fds, n, static_cast<int>(std::max<int64_t>(waitMs, 1)));
+        if (ready <= 0) continue;
+        // libcurl is told exactly which socket is ready for what, so it reads without polling
+        // the socket again itself.
+        for (nfds_t i = 0; i < sockets; ++i) {
+            if (!fds[i].revents) continue;
+            int mask = 0;
+            if (fds[i].revents & (POLLIN | POLLHUP)) mask |= CURL_CSELECT_IN;
+            if (fds[i].revents & POLLOUT) mask |= CURL_CSELECT_OUT;
+            if (fds[i].revents & (POLLERR | POLLNVAL)) mask |= CURL_CSELECT_ERR;
+            curl_multi_socket_action(m.multi, fds[i].fd, mask, &running);
+        }
+        collect();
     }
 }
 
 CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     Close();
     Impl& m = *impl_;
-    if (!m.multi) m.multi = curl_multi_init();
+    if (!m.multi) {
+        m.multi = curl_multi_init();
+        if (m.multi) {
+            curl_multi_setopt(m.multi, CURLMOPT_SOCKETFUNCTION, &CHttpStream::OnSocket);
+            curl_multi_setopt(m.multi, CURLMOPT_SOCKETDATA, &m);
+            curl_multi_setopt(m.multi, CURLMOPT_TIMERFUNCTION, &CHttpStream::OnTimer);
+            curl_multi_setopt(m.multi, CURLMOPT_TIMERDATA, &m);
+        }
+    }
     status_ = 0;
     error_.clear();
     m.finished = false;

@@ -1,8 +1,8 @@
 #pragma once
 // One HTTP GET through libcurl, read as a stream: Open waits until the status and headers of the
 // final answer are in, Read then hands the body to a sink block by block as it arrives. Every
-// wait is a curl_multi_poll that also watches the stop event's descriptor, so setting the event
-// ends a wait at once. Credentials in the URL's user-info part are sent with Basic or Digest
+// wait is one poll on the sockets libcurl names and the stop event's descriptor, so setting the
+// event ends a wait at once. Credentials in the URL's user-info part are sent with Basic or Digest
 // authentication, whichever the server asks for.
 #include <cstdint>
 #include <functional>
@@ -58,6 +58,9 @@ private:
     struct Impl;
     static size_t OnWrite(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    // libcurl's socket and timer callbacks (void* stands for CURL* / CURLM*).
+    static int OnSocket(void* easy, int fd, int what, void* impl, void* socketData);
+    static int OnTimer(void* multi, long timeoutMs, void* impl);
     // Drives the transfer until `done()` is true, the transfer ends or the stop event is set.
     // Returns 0 while running normally, 1 when the transfer ended, 2 on stop, 3 on time-out.
     int Pump(const std::function<bool()>& done);

@@ -33,11 +33,6 @@ constexpr int kFrames = 600;
 double CpuSeconds(const rusage& r) {
     return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
-double SelfCpu() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return CpuSeconds(r);
-}
 rusage SelfUsage() {
     rusage r{};
     getrusage(RUSAGE_SELF, &r);
