@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <strings.h>
 
@@ -62,6 +63,7 @@ struct CHttpStream::Impl {
     };
     std::vector<Watch> watches;
     int64_t timerAt = -1;
+    int64_t holdUntil = 0;  // the socket is not read before this time
 };
 
 int CHttpStream::OnSocket(void*, int fd, int what, void* impl, void*) {
@@ -202,6 +204,14 @@ int CHttpStream::Pump(const std::function<bool()>& done) {
             collect();
             continue;
         }
+        if (m.holdUntil > now) {
+            if (stop_) {
+                stop_->Wait(static_cast<int>(m.holdUntil - now));
+            } else {
+                ::poll(nullptr, 0, static_cast<int>(m.holdUntil - now));
+            }
+            continue;
+        }
         int64_t idle = now - m.lastActivity;
         if (!m.paused && idle >= timeouts_.receiveMs) return 3;
         int64_t waitMs = m.paused ? 1000 : std::min<int64_t>(1000, timeouts_.receiveMs - idle);
@@ -232,6 +242,17 @@ int CHttpStream::Pump(const std::function<bool()>& done) {
     }
 }
 
+void CHttpStream::HoldReading(int ms) {
+    impl_->holdUntil = ms > 0 ? NowMs() + ms : 0;
+}
+
+int CHttpStream::OnSocketOption(void* self, int fd, int purpose) {
+    int bytes = static_cast<CHttpStream*>(self)->receiveBuffer_;
+    if (purpose == CURLSOCKTYPE_IPCXN && bytes > 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    return CURL_SOCKOPT_OK;
+}
+
 CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     Close();
     Impl& m = *impl_;
@@ -254,6 +275,7 @@ CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     m.contentLength = -1;
     m.headerStatus = 0;
     m.errbuf[0] = '\0';
+    m.holdUntil = 0;
     m.easy = curl_easy_init();
     if (!m.multi || !m.easy) {
         error_ = "out of memory";
@@ -279,6 +301,8 @@ CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CHttpStream::OnHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &CHttpStream::OnSocketOption);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, this);
     if (curl_multi_add_handle(m.multi, e) != CURLM_OK) {
         error_ = "curl_multi_add_handle failed";
         return OpenResult::kOpenFailed;

@@ -46,6 +46,13 @@ public:
     ReadResult Read(const Sink& sink);
     // Ends the current transfer and frees its connection.
     void Close();
+    // Called from the sink: the socket is not read again for `ms` milliseconds (the stop event
+    // still ends the wait at once). What arrives meanwhile waits in the socket's receive buffer
+    // and is handed over in one block, so a reader that wants only the newest data wakes less.
+    void HoldReading(int ms);
+    // The receive buffer asked of the kernel for the next connections (0: the system default).
+    // It must hold what arrives during a hold.
+    void SetReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
 
     long Status() const { return status_; }
     // The Content-Type header as sent; false when the answer has none.
@@ -61,6 +68,7 @@ private:
     // libcurl's socket and timer callbacks (void* stands for CURL* / CURLM*).
     static int OnSocket(void* easy, int fd, int what, void* impl, void* socketData);
     static int OnTimer(void* multi, long timeoutMs, void* impl);
+    static int OnSocketOption(void* self, int fd, int purpose);
     // Drives the transfer until `done()` is true, the transfer ends or the stop event is set.
     // Returns 0 while running normally, 1 when the transfer ended, 2 on stop, 3 on time-out.
     int Pump(const std::function<bool()>& done);
@@ -69,6 +77,7 @@ private:
     HttpTimeouts timeouts_;
     std::unique_ptr<Impl> impl_;
     long status_ = 0;
+    int receiveBuffer_ = 0;
     std::string error_;
 };
 

@@ -148,10 +148,14 @@ bool CMJpegInterface::WantsDecodedPictures() {
     return !HasSampleBuffer() || ViewListens();
 }
 
-void CMJpegInterface::KeepPending(const uint8_t* data, size_t size, uint64_t seq) {
+bool CMJpegInterface::ReadsIdle() {
+    return HasSampleBuffer() && !PicturesWanted(kIdleAfterMs);
+}
+
+void CMJpegInterface::KeepPending(std::vector<uint8_t>& jpeg, uint64_t seq) {
     {
         std::lock_guard lock(pendingMutex_);
-        pending_.assign(data, data + size);
+        pending_.swap(jpeg);
         pendingSeq_ = seq;
     }
     NotePicture();
@@ -259,9 +263,11 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     const MJpegTimings& t = w->timings;
     HttpTimeouts timeouts{t.httpTimeoutMs, t.httpTimeoutMs};
     CHttpStream http(ev, timeouts);
+    http.SetReceiveBuffer(kReceiveBufferBytes);
     CMJpegPartParser parser(w->variant);
     CDibImage image;
     std::vector<uint8_t> rows;
+    std::vector<uint8_t> kept;  // the newest undecoded picture, before it is handed over
     uint64_t seq = 0;
     // Repeated failures wait longer and longer; a connection that has delivered pictures for a
     // while starts the pauses over. The failure lines of the loop are written once and then
@@ -297,8 +303,9 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         withOwner([&](CMJpegInterface& o) { wanted = o.WantsDecodedPictures(); });
         int width = 0, height = 0;
         if (!wanted && CDibImage::ProbeJpegSize(data, size, width, height)) {
+            if (data != kept.data()) kept.assign(data, data + size);
             withOwner([&](CMJpegInterface& o) {
-                o.KeepPending(data, size, seq);
+                o.KeepPending(kept, seq);
                 o.received_ = seq;
             });
             return true;
@@ -416,8 +423,18 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         bool pauseOwed = false;  // the pause after the last picture has not been taken yet
         Clock::time_point resumeAt{};
         CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
+            // While nobody looks, a block's pictures are only collected and the newest is kept
+            // once the block is parsed; the hold before the next read spaces them out.
+            bool idle = false;
+            withOwner([&](CMJpegInterface& o) { idle = o.ReadsIdle(); });
+            bool collected = false;
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
                 if (ev->IsSet()) return false;
+                if (idle) {
+                    kept.assign(p, p + size);
+                    collected = true;
+                    return true;
+                }
                 if (pauseOwed) {
                     using std::chrono::milliseconds;
                     auto left = std::chrono::ceil<milliseconds>(resumeAt - Clock::now()).count();
@@ -432,11 +449,20 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                 resumeAt = Clock::now() + std::chrono::milliseconds(t.betweenPicturesMs);
                 return true;
             });
+            if (collected && !ev->IsSet()) {
+                if (!decodeAndStore(kept.data(), kept.size())) {
+                    failedLogged = true;
+                    return false;
+                }
+                noteGoodPicture();
+                pauseOwed = false;
+            }
             if (s == CMJpegPartParser::Status::kFailed) {
                 if (!ev->IsSet()) log.ErrorOnce("%s", MJpegErrorText(parser.error(), w->variant));
                 failedLogged = true;
                 return false;
             }
+            if (idle) http.HoldReading(kIdleHoldMs);
             return s == CMJpegPartParser::Status::kNeedMore && !ev->IsSet();
         });
         if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;

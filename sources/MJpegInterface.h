@@ -55,6 +55,11 @@ public:
     // A connection counts as good again (the retry pause starts over and repeated failure lines
     // are counted out) once it has delivered pictures for this long.
     static constexpr uint32_t kGoodStreamMs = 10000;
+    // Idle reading: a copy after a quiet spell gets a picture at most kIdleHoldMs plus one frame
+    // interval old; the receive buffer holds what a fast camera sends during one hold.
+    static constexpr uint32_t kIdleAfterMs = 1500;
+    static constexpr int kIdleHoldMs = 250;
+    static constexpr int kReceiveBufferBytes = 1 << 20;
 
     // Unless a view listens for every picture, the sample thread keeps the newest picture
     // undecoded and the next copy decodes it on the copier's thread: a camera costs one decode
@@ -86,7 +91,10 @@ private:
     void StoreRows(const BITMAPINFOHEADER& header, std::vector<uint8_t>& rows, uint64_t seq);
     void DropPendingUpTo(uint64_t seq);
     bool WantsDecodedPictures();
-    void KeepPending(const uint8_t* data, size_t size, uint64_t seq);
+    // True while nobody has looked at the pictures for kIdleAfterMs: the stream is then read in
+    // blocks at most kIdleHoldMs apart and only the newest picture of each block is kept.
+    bool ReadsIdle();
+    void KeepPending(std::vector<uint8_t>& jpeg, uint64_t seq);
     void DropPending();
 
     std::shared_ptr<NamedEvent> Terminate();
