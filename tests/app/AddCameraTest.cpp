@@ -9,12 +9,10 @@ namespace {
 
 class AddCameraTest : public SiteTest {
 protected:
+    // The first row adds a camera, so ocv.xml is there from then on.
     std::vector<DeviceInfo> Cameras() {
-        CLogger quiet;
-        ConfigDocument doc(dir_);
         std::vector<DeviceInfo> out;
-        if (!FileExists(doc.Path()) || !doc.LoadConfiguration(quiet)) return out;
-        for (const CameraConfig& c : doc.cameras) out.push_back(c.param.deviceInfo);
+        for (const CameraConfig& c : Load().cameras) out.push_back(c.param.deviceInfo);
         return out;
     }
 };

@@ -1,7 +1,5 @@
 // A site with cameras that fail, end to end: the headless program against ocv-camsim in its
 // fault modes and ffmpeg's MJPEG server, all on loopback.
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <set>

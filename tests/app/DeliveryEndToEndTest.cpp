@@ -18,33 +18,23 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     live.vistrelTimer = 2000;
     live.enableFtp = live.enableSmtp = 1;
     // Disk: BMP at full size with the name stamped.
-    live.local.image.imageFilename = "yard";
+    live.local.image.imageFilename = "yard", live.local.image.enablePrintName = 1;
     live.local.image.imageFileFormat = IMAGE_FORMAT_BMP;
-    live.local.image.enablePrintName = 1;
     // FTP: JPEG turned a quarter, grey.
-    live.ftp.ftpServerAddress = "127.0.0.1";
-    live.ftp.ftpServerPort = ftp.Port();
-    live.ftp.ftpUser = "camuser";
-    live.ftp.ftpPassword = "s3cret";
-    live.ftp.ftpDirectory = "/";
-    live.ftp.ftpPasvMode = 1;
-    live.ftp.image.imageFilename = "up";
-    live.ftp.image.imageFileFormat = IMAGE_FORMAT_JPEG;
-    live.ftp.image.rotate = 1;
-    live.ftp.image.enableGrayScale = 1;
+    FtpInfo& f = live.ftp;
+    f.ftpServerAddress = "127.0.0.1", f.ftpServerPort = ftp.Port(), f.ftpPasvMode = 1;
+    f.ftpUser = "camuser", f.ftpPassword = "s3cret", f.ftpDirectory = "/";
+    f.image.imageFilename = "up", f.image.imageFileFormat = IMAGE_FORMAT_JPEG;
+    f.image.rotate = f.image.enableGrayScale = 1;
     // Mail: half-size 24-bit PNG without overlays.
-    live.smtp.smtpServerAddress = "127.0.0.1";
-    live.smtp.smtpServerPort = smtp.Port();
-    live.smtp.mailFrom = "camera@example.org";
-    live.smtp.mailTo[0] = "owner@example.org";
-    live.smtp.mailSubject = "庭のカメラ";
-    live.smtp.mailBody = "Picture _$LOCALFILENAME$_ / _$FTPFILENAME$_\r\n";
-    live.smtp.image.imageFilename = "mail";
-    live.smtp.image.imageFileFormat = IMAGE_FORMAT_PNG;
-    live.smtp.image.pngBitCount = 24;
-    live.smtp.image.resizeRate = 0.5f;
-    live.smtp.image.enablePrintDate = live.smtp.image.enablePrintTime =
-        live.smtp.image.enablePrintName = 0;
+    SmtpInfo& m = live.smtp;
+    m.smtpServerAddress = "127.0.0.1", m.smtpServerPort = smtp.Port();
+    m.mailFrom = "camera@example.org", m.mailTo[0] = "owner@example.org";
+    m.mailSubject = "庭のカメラ";
+    m.mailBody = "Picture _$LOCALFILENAME$_ / _$FTPFILENAME$_\r\n";
+    m.image.imageFilename = "mail", m.image.imageFileFormat = IMAGE_FORMAT_PNG;
+    m.image.pngBitCount = 24, m.image.resizeRate = 0.5f;
+    m.image.enablePrintDate = m.image.enablePrintTime = m.image.enablePrintName = 0;
     Save(doc);
     StartApp();
     ASSERT_TRUE(

@@ -53,13 +53,10 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     }
     EXPECT_TRUE(cams[0]->State() & STATE_VISTREL);
     EXPECT_FALSE(cams[1]->State() & STATE_VISTREL);
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            for (auto& e : std::filesystem::directory_iterator(dir_))
-                if (e.path().extension() == ".jpg") return true;
-            return false;
-        },
-        10000));
+    EXPECT_TRUE(WaitFor([&] {
+        const auto files = FilesIn(dir_);
+        return std::any_of(files.begin(), files.end(), [](auto& f) { return f.ends_with(".jpg"); });
+    }, 10000)) << "the snapshot's picture";
     // The web settings travel with the outcome; an invalid camera has them all off.
     cams[1]->Param().webServer.enableUPnP = 1;
     cams[1]->Param().webServer.port = 8123;
@@ -71,10 +68,9 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     // The checker: off by default, started when enabled, stopped at once (no forced end) even
     // though it waits for a server that never answers.
     EXPECT_FALSE(host.StartMailCommandChecker());
-    host.Document().system.mailCommandEnable = 1;
-    host.Document().system.pop3Address = "127.0.0.1";
-    host.Document().system.pop3Port = FreeLoopbackPort();
-    host.Document().system.checkTime = 3600;
+    SystemInfo& system = host.Document().system;
+    system.mailCommandEnable = 1, system.checkTime = 3600;
+    system.pop3Address = "127.0.0.1", system.pop3Port = FreeLoopbackPort();
     ASSERT_TRUE(host.StartMailCommandChecker());
     EXPECT_TRUE(host.MailCommandCheckerRunning());
     // The first poll finds nothing listening; the checker then sleeps through "Check Time".

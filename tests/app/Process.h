@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,5 +104,14 @@ private:
     bool exited_ = false;
     std::string out_, err_;
 };
+
+// The port a simulator prints once it listens; 0 when it says nothing within 10 s.
+inline int ListeningPort(const Process& p) {
+    std::string out;
+    std::smatch m;
+    const std::regex re("127\\.0\\.0\\.1:(\\d+)");
+    WaitFor([&] { return std::regex_search(out = p.Out(), m, re); }, 10000);
+    return m.empty() ? 0 : std::stoi(m[1].str());
+}
 
 }  // namespace ocvtest

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <regex>
 
 #include "Process.h"
 #include "config/ConfigDocument.h"
@@ -23,15 +22,6 @@ inline size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
     return n;
-}
-
-// The port a simulator prints once it listens; 0 when it says nothing within 10 s.
-inline int ListeningPort(const Process& p) {
-    std::string out;
-    std::smatch m;
-    const std::regex re("127\\.0\\.0\\.1:(\\d+)");
-    WaitFor([&] { return std::regex_search(out = p.Out(), m, re); }, 10000);
-    return m.empty() ? 0 : std::stoi(m[1].str());
 }
 
 // The regular files of `dir`, sorted by name.
@@ -75,13 +65,11 @@ protected:
                                  const std::string& url) {
         ocv::CameraConfig cam = doc.NewCamera();
         cam.param.name = name;
-        cam.param.deviceInfo.deviceType = type;
-        cam.param.deviceInfo.deviceName = url;
+        cam.param.deviceInfo.deviceType = type, cam.param.deviceInfo.deviceName = url;
         cam.param.deviceInfo.frameWidth = 320, cam.param.deviceInfo.frameHeight = 240;
         cam.conditions.autoCapture = 1;
         auto& live = cam.param.vistrel;
-        live.enableVistrel = live.enableLocal = 1;
-        live.vistrelTimer = 1000;
+        live.enableVistrel = live.enableLocal = 1, live.vistrelTimer = 1000;
         ocv::CreateDirectoryOne(File(name));
         live.local.saveDirectoryName = File(name);
         auto& image = live.local.image;
@@ -117,6 +105,13 @@ protected:
         if (out) *out = p.Out();
         if (err) *err = p.Err();
         return rc;
+    }
+    // ocv.xml as a new start reads it.
+    ocv::ConfigDocument Load() {
+        ocv::ConfigDocument doc(dir_);
+        ocv::CLogger quiet;
+        EXPECT_TRUE(doc.LoadConfiguration(quiet));
+        return doc;
     }
     std::vector<std::string> Pictures(const std::string& name) const { return FilesIn(File(name)); }
     std::string Log() const { return Process::Read(File("log.txt")); }

@@ -5,6 +5,7 @@
 
 #include <QtWidgets>
 
+#include "../app/Process.h"
 #include "foundation/Logger.h"
 #include "tests/foundation/TempDir.h"
 #include "ui/LogDialog.h"
@@ -12,11 +13,6 @@
 namespace {
 
 using namespace ocv;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void Append(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
@@ -123,11 +119,11 @@ TEST(LogDialog, SaveAsWritesEveryRowInWindowWords) {
         QMetaObject::invokeMethod(fd, "accept");
     });
     dlg.findChild<QMenuBar*>()->actions()[1]->trigger();  // "Save as..."
-    EXPECT_EQ(ReadAll(out), expected);
+    EXPECT_EQ(ocvtest::Process::Read(out), expected);
     // Saved again over a longer file, nothing of the old content stays.
     Append(out, "old content that must go away\r\nand more\r\n");
     ASSERT_TRUE(dlg.SaveAs(QString::fromStdString(out)));
-    EXPECT_EQ(ReadAll(out), expected);
+    EXPECT_EQ(ocvtest::Process::Read(out), expected);
     EXPECT_FALSE(dlg.SaveAs(QString::fromStdString(dir.File("no/such/dir/x.txt"))));
 }
 

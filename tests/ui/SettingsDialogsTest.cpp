@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "UiTestSupport.h"
 #include "sheet/SheetFixture.h"
@@ -36,23 +35,19 @@ TEST(SystemSettingDialog, RoundTrip) {
     SystemInfo checkerOff = EverySettingChanged();
     checkerOff.mailCommandEnable = 0;  // the page greys its fields out but keeps them
     CheckRoundTrip<SystemInfo>(checkerOff, RunMade<CSystemSettingDialog, SystemInfo>, {});
-    CheckRoundTrip<SystemInfo>(EverySettingChanged(), RunMade<CSystemSettingDialog, SystemInfo>,
-                               {{"log and mail command",
-                                 {{"debugMode", true},
-                                  {"logDirectory", "/srv/logs"},
-                                  {"pop3Port", 1995},
-                                  {"checkTime", 0},
-                                  {"enableReply", false},
-                                  {"smtpPassword", "new"}},
-                                 [](SystemInfo& s) {
-                                     s.debugMode = 1, s.logFilePath = "/srv/logs",
-                                     s.pop3Port = 1995;
-                                     s.checkTime = 1;  // below the range: the field stops at 1
-                                     s.enableReply = 0, s.smtpPassword = "new";
-                                 }},
-                                {"text longer than the field keeps the first 255 bytes",
-                                 {{"fromAddress", QString(300, QLatin1Char('a'))}},
-                                 [](SystemInfo& s) { s.fromAddress = std::string(255, 'a'); }}});
+    CheckRoundTrip<SystemInfo>(
+        EverySettingChanged(), RunMade<CSystemSettingDialog, SystemInfo>,
+        {{"log and mail command",
+          {{"debugMode", true}, {"logDirectory", "/srv/logs"}, {"pop3Port", 1995},
+           {"checkTime", 0}, {"enableReply", false}, {"smtpPassword", "new"}},
+          [](SystemInfo& s) {
+              s.debugMode = 1, s.logFilePath = "/srv/logs", s.pop3Port = 1995;
+              s.checkTime = 1;  // below the range: the field stops at 1
+              s.enableReply = 0, s.smtpPassword = "new";
+          }},
+         {"text longer than the field keeps the first 255 bytes",
+          {{"fromAddress", QString(300, QLatin1Char('a'))}},
+          [](SystemInfo& s) { s.fromAddress = std::string(255, 'a'); }}});
     CSystemSettingDialog dlg(EverySettingChanged());
     for (const char* secret : {"pop3Password", "smtpPassword"})
         EXPECT_EQ(Child<QLineEdit>(&dlg, secret)->echoMode(), QLineEdit::Password) << secret;
@@ -62,17 +57,15 @@ TEST(ConditionSettingDialog, RoundTrip) {
     ConditionSetting c{1, 1, 2, 3, -1280, 20, 500, 420, 1, 35};
     c.show = 7;  // a value the choice has no item for is kept
     c.transparent = c.foreground = c.autoCapture = 0;
-    CheckRoundTrip<ConditionSetting>(c, RunMade<CConditionSettingDialog, ConditionSetting>,
-                                     {{"transparency by the slider, window",
-                                       {{"transparent", true},
-                                        {"transparencySlider", 55},
-                                        {"foreground", true},
-                                        {"Left", -300},
-                                        {"autoCapture", true}},
-                                       [](ConditionSetting& c) {
-                                           c.transparent = c.foreground = c.autoCapture = 1;
-                                           c.transparentParam = 55, c.left = -300;
-                                       }}});
+    CheckRoundTrip<ConditionSetting>(
+        c, RunMade<CConditionSettingDialog, ConditionSetting>,
+        {{"transparency by the slider, window",
+          {{"transparent", true}, {"transparencySlider", 55}, {"foreground", true},
+           {"Left", -300}, {"autoCapture", true}},
+          [](ConditionSetting& c) {
+              c.transparent = c.foreground = c.autoCapture = 1;
+              c.transparentParam = 55, c.left = -300;
+          }}});
 }
 
 TEST(UiText, LanguageFollowsTheLocale) {

@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -25,24 +24,16 @@ public:
         char tmpl[] = "/tmp/ocvuisimXXXXXX";
         dir_ = ::mkdtemp(tmpl);
         std::vector<std::string> args{std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim",
-                                      "--port",
-                                      "0",
-                                      "--size",
-                                      size,
-                                      "--fps",
-                                      "10"};
+                                      "--port", "0", "--size", size, "--fps", "10"};
         args.insert(args.end(), scene.begin(), scene.end());
         sim_ = std::make_unique<ocvtest::Process>(args, JoinPath(dir_, "sim.out"),
                                                   JoinPath(dir_, "sim.err"));
         ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, CreateCameraSource, dir_);
         ctrl_->Create();
         ctrl_->Log().SetPath(JoinPath(dir_, "log.txt"));
-        std::smatch m;
-        std::string out;
-        const std::regex re("127\\.0\\.0\\.1:(\\d+)");
-        if (!ocvtest::WaitFor([&] { return std::regex_search(out = sim_->Out(), m, re); }, 10000))
-            return;
-        url_ = "http://127.0.0.1:" + m[1].str() + "/";
+        const int port = ocvtest::ListeningPort(*sim_);
+        if (port == 0) return;
+        url_ = "http://127.0.0.1:" + std::to_string(port) + "/";
         connected_ = Connect(DEVICE_MJPEG_URL, url_, 0, 0) == 1;
     }
     ~SimCamera() {
@@ -54,10 +45,8 @@ public:
     int Connect(int type, const std::string& url, int width, int height) {
         OcvParam p = ctrl_->Param();
         p.deviceInfo = DeviceInfo{};
-        p.deviceInfo.deviceType = type;
-        p.deviceInfo.deviceName = url;
-        p.deviceInfo.frameWidth = width;
-        p.deviceInfo.frameHeight = height;
+        p.deviceInfo.deviceType = type, p.deviceInfo.deviceName = url;
+        p.deviceInfo.frameWidth = width, p.deviceInfo.frameHeight = height;
         ctrl_->SetParam(p);
         return ctrl_->ConnectCamera();
     }

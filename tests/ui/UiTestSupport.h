@@ -48,12 +48,6 @@ bool WithModal(std::function<void(QDialog*)> act, Run run) {
     return run();
 }
 
-// Lets queued calls run until `done` holds; gives up after a few seconds so a fault fails the
-// test instead of hanging it.
-inline bool SpinUntil(const std::function<bool()>& done) {
-    return ocvtest::WaitFor([&] { return QApplication::processEvents(), done(); }, 5000);
-}
-
 // One edit as a person makes it: a field given a value (a list: its current row), a button
 // clicked (no value), or a button that opens a modal dialog whose own edits are made before it is
 // accepted.
@@ -98,6 +92,14 @@ struct RoundTripRow {
 // gives and says whether it was accepted.
 template <class Rec>
 using DialogRun = std::function<bool(Rec&, const std::function<void(QDialog*)>& act)>;
+
+// A Run... entry point on the record, with `act` on the modal dialog it opens.
+template <class Rec, class Run>
+DialogRun<Rec> Modal(Run run) {
+    return [run](Rec& rec, const std::function<void(QDialog*)>& act) {
+        return WithModal(act, [&] { return run(rec); });
+    };
+}
 
 // A dialog made on the record, whose Result() is what it gives.
 template <class D, class Rec>

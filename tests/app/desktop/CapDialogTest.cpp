@@ -62,12 +62,10 @@ protected:
         ctrl_->Log().SetMessageBox(0);
         OcvParam& p = ctrl_->Param();
         p.name = "cam1";
-        p.deviceInfo.deviceType = 3;
-        p.deviceInfo.deviceName = "http://127.0.0.1:1/";
+        p.deviceInfo.deviceType = 3, p.deviceInfo.deviceName = "http://127.0.0.1:1/";
         p.deviceInfo.frameWidth = 64, p.deviceInfo.frameHeight = 48;
         ctrl_->SetParam(OcvParam(p));
-        system_.logFilePath = dir_.Path() + "/";
-        system_.debugMode = 0;
+        system_.logFilePath = dir_.Path() + "/", system_.debugMode = 0;
         dialog_ = std::make_unique<CCapDialog>(*ctrl_, conditions_, system_);
         dialog_->SetAnimationDuration(0);
         host_.dialog = dialog_.get();
@@ -79,13 +77,11 @@ protected:
     }
     // Runs the controller's queue and Qt's events until `done` (false after 10 s).
     bool PumpUntil(const std::function<bool()>& done) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
+        for (int i = 0; i < 1000 && !done(); ++i) {
             dispatcher_.ProcessPending(5);
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
-        return true;
+        return done();
     }
     void Connect() {
         ASSERT_EQ(ctrl_->ConnectCamera(), 1);

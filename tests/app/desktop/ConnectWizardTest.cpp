@@ -2,8 +2,6 @@
 // check both share), with the same reason, and accepts what it accepts.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "../../ui/wizard/WizardDriver.h"
 #include "DesktopFixture.h"
 #include "sources/CameraUrl.h"

@@ -67,15 +67,12 @@ protected:
             }
         }
         ASSERT_FALSE(display_.empty());
-        xvfb_ = std::make_unique<Process>(
-            std::vector<std::string>{"/usr/bin/Xvfb", display_, "-screen", "0", "800x600x24",
-                                     "-nolisten", "tcp"},
-            dir_.File("xvfb.out"), dir_.File("xvfb.err"));
+        xvfb_ = Start({"/usr/bin/Xvfb", display_, "-screen", "0", "800x600x24", "-nolisten", "tcp"},
+                      "xvfb");
         ASSERT_TRUE(WaitFor([&] { return Run("xset q >/dev/null 2>&1"); }, 20000));
-        trayer_ = std::make_unique<Process>(
-            std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align", "right",
-                                     "--widthtype", "pixel", "--width", "60", "--height", "24"},
-            dir_.File("trayer.out"), dir_.File("trayer.err"), std::vector<std::string>{"DISPLAY=" + display_});
+        trayer_ = Start({"/usr/bin/trayer", "--edge", "bottom", "--align", "right", "--widthtype",
+                         "pixel", "--width", "60", "--height", "24"},
+                        "trayer", {"DISPLAY=" + display_});
         ASSERT_TRUE(WaitFor([&] {
             for (const Window& w : Windows(display_))
                 if (w.wmClass.find("\"trayer\"") != std::string::npos && w.name == "\"panel\"") return true;
@@ -83,6 +80,12 @@ protected:
         }, 20000));
     }
     void TearDown() override { program_.reset(), trayer_.reset(), xvfb_.reset(); }
+    // A process with its output in the test's directory as <tag>.out and <tag>.err.
+    std::unique_ptr<Process> Start(const std::vector<std::string>& argv, const std::string& tag,
+                                   const std::vector<std::string>& env = {}) {
+        return std::make_unique<Process>(argv, dir_.File(tag + ".out"), dir_.File(tag + ".err"),
+                                         env);
+    }
     bool Run(const std::string& command) {
         return ::system(("DISPLAY=" + display_ + " " + command).c_str()) == 0;
     }
@@ -114,11 +117,9 @@ TEST_F(XvfbDemoTest, DemoShowsACameraWindowAndTheTrayIcon) {
     const std::string runtime = dir_.File("runtime");
     ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
     const std::string demo = dir_.File("demo");
-    program_ = std::make_unique<Process>(
-        std::vector<std::string>{kOcuvane, "--demo", "--dir", demo}, dir_.File("ocuvane.out"),
-        dir_.File("ocuvane.err"),
-        std::vector<std::string>{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
-                                 "XDG_RUNTIME_DIR=" + runtime, "LANG=C.UTF-8"});
+    program_ = Start({kOcuvane, "--demo", "--dir", demo}, "ocuvane",
+                     {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + runtime,
+                      "LANG=C.UTF-8"});
     // The first viewable window of the program that `match` takes.
     auto find = [&](const std::function<bool(const Window&)>& match, Window* found = nullptr) {
         for (const Window& w : Windows(display_))

@@ -3,13 +3,6 @@
 // record back unchanged on OK, edited only on OK.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <QMouseEvent>
-
 #include "../UiTestSupport.h"
 #include "ui/LiveShotDialog.h"
 #include "ui/MotionMessage.h"
@@ -56,21 +49,17 @@ MotionCapSetting EveryMotionSettingChanged() {
 }
 
 TEST(MotionSettingDialog, RoundTrip) {
-    const DialogRun<MotionCapSetting> run = [](MotionCapSetting& m, const auto& act) {
-        return WithModal(act, [&] { return RunMotionSettingDialog(nullptr, m, nullptr); });
-    };
     MotionCapSetting odd = EveryMotionSettingChanged();
     odd.motionCaptureMode = 7;           // off the list
     odd.motionCaptureTimeout = 9;        // more than the delay field shows
     odd.rangeRight = odd.rangeLeft - 5;  // inverted, as a document may hold it
     const MotionCapSetting defaults{};
     CheckRoundTrip<MotionCapSetting>(
-        odd, run,
+        odd, Modal<MotionCapSetting>([](auto& m) {
+            return RunMotionSettingDialog(nullptr, m, nullptr);
+        }),
         {{"levels, method and recording",
-          {{"sensitivity", 20},
-           {"threshold", 55},
-           {"method", 1},
-           {"recording", false},
+          {{"sensitivity", 20}, {"threshold", 55}, {"method", 1}, {"recording", false},
            {"before", 10}},
           [](MotionCapSetting& m) {
               m.motionCaptureReception = 20;
@@ -84,11 +73,8 @@ TEST(MotionSettingDialog, RoundTrip) {
               m.motionCaptureThreshold = defaults.motionCaptureThreshold;
           }},
          {"alarm, outline and scope",
-          {{"sound", true},
-           {"soundFile", "/tmp/bell.wav"},
-           {"outline", false},
-           {"outlineLevel", 255},
-           {"scope", false}},
+          {{"sound", true}, {"soundFile", "/tmp/bell.wav"}, {"outline", false},
+           {"outlineLevel", 255}, {"scope", false}},
           [](MotionCapSetting& m) {
               m.motionCaptureEnableSound = 1, m.motionCaptureSoundFilename = "/tmp/bell.wav";
               m.enableOutline = m.enableRange = 0, m.outlineLevel = 255;
@@ -177,51 +163,42 @@ TEST(RangeSettingDialog, DragStoresPicturePixelsAndAnEmptyOneIsRefused) {
 
 MotionCapSetting Timing(int32_t timeout, int32_t timeoutMM, int32_t next, int32_t nextMM) {
     MotionCapSetting m;
-    m.motionCaptureTimeout = timeout;
-    m.motionCaptureTimeoutMM = timeoutMM;
-    m.motionNextCaptureTimeout = next;
-    m.motionNextCaptureTimeoutMM = nextMM;
+    m.motionCaptureTimeout = timeout, m.motionCaptureTimeoutMM = timeoutMM;
+    m.motionNextCaptureTimeout = next, m.motionNextCaptureTimeoutMM = nextMM;
     return m;
 }
 
 TEST(MotionDetailDialogs, RoundTrip) {
-    const auto liveShot = RunMade<CLiveShotDialog, MotionCapSetting>;
     MotionCapSetting shots;
     shots.liveShotTime = -5;  // a length the fields cannot show stays
     shots.liveShotInterval = 10;
-    CheckRoundTrip<MotionCapSetting>(shots, liveShot,
-                                     {{"length and interval",
-                                       {{"minutes", 2}, {"seconds", 30}, {"interval", 15}},
-                                       [](MotionCapSetting& m) {
-                                           m.liveShotTime = 150;
-                                           m.liveShotInterval = 15;
-                                       }}});
-    const auto timeout = RunMade<CMotionTimeoutSettingDialog, MotionCapSetting>;
     CheckRoundTrip<MotionCapSetting>(
-        Timing(9, 999, 3600, 999), timeout,  // more than the fields show
-        {{"delay and next capture",
+        shots, RunMade<CLiveShotDialog, MotionCapSetting>,
+        {{"length and interval",
+          {{"minutes", 2}, {"seconds", 30}, {"interval", 15}},
+          [](MotionCapSetting& m) { m.liveShotTime = 150, m.liveShotInterval = 15; }}});
+    CheckRoundTrip<MotionCapSetting>(
+        Timing(9, 999, 3600, 999), RunMade<CMotionTimeoutSettingDialog, MotionCapSetting>,
+        {{"delay and next capture",  // from more than the fields show
           {{"delay", 2.5}, {"minutes", 1}, {"seconds", 30}, {"milliseconds", 250}},
           [](MotionCapSetting& m) { m = Timing(2, 500, 90, 250); }}});
 }
 
 TEST(WmvProfileDialog, RoundTrip) {
-    const DialogRun<RecordingInfo> run = [](RecordingInfo& r, const auto& act) {
-        return WithModal(act, [&] { return RunWmvProfileDialog(nullptr, r); });
-    };
     RecordingInfo r;
     r.wmvProfileType = 0;
     r.wmvSystemProfileIndex = 99;  // an index off the list stays
     r.wmvCustomProfilePath = "/p/a.prx";
-    CheckRoundTrip<RecordingInfo>(r, run,
-                                  {{"custom file",
-                                    {{"custom", true}, {"path", "/u/プロファイル.prx"}},
-                                    [](RecordingInfo& r) {
-                                        r.wmvProfileType = 1,
-                                        r.wmvCustomProfilePath = "/u/プロファイル.prx";
-                                    }},
-                                   {"system profile",
-                                    {{"custom", true}, {"system", true}, {"profiles", 5}},
-                                    [](RecordingInfo& r) { r.wmvSystemProfileIndex = 5; }}});
+    CheckRoundTrip<RecordingInfo>(
+        r, Modal<RecordingInfo>([](auto& r) { return RunWmvProfileDialog(nullptr, r); }),
+        {{"custom file",
+          {{"custom", true}, {"path", "/u/プロファイル.prx"}},
+          [](RecordingInfo& r) {
+              r.wmvProfileType = 1, r.wmvCustomProfilePath = "/u/プロファイル.prx";
+          }},
+         {"system profile",
+          {{"custom", true}, {"system", true}, {"profiles", 5}},
+          [](RecordingInfo& r) { r.wmvSystemProfileIndex = 5; }}});
 }
 
 }  // namespace

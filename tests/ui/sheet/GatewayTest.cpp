@@ -2,16 +2,8 @@
 // from the machine's own namespace): the whole sequence with a real gateway, and the failure
 // lines where there is none.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "../../net/GatewayNamespaces.h"
 
@@ -47,16 +39,13 @@ TEST_F(Gateway, TestDialogRunsEveryStepOrStopsAtTheFirstFailure) {
               "Searching Internet Gateway Device...\r\n"
               "URL:http://10.200.0.1:5000/rootDesc.xml\r\n"
               "Searching control URL...\r\n"
-              "Control URL:" +
-                  control +
-                  "\r\n"
-                  "Query Grobal IP Address...\r\n"
-                  "Grobal IP Address:192.0.3.2\r\n"
-                  "Execute port mapping...\r\n"
-                  "192.0.3.2:8080 ----> 10.200.0.2:8080\r\n"
-                  "Delete port mapping...\r\n"
-                  "UPnPによる一連の処理が正常に終了しました。\r\n"
-                  "UPnPが使用できます。\r\n");
+              "Control URL:" + control + "\r\n"
+              "Query Grobal IP Address...\r\n"
+              "Grobal IP Address:192.0.3.2\r\n"
+              "Execute port mapping...\r\n"
+              "192.0.3.2:8080 ----> 10.200.0.2:8080\r\n"
+              "Delete port mapping...\r\n"
+              "UPnPによる一連の処理が正常に終了しました。\r\nUPnPが使用できます。\r\n");
     // The gateway refuses a mapping to an address outside its allowed network.
     const std::string refused = Dialog("cli", "8080 10.99.0.5");
     const std::string mapping = "Execute port mapping...\r\n";
@@ -69,8 +58,7 @@ TEST_F(Gateway, TestDialogRunsEveryStepOrStopsAtTheFirstFailure) {
     // A network without a gateway.
     EXPECT_EQ(Dialog("alone", "8080 127.0.0.1"),
               "Searching Internet Gateway Device...\r\n"
-              "ERROR : Internet Gateway Device not found!\r\n" +
-                  kUnusable);
+              "ERROR : Internet Gateway Device not found!\r\n" + kUnusable);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #pragma once
 // The sheet tests' message and file hooks, which record instead of showing a window.
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "../UiTestSupport.h"
 #include "ui/SheetHooks.h"

@@ -3,12 +3,6 @@
 // dialog (its keys and size are checked with the other dialogs in SettingsDialogsTest.cpp).
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "SheetFixture.h"
 #include "ui/CapSettingDialog.h"
 #include "ui/LiveModeSettingDialog.h"
@@ -36,12 +30,11 @@ OcvParam EverythingChanged() {
     p.recording.local.saveDirectoryName = "/srv/video";
     p.schedule.enable = 1;
     p.schedule.execWeek = 0x6B;  // Sunday, Monday and Saturday among them
-    p.schedule.startHour = 22, p.schedule.startMinute = 15, p.schedule.endHour = 6;
-    p.schedule.endMinute = 45;
+    p.schedule.startHour = 22, p.schedule.startMinute = 15;
+    p.schedule.endHour = 6, p.schedule.endMinute = 45;
     p.webServer.enable = p.webServer.enableUPnP = p.webServer.imodeEnable = 1;
     p.webServer.nicIndex = 200;  // an adapter this machine does not have: kept as it is
-    p.webServer.port = 8181;
-    p.webServer.password = "geheim";
+    p.webServer.port = 8181, p.webServer.password = "geheim";
     return p;
 }
 
@@ -85,13 +78,8 @@ TEST(CapSettingSheet, EachPageWritesItsEditsOnOkOnly) {
          }},
         {"schedule",
          kSchedule,
-         {{"sunday", false},
-          {"saturday", false},
-          {"enableSchedule", true},
-          {"startHour", 8},
-          {"startMinute", 30},
-          {"endHour", 17},
-          {"endMinute", 5}},
+         {{"sunday", false}, {"saturday", false}, {"enableSchedule", true}, {"startHour", 8},
+          {"startMinute", 30}, {"endHour", 17}, {"endMinute", 5}},
          [](OcvParam& r) {
              r.schedule.execWeek &= ~(1 | 64);
              r.schedule.enable = 1, r.schedule.startHour = 8, r.schedule.startMinute = 30;
@@ -161,10 +149,7 @@ TEST(CapSettingSheet, ButtonsOpenTheirDialogsOnTheSlicesAndApplyPackages) {
     };
     const Row rows[] = {
         {kLive, "localSettings", [](OcvParam& r) { r.vistrel.local.saveDirectoryName = "/srv/l"; }},
-        {kMotion, "ftpSettings",
-         [&](OcvParam& r) {
-             ftpPackage(r, 1, {0, 2});
-         }},
+        {kMotion, "ftpSettings", [&](OcvParam& r) { ftpPackage(r, 1, {0, 2}); }},
         {kSnap, "ftpSettings", [&](OcvParam& r) { ftpPackage(r, 2, {0}); }},
         {kLive, "smtpSettings",
          [](OcvParam& r) {
@@ -259,8 +244,7 @@ TEST(LiveModeSettingDialog, IntervalInMinutesAndSeconds) {
     const int rows[][5] = {
         // timer, minutes, seconds, accepted, result
         {300000, 1, 30, true, 90000},
-        {300500, 5, 0, true, 300500},  // unchanged seconds keep the
-                                       // milliseconds
+        {300500, 5, 0, true, 300500},  // unchanged seconds keep the milliseconds
         {300000, 0, 0, false, 300000},
     };
     for (const auto& [timerMs, minutes, seconds, accepted, resultMs] : rows) {

@@ -33,10 +33,8 @@ TEST(FtpBrowser, ListsFoldersGoesDownAndUpForTheFtpDialog) {
     std::ofstream(fs::path(server.Root()) / "file.txt") << "x";
     MessageRecorder messages;
     FtpInfo ftp;
-    ftp.ftpServerAddress = "127.0.0.1";
-    ftp.ftpServerPort = server.Port();
-    ftp.ftpUser = "camuser";
-    ftp.ftpPassword = "s3cret";
+    ftp.ftpServerAddress = "127.0.0.1", ftp.ftpServerPort = server.Port();
+    ftp.ftpUser = "camuser", ftp.ftpPassword = "s3cret";
     ftp.ftpDirectory = "/gone/away";  // a start folder the server lacks falls back to the top
     ftp.ftpPasvMode = 1;
     CFTPDialog dialog(ftp, nullptr);

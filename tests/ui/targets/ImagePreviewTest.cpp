@@ -3,9 +3,6 @@
 // read it.
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QTemporaryDir>
-
 #include "TargetTestHooks.h"
 #include "imaging/DibImage.h"
 #include "ui/PreviewImageDialog.h"

@@ -3,8 +3,6 @@
 // check asks its question and keeps the dialog open.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "TargetTestHooks.h"
 #include "ui/FtpDialog.h"
 #include "ui/ImageDialog.h"
@@ -30,12 +28,8 @@ ImageSettings SampleImage() {
     i.fontName.height = -18, i.fontName.textColor = 0x123456,
     i.fontName.horzPosition = TEXT_HORZ_RIGHT;
     i.frameImageFileName = "/srv/frame.png";
-    i.frameTransparentColor = 0x00FF00;
-    i.frameTransparentRange = 40;
-    i.jpegQuality = 70;
-    i.pngBitCount = 24;
-    i.pngPaletteNo = 1;
-    i.extra = 7;
+    i.frameTransparentColor = 0x00FF00, i.frameTransparentRange = 40;
+    i.jpegQuality = 70, i.pngBitCount = 24, i.pngPaletteNo = 1, i.extra = 7;
     return i;
 }
 
@@ -43,11 +37,8 @@ LocalSetting SampleLocal() { return {"/var/cam/ドア", 1, SampleImage()}; }
 
 FtpInfo SampleFtp() {
     FtpInfo f;
-    f.ftpServerAddress = "ftp.example.net";
-    f.ftpServerPort = 2121;
-    f.ftpUser = "cam";
-    f.ftpPassword = "pw";
-    f.ftpDirectory = "/up/door";
+    f.ftpServerAddress = "ftp.example.net", f.ftpServerPort = 2121;
+    f.ftpUser = "cam", f.ftpPassword = "pw", f.ftpDirectory = "/up/door";
     f.ftpLoginRetryCount = 9;
     f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 1;
     f.image = SampleImage();
@@ -56,28 +47,18 @@ FtpInfo SampleFtp() {
 
 SmtpInfo SampleSmtp() {
     SmtpInfo s;
-    s.smtpServerAddress = "mail.example.net";
-    s.smtpServerPort = 587;
+    s.smtpServerAddress = "mail.example.net", s.smtpServerPort = 587;
     s.mailFrom = "cam@example.net";
     s.mailTo[0] = "a@example.net", s.mailTo[1] = "b@example.net", s.mailTo[2] = "c@example.net";
     s.mailSubject = "Motion _$DATE$_";
     s.mailBody = "line one\r\nline two _$TIME$_\r\n";
     s.noAddImage = s.enablePop3BeforeSmtp = s.smtpSecurity = s.acceptSelfSignedCertificate = 1;
-    s.pop3ServerAddress = "pop.example.net";
-    s.pop3ServerPort = 995;
+    s.pop3ServerAddress = "pop.example.net", s.pop3ServerPort = 995;
     s.pop3User = "pu", s.pop3Password = "pp", s.smtpUser = "su", s.smtpPassword = "sp";
     s.pop3BeforeSmtpSendTimeout = 1200;
     s.smtpAuthMethod = s.pop3Security = 2;
     s.image = SampleImage();
     return s;
-}
-
-// A Run... entry point on the record, with `act` on the dialog it opens.
-template <class Rec, class Run>
-DialogRun<Rec> Modal(Run run) {
-    return [run](Rec& rec, const std::function<void(QDialog*)>& act) {
-        return WithModal(act, [&] { return run(rec); });
-    };
 }
 
 TEST(TargetDialogs, RoundTrips) {
@@ -92,13 +73,8 @@ TEST(TargetDialogs, RoundTrips) {
     CheckRoundTrip<FtpInfo>(
         SampleFtp(), Modal<FtpInfo>([](auto& f) { return RunFtpDialog(nullptr, f); }),
         {{"server, login, TLS off, directory",
-          {{"server", "10.0.0.9"},
-           {"anonymous", true},
-           {"passive", false},
-           {"retry", 3},
-           {"tls", false},
-           {"selfSigned", false},
-           {"directory", "/other"}},
+          {{"server", "10.0.0.9"}, {"anonymous", true}, {"passive", false}, {"retry", 3},
+           {"tls", false}, {"selfSigned", false}, {"directory", "/other"}},
           [](FtpInfo& f) {
               f.ftpServerAddress = "10.0.0.9", f.ftpAnonymous = 1, f.ftpLoginRetryCount = 3;
               f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 0;
@@ -129,10 +105,7 @@ TEST(TargetDialogs, RoundTrips) {
         SampleImage(),
         Modal<ImageSettings>([](auto& i) { return RunImageDialog(nullptr, i, nullptr, "cam"); }),
         {{"naming, grey, size, rotation",
-          {{"addDate", true},
-           {"grey", false},
-           {"resize", 50},
-           {"rotate", 1},
+          {{"addDate", true}, {"grey", false}, {"resize", 50}, {"rotate", 1},
            {"format", IMAGE_FORMAT_GIF}},
           [](ImageSettings& i) {
               i.enableAddNameDate = 1, i.enableGrayScale = 0, i.resizeRate = 0.5f, i.rotate = 1;
@@ -142,11 +115,8 @@ TEST(TargetDialogs, RoundTrips) {
           {{"format", IMAGE_FORMAT_JPEG}, {"detail", {}, {{"quality", 35}}}},
           [](ImageSettings& i) { i.imageFileFormat = IMAGE_FORMAT_JPEG, i.jpegQuality = 35; }},
          {"captions through the edit dialog",
-          {{"edit",
-            {},
-            {{"printDate", true},
-             {"printName", false},
-             {"enableFrame", false},
+          {{"edit", {},
+            {{"printDate", true}, {"printName", false}, {"enableFrame", false},
              {"transparentRange", 99}}}},
           [](ImageSettings& i) {
               i.enablePrintDate = 1, i.enablePrintName = i.enableFrameImage = 0;

@@ -1,7 +1,5 @@
 #pragma once
 // What the target dialogs would have asked, answered by the test instead of a modal box.
-#include <functional>
-#include <vector>
 
 #include "../UiTestSupport.h"
 #include "ui/TargetText.h"

@@ -97,20 +97,15 @@ TEST_F(CameraSettingTest, SaveSettingWritesTheDeviceFileOrSaysItFailed) {
 
 // A capture device's format page offers its sizes and the rates of the chosen size.
 TEST(CaptureFormatDialogTest, SizesAndRatesComeFromTheDeviceModes) {
-    const std::vector<CaptureMode> modes = {
-        {"YUYV", 640, 480, {30, 15}},
-        {"MJPG", 640, 480, {60, 30}},
-        {"YUYV", 320, 240, {}},
-        {"YUYV", 1280, 720, {10}},
-    };
-    const int rows[][5] = {// size index, rate index, width, height, rate
-                           {0, 0, 640, 480, 60},
-                           {0, 2, 640, 480, 15},
-                           {1, 0, 320, 240, 30},
-                           {2, 0, 1280, 720, 10}};
+    const std::vector<CaptureMode> modes = {{"YUYV", 640, 480, {30, 15}},
+                                            {"MJPG", 640, 480, {60, 30}},
+                                            {"YUYV", 320, 240, {}},
+                                            {"YUYV", 1280, 720, {10}}};
+    // size index, rate index, width, height, rate
+    const int rows[][5] = {
+        {0, 0, 640, 480, 60}, {0, 2, 640, 480, 15}, {1, 0, 320, 240, 30}, {2, 0, 1280, 720, 10}};
     DeviceInfo info;
-    info.deviceType = DEVICE_LOCAL_CAPTURE;
-    info.deviceName = "USB Camera";
+    info.deviceType = DEVICE_LOCAL_CAPTURE, info.deviceName = "USB Camera";
     info.frameWidth = 1280, info.frameHeight = 720, info.frameRate = 10;
     CCaptureFormatDialog opened(modes, info);
     EXPECT_EQ(opened.SizeBox()->count(), 3);

@@ -139,10 +139,8 @@ TEST_F(WizardTest, AConnectionFileGivesItsWholeRecord) {
     TempDir dir;
     CLogger log;
     DeviceInfo saved;
-    saved.deviceType = DEVICE_VIVOTEK;
-    saved.deviceName = "http://127.0.0.1:8081/";
-    saved.quality = 4, saved.cameraNo = 2, saved.size = 1;
-    saved.password = "pw";
+    saved.deviceType = DEVICE_VIVOTEK, saved.deviceName = "http://127.0.0.1:8081/";
+    saved.quality = 4, saved.cameraNo = 2, saved.size = 1, saved.password = "pw";
     DeviceInfo unknownType = saved, badUrl = saved;
     unknownType.deviceType = 42;
     badUrl.deviceName = "127.0.0.1/cgi-bin";
@@ -152,11 +150,9 @@ TEST_F(WizardTest, AConnectionFileGivesItsWholeRecord) {
     std::string why;
     CheckCameraAddress(DEVICE_VIVOTEK, badUrl.deviceName, why);
     const std::string unloadable = "Can't load Device Information File!";
-    const std::pair<std::string, std::string> rows[] = {// file, message (none: it finishes)
-                                                        {"cam.dev", ""},
-                                                        {"odd.dev", unloadable},
-                                                        {"bad.dev", why},
-                                                        {"", unloadable}};
+    // file, message (none: it finishes)
+    const std::pair<std::string, std::string> rows[] = {
+        {"cam.dev", ""}, {"odd.dev", unloadable}, {"bad.dev", why}, {"", unloadable}};
     for (const auto& [file, message] : rows) {
         SCOPED_TRACE(file);
         shown_.clear();
