@@ -168,13 +168,8 @@ TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
 
 TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
     TempDir dir;
-    auto readAll = [](const std::string& path) {
-        std::stringstream ss;
-        ss << std::ifstream(path, std::ios::binary).rdbuf();
-        return ss.str();
-    };
-    std::string a = readAll(MakeClip(dir, "a.ts", "176x144", 2));
-    std::string b = readAll(MakeClip(dir, "b.ts", "320x240", 3));
+    std::string a = test::ReadWholeFile(MakeClip(dir, "a.ts", "176x144", 2));
+    std::string b = test::ReadWholeFile(MakeClip(dir, "b.ts", "320x240", 3));
     ASSERT_GT(a.size(), 10000u);
     ASSERT_GT(b.size(), 10000u);
     // Damage: a run of garbage inside the second part's packets, past its first key frame.

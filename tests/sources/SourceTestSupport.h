@@ -15,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,11 +68,7 @@ public:
     bool WaitFor(const std::string& text, int times, int timeoutMs) const {
         return WaitUntil([&] { return Count(text) >= times; }, timeoutMs);
     }
-    std::string Dump() const {
-        std::stringstream ss;
-        ss << std::ifstream(dir_.File("log.txt")).rdbuf();
-        return ss.str();
-    }
+    std::string Dump() const { return ReadWholeFile(dir_.File("log.txt")); }
 
 private:
     TempDir dir_;
