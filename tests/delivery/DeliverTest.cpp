@@ -110,10 +110,7 @@ TEST_F(DeliverTest, PauseEndsEarlyOnlyForAStop) {
     } rows[] = {{false, 0}, {true, 0}, {false, 20}, {true, 20}, {true, -1}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.stopped << " " << row.ms);
-        if (row.stopped)
-            stop_->Set();
-        else
-            stop_->Reset();
+        row.stopped ? stop_->Set() : stop_->Reset();
         EXPECT_EQ(PauseUnlessStopped(stop_.get(), row.ms), row.stopped);
     }
     EXPECT_FALSE(PauseUnlessStopped(nullptr, 0));

@@ -95,13 +95,12 @@ TEST_F(FtpsUploadTest, StopDuringAStalledTlsStartEndsTheLoginWithoutClearText) {
     ScriptServer server(
         {Say("220 ftp.test ready\r\n"), Expect("AUTH TLS\r\n"), Say("234 go ahead\r\n"), Silence()},
         390);
-    StopWhen stopper(*stop_,
-                     [&] { return server.Received().find("\x16\x03") != std::string::npos; });
+    std::thread stopper = StopWhen(server, "\x16\x03", stop_);
     std::string name;
     EXPECT_EQ(
         Upload(Target("127.0.0.1", server.Port(), 1, 1), "Interrupted by the stop request.", name),
         0);
-    stopper.Join();
+    stopper.join();
     server.Join();
     EXPECT_EQ(server.Failure(), "");
     for (const char* clearText : {"USER", "PASS", "camuser", "s3cret", "AUTH SSL"})

@@ -29,9 +29,7 @@ TEST(MailBodyTest, PlaceholdersAreFilledEverywhereInTheirOrder) {
     EXPECT_EQ(ExpandMailBody("_$TIME$_", "", "", "", LocalTime{2026, 12, 0, 31, 23, 59, 58, 0}),
               "23時59分58秒");
     EXPECT_EQ(ExpandMailBody("_$DATE_ _$_ $DATE$_", "", "", "", t), "_$DATE_ _$_ $DATE$_");
-}
-
-TEST(MailBodyTest, LineEndsBecomeCrLf) {
+    // Line ends become CR LF.
     EXPECT_EQ(ToCrLf("a\nb\r\nc\rd\n\n"), "a\r\nb\r\nc\r\nd\r\n\r\n");
     EXPECT_EQ(ToCrLf("no breaks"), "no breaks");
     EXPECT_EQ(ToCrLf(""), "");

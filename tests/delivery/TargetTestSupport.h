@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "PeerProcess.h"
+#include "MailTestKit.h"
 #include "ScriptServer.h"
 #include "config/ImageSettings.h"
 #include "delivery/Deliver.h"
@@ -87,33 +88,9 @@ inline FtpInfo LoopbackFtp(int port, const std::string& name) {
     return ftp;
 }
 
-// Sets `stop` from another thread once `when` holds (looked at every 10 ms, for at most 15 s);
-// without `when` it never sets it.
-class StopWhen {
-public:
-    StopWhen(NamedEvent& stop, std::function<bool()> when) {
-        if (!when) return;
-        thread_ = std::thread([&stop, when = std::move(when)] {
-            for (int i = 0; i < 1500 && !when(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            stop.Set();
-        });
-    }
-    ~StopWhen() { Join(); }
-    void Join() {
-        if (thread_.joinable()) thread_.join();
-    }
-
-private:
-    std::thread thread_;
-};
-
 class TargetFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/ocv-delivery-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         std::filesystem::permissions(dir_, std::filesystem::perms(0755));
         workDir_ = JoinPath(dir_, "work");
         refDir_ = JoinPath(dir_, "ref");
@@ -124,8 +101,6 @@ protected:
         log_.SetPath(JoinPath(dir_, "log.txt"));
         stop_ = NamedEvent::Create("");
     }
-    void TearDown() override { RemoveDirectoryTree(dir_); }
-
     std::string LogText() const { return ReadWholeFile(JoinPath(dir_, "log.txt")); }
     bool Logged(const std::string& line) const { return LogText().find(line) != std::string::npos; }
     // True when every line occurs, in this order.
@@ -176,7 +151,8 @@ protected:
         return TargetCall{picture, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
     }
 
-    std::string dir_;      // scratch directory, removed at the end
+    TempDir scratch_;
+    std::string dir_ = scratch_.Path();  // scratch directory, removed at the end
     std::string workDir_;  // the capture thread's working directory
     std::string refDir_;   // reference encodings
     CLogger log_;

@@ -42,11 +42,8 @@ TEST(AnalyzeRequest, PathAndQuery) {
         const char* path;
         V names, values;
     } rows[] = {
-        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1",
-         true,
-         "MotionJpeg",
-         {"Quality", "Password"},
-         {"50", "a=b"}},  // further "=" kept
+        {"GET /MotionJpeg?Quality=50&Password=a=b HTTP/1.1", true, "MotionJpeg",
+         {"Quality", "Password"}, {"50", "a=b"}},  // further "=" kept
         {"GET / HTTP/1.0", true, "", {}, {}},
         {"GET \\i HTTP/1.0", true, "i", {}, {}},  // one backslash is removed like a slash
         {"GET /x?", true, "x", {}, {}},
@@ -64,9 +61,7 @@ TEST(AnalyzeRequest, PathAndQuery) {
         EXPECT_EQ(p.values, row.values) << row.line;
     }
     EXPECT_FALSE(Analyze("GET").ok);  // no blank
-}
-
-TEST(AnalyzeRequest, BadPiecesAreLogged) {
+    // A bad piece is logged.
     TempDir dir;
     auto host = std::make_shared<ocvtest::TestHost>(8, 8, dir.Path());
     EXPECT_FALSE(Analyze("GET /x?a=1&b HTTP/1.1", &host->Log()).ok);
@@ -346,19 +341,15 @@ TEST(Soap, EscapingBrokenXmlAndUrls) {
 }
 
 TEST(NicMgr, RangeMessages) {
+    // The box text of an address out of range is pinned by the web server's start failures; the
+    // adapter order is checked in UPnPTest.cpp.
     std::vector<std::string> boxes;
     CNicMgr nics([&](const std::string& t) { boxes.push_back(t); });
-    EXPECT_EQ(nics.GetCount(), 0);
-    EXPECT_EQ(nics.GetIpAddress(0), "");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], "指定されたネットワークデバイスは存在しません");
-    // The adapter order is checked in UPnPTest.cpp; the server tests find loopback by address.
     nics.Enumerate();
     EXPECT_EQ(nics.IndexOfAddress("203.0.113.77"), -1);
-    boxes.clear();
     EXPECT_EQ(nics.GetMacAddress(nics.GetCount()), "");
     EXPECT_EQ(nics.GetDescription(-1), "");
-    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes, std::vector<std::string>(2, "指定されたネットワークデバイスは存在しません"));
 }
 
 }  // namespace

@@ -41,16 +41,15 @@ public:
         std::lock_guard lock(mutex_);
         boxes_.push_back(text);
     }
-    // Lines with exactly this text (any text when null) and level (any when < 0).
-    int Count(const char* text, int level = -1) const {
+    // Lines with exactly this text (any text when empty) and level (any when < 0).
+    int Count(const std::string& text, int level = -1) const {
         std::lock_guard lock(mutex_);
         int n = 0;
-        for (const auto& [l, t] : lines_) n += (!text || t == text) && (level < 0 || l == level);
+        for (const auto& [l, t] : lines_) n += (text.empty() || t == text) && (level < 0 || l == level);
         return n;
     }
-    int Count(const std::string& text, int level = -1) const { return Count(text.c_str(), level); }
     bool Has(const std::string& text, int level = -1) const { return Count(text, level) > 0; }
-    int CountLevel(int level) const { return Count(nullptr, level); }
+    int CountLevel(int level) const { return Count("", level); }
     std::vector<std::string> Boxes() const {
         std::lock_guard lock(mutex_);
         return boxes_;

@@ -2,6 +2,7 @@
 // and a refused connect.
 #include <gtest/gtest.h>
 
+#include "../foundation/LogLines.h"
 #include "SourceTestSupport.h"
 #include "platform/NamedEvent.h"
 #include "sources/CameraUrl.h"
@@ -116,16 +117,9 @@ TEST(HttpStream, OpensOnTheFinalAnswerOnly) {
     }
 }
 
-class BoxSink : public ILogNotifySink {
-public:
-    void Notify(const std::string&, int) override {}
-    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
-    std::vector<std::string> boxes;
-};
-
 TEST(CameraModels, ConnectRefusesAWrongTypeOrAnEmptyUrlWithABox) {
     test::TestLog log;
-    auto sink = std::make_shared<BoxSink>();
+    auto sink = std::make_shared<RecordingSink>();
     log.Logger()->SetNotifySink(sink);
     CAxisInterface axis(std::make_shared<FrameNotifier>(), log.Logger());
     DeviceInfo wrong = Device(DEVICE_VIVOTEK, "http://127.0.0.1:1"), empty = Device(DEVICE_AXIS, "");

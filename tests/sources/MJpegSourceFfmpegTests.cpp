@@ -9,15 +9,15 @@ namespace {
 
 using test::Camera;
 using test::Device;
-using test::Process;
+using test::Peer;
 
 TEST(MJpegFfmpeg, ReadsFfmpegsChunkedMotionJpegStream) {
     int port = test::FreePort();
-    Process ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+    Peer ffmpeg({"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
                     "testsrc=size=320x240:rate=15", "-c:v", "mjpeg", "-q:v", "5", "-f", "mpjpeg",
                     "-content_type", "multipart/x-mixed-replace;boundary=ffmpeg", "-listen", "1",
                     test::Loopback("http", port, "/video.mjpg")});
-    ASSERT_TRUE(test::WaitUntil([&] { return test::IsListening(port); }, 10000));
+    ASSERT_TRUE(test::WaitListening(port, 10));
     Camera cam(DEVICE_AXIS);
     DeviceInfo d = Device(DEVICE_AXIS, test::Loopback("http", port), 320, 240);
     ASSERT_EQ(cam.source->Connect(&d), 1) << cam.log.Dump();
@@ -36,9 +36,9 @@ TEST(MJpegFfmpeg, HttpsCameraWithAnUntrustedCertificateIsRefused) {
                            " -out " + dir.File("cert.pem") + " 2>/dev/null").c_str()),
               0);
     int port = test::FreePort();
-    Process server({"openssl", "s_server", "-quiet", "-accept", "127.0.0.1:" + std::to_string(port),
+    Peer server({"openssl", "s_server", "-quiet", "-accept", "127.0.0.1:" + std::to_string(port),
                     "-cert", dir.File("cert.pem"), "-key", dir.File("key.pem")});
-    ASSERT_TRUE(test::WaitUntil([&] { return test::IsListening(port); }, 10000));
+    ASSERT_TRUE(test::WaitListening(port, 10));
     Camera cam(DEVICE_MEGACHIPS);
     cam.Tune([](MJpegTimings& t) { t.connectWaitMs = 1500; });
     DeviceInfo d = Device(DEVICE_MEGACHIPS, test::Loopback("https", port, "/pic.jpg?x="));

@@ -11,16 +11,15 @@ namespace {
 
 using test::Loopback;
 using test::MsSince;
-using test::Process;
+using test::Peer;
 using test::WaitUntil;
 
 // GStreamer's RTSP server serving rtsp://127.0.0.1:PORT/live.
-std::unique_ptr<Process> StartRtsp(int port, const std::string& codec, int fps = 10) {
-    auto p = std::make_unique<Process>(std::vector<std::string>{
+std::unique_ptr<Peer> StartRtsp(int port, const std::string& codec, int fps = 10) {
+    auto p = std::make_unique<Peer>(std::vector<std::string>{
         "/usr/bin/python3", std::string(OCV_SOURCE_DIR) + "/tests/sources/rtsp_server.py",
         std::to_string(port), codec, "320x240", std::to_string(fps)});
-    std::string line;
-    return p->ReadLine(line, 15000) && line == "ready" ? std::move(p) : nullptr;
+    return p->WaitFor("ready\n", 15000) ? std::move(p) : nullptr;
 }
 
 // A short H.264 clip made by ffmpeg, its container chosen by the name's ending; empty when
@@ -79,17 +78,17 @@ TEST(NetStreamPeers, EachKindOfStreamDeliversMovingPicturesOfItsSize) {
     for (const PeerRow& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir dir;
-        std::unique_ptr<Process> peer;
+        std::unique_ptr<Peer> peer;
         int port = test::FreePort();
         const std::string kind = row.peer;
         std::string url = Loopback("rtsp", port, row.path), logged = "URL = " + url;
         if (kind == "ts") {
             // ffmpeg serving one client an MPEG-TS stream of H.264 over HTTP, logged as MMS.
-            peer = std::make_unique<Process>(std::vector<std::string>{
+            peer = std::make_unique<Peer>(std::vector<std::string>{
                 "ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
                 "testsrc=size=352x288:rate=10", "-c:v", "libx264", "-preset", "ultrafast", "-g",
                 "10", "-f", "mpegts", "-listen", "1", Loopback("http", port, "/ts")});
-            ASSERT_TRUE(WaitUntil([&] { return test::IsListening(port); }, 10000));
+            ASSERT_TRUE(test::WaitListening(port, 10));
             url = Loopback("HTTP", port, "/ts");
             logged = "URL = " + Loopback("mms", port, "/ts");
         } else if (kind == "file") {
@@ -131,7 +130,7 @@ TEST(NetStreamPeers, PicturesFlowAgainAfterTheServerIsRestarted) {
     t.readTimeoutMs = 1500;
     s.source->SetTimings(t);
     ASSERT_EQ(s.Connect(), 1) << s.log.Dump();
-    server->Stop();
+    server->process.Stop();
     EXPECT_TRUE(s.log.WaitFor("[SampleThread] The stream was lost [", 1, 10000)) << s.log.Dump();
     server = StartRtsp(port, "h264");
     ASSERT_TRUE(server);
@@ -169,13 +168,8 @@ TEST(NetStreamPeers, AnIdleStreamOnlyKeepsPacketsAndACopyDecodesThem) {
 
 TEST(NetStreamPeers, ASizeChangeAndDamagedPacketsMidStreamAreSurvived) {
     TempDir dir;
-    auto readAll = [](const std::string& path) {
-        std::stringstream ss;
-        ss << std::ifstream(path, std::ios::binary).rdbuf();
-        return ss.str();
-    };
-    std::string a = readAll(MakeClip(dir, "a.ts", "176x144", 2));
-    std::string b = readAll(MakeClip(dir, "b.ts", "320x240", 3));
+    std::string a = test::ReadWholeFile(MakeClip(dir, "a.ts", "176x144", 2));
+    std::string b = test::ReadWholeFile(MakeClip(dir, "b.ts", "320x240", 3));
     ASSERT_GT(a.size(), 10000u);
     ASSERT_GT(b.size(), 10000u);
     // Damage: a run of garbage inside the second part's packets, past its first key frame.

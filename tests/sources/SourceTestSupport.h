@@ -1,13 +1,11 @@
 #pragma once
-// Helpers of the camera-source tests: real peer processes on loopback, a log channel written to
-// a temporary file, a frame counter, bounded waits and a Motion-JPEG camera model under test.
+// Helpers of the camera-source tests, on the mail tests' peer kit: real peer processes on
+// loopback, a log channel written to a temporary file, a frame counter, bounded waits and a
+// Motion-JPEG camera model under test.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,12 +15,12 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../foundation/TempDir.h"
+#include "PeerProcess.h"
 #include "foundation/CamSource.h"
 #include "foundation/Logger.h"
 #include "sources/CameraModels.h"
@@ -70,11 +68,7 @@ public:
     bool WaitFor(const std::string& text, int times, int timeoutMs) const {
         return WaitUntil([&] { return Count(text) >= times; }, timeoutMs);
     }
-    std::string Dump() const {
-        std::stringstream ss;
-        ss << std::ifstream(dir_.File("log.txt")).rdbuf();
-        return ss.str();
-    }
+    std::string Dump() const { return ReadWholeFile(dir_.File("log.txt")); }
 
 private:
     TempDir dir_;
@@ -91,59 +85,17 @@ struct FrameCounter {
     }
 };
 
-// A child process with its standard output on a pipe; stopped with SIGTERM (then SIGKILL)
-// when destroyed.
-class Process {
-public:
-    explicit Process(const std::vector<std::string>& argv) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(fds[1], 1);
-            ::dup2(::open("/dev/null", O_RDWR), 0);
-            std::vector<char*> args;
-            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execvp(args[0], args.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        out_ = fds[0];
+// A peer process with its standard output and error in a file of its own directory, stopped
+// with SIGTERM (then SIGKILL) when destroyed.
+struct Peer {
+    TempDir dir;
+    PeerProcess process;
+    explicit Peer(const std::vector<std::string>& argv) : process(argv, dir.File("out.txt")) {}
+    std::string Output() const { return ReadWholeFile(dir.File("out.txt")); }
+    // Waits until the output holds `text` (the line the peer prints once it serves).
+    bool WaitFor(const std::string& text, int timeoutMs) const {
+        return WaitUntil([&] { return Output().find(text) != std::string::npos; }, timeoutMs);
     }
-    ~Process() {
-        Stop();
-        if (out_ >= 0) ::close(out_);
-    }
-    // Reads one line of standard output within the time; false at its end or on time-out.
-    bool ReadLine(std::string& line, int timeoutMs) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        pollfd p{out_, POLLIN, 0};
-        line.clear();
-        for (char c = 0; MsSince(deadline) < 0 && ::poll(&p, 1, int(-MsSince(deadline))) > 0;) {
-            if (::read(out_, &c, 1) != 1) return false;
-            if (c == '\n') return true;
-            line += c;
-        }
-        return false;
-    }
-    // SIGTERM, bounded wait, SIGKILL.
-    void Stop() {
-        int status;
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        if (!WaitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, 3000)) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
 };
 
 // Listens on a free port of 127.0.0.1; `port` is 0 on failure.
@@ -159,50 +111,30 @@ inline int ListenOnLoopback(int& port) {
     return s;
 }
 
-// A port that nothing listens on at the moment of the call.
-inline int FreePort() {
-    int port = 0;
-    ::close(ListenOnLoopback(port));
-    return port;
-}
-
-// True once something listens on 127.0.0.1:port (read from the kernel's table, so that a peer
-// serving only one client does not see a probe).
-inline bool IsListening(int port) {
-    std::ifstream in("/proc/net/tcp");
-    char want[16];
-    std::snprintf(want, sizeof want, ":%04X", port);
-    std::string line, sl, local, remote, state;
-    while (std::getline(in, line)) {
-        std::istringstream(line) >> sl >> local >> remote >> state;
-        if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == want)
-            return true;
-    }
-    return false;
-}
-
 inline std::string Loopback(const char* scheme, int port, const std::string& path = "") {
     return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + path;
 }
 
-// ocv-camsim on a free port of 127.0.0.1 (or on `port`): 160 x 120 at 30 pictures a second
-// unless `args` say otherwise.
+// ocv-camsim on a free port of 127.0.0.1: 160 x 120 at 30 pictures a second unless `args` say
+// otherwise.
 class CamSim {
 public:
-    explicit CamSim(std::vector<std::string> args = {}, int port = 0) {
+    explicit CamSim(std::vector<std::string> args = {}) {
         args.insert(args.begin(), {std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim", "--port",
-                                   std::to_string(port), "--fps", "30", "--size", "160x120"});
-        process_ = std::make_unique<Process>(args);
-        std::string line;
-        if (process_->ReadLine(line, 5000) && line.find("listening") != std::string::npos)
-            port_ = std::atoi(line.c_str() + line.rfind(':') + 1);
+                                   "0", "--fps", "30", "--size", "160x120"});
+        process_ = std::make_unique<Peer>(args);
+        const std::string kListening = "listening on 127.0.0.1:";
+        if (process_->WaitFor(kListening, 5000)) {
+            std::string out = process_->Output();
+            port_ = std::atoi(out.c_str() + out.find(kListening) + kListening.size());
+        }
     }
     bool Ok() const { return port_ > 0; }
     int Port() const { return port_; }
     std::string Base() const { return Loopback("http", port_); }
 
 private:
-    std::unique_ptr<Process> process_;
+    std::unique_ptr<Peer> process_;
     int port_ = 0;
 };
 
