@@ -431,6 +431,9 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
                 if (ev->IsSet()) return false;
                 if (idle) {
+                    // The picture collected before this one is passed over but still counted
+                    // as received; decodeAndStore counts the block's last one.
+                    if (collected) ++seq;
                     kept.assign(p, p + size);
                     collected = true;
                     return true;
