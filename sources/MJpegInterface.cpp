@@ -423,8 +423,9 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         bool pauseOwed = false;  // the pause after the last picture has not been taken yet
         Clock::time_point resumeAt{};
         CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
-            // While nobody looks, a block's pictures are only collected and the newest is kept
-            // once the block is parsed; the hold before the next read spaces them out.
+            // While nobody looks, a block's pictures are only collected (taken from the parser
+            // without a copy) and the newest is kept once the block is parsed; the hold before
+            // the next read spaces them out.
             bool idle = false;
             withOwner([&](CMJpegInterface& o) { idle = o.ReadsIdle(); });
             bool collected = false;
@@ -434,7 +435,7 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                     // The picture collected before this one is passed over but still counted
                     // as received; decodeAndStore counts the block's last one.
                     if (collected) ++seq;
-                    kept.assign(p, p + size);
+                    parser.TradePicture(kept);
                     collected = true;
                     return true;
                 }

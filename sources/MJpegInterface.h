@@ -58,7 +58,7 @@ public:
     // Idle reading: a copy after a quiet spell gets a picture at most kIdleHoldMs plus one frame
     // interval old; the receive buffer holds what a fast camera sends during one hold.
     static constexpr uint32_t kIdleAfterMs = 1500;
-    static constexpr int kIdleHoldMs = 250;
+    static constexpr int kIdleHoldMs = 400;
     static constexpr int kReceiveBufferBytes = 1 << 20;
 
     // Unless a view listens for every picture, the sample thread keeps the newest picture

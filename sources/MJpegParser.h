@@ -60,6 +60,9 @@ public:
     int variant() const { return variant_; }
     // Whether the picture handed out last was found by the marker scan (no length header).
     bool lastPictureScanned() const { return lastScanned_; }
+    // Inside the picture callback only: trades the picture's storage with `other`, so a caller
+    // that keeps the picture takes it without a copy; the parser goes on in other's storage.
+    void TradePicture(std::vector<uint8_t>& other) { picture_.swap(other); }
 
 private:
     enum class State { kHeader, kBody, kScanStart, kScan, kTrailer, kFailed };
