@@ -12,6 +12,7 @@ lines, each with the fields id, file, from (text that must occur exactly once in
 (its replacement) and why (what the fault is).
 """
 import argparse
+import ctypes
 import datetime
 import hashlib
 import os
@@ -73,6 +74,48 @@ def folder(m):
     return m["file"].split("/", 1)[0]
 
 
+def become_subreaper():
+    """Processes that tests start and leave behind (peers of a test ended at its first failure)
+    become this script's children, so end_orphans can find them."""
+    PR_SET_CHILD_SUBREAPER = 36
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+    except (OSError, AttributeError):
+        pass
+
+
+def end_orphans():
+    """Kills and reaps every process left as this script's child (a peer server, a headless
+    instance): left running, they would load the machine for the next mutations."""
+    for _ in range(5):
+        left = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, ValueError, IndexError):
+                continue
+            if ppid == os.getpid():
+                left.append(int(entry))
+        for pid in left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        while True:
+            try:
+                pid, _ = os.waitpid(-1, os.WNOHANG)
+            except ChildProcessError:
+                break
+            if pid == 0:
+                break
+        if not left:
+            return
+        time.sleep(0.2)
+
+
 def run(cmd, log, stop_on=None):
     """Runs cmd with its output appended to log as it comes; returns (exit code, output).
     When the output matches stop_on, the command and all its children are ended at once (CTest's
@@ -95,6 +138,7 @@ def run(cmd, log, stop_on=None):
             if p.poll() is None:
                 os.killpg(p.pid, signal.SIGKILL)
                 p.wait()
+            end_orphans()
     return p.returncode, read_from(log, start)
 
 
@@ -179,6 +223,7 @@ def write_table(out, mode, rows, summary):
 
 
 def main():
+    become_subreaper()
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--list", action="store_true", help="print the mutations and stop")
     ap.add_argument("--only", help="comma-separated ids to run, in that order")
