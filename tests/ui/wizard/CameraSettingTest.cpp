@@ -30,8 +30,7 @@ TEST(CameraSummaryTest, TheTextOfEachKindOfSource) {
 }
 
 // A controller on the camera simulator, as an Axis camera of 320 x 240.
-class CameraSettingTest : public ::testing::Test {
-protected:
+struct CameraSettingTest : ::testing::Test {
     void SetUp() override {
         SetWizardMessageHook([this](const QString& t) { shown_.push_back(t.toStdString()); });
         ASSERT_EQ(cam_.Connect(DEVICE_AXIS, cam_.Url(), 320, 240), 1);

@@ -15,8 +15,7 @@ using namespace ocvtest;
 
 namespace {
 
-class WizardTest : public ::testing::Test {
-protected:
+struct WizardTest : ::testing::Test {
     void SetUp() override {
         SetWizardMessageHook([this](const QString& text) { shown_.push_back(text.toStdString()); });
     }
