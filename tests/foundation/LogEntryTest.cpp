@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "TempDir.h"
 #include "foundation/LogEntry.h"
 #include "foundation/Logger.h"
 
@@ -12,8 +9,7 @@ TEST(LogEntry, ParsesFileLinesAndWritesExportLines) {
     const struct {
         const char* line;
         int status, level;
-        const char *name, *text;
-        const char* exported;  // "" when not checked
+        const char *name, *text, *exported;  // exported: "" when not checked
     } rows[] = {
         {"2007/03/05 09:04:03\tカメラ\tWARRNING\t[Motion] 動きを検知しました!\r\n", 0, LOG_WARNING,
          "カメラ", "[Motion] 動きを検知しました!",
@@ -40,28 +36,4 @@ TEST(LogEntry, ParsesFileLinesAndWritesExportLines) {
     }
     LogEntry e;
     EXPECT_FALSE(ParseLogLine("\r\n", e));
-}
-
-// What the logger writes is read back with its level (the log window's test reads the other
-// levels); an overlong line is cut and the last line needs no line end.
-TEST(LogEntry, ReadsBackWhatTheLoggerWroteAndCutsOverlongLines) {
-    TempDir dir;
-    CLogger log;
-    log.SetPath(dir.File("log.txt"));
-    log.SetDebug(1);
-    log.Debug("four");
-    {
-        std::ofstream f(dir.File("log.txt"), std::ios::binary | std::ios::app);
-        f << "2020/01/01 00:00:01\tcam\tINFORMATION\t" << std::string(5000, 'x') << "\r\n";
-        f << "2020/01/01 00:00:03\tcam\tERROR\tno newline at end";
-    }
-    auto entries = ReadLogFile(dir.File("log.txt"));
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].level, LOG_DEBUG);
-    EXPECT_EQ(entries[0].text, "four");
-    EXPECT_EQ(entries[1].level, LOG_INFORMATION);
-    EXPECT_LT(entries[1].text.size(), 1024u);
-    EXPECT_EQ(entries[1].text.find_first_not_of('x'), std::string::npos);
-    EXPECT_EQ(entries[2].level, LOG_ERROR);
-    EXPECT_EQ(entries[2].text, "no newline at end");
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Reading back what a logger wrote, and a notice sink that records what it is given.
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,9 +10,7 @@
 
 inline std::string ReadAll(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 // The lines of a text, split at CR LF.

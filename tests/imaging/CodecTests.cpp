@@ -20,14 +20,9 @@ import sys
 from PIL import Image
 d = sys.argv[1]
 im = Image.new('RGB', (40, 30))
-px = im.load()
-for y in range(30):
-    for x in range(40):
-        px[x, y] = (x * 6, y * 8, 128)
-for y in range(8):
-    for x in range(8):
-        px[x, y] = (255, 0, 0)
-        px[39 - x, 29 - y] = (0, 0, 255)
+im.putdata([(x * 6, y * 8, 128) for y in range(30) for x in range(40)])
+im.paste((255, 0, 0), (0, 0, 8, 8))
+im.paste((0, 0, 255), (32, 22, 40, 30))
 im.save(d + '/q.jpg', quality=100, subsampling=0)
 im.save(d + '/p.png')
 im.save(d + '/i.png', interlace=1)
@@ -42,9 +37,7 @@ im.save(d + '/t.tif')
 
 TEST(PilFiles, EveryFormatDecodesUpright) {
     test::TempDir dir;
-    bool ok = false;
-    const std::string out = test::RunPython(kMakeFiles, {dir.Path()}, &ok);
-    ASSERT_TRUE(ok) << out;
+    test::RunPython(kMakeFiles, {dir.Path()});
     // Palette files are quantised by PIL, the JPEG is lossy; 0: lossless, decoded exactly.
     for (auto [name, tolerance] : {std::pair{"p.png", 0}, {"i.png", 0}, {"a.png", 0}, {"b.bmp", 0},
                                    {"t.tif", 0}, {"p8.png", 24}, {"g.gif", 24}, {"b8.bmp", 24},
@@ -52,17 +45,14 @@ TEST(PilFiles, EveryFormatDecodesUpright) {
         SCOPED_TRACE(name);
         CDibImage image;
         ASSERT_TRUE(image.LoadFromFile(dir.File(name))) << image.GetErrorText();
-        ASSERT_EQ(image.Width(), 40);
-        ASSERT_EQ(image.Height(), 30);
+        ASSERT_TRUE(image.Width() == 40 && image.Height() == 30);
         for (auto [x, y, want] : {std::tuple{2, 2, Rgb{255, 0, 0}}, {37, 27, Rgb{0, 0, 255}},
                                   {20, 15, Rgb{120, 120, 128}}}) {
             const Rgb p = PixelAt(image, x, y);
             EXPECT_TRUE(std::abs(p.r - want.r) <= tolerance && std::abs(p.g - want.g) <= tolerance &&
                         std::abs(p.b - want.b) <= tolerance) << x << "," << y;
         }
-        if (tolerance == 0) {
-            EXPECT_EQ(PixelAt(image, 33, 11), (Rgb{198, 88, 128}));
-        }
+        EXPECT_TRUE(tolerance > 0 || PixelAt(image, 33, 11) == (Rgb{198, 88, 128}));
     }
     CDibImage grey;
     ASSERT_TRUE(grey.LoadFromFile(dir.File("g16.png")));
@@ -75,70 +65,45 @@ TEST(PilFiles, EveryFormatDecodesUpright) {
     EXPECT_EQ(std::memcmp(fromFile.GetBlock(), fromMemory.GetBlock(), fromFile.GetBlockSize()), 0);
 }
 
-TEST(JpegEncode, PilReadsTheJpegUprightAndQualityMatters) {
+// PIL reads the JPEG upright at its size, and a lower quality gives a smaller file with coarser
+// quantisers; SaveJpeg writes what EncodeJpeg makes, and EncodeJpegInto checks the capacity.
+TEST(JpegEncode, PilReadsItUprightQualityMattersAndEveryWayGivesTheSameBytes) {
     CDibImage image = test::Make(64, 48, [](int x, int y) {
         return x < 16 && y < 16 ? Rgb{255, 0, 0} : Rgb{(x * 7) & 255, (y * 11) & 255, 40};
     });
     std::vector<uint8_t> low, high;
-    const uint32_t lowSize = image.EncodeJpeg(10, low);
-    const uint32_t highSize = image.EncodeJpeg(95, high);
-    ASSERT_GT(lowSize, 0u);
-    ASSERT_EQ(low.size(), lowSize);
-    EXPECT_LT(lowSize, highSize);
+    const uint32_t lowSize = image.EncodeJpeg(10, low), size = image.EncodeJpeg(95, high);
+    ASSERT_TRUE(lowSize > 0 && low.size() == lowSize);
+    EXPECT_LT(lowSize, size);
     test::TempDir dir;
     test::WriteFile(dir.File("low.jpg"), low);
-    test::WriteFile(dir.File("high.jpg"), high);
-    bool ok = false;
+    ASSERT_TRUE(image.SaveJpeg(dir.File("high.jpg"), 95));
+    EXPECT_EQ(test::ReadFile(dir.File("high.jpg")), high);
     // Size, the luminance quantiser at DC of both, and the top-left colour as PIL decodes them.
     EXPECT_EQ(test::RunPython("import sys\nfrom PIL import Image\n"
                               "lo, hi = [Image.open(f) for f in sys.argv[1:]]\n"
                               "print(lo.format, hi.size, lo.quantization[0][0] > hi.quantization[0][0])\n"
                               "r, g, b = hi.getpixel((4, 4))\nprint(r > 230 and g < 30 and b < 30)",
-                              {dir.File("low.jpg"), dir.File("high.jpg")}, &ok),
+                              {dir.File("low.jpg"), dir.File("high.jpg")}),
               "JPEG (64, 48) True\nTrue\n");
-    EXPECT_TRUE(ok);
-}
-
-// SaveJpeg writes what EncodeJpeg makes; EncodeJpegInto checks the capacity.
-TEST(JpegEncode, SaveAndEncodeIntoGiveTheSameBytes) {
-    test::TempDir dir;
-    CDibImage image = test::MakeNoise(64, 64, 1);
-    ASSERT_TRUE(image.SaveJpeg(dir.File("a.jpg"), 75));
-    std::vector<uint8_t> reference;
-    const uint32_t size = image.EncodeJpeg(75, reference);
-    ASSERT_GT(size, 0u);
-    EXPECT_EQ(test::ReadFile(dir.File("a.jpg")), reference);
     std::vector<uint8_t> small(size - 1, 0xAA);
-    EXPECT_EQ(image.EncodeJpegInto(small.data(), small.size(), 75), 0u);
+    EXPECT_EQ(image.EncodeJpegInto(small.data(), small.size(), 95), 0u);
     EXPECT_EQ(image.GetErrorText(), "Image::Save() Failed! Invalid buffer size!!");
     std::vector<uint8_t> big(size + 100, 0xAA);
-    EXPECT_EQ(image.EncodeJpegInto(big.data(), big.size(), 75), size);
+    EXPECT_EQ(image.EncodeJpegInto(big.data(), big.size(), 95), size);
     EXPECT_EQ(image.GetErrorText(), "");
-    EXPECT_TRUE(std::equal(reference.begin(), reference.end(), big.begin()));
-    for (size_t i = size; i < big.size(); ++i) ASSERT_EQ(big[i], 0) << i;  // zero-filled
-}
-
-TEST(PngEncode, PilReadsTwentyFourBitPngExactly) {
-    test::TempDir dir;
-    CDibImage image = test::MakeGradient(21, 13);
-    ASSERT_TRUE(image.SavePng(dir.File("a.png")));
-    bool ok = false;
-    // Every pixel as MakeGradient draws it.
-    EXPECT_EQ(test::RunPython("import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
-                              "print(im.mode, im.size, all(im.getpixel((x, y)) == ((x * 7) & 255, "
-                              "(y * 11) & 255, (x * 3 + y * 5) & 255) for y in range(13) for x in range(21)))",
-                              {dir.File("a.png")}, &ok),
-              "RGB (21, 13) True\n");
-    EXPECT_TRUE(ok);
+    high.resize(big.size());  // the rest zero-filled
+    EXPECT_EQ(big, high);
 }
 
 // ---- hostile input --------------------------------------------------------------------------
 
-void ExpectDecodeFails(const std::vector<uint8_t>& data, const char* text = kDecodeFailed) {
+void ExpectDecodeFails(const std::vector<uint8_t>& data, const std::string& what = "") {
+    SCOPED_TRACE(what);
     CDibImage image = test::MakeGradient(2, 2);
     EXPECT_FALSE(image.LoadFromMemory(data.data(), data.size()));
     EXPECT_TRUE(image.IsEmpty());
-    EXPECT_EQ(image.GetErrorText(), text);
+    EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
 }
 
 TEST(BadInput, EmptyAndUnknownBlocks) {
@@ -150,10 +115,8 @@ TEST(BadInput, EmptyAndUnknownBlocks) {
     }
     ExpectDecodeFails({'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
     ExpectDecodeFails({0xFF, 0xD8});
-    for (const char* path : {"/nonexistent-dir/none.jpg", "/"}) {
-        EXPECT_FALSE(image.LoadFromFile(path));
-        EXPECT_EQ(image.GetErrorText(), kDecodeFailed);
-    }
+    for (const char* path : {"/nonexistent-dir/none.jpg", "/"})
+        EXPECT_TRUE(!image.LoadFromFile(path) && image.GetErrorText() == kDecodeFailed) << path;
 }
 
 TEST(BadInput, TruncatedAndCorruptFiles) {
@@ -177,8 +140,7 @@ TEST(BadInput, HugeHeadersFailBeforeAllocating) {
     // JPEG, PNG, GIF and BMP headers of 65535 x 65535 made by Python (valid chunk CRC for the
     // PNG), and a BMP of an unknown depth.
     test::TempDir dir;
-    bool ok = false;
-    const std::string out = test::RunPython(R"(
+    test::RunPython(R"(
 import sys, struct, zlib
 d = sys.argv[1]
 open(d + '/h.jpg', 'wb').write(b'\xff\xd8\xff\xdb\x00\x43\x00' + b'\x01' * 64 +
@@ -189,19 +151,14 @@ open(d + '/h.png', 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', ihdr) +
                                 chunk(b'IDAT', zlib.compress(b'\0' * 1000)) + chunk(b'IEND', b''))
 open(d + '/h.gif', 'wb').write(b'GIF89a' + struct.pack('<HHBBB', 65535, 65535, 0x80, 0, 0) +
     b'\0' * 6 + b',' + struct.pack('<HHHHB', 0, 0, 65535, 65535, 0) + b'\x02\x02\x44\x01\x00;')
-bmp = b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack('<IiiHHIIiiII', 40, 65535, 65535,
-    1, 24, 0, 0, 0, 0, 0, 0) + b'\0' * 100
-open(d + '/h.bmp', 'wb').write(bmp)
-bmp2 = b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack('<IiiHHIIiiII', 40, 4, 4,
-    1, 7, 0, 0, 0, 0, 0, 0) + b'\0' * 100
-open(d + '/depth.bmp', 'wb').write(bmp2)
+bmp = lambda w, h, bits: b'BM' + struct.pack('<IHHI', 200, 0, 0, 54) + struct.pack(
+    '<IiiHHIIiiII', 40, w, h, 1, bits, 0, 0, 0, 0, 0, 0) + b'\0' * 100
+open(d + '/h.bmp', 'wb').write(bmp(65535, 65535, 24))
+open(d + '/depth.bmp', 'wb').write(bmp(4, 4, 7))
 )",
-                                            {dir.Path()}, &ok);
-    ASSERT_TRUE(ok) << out;
-    for (const char* name : {"h.jpg", "h.png", "h.gif", "h.bmp", "depth.bmp"}) {
-        SCOPED_TRACE(name);
-        ExpectDecodeFails(test::ReadFile(dir.File(name)));
-    }
+                    {dir.Path()});
+    for (const char* name : {"h.jpg", "h.png", "h.gif", "h.bmp", "depth.bmp"})
+        ExpectDecodeFails(test::ReadFile(dir.File(name)), name);
 }
 
 }  // namespace

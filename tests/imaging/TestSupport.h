@@ -1,6 +1,8 @@
 #pragma once
 // Helpers of the picture tests: temporary directories, synthetic pictures and an independent
 // decoder (Python PIL) that reads what the picture object writes.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,22 +53,18 @@ inline CDibImage MakeGradient(int width, int height) {
         return Rgb{(x * 7) & 255, (y * 11) & 255, (x * 3 + y * 5) & 255};
     });
 }
-inline CDibImage MakeFilled(int width, int height, Rgb c) {
-    return Make(width, height, [c](int, int) { return c; });
-}
+inline CDibImage MakeFilled(int w, int h, Rgb c) { return Make(w, h, [c](int, int) { return c; }); }
 // Deterministic pseudo-random picture.
 inline CDibImage MakeNoise(int width, int height, uint32_t seed) {
     std::mt19937 rng(seed);
-    return Make(width, height, [&](int, int) {
-        int r = rng() & 255, g = rng() & 255;
-        return Rgb{r, g, static_cast<int>(rng() & 255)};
-    });
+    // A braced list is evaluated left to right: red, green, blue.
+    return Make(width, height,
+                [&](int, int) { return Rgb{int(rng() & 255), int(rng() & 255), int(rng() & 255)}; });
 }
 
-// Runs /usr/bin/python3 -c `script` with arguments (paths without quotes); returns stdout and
-// sets ok when the exit status is 0.
-inline std::string RunPython(const std::string& script, const std::vector<std::string>& args,
-                             bool* ok) {
+// Runs /usr/bin/python3 -c `script` with arguments (paths without quotes) and returns its
+// output; a failing exit status fails the test.
+inline std::string RunPython(const std::string& script, const std::vector<std::string>& args) {
     ::setenv("OCV_TEST_PY", script.c_str(), 1);
     std::string cmd = "/usr/bin/python3 -c \"$OCV_TEST_PY\"";
     for (const std::string& a : args) cmd += " '" + a + "'";
@@ -74,7 +72,7 @@ inline std::string RunPython(const std::string& script, const std::vector<std::s
     std::string out;
     char buf[4096];
     for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    *ok = p && ::pclose(p) == 0;
+    EXPECT_TRUE(p && ::pclose(p) == 0) << out;
     return out;
 }
 

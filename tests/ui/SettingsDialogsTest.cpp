@@ -18,20 +18,17 @@ namespace {
 
 SystemInfo EverySettingChanged() {
     SystemInfo s = MakeDefaultSystemInfo("/opt/ocuvane");
-    s.debugMode = s.deleteLog = 0;
-    s.logFilePath = "/var/log/監視カメラ";
+    s.debugMode = s.deleteLog = 0, s.logFilePath = "/var/log/監視カメラ";
     s.mailCommandEnable = s.enableSenderCheck = s.enableReply = s.acceptSelfSignedCertificate = 1;
-    s.fromAddress = "boss@example.org";
-    s.checkTime = 600;
+    s.fromAddress = "boss@example.org", s.checkTime = 600, s.mailAddress = "camera@example.org";
     s.smtpAddress = "smtp.example.org", s.smtpPort = 587, s.smtpSecurity = 1;
     s.pop3Address = "pop.example.org", s.pop3Port = 995, s.pop3Security = 2;
     s.pop3User = "camera", s.pop3Password = "pässwörd";
-    s.mailAddress = "camera@example.org";
     s.smtpUser = "sender", s.smtpPassword = "s3cret", s.smtpAuthMethod = 2;
     return s;
 }
 
-TEST(SystemSettingDialog, RoundTrip) {
+TEST(SettingsDialogs, SystemAndConditionsRoundTrip) {
     SystemInfo checkerOff = EverySettingChanged();
     checkerOff.mailCommandEnable = 0;  // the page greys its fields out but keeps them
     CheckRoundTrip<SystemInfo>(checkerOff, RunMade<CSystemSettingDialog, SystemInfo>, {});
@@ -51,9 +48,6 @@ TEST(SystemSettingDialog, RoundTrip) {
     CSystemSettingDialog dlg(EverySettingChanged());
     for (const char* secret : {"pop3Password", "smtpPassword"})
         EXPECT_EQ(Child<QLineEdit>(&dlg, secret)->echoMode(), QLineEdit::Password) << secret;
-}
-
-TEST(ConditionSettingDialog, RoundTrip) {
     ConditionSetting c{1, 1, 2, 3, -1280, 20, 500, 420, 1, 35};
     c.show = 7;  // a value the choice has no item for is kept
     c.transparent = c.foreground = c.autoCapture = 0;
@@ -76,11 +70,9 @@ TEST(UiText, LanguageFollowsTheLocale) {
     EXPECT_EQ(LanguageOfLocale(nullptr), UiLanguage::English);
     // LC_ALL before LC_MESSAGES before LANG; an empty one does not count. The suite runs with
     // LANG=C and LC_ALL empty (CMakeLists.txt), which the last row puts back.
-    const char* envs[][4] = {{"ja_JP.UTF-8", "en_GB", "de_DE", "ja_JP.UTF-8"},
-                             {"", "ja_JP", "en_US", "ja_JP"},
+    const char* envs[][4] = {{"ja_JP.UTF-8", "en_GB", "de_DE", "ja_JP.UTF-8"}, {"", "ja_JP", "en_US", "ja_JP"},
                              {nullptr, nullptr, "ja_JP.eucJP", "ja_JP.eucJP"},
-                             {nullptr, nullptr, nullptr, ""},
-                             {"", nullptr, "C", "C"}};
+                             {nullptr, nullptr, nullptr, ""}, {"", nullptr, "C", "C"}};
     const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
     for (const auto& e : envs) {
         for (int i = 0; i < 3; ++i) e[i] ? ::setenv(names[i], e[i], 1) : ::unsetenv(names[i]);

@@ -1,13 +1,12 @@
 #pragma once
 // A controller connected to the camera simulator on loopback, for the dialogs that show a
 // camera's pictures.
-#include <stdlib.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "../app/Process.h"
+#include "../foundation/TempDir.h"
 #include "controller/OcvCtrl.h"
 #include "platform/Dispatcher.h"
 #include "platform/Files.h"
@@ -21,25 +20,17 @@ public:
     // `scene` holds the simulator's scene options ({"--still"} for a still one).
     explicit SimCamera(const std::string& size = "320x240",
                        const std::vector<std::string>& scene = {}) {
-        char tmpl[] = "/tmp/ocvuisimXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
         std::vector<std::string> args{std::string(OCV_BINARY_DIR) + "/tools/ocv-camsim",
                                       "--port", "0", "--size", size, "--fps", "10"};
         args.insert(args.end(), scene.begin(), scene.end());
-        sim_ = std::make_unique<ocvtest::Process>(args, JoinPath(dir_, "sim.out"),
-                                                  JoinPath(dir_, "sim.err"));
-        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, CreateCameraSource, dir_);
+        sim_ = std::make_unique<ocvtest::Process>(args, dir_.File("sim.out"), dir_.File("sim.err"));
+        ctrl_ = std::make_unique<COcvCtrl>(dispatcher_, CreateCameraSource, dir_.Path());
         ctrl_->Create();
-        ctrl_->Log().SetPath(JoinPath(dir_, "log.txt"));
+        ctrl_->Log().SetPath(dir_.File("log.txt"));
         const int port = ocvtest::ListeningPort(*sim_);
         if (port == 0) return;
         url_ = "http://127.0.0.1:" + std::to_string(port) + "/";
         connected_ = Connect(DEVICE_MJPEG_URL, url_, 0, 0) == 1;
-    }
-    ~SimCamera() {
-        ctrl_.reset();
-        sim_.reset();
-        RemoveDirectoryTree(dir_);
     }
     // Connects the controller again to `url` as a camera of `type`.
     int Connect(int type, const std::string& url, int width, int height) {
@@ -52,7 +43,7 @@ public:
     }
     bool Connected() const { return connected_; }
     const std::string& Url() const { return url_; }
-    const std::string& Dir() const { return dir_; }
+    const std::string& Dir() const { return dir_.Path(); }
     COcvCtrl* Ctrl() const { return ctrl_.get(); }
     uint64_t Pictures() const {
         auto source = ctrl_ ? ctrl_->Source() : nullptr;
@@ -60,7 +51,9 @@ public:
     }
 
 private:
-    std::string dir_, url_;
+    // Destroyed in reverse: the controller, then the simulator, then the directory.
+    TempDir dir_;
+    std::string url_;
     ThreadDispatcher dispatcher_;
     std::unique_ptr<ocvtest::Process> sim_;
     std::unique_ptr<COcvCtrl> ctrl_;

@@ -24,27 +24,19 @@ W* Child(QWidget* parent, const char* name) {
     return w;
 }
 
-inline void Press(QDialog& dlg, QDialogButtonBox::StandardButton which) {
-    auto* box = dlg.findChild<QDialogButtonBox*>();
-    ASSERT_NE(box, nullptr);
-    box->button(which)->click();
-}
-
 // Runs `act` on the modal dialog that `run` opens (the first modal one other than the one
 // active now), then returns what `run` returned.
 template <class Run>
 bool WithModal(std::function<void(QDialog*)> act, Run run) {
     QWidget* before = QApplication::activeModalWidget();
     auto* poll = new QTimer;
-    poll->setInterval(0);
     QObject::connect(poll, &QTimer::timeout, [poll, before, act] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || dialog == before) return;
-        poll->stop();
-        poll->deleteLater();
+        poll->stop(), poll->deleteLater();
         act(dialog);
     });
-    poll->start();
+    poll->start(0);
     return run();
 }
 
@@ -105,32 +97,31 @@ DialogRun<Rec> Modal(Run run) {
 template <class D, class Rec>
 bool RunMade(Rec& rec, const std::function<void(QDialog*)>& act) {
     D d(rec);
-    act(&d);
-    rec = d.Result();
+    act(&d), rec = d.Result();
     return d.result() == QDialog::Accepted;
 }
 
-// Each row's edits give the row's record on OK and leave the record as it was on Cancel;
-// untouched, OK gives the record back as it came.
+// Each row's edits (made on `where` of the dialog, or on the dialog) give the row's record on OK
+// and leave the record as it was on Cancel; untouched, OK gives the record back as it came.
 template <class Rec>
 void CheckRoundTrip(const Rec& sample, const std::type_identity_t<DialogRun<Rec>>& run,
-                    const std::type_identity_t<std::vector<RoundTripRow<Rec>>>& rows) {
+                    const std::type_identity_t<std::vector<RoundTripRow<Rec>>>& rows,
+                    const std::function<QWidget*(QDialog*)>& where = {}) {
     std::vector<RoundTripRow<Rec>> all{{"untouched", {}, nullptr}};
     all.insert(all.end(), rows.begin(), rows.end());
-    for (const auto& row : all) {
+    for (const auto& row : all)
         for (bool ok : {true, false}) {
             SCOPED_TRACE(std::string(row.what) + (ok ? " OK" : " Cancel"));
             Rec rec = sample;
             // accept() itself, as a dialog's checks and write-back are in it.
             const auto act = [&](QDialog* d) {
-                Apply(d, row.edits), ok ? d->accept() : d->reject();
+                Apply(where ? where(d) : d, row.edits), ok ? d->accept() : d->reject();
             };
             EXPECT_EQ(run(rec, act), ok);
             Rec want = sample;
             if (ok && row.expect) row.expect(want);
             EXPECT_TRUE(rec == want);
         }
-    }
 }
 
 struct KeyRow {
@@ -144,10 +135,9 @@ struct KeyRow {
 inline void CheckKeysAndSize(const std::vector<KeyRow>& rows) {
     for (UiLanguage language : {UiLanguage::English, UiLanguage::Japanese}) {
         SetUiLanguage(language);
-        for (const KeyRow& row : rows) {
+        for (const KeyRow& row : rows)
             for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
-                SCOPED_TRACE(std::string(row.name) +
-                             (key == Qt::Key_Escape ? " Escape" : " Enter") +
+                SCOPED_TRACE(std::string(row.name) + (key == Qt::Key_Escape ? " Escape" : " Enter") +
                              (language == UiLanguage::Japanese ? " (Japanese)" : ""));
                 std::unique_ptr<QDialog> dlg = row.make();
                 dlg->show();
@@ -161,7 +151,6 @@ inline void CheckKeysAndSize(const std::vector<KeyRow>& rows) {
                 EXPECT_EQ(dlg->isVisible(), want < 0);
                 EXPECT_TRUE(want < 0 || dlg->result() == want) << dlg->result();
             }
-        }
     }
     SetUiLanguage(UiLanguage::English);
 }

@@ -32,29 +32,21 @@ TEST_F(Gateway, TestDialogRunsEveryStepOrStopsAtTheFirstFailure) {
     const std::string tag = "Control URL:";
     const size_t at = text.find(tag);
     ASSERT_NE(at, std::string::npos) << text;
-    const std::string control =
-        text.substr(at + tag.size(), text.find("\r\n", at) - at - tag.size());
+    const std::string control = text.substr(at + tag.size(), text.find("\r\n", at) - at - tag.size());
     EXPECT_EQ(control.rfind("http://10.200.0.1:5000/", 0), 0u) << control;
     EXPECT_EQ(text,
-              "Searching Internet Gateway Device...\r\n"
-              "URL:http://10.200.0.1:5000/rootDesc.xml\r\n"
-              "Searching control URL...\r\n"
-              "Control URL:" + control + "\r\n"
-              "Query Grobal IP Address...\r\n"
-              "Grobal IP Address:192.0.3.2\r\n"
-              "Execute port mapping...\r\n"
-              "192.0.3.2:8080 ----> 10.200.0.2:8080\r\n"
+              "Searching Internet Gateway Device...\r\nURL:http://10.200.0.1:5000/rootDesc.xml\r\n"
+              "Searching control URL...\r\nControl URL:" + control + "\r\n"
+              "Query Grobal IP Address...\r\nGrobal IP Address:192.0.3.2\r\n"
+              "Execute port mapping...\r\n192.0.3.2:8080 ----> 10.200.0.2:8080\r\n"
               "Delete port mapping...\r\n"
               "UPnPによる一連の処理が正常に終了しました。\r\nUPnPが使用できます。\r\n");
     // The gateway refuses a mapping to an address outside its allowed network.
-    const std::string refused = Dialog("cli", "8080 10.99.0.5");
-    const std::string mapping = "Execute port mapping...\r\n";
-    const std::string failed = "\r\n\r\nERROR : Port mapping failed!\r\n" + kUnusable;
+    const std::string mapping = "Execute port mapping...\r\n", refused = Dialog("cli", "8080 10.99.0.5");
     // The gateway's own fault text comes first, then the failure lines end the test.
-    const size_t fault = refused.find(mapping) + mapping.size();
     ASSERT_NE(refused.find(mapping), std::string::npos) << refused;
-    EXPECT_TRUE(refused.ends_with(failed)) << refused;
-    EXPECT_LT(fault, refused.find("\r\n\r\nERROR")) << refused;
+    EXPECT_TRUE(refused.ends_with("\r\n\r\nERROR : Port mapping failed!\r\n" + kUnusable)) << refused;
+    EXPECT_LT(refused.find(mapping) + mapping.size(), refused.find("\r\n\r\nERROR")) << refused;
     // A network without a gateway.
     EXPECT_EQ(Dialog("alone", "8080 127.0.0.1"),
               "Searching Internet Gateway Device...\r\n"

@@ -15,9 +15,7 @@ struct HookScope {
         CurrentSheetHooks().file = [this](QWidget*, bool, const char*) { return nextFile; };
         CurrentSheetHooks().folder = [](QWidget*, const QString&) { return QString(); };
         // No test asks the router of the machine it runs on.
-        CurrentSheetHooks().globalAddress = [](std::shared_ptr<NamedEvent>) {
-            return std::string();
-        };
+        CurrentSheetHooks().globalAddress = [](std::shared_ptr<NamedEvent>) { return std::string(); };
     }
     ~HookScope() { CurrentSheetHooks() = SheetHooks{}; }
 };

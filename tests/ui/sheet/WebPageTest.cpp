@@ -19,17 +19,15 @@ using namespace ocv::test;
 
 QString Text(QWidget* page, const char* name) { return Child<QLineEdit>(page, name)->text(); }
 
-TEST(WebServerPage, LocalAndGlobalUrls) {
+TEST(WebServerPage, LocalAndGlobalUrlsAndTheQueryInProgressStoppedWhenClosed) {
     CNicMgr nics([](const std::string&) {});
     nics.Enumerate();
     const int lo = nics.IndexOfAddress("127.0.0.1");
     ASSERT_GE(lo, 0);
-    const std::tuple<int, std::string, QString, QString> rows[] = {
-        // the query answers `global`
+    const std::tuple<int, std::string, QString, QString> rows[] = {  // the query answers `global`
         {lo, "203.0.113.7", "http://127.0.0.1:8080", "http://203.0.113.7:8080"},
         {lo, "", "http://127.0.0.1:8080", "UPnP Failed!"},
-        {250, "198.51.100.1", "--------------", "http://198.51.100.1:8080"},
-    };
+        {250, "198.51.100.1", "--------------", "http://198.51.100.1:8080"}};
     for (const auto& [nicIndex, global, localUrl, globalUrl] : rows) {
         SheetContext ctx;
         ctx.work = MakeDefaultOcvParam("/opt/ocuvane");
@@ -44,17 +42,14 @@ TEST(WebServerPage, LocalAndGlobalUrls) {
             5000))
             << Text(&page, "globalUrl").toStdString();
         // A new port shows in both addresses that exist.
-        Child<QSpinBox>(&page, "port")->setValue(9000);
+        Apply(&page, {{"port", 9000}});
         EXPECT_EQ(Text(&page, "localUrl"),
                   nicIndex == lo ? QStringLiteral("http://127.0.0.1:9000") : localUrl);
         EXPECT_EQ(Text(&page, "globalUrl").endsWith(QStringLiteral(":9000")), !global.empty());
         page.Store();
-        EXPECT_EQ(ctx.work.webServer.nicIndex, nicIndex);
-        EXPECT_EQ(ctx.work.webServer.port, 9000);
+        EXPECT_TRUE(ctx.work.webServer.nicIndex == nicIndex && ctx.work.webServer.port == 9000);
     }
-}
-
-TEST(WebServerPage, ShowsTheQueryInProgressAndStopsItWhenClosed) {
+    // Shown, the page asks at once and says so; closed, it stops the query.
     SheetContext ctx;
     ctx.work = MakeDefaultOcvParam("/opt/ocuvane");
     std::atomic<bool> stopped{false};
@@ -74,8 +69,7 @@ TEST(WebServerPage, ShowsTheQueryInProgressAndStopsItWhenClosed) {
 TEST(WebServerDetails, StreamAndPhoneDetailsRoundTripAndCheckTheConfirmation) {
     HookScope hooks;
     WebServerSetting base;
-    base.enablePassword = base.imodeEnablePassword = 1;
-    base.password = "abc", base.imodePassword = "xyz";
+    base.enablePassword = base.imodeEnablePassword = 1, base.password = "abc", base.imodePassword = "xyz";
     CheckRoundTrip<WebServerSetting>(
         base, RunMade<CStreamSettingDialog, WebServerSetting>,
         {{"limits and password",
@@ -97,13 +91,11 @@ TEST(WebServerDetails, StreamAndPhoneDetailsRoundTripAndCheckTheConfirmation) {
     for (QDialog* d : {static_cast<QDialog*>(&stream), static_cast<QDialog*>(&phone)}) {
         hooks.messages.clear();
         d->open();
-        Press(*d, QDialogButtonBox::Ok);
+        d->accept();
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(hooks.messages, std::vector<QString>{
-                                      QStringLiteral("The password and its confirmation differ.")});
+        EXPECT_EQ(hooks.messages, std::vector{QStringLiteral("The password and its confirmation differ.")});
     }
-    EXPECT_EQ(stream.Result(), base);
-    EXPECT_EQ(phone.Result(), base);
+    EXPECT_TRUE(stream.Result() == base && phone.Result() == base);
 }
 
 // The failures a real gateway (GatewayTest.cpp) cannot be made to give: no control URL, no
@@ -122,9 +114,7 @@ TEST(UPnPTest, FailuresAfterTheSearchEndTheTest) {
     };
     for (const auto& [failAt, text] : rows) {
         UPnPSteps s;  // an empty answer is a failure of its step
-        s.search = [](std::string& loc, std::string&, StopEvent) {
-            return loc = "http://gw/d.xml", true;
-        };
+        s.search = [](std::string& loc, std::string&, StopEvent) { return loc = "http://gw/d.xml", true; };
         s.controlUrl = [&](const std::string&, std::string&, std::string& u, StopEvent) {
             return u = failAt == 1 ? "" : "http://gw/c", true;
         };

@@ -33,21 +33,14 @@ TEST(FtpBrowser, ListsFoldersGoesDownAndUpForTheFtpDialog) {
     std::ofstream(fs::path(server.Root()) / "file.txt") << "x";
     MessageRecorder messages;
     FtpInfo ftp;
-    ftp.ftpServerAddress = "127.0.0.1", ftp.ftpServerPort = server.Port();
+    ftp.ftpServerAddress = "127.0.0.1", ftp.ftpServerPort = server.Port(), ftp.ftpPasvMode = 1;
     ftp.ftpUser = "camuser", ftp.ftpPassword = "s3cret";
     ftp.ftpDirectory = "/gone/away";  // a start folder the server lacks falls back to the top
-    ftp.ftpPasvMode = 1;
     CFTPDialog dialog(ftp, nullptr);
     const QStringList top{"alpha", "beta", "readonly", "with space"};
-    const std::tuple<const char*, std::string, QStringList> steps[] = {
-        // open, folder, items
-        {nullptr, "/", top},
-        {"beta", "/beta", {"..", "inner"}},
-        {"inner", "/beta/inner", {".."}},
-        {"..", "/beta", {"..", "inner"}},
-        {"..", "/", top},
-        {"with space", "/with space", {".."}},
-    };
+    const std::tuple<const char*, std::string, QStringList> steps[] = {  // open, folder, items
+        {nullptr, "/", top}, {"beta", "/beta", {"..", "inner"}}, {"inner", "/beta/inner", {".."}},
+        {"..", "/beta", {"..", "inner"}}, {"..", "/", top}, {"with space", "/with space", {".."}}};
     WithModal(
         [&](QDialog* d) {
             auto* browser = dynamic_cast<CFtpBrowserDialog*>(d);
@@ -76,7 +69,7 @@ TEST(FtpBrowser, ListsFoldersGoesDownAndUpForTheFtpDialog) {
                                   "パスワードに間違いがないか確認してください")});
 }
 
-TEST(FtpListing, FoldersOfTheLineForms) {
+TEST(FtpListing, FoldersOfTheLineFormsTheirParentAndChild) {
     const std::tuple<const char*, const char*, std::vector<std::string>> rows[] = {
         {"unix",
          "drwxr-xr-x   2 owner    group        4096 Dec 08 04:00 alpha\r\n"
@@ -99,13 +92,10 @@ TEST(FtpListing, FoldersOfTheLineForms) {
     };
     for (const auto& [name, listing, folders] : rows)
         EXPECT_EQ(ParseFtpFolders(listing), folders) << name;
-}
-
-TEST(FtpListing, ParentAndChild) {
-    const char* rows[][2] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
-    for (const auto& [dir, parent] : rows) EXPECT_EQ(FtpParentDirectory(dir), parent) << dir;
-    EXPECT_EQ(FtpChildDirectory("/a", "b c"), "/a/b c");
-    EXPECT_EQ(FtpChildDirectory("", "a"), "/a");
+    // The folders above and below one.
+    const char* parents[][2] = {{"/", "/"}, {"/a", "/"}, {"/a/b", "/a"}, {"/a/b/", "/a"}, {"", "/"}};
+    for (const auto& [dir, parent] : parents) EXPECT_EQ(FtpParentDirectory(dir), parent) << dir;
+    EXPECT_TRUE(FtpChildDirectory("/a", "b c") == "/a/b c" && FtpChildDirectory("", "a") == "/a");
 }
 
 }  // namespace

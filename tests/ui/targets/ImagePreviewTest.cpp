@@ -59,13 +59,11 @@ TEST(SelectColor, ClickPicksThePixelColourOfAReadableFrame) {
     }
     EXPECT_TRUE(messages.texts.empty());
     QFile(path).resize(10);
-    for (const std::string& bad :
-         {std::string(), path.toStdString() + ".gone", path.toStdString()}) {
+    for (const std::string& bad : {std::string(), path.toStdString() + ".gone", path.toStdString()}) {
         MessageRecorder refused;
         CSelectColorDialog unread(bad, 0xFF00FF, 128);
         EXPECT_FALSE(unread.Loaded()) << bad;
-        EXPECT_EQ(refused.texts,
-                  std::vector<QString>{QString::fromUtf8("ﾌﾚｰﾑ画像が読み込めません!")});
+        EXPECT_EQ(refused.texts, std::vector{QString::fromUtf8("ﾌﾚｰﾑ画像が読み込めません!")});
         EXPECT_EQ(unread.Color(), 0xFF00FF);
     }
 }

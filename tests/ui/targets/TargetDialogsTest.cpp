@@ -20,14 +20,10 @@ ImageSettings SampleImage() {
     ImageSettings i;
     i.imageFilename = "gate";
     i.enableAddNameCounter = i.enableAddNameTime = i.enableGrayScale = i.enableFrameImage = 1;
-    i.imageFileFormat = IMAGE_FORMAT_PNG;
-    i.resizeRate = 0.333f;
-    i.rotate = 3;
+    i.imageFileFormat = IMAGE_FORMAT_PNG, i.resizeRate = 0.333f, i.rotate = 3;
     i.enablePrintDate = i.pngReduceType = 0;
-    i.fontName.faceName = "DejaVu Sans";
-    i.fontName.height = -18, i.fontName.textColor = 0x123456,
-    i.fontName.horzPosition = TEXT_HORZ_RIGHT;
-    i.frameImageFileName = "/srv/frame.png";
+    i.fontName.faceName = "DejaVu Sans", i.fontName.height = -18, i.fontName.textColor = 0x123456;
+    i.fontName.horzPosition = TEXT_HORZ_RIGHT, i.frameImageFileName = "/srv/frame.png";
     i.frameTransparentColor = 0x00FF00, i.frameTransparentRange = 40;
     i.jpegQuality = 70, i.pngBitCount = 24, i.pngPaletteNo = 1, i.extra = 7;
     return i;
@@ -38,25 +34,20 @@ LocalSetting SampleLocal() { return {"/var/cam/ドア", 1, SampleImage()}; }
 FtpInfo SampleFtp() {
     FtpInfo f;
     f.ftpServerAddress = "ftp.example.net", f.ftpServerPort = 2121;
-    f.ftpUser = "cam", f.ftpPassword = "pw", f.ftpDirectory = "/up/door";
-    f.ftpLoginRetryCount = 9;
-    f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 1;
-    f.image = SampleImage();
+    f.ftpUser = "cam", f.ftpPassword = "pw", f.ftpDirectory = "/up/door", f.ftpLoginRetryCount = 9;
+    f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 1, f.image = SampleImage();
     return f;
 }
 
 SmtpInfo SampleSmtp() {
     SmtpInfo s;
-    s.smtpServerAddress = "mail.example.net", s.smtpServerPort = 587;
-    s.mailFrom = "cam@example.net";
+    s.smtpServerAddress = "mail.example.net", s.smtpServerPort = 587, s.mailFrom = "cam@example.net";
     s.mailTo[0] = "a@example.net", s.mailTo[1] = "b@example.net", s.mailTo[2] = "c@example.net";
-    s.mailSubject = "Motion _$DATE$_";
-    s.mailBody = "line one\r\nline two _$TIME$_\r\n";
+    s.mailSubject = "Motion _$DATE$_", s.mailBody = "line one\r\nline two _$TIME$_\r\n";
     s.noAddImage = s.enablePop3BeforeSmtp = s.smtpSecurity = s.acceptSelfSignedCertificate = 1;
     s.pop3ServerAddress = "pop.example.net", s.pop3ServerPort = 995;
     s.pop3User = "pu", s.pop3Password = "pp", s.smtpUser = "su", s.smtpPassword = "sp";
-    s.pop3BeforeSmtpSendTimeout = 1200;
-    s.smtpAuthMethod = s.pop3Security = 2;
+    s.pop3BeforeSmtpSendTimeout = 1200, s.smtpAuthMethod = s.pop3Security = 2;
     s.image = SampleImage();
     return s;
 }
@@ -80,8 +71,7 @@ TEST(TargetDialogs, RoundTrips) {
               f.ftpPasvMode = f.ftpUseTls = f.acceptSelfSigned = 0;
               f.ftpDirectory = "/other";
           }},
-         {"port through the port dialog, default restored",
-          {{"portButton", {}, {{"default", {}}}}},
+         {"port through the port dialog, default restored", {{"portButton", {}, {{"default", {}}}}},
           [](FtpInfo& f) { f.ftpServerPort = FtpInfo{}.ftpServerPort; }}});
     CheckRoundTrip<SmtpInfo>(
         SampleSmtp(), Modal<SmtpInfo>([](auto& s) { return RunSmtpDialog(nullptr, s); }),
@@ -114,8 +104,7 @@ TEST(TargetDialogs, RoundTrips) {
          {"JPEG quality through its detail dialog",
           {{"format", IMAGE_FORMAT_JPEG}, {"detail", {}, {{"quality", 35}}}},
           [](ImageSettings& i) { i.imageFileFormat = IMAGE_FORMAT_JPEG, i.jpegQuality = 35; }},
-         {"captions through the edit dialog",
-          {{"edit", {},
+         {"captions through the edit dialog", {{"edit", {},
             {{"printDate", true}, {"printName", false}, {"enableFrame", false},
              {"transparentRange", 99}}}},
           [](ImageSettings& i) {
@@ -133,9 +122,7 @@ TEST(TargetDialogs, PackageChoiceOnlyWhenAsked) {
     FtpInfo f = SampleFtp();
     SmtpInfo s = SampleSmtp();
     auto choose = [](std::vector<Edit> edits, bool ok) {
-        return [=](QDialog* d) {
-            Apply(d, {{"package", {}, edits}}), ok ? d->accept() : d->reject();
-        };
+        return [=](QDialog* d) { Apply(d, {{"package", {}, edits}}), ok ? d->accept() : d->reject(); };
     };
     EXPECT_TRUE(WithModal(choose({{"live", false}, {"snapshot", true}}, true),
                           [&] { return RunFtpDialog(nullptr, f, &choice); }));
@@ -153,12 +140,11 @@ TEST(TargetDialogs, PackageChoiceOnlyWhenAsked) {
 }
 
 TEST(TargetDialogs, FileNameWithADotAsksWhatToDo) {
+    // Typed, answer, closed, stored.
     const std::tuple<const char*, QMessageBox::StandardButton, bool, std::string> rows[] = {
-        {"door.v2.jpg", QMessageBox::Yes, true, "door.v2"},  // typed, answer, closed, stored
+        {"door.v2.jpg", QMessageBox::Yes, true, "door.v2"},
         {"door.v2.jpg", QMessageBox::No, true, "door.v2.jpg"},
-        {"door.v2.jpg", QMessageBox::Cancel, false, "gate"},
-        {"door", QMessageBox::Yes, true, "door"},
-    };
+        {"door.v2.jpg", QMessageBox::Cancel, false, "gate"}, {"door", QMessageBox::Yes, true, "door"}};
     for (const auto& [typed, answer, closed, stored] : rows) {
         SCOPED_TRACE(std::string(typed) + " " + std::to_string(answer));
         MessageRecorder messages(answer);
@@ -168,10 +154,8 @@ TEST(TargetDialogs, FileNameWithADotAsksWhatToDo) {
         const bool asked = std::string(typed).find('.') != std::string::npos;
         EXPECT_EQ(messages.texts,
                   asked ? std::vector{FileNameDotQuestion()} : std::vector<QString>{});
-        if (asked) {
-            EXPECT_EQ(messages.offered[0],
-                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        }
+        EXPECT_TRUE(!asked ||
+                    messages.offered[0] == (QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
         EXPECT_EQ(dialog.result() == QDialog::Accepted, closed);
         EXPECT_EQ(dialog.Value().imageFilename, stored);
     }

@@ -9,9 +9,7 @@ namespace ocv::test {
 struct MessageRecorder {
     explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok) {
         SetTargetMessageHook([this, answer](const QString& text, QMessageBox::StandardButtons b) {
-            texts.push_back(text);
-            offered.push_back(b);
-            return answer;
+            return texts.push_back(text), offered.push_back(b), answer;
         });
     }
     ~MessageRecorder() { SetTargetMessageHook({}); }

@@ -16,17 +16,13 @@
 namespace ocvtest {
 
 // Capture devices that are listed but cannot be opened (the wizard only lists and names them).
-class ListedDevices : public ocv::ICaptureSystem {
-public:
-    explicit ListedDevices(std::vector<ocv::CaptureDeviceEntry> devices) : devices_(std::move(devices)) {}
-    std::vector<ocv::CaptureDeviceEntry> List() override { return devices_; }
+struct ListedDevices : ocv::ICaptureSystem {
+    explicit ListedDevices(std::vector<ocv::CaptureDeviceEntry> d) : devices(std::move(d)) {}
+    std::vector<ocv::CaptureDeviceEntry> List() override { return devices; }
     std::unique_ptr<ocv::ICaptureDevice> Open(const std::string&, std::string& error) override {
-        error = "not a real device";
-        return nullptr;
+        return error = "not a real device", nullptr;
     }
-
-private:
-    std::vector<ocv::CaptureDeviceEntry> devices_;
+    std::vector<ocv::CaptureDeviceEntry> devices;
 };
 
 // Goes from the first page to the last page of a camera of `type` (0: the connection file).
@@ -56,10 +52,7 @@ inline void EnterAddress(ocv::CSelectCameraDialog& w, const std::string& address
         c->List()->clearSelection();
         c->List()->setCurrentRow(-1);
         for (int i = 0; i < c->List()->count(); ++i)
-            if (c->List()->item(i)->text().startsWith(text + "  (")) {
-                c->List()->setCurrentRow(i);
-                break;
-            }
+            if (c->List()->item(i)->text().startsWith(text + "  (")) return c->List()->setCurrentRow(i);
     }
 }
 
