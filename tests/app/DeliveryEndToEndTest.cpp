@@ -15,23 +15,21 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     ASSERT_TRUE(ftp.Ready() && smtp.Ready());
     ConfigDocument doc(dir_);
     auto& live = AddCamera(doc, "Yard", 5, StartCamSim("cam")).param.vistrel;
-    live.vistrelTimer = 2000;
-    live.enableFtp = live.enableSmtp = 1;
+    live.vistrelTimer = 2000, live.enableFtp = live.enableSmtp = 1;
     // Disk: BMP at full size with the name stamped.
     live.local.image.imageFilename = "yard", live.local.image.enablePrintName = 1;
     live.local.image.imageFileFormat = IMAGE_FORMAT_BMP;
-    // FTP: JPEG turned a quarter, grey.
+    // FTP: JPEG turned a quarter.
     FtpInfo& f = live.ftp;
     f.ftpServerAddress = "127.0.0.1", f.ftpServerPort = ftp.Port(), f.ftpPasvMode = 1;
     f.ftpUser = "camuser", f.ftpPassword = "s3cret", f.ftpDirectory = "/";
     f.image.imageFilename = "up", f.image.imageFileFormat = IMAGE_FORMAT_JPEG;
-    f.image.rotate = f.image.enableGrayScale = 1;
+    f.image.rotate = 1;
     // Mail: half-size 24-bit PNG without overlays.
     SmtpInfo& m = live.smtp;
     m.smtpServerAddress = "127.0.0.1", m.smtpServerPort = smtp.Port();
     m.mailFrom = "camera@example.org", m.mailTo[0] = "owner@example.org";
-    m.mailSubject = "庭のカメラ";
-    m.mailBody = "Picture _$LOCALFILENAME$_ / _$FTPFILENAME$_\r\n";
+    m.mailSubject = "庭のカメラ", m.mailBody = "Picture _$LOCALFILENAME$_ / _$FTPFILENAME$_\r\n";
     m.image.imageFilename = "mail", m.image.imageFileFormat = IMAGE_FORMAT_PNG;
     m.image.pngBitCount = 24, m.image.resizeRate = 0.5f;
     m.image.enablePrintDate = m.image.enablePrintTime = m.image.enablePrintName = 0;
@@ -46,22 +44,16 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     auto local = Pictures("Yard");
     ASSERT_GE(local.size(), 2u);
     CDibImage disk;
-    ASSERT_TRUE(disk.LoadFromFile(JoinPath(File("Yard"), local[0])));
-    EXPECT_EQ(local[0].substr(local[0].size() - 4), ".bmp");
+    ASSERT_TRUE(local[0].ends_with(".bmp") && disk.LoadFromFile(JoinPath(File("Yard"), local[0])));
     EXPECT_EQ(std::make_pair(disk.Width(), disk.Height()), std::make_pair(320, 240));
 
-    // FTP: the uploaded JPEG is portrait and grey.
+    // FTP: the uploaded JPEG is portrait. (Each target's own edits are pinned by the delivery's
+    // tests; here they reach the right target through the program.)
     auto remote = FilesIn(ftp.Root());
     ASSERT_GE(remote.size(), 1u);
     CDibImage up;
-    ASSERT_TRUE(up.LoadFromFile(JoinPath(ftp.Root(), remote[0])));
-    EXPECT_EQ(remote[0].substr(remote[0].size() - 4), ".jpg");
+    ASSERT_TRUE(remote[0].ends_with(".jpg") && up.LoadFromFile(JoinPath(ftp.Root(), remote[0])));
     EXPECT_EQ(std::make_pair(up.Width(), up.Height()), std::make_pair(240, 320));
-    const uint8_t* px = up.GetBits();
-    int colourful = 0;
-    for (int i = 0; i < 240 * 3; i += 3)
-        if (std::abs(px[i] - px[i + 1]) > 12 || std::abs(px[i + 1] - px[i + 2]) > 12) ++colourful;
-    EXPECT_LT(colourful, 10) << "the FTP copy is grey";
 
     // Mail: headers, the text with both file names, and a half-size PNG attachment.
     auto mail = ocv::test::ParseMessage(smtp.Message(0));
@@ -74,7 +66,7 @@ TEST_F(DeliveryEndToEnd, DiskFtpAndMailEachWithTheirOwnPicture) {
     CDibImage attached;
     ASSERT_TRUE(attached.LoadFromMemory(mail["file0"].data(), mail["file0"].size()));
     EXPECT_EQ(std::make_pair(attached.Width(), attached.Height()), std::make_pair(160, 120));
-    EXPECT_EQ(mail["file0-name"].substr(mail["file0-name"].size() - 4), ".png");
+    EXPECT_TRUE(mail["file0-name"].ends_with(".png")) << mail["file0-name"];
     // The program's scratch directory is left empty.
     EXPECT_EQ(FilesIn(TempDirectory() + "/ocv" + std::to_string(app_->Pid())).size(), 0u);
 }

@@ -18,8 +18,7 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     Host host(dir_, dispatcher, &CreateCameraSource);
     for (const char* name : {"One", "Two"}) {
         CameraConfig& cam = host.AddCamera(5, url, name);
-        cam.param.vistrel.enableVistrel = 1;
-        cam.param.vistrel.vistrelTimer = 60000;
+        cam.param.vistrel.enableVistrel = 1, cam.param.vistrel.vistrelTimer = 60000;
         cam.param.snapShot.local.saveDirectoryName = dir_;
     }
     host.CreateControllers();
@@ -31,15 +30,14 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     ASSERT_TRUE((cams[0]->State() & cams[1]->State()) & STATE_CONNECTED);
 
     int recorded = 0;
-    struct Case {
-        const char* word;
-        int cameraNo, result, recordings;  // recording starts so far
-    };
     host.SetRecordingHook([&](COcvCtrl& ctrl) {
         ++recorded;
         return &ctrl == cams[1].get() ? 1 : 0;
     });
-    const Case cases[] = {
+    const struct Case {
+        const char* word;
+        int cameraNo, result, recordings;  // recording starts so far
+    } cases[] = {
         {"start", 1, 0, 0},    {"START", 2, 0, 0},        {"stop", 2, 0, 0},
         {"snapshot", 2, 0, 0}, {"reconnect", 1, 0, 0},    {"recording", 2, 0, 1},
         {"rec", 1, 1, 2},      {"reconnection", 2, 0, 2}, {"re", 1, 1, 2},
@@ -58,8 +56,7 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
         return std::any_of(files.begin(), files.end(), [](auto& f) { return f.ends_with(".jpg"); });
     }, 10000)) << "the snapshot's picture";
     // The web settings travel with the outcome; an invalid camera has them all off.
-    cams[1]->Param().webServer.enableUPnP = 1;
-    cams[1]->Param().webServer.port = 8123;
+    cams[1]->Param().webServer.enableUPnP = 1, cams[1]->Param().webServer.port = 8123;
     MailCommandOutcome o = host.ExecuteMailCommand("stop", 2);
     EXPECT_TRUE(o.web.enableUPnP);
     EXPECT_EQ(o.web.port, 8123);
@@ -83,11 +80,10 @@ TEST_F(MailCommandTest, CommandsOnEachCameraAndTheCheckerLifecycle) {
     std::string log = Process::Read(host.LogFilePath());
     EXPECT_EQ(log.find("forced to terminate"), std::string::npos) << log;
     EXPECT_EQ(Count(log, "The mail command checker started！"), 2u);
-    EXPECT_NE(log.find("指定されたカメラ番号は無効です！[2147483647]"), std::string::npos);
-    EXPECT_NE(log.find("サポートされていないコマンドが送信されてきました！[hello]"),
-              std::string::npos);
-    EXPECT_NE(log.find("コマンドの実行に失敗しました！[Command=rec, CameraNo=1]"),
-              std::string::npos);
+    for (const char* line : {"指定されたカメラ番号は無効です！[2147483647]",
+                             "サポートされていないコマンドが送信されてきました！[hello]",
+                             "コマンドの実行に失敗しました！[Command=rec, CameraNo=1]"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
     host.StopAll(3);
     host.DestroyControllers();
 }

@@ -29,11 +29,9 @@ TEST(Options, ParsesEveryOption) {
 
 TEST(Options, RefusesBadCommandLines) {
     std::string err;
-    EXPECT_FALSE(ParseOptions({"--dir"}, err));
-    EXPECT_FALSE(err.empty());
     for (auto bad : std::vector<std::vector<std::string>>{
-             {"--add-camera", "9", "x"}, {"--add-camera", "x5", "u"}, {"--add-camera", "3"},
-             {"-s", "0"}, {"-s", "two"}, {"-s0"}, {"-sx"}, {"--name", "n"},
+             {"--dir"}, {"--add-camera", "9", "x"}, {"--add-camera", "x5", "u"},
+             {"--add-camera", "3"}, {"-s", "0"}, {"-s", "two"}, {"-s0"}, {"-sx"}, {"--name", "n"},
              {"--set", "a=1", "--headless"}, {"--get", "a", "-s", "1"}, {"--bogus"}}) {
         err.clear();
         EXPECT_FALSE(ParseOptions(bad, err)) << bad[0];

@@ -22,11 +22,9 @@ namespace ocvtest {
 
 // Polls `cond` until it holds or `ms` pass; its last value.
 inline bool WaitFor(const std::function<bool()>& cond, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cond()) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (; !cond(); std::this_thread::sleep_for(std::chrono::milliseconds(50)))
         if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     return true;
 }
 
@@ -38,15 +36,24 @@ inline sockaddr_in LoopbackAddress(int port = 0) {
     return a;
 }
 
-// A port on 127.0.0.1 that nothing listens on at the moment of the call.
-inline int FreeLoopbackPort() {
+// A TCP socket bound to a free port of 127.0.0.1 (listening, but never accepting, when `listen`);
+// its port in `port`.
+inline int LoopbackSocket(int& port, bool listen = false) {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = LoopbackAddress();
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    if (listen) ::listen(s, 8);
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+// A port on 127.0.0.1 that nothing listens on at the moment of the call.
+inline int FreeLoopbackPort() {
+    int port = 0;
+    ::close(LoopbackSocket(port));
+    return port;
 }
 
 class Process {
@@ -55,41 +62,31 @@ public:
     Process(const std::vector<std::string>& argv, const std::string& outFile,
             const std::string& errFile, const std::vector<std::string>& env = {})
         : out_(outFile), err_(errFile) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setpgid(0, 0);
-            for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-            ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            std::vector<char*> args;
-            for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
+        if ((pid_ = ::fork()) != 0) return;
+        ::setpgid(0, 0);
+        for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
+        ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        std::vector<char*> args;
+        for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
     }
     ~Process() {
-        if (pid_ > 0 && !exited_) {
-            ::kill(-pid_, SIGKILL);
-            ::kill(pid_, SIGKILL);
-            int st;
-            ::waitpid(pid_, &st, 0);
-        }
+        if (pid_ <= 0 || exited_) return;
+        ::kill(-pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
     void Signal(int sig) { ::kill(pid_, sig); }
     // Waits up to `ms` for the exit; the exit code, or -1 on time-out, 128+N for a signal.
     int Wait(int ms) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            int st = 0;
-            pid_t r = ::waitpid(pid_, &st, WNOHANG);
-            if (r == pid_) {
-                exited_ = true;
-                return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
+        int st = 0;
+        const bool ended = WaitFor([&] { return ::waitpid(pid_, &st, WNOHANG) == pid_; }, ms);
+        if (!ended) return -1;
+        exited_ = true;
+        return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
     }
     std::string Out() const { return Read(out_); }
     std::string Err() const { return Read(err_); }

@@ -70,11 +70,9 @@ protected:
         cam.conditions.autoCapture = 1;
         auto& live = cam.param.vistrel;
         live.enableVistrel = live.enableLocal = 1, live.vistrelTimer = 1000;
-        ocv::CreateDirectoryOne(File(name));
-        live.local.saveDirectoryName = File(name);
+        ocv::CreateDirectoryOne(live.local.saveDirectoryName = File(name));
         auto& image = live.local.image;
-        image.imageFilename = "live";
-        image.enableAddNameCounter = 1;
+        image.imageFilename = "live", image.enableAddNameCounter = 1;
         image.enableAddNameDate = image.enableAddNameTime = image.enablePrintDate =
             image.enablePrintTime = image.enablePrintName = 0;
         doc.cameras.push_back(std::move(cam));
@@ -115,10 +113,6 @@ protected:
     }
     std::vector<std::string> Pictures(const std::string& name) const { return FilesIn(File(name)); }
     std::string Log() const { return Process::Read(File("log.txt")); }
-    static int64_t MsSince(std::chrono::steady_clock::time_point t) {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now() - t).count();
-    }
 
     std::string dir_;
     std::map<std::string, std::unique_ptr<Process>> peers_;

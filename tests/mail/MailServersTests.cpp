@@ -18,6 +18,7 @@ namespace {
 using test::FreePort;
 using test::PeerProcess;
 using test::ReadWholeFile;
+using test::SmtpSink;
 using test::TempDir;
 using test::WaitListening;
 
@@ -26,95 +27,50 @@ std::string NoCr(std::string s) {
     return s;
 }
 
-// aiosmtpd (kSmtpSinkScript): plain on port 0, then for certificate n (of "<stem>.pem" files)
-// STARTTLS on port 2n + 1 and TLS from the first byte on port 2n + 2, both requiring AUTH.
-class SmtpSink {
-public:
-    explicit SmtpSink(const std::vector<std::string>& stems) {
-        std::vector<std::string> argv{"/usr/bin/python3", dir_.Write("s.py", test::kSmtpSinkScript),
-                                      "", dir_.Path() + "/out"};
-        for (const std::string& stem : stems)
-            argv.insert(argv.end(), {stem + ".pem", stem + ".key", "", ""});
-        for (std::string& a : argv)
-            if (a.empty()) a = std::to_string(ports_.emplace_back(FreePort()));
-        std::filesystem::create_directory(dir_.Path() + "/out");
-        process_ = std::make_unique<PeerProcess>(argv, dir_.Path() + "/server.log");
-        for (int p : ports_) ready_ = ready_ && WaitListening(p, 20);
-    }
-    bool Ready() const { return ready_; }
-    int Port(int n) const { return ports_[n]; }
-    // Message n as received (".eml"), or its envelope (".rcpt": the sender, then the accepted
-    // recipients, a line each).
-    std::string Message(int n, const char* ext = ".eml") const {
-        return dir_.Path() + "/out/msg" + std::to_string(n) + ext;
-    }
-    int Count() const {
-        int n = 0;
-        while (std::filesystem::exists(Message(n))) ++n;
-        return n;
-    }
-    std::string Log() const { return ReadWholeFile(dir_.Path() + "/server.log"); }
-
-private:
-    TempDir dir_;
-    std::vector<int> ports_;
-    std::unique_ptr<PeerProcess> process_;
-    bool ready_ = true;
-};
-
 // dovecot with POP3 (STLS offered, plain login allowed) and POP3S for the user "checker" (password
 // "s3cret"). Failed logins slow no later one down.
-class Dovecot {
-public:
-    explicit Dovecot(const std::string& stem) : port_(FreePort()), tlsPort_(FreePort()) {
+struct Dovecot {
+    explicit Dovecot(const std::string& stem) {
         // "@" stands for the directory, "STEM" for the certificate files' stem, "PORT" and "TLSP"
         // for the ports.
         std::string conf =
             "protocols = pop3\nlisten = 127.0.0.1\nbase_dir = @/run\nstate_dir = @/run/state\n"
             "log_path = @/dovecot.log\nssl = yes\nssl_cert = <STEM.pem\nssl_key = <STEM.key\n"
-            "disable_plaintext_auth = no\nauth_mechanisms = plain login\n"
-            "auth_failure_delay = 0\nmail_location = maildir:@/mail/%u\n"
-            "passdb {\n driver = passwd-file\n args = scheme=PLAIN username_format=%u @/users\n}\n"
-            "userdb {\n driver = static\n args = uid=65534 gid=65534 home=@/mail/%u\n}\n"
-            "service pop3-login {\n"
+            "disable_plaintext_auth = no\nauth_mechanisms = plain login\nauth_failure_delay = 0\n"
+            "mail_location = maildir:@/mail/%u\npassdb {\n driver = passwd-file\n"
+            " args = scheme=PLAIN username_format=%u @/users\n}\nuserdb {\n driver = static\n"
+            " args = uid=65534 gid=65534 home=@/mail/%u\n}\nservice pop3-login {\n"
             " inet_listener pop3 {\n  address = 127.0.0.1\n  port = PORT\n }\n"
             " inet_listener pop3s {\n  address = 127.0.0.1\n  port = TLSP\n  ssl = yes\n }\n}\n"
             "service anvil {\n unix_listener anvil-auth-penalty {\n  mode = 0\n }\n}\n";
-        for (auto [from, to] :
-             {std::pair<std::string, std::string>{"TLSP", std::to_string(tlsPort_)},
-              {"PORT", std::to_string(port_)},
-              {"STEM", stem},
-              {"@", dir_.Path()}})
+        const std::pair<std::string, std::string> fill[] = {
+            {"TLSP", std::to_string(tlsPort)}, {"PORT", std::to_string(port)}, {"STEM", stem},
+            {"@", dir.Path()}};
+        for (const auto& [from, to] : fill)
             for (size_t at; (at = conf.find(from)) != std::string::npos;)
                 conf.replace(at, from.size(), to);
-        std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
-        std::filesystem::create_directories(dir_.Path() + "/run");
-        dir_.Write("dovecot.conf", conf);
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+        std::filesystem::create_directories(dir.Path() + "/run");
+        dir.Write("dovecot.conf", conf);
         for (const char* sub : {"cur", "new", "tmp"})
-            std::filesystem::create_directories(Mailbox() + sub);
-        dir_.Write("users", "checker:{PLAIN}s3cret\n");
-        test::RunCapture("chown -R 65534:65534 '" + dir_.Path() + "/mail'");
-        process_ = std::make_unique<PeerProcess>(
-            std::vector<std::string>{"dovecot", "-F", "-c", dir_.Path() + "/dovecot.conf"},
-            dir_.Path() + "/stdout.log");
-        ready_ = WaitListening(port_, 20) && WaitListening(tlsPort_, 20);
+            std::filesystem::create_directories(dir.File("mail/checker/") + sub);
+        dir.Write("users", "checker:{PLAIN}s3cret\n");
+        test::RunCapture("chown -R 65534:65534 '" + dir.Path() + "/mail'");
+        process = std::make_unique<PeerProcess>(
+            std::vector<std::string>{"dovecot", "-F", "-c", dir.File("dovecot.conf")},
+            dir.File("stdout.log"));
+        ready = WaitListening(port, 20) && WaitListening(tlsPort, 20);
     }
-    bool Ready() const { return ready_; }
-    int Port() const { return port_; }
-    int TlsPort() const { return tlsPort_; }
-    std::string Log() const { return ReadWholeFile(dir_.Path() + "/dovecot.log"); }
+    std::string Log() const { return ReadWholeFile(dir.File("dovecot.log")); }
     // Drops a message into the user's mailbox (written in tmp/, then moved into new/).
     void Deliver(const std::string& name, const std::string& message) {
-        std::filesystem::rename(dir_.Write("mail/checker/tmp/" + name, message),
-                                Mailbox() + "new/" + name);
+        std::filesystem::rename(dir.Write("mail/checker/tmp/" + name, message),
+                                dir.File("mail/checker/new/" + name));
     }
-
-private:
-    std::string Mailbox() const { return dir_.Path() + "/mail/checker/"; }
-    TempDir dir_;
-    int port_, tlsPort_;
-    std::unique_ptr<PeerProcess> process_;
-    bool ready_ = false;
+    TempDir dir;
+    int port = FreePort(), tlsPort = FreePort();
+    std::unique_ptr<PeerProcess> process;
+    bool ready = false;
 };
 
 // The servers of the suite, with certificates for 127.0.0.1, for another name and out of date
@@ -139,7 +95,7 @@ protected:
     static void TearDownTestSuite() { delete peers_; }
     void SetUp() override {
         ASSERT_TRUE(peers_->smtp.Ready()) << peers_->smtp.Log();
-        ASSERT_TRUE(peers_->dovecot.Ready()) << peers_->dovecot.Log();
+        ASSERT_TRUE(peers_->dovecot.ready) << peers_->dovecot.Log();
     }
     static inline Peers* peers_ = nullptr;
 };
@@ -154,15 +110,14 @@ TEST_F(MailServers, SubmissionPlainWithStartTlsImplicitTlsAuthAndCertificateChec
         bad{"camuser", "bad", SMTP_AUTH_PLAIN};
     const char* selfSigned = "certificate verify failed: self-signed certificate";
     const int tls = server.Port(1);
-    struct Case {
+    const struct Case {
         const char* what;
         int port;
         const char* error;  // "" when the mail must arrive
         MailSecurity security = {MAIL_TLS_STARTTLS, true};
         SmtpLogin login = {"camuser", "s3cret", SMTP_AUTH_PLAIN};
         const char* host = "127.0.0.1";  // the name the certificate must carry
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"plain, no AUTH", server.Port(0), "", {}, {}},
         {"STARTTLS, AUTH as offered", tls, "", stls, offered},
         {"STARTTLS, AUTH LOGIN", tls, "", stls, login},
@@ -182,14 +137,12 @@ TEST_F(MailServers, SubmissionPlainWithStartTlsImplicitTlsAuthAndCertificateChec
         SCOPED_TRACE(c.what);
         const int before = server.Count();
         CMailMessage m;
-        m.SetFrom("camera@example.org");
+        m.SetFrom("camera@example.org"), m.SetSubject(c.what);
         m.AddRecipientList("admin@example.org;Refused <refuse@example.org>");
         m.AddRecipient("blind@example.org", "", CMailMessage::BCC);
-        m.SetSubject(c.what);
         m.SetBody(".\r\n.hidden line\r\nplain");
         CSMTP smtp(c.host, c.port);
-        smtp.SetSecurity(c.security);
-        smtp.SetLogin(c.login);
+        smtp.SetSecurity(c.security), smtp.SetLogin(c.login);
         smtp.SetTimeouts(5000, 5000, 5000);
         int ok = smtp.ConnectServer() && smtp.Send(m);
         std::string error = smtp.LastError();
@@ -201,7 +154,7 @@ TEST_F(MailServers, SubmissionPlainWithStartTlsImplicitTlsAuthAndCertificateChec
         auto f = test::ParseMessage(server.Message(before));
         EXPECT_EQ(f["subject"], c.what);
         EXPECT_EQ(NoCr(f["text"]), ".\n.hidden line\nplain\n\n");
-        EXPECT_EQ(ReadWholeFile(server.Message(before, ".rcpt")),
+        EXPECT_EQ(server.Envelope(before),
                   "camera@example.org\nadmin@example.org\nblind@example.org\n");
         EXPECT_EQ(ReadWholeFile(server.Message(before)).find("blind"), std::string::npos);
     }
@@ -227,16 +180,12 @@ TEST_F(MailServers, MailCommandPollsOverPop3sAndStlsRepliesOverStartTls) {
                             "\r\n\r\nbody\r\n");
     SystemInfo s;
     s.enableSenderCheck = s.enableReply = s.acceptSelfSignedCertificate = 1;
-    s.fromAddress = "boss@example.org";
+    s.fromAddress = "boss@example.org", s.mailAddress = "camera@example.org";
     s.pop3Address = s.smtpAddress = "127.0.0.1";
-    s.pop3Port = dovecot.TlsPort();
-    s.pop3Security = MAIL_TLS_IMPLICIT;
-    s.pop3User = "checker";
+    s.pop3Port = dovecot.tlsPort, s.pop3Security = MAIL_TLS_IMPLICIT;
+    s.smtpPort = smtp.Port(1), s.smtpSecurity = MAIL_TLS_STARTTLS;
+    s.pop3User = "checker", s.smtpUser = "camuser";
     s.pop3Password = s.smtpPassword = "s3cret";
-    s.smtpPort = smtp.Port(1);
-    s.smtpSecurity = MAIL_TLS_STARTTLS;
-    s.smtpUser = "camuser";
-    s.mailAddress = "camera@example.org";
     test::RecordingHost host;
     test::LogFile log;
     log.log.SetDebug(1);
@@ -265,13 +214,12 @@ TEST_F(MailServers, MailCommandPollsOverPop3sAndStlsRepliesOverStartTls) {
     EXPECT_TRUE(log.Has("Received mail count=5...")) << log.Text();
     // The second poll finds the two that stayed (the capital OVN and the refused sender) and
     // runs nothing.
-    s.pop3Port = dovecot.Port();
-    s.pop3Security = MAIL_TLS_STARTTLS;
+    s.pop3Port = dovecot.port, s.pop3Security = MAIL_TLS_STARTTLS;
     PollMailCommands(s, host, log.log, stop);
     EXPECT_EQ(host.commands.size(), 3u);
     EXPECT_TRUE(log.Has("Received mail count=2...")) << log.Text();
-    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "checker", "s3cret", log.log, "Live"), 1);
-    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.Port(), "checker", "bad", log.log, "Live"), 0);
+    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.port, "checker", "s3cret", log.log, "Live"), 1);
+    EXPECT_EQ(PopBeforeSmtp("127.0.0.1", dovecot.port, "checker", "bad", log.log, "Live"), 0);
     EXPECT_TRUE(log.Has("[Live] POP3 Authorized!")) << log.Text();
     EXPECT_TRUE(log.Has("[Live] POP3 Unauthorized! [PASSWORD]")) << log.Text();
 

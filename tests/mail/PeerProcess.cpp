@@ -16,9 +16,8 @@
 namespace ocv::test {
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::string p = File(name);
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
+    std::ofstream(File(name), std::ios::binary) << bytes;
+    return File(name);
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -34,31 +33,32 @@ int FreePort() {
 
 bool WaitListening(int port, int seconds) {
     std::string cmd = "ss -Hltn 'sport = :" + std::to_string(port) + "' | grep -q LISTEN";
-    for (int i = 0; i < seconds * 10; ++i) {
+    for (int i = 0; i < seconds * 10; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100)))
         if (std::system(cmd.c_str()) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
     return false;
 }
 
-PeerProcess::PeerProcess(const std::vector<std::string>& argv, const std::string& logPath) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    pid_ = pid;
+std::string RunCapture(const std::string& command) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    char buf[4096];
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    if (p) ::pclose(p);
+    return out;
 }
 
-PeerProcess::~PeerProcess() { Stop(); }
+PeerProcess::PeerProcess(const std::vector<std::string>& argv, const std::string& logPath) {
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fd, 1);
+    ::dup2(fd, 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+}
 
 void PeerProcess::Stop() {
     if (pid_ <= 0) return;
@@ -71,17 +71,6 @@ void PeerProcess::Stop() {
         ::waitpid(pid_, nullptr, 0);
     }
     pid_ = -1;
-}
-
-std::string RunCapture(const std::string& command) {
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-    return out;
 }
 
 }  // namespace ocv::test

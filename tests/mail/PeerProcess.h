@@ -18,27 +18,23 @@ public:
 };
 
 std::string ReadWholeFile(const std::string& path);
-
 // A port on 127.0.0.1 that nothing listened on a moment ago.
 int FreePort();
-
 // True once something listens on 127.0.0.1:port (checked with `ss`), within `seconds`.
 bool WaitListening(int port, int seconds);
+// Runs a command and returns its standard output.
+std::string RunCapture(const std::string& command);
 
 class PeerProcess {
 public:
     // Starts argv[0] with the arguments, stdout and stderr into `logPath`.
     PeerProcess(const std::vector<std::string>& argv, const std::string& logPath);
-    ~PeerProcess();
-    bool Running() const { return pid_ > 0; }
+    ~PeerProcess() { Stop(); }
     // SIGTERM, a bounded wait for the exit, then SIGKILL.
     void Stop();
 
 private:
     pid_t pid_ = -1;
 };
-
-// Runs a command and returns its standard output.
-std::string RunCapture(const std::string& command);
 
 }  // namespace ocv::test

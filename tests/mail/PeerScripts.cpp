@@ -1,40 +1,36 @@
 // Scripts of the real servers the tests start.
 #include "PeerScripts.h"
 
+#include <filesystem>
 #include <sstream>
 
-#include "PeerProcess.h"
 #include "mail/Base64.h"
 
 namespace ocv::test {
 
 // aiosmtpd keeping each message ("msgN.eml", as delivered) and its envelope ("msgN.rcpt": the
 // sender, then the accepted recipients) in the directory given; recipients whose address starts
-// with "refuse" get 550. Arguments: port, directory; optionally a certificate, its key and three
-// two more ports, both requiring AUTH (camuser, s3cret): STARTTLS and TLS from the first byte;
-// then any number of (certificate, key, port) for more STARTTLS ports. Ends on SIGTERM.
+// with "refuse" get 550. Arguments: port, directory, then per certificate: the certificate, its
+// key and two ports requiring AUTH (camuser, s3cret), STARTTLS and TLS from the first byte.
+// Ends on SIGTERM.
 const char* const kSmtpSinkScript = R"PY(
 import asyncio, os, signal, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
 port, out = int(sys.argv[1]), sys.argv[2]
 class Keep:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if address.startswith('refuse'):
-            return '550 5.1.1 no such user here'
+        if address.startswith('refuse'): return '550 5.1.1 no such user here'
         envelope.rcpt_tos.append(address)
         return '250 OK'
     async def handle_DATA(self, server, session, envelope):
-        n = len([f for f in os.listdir(out) if f.endswith('.eml')])
-        base = os.path.join(out, 'msg%d' % n)
+        base = os.path.join(out, 'msg%d' % len([f for f in os.listdir(out) if f.endswith('.eml')]))
         with open(base + '.rcpt', 'w') as f:
-            f.write(envelope.mail_from + '\n' + '\n'.join(envelope.rcpt_tos) + '\n')
-        with open(base + '.tmp', 'wb') as f:
-            f.write(envelope.content)
+            f.write('\n'.join([envelope.mail_from] + envelope.rcpt_tos) + '\n')
+        with open(base + '.tmp', 'wb') as f: f.write(envelope.content)
         os.rename(base + '.tmp', base + '.eml')
         return '250 Message accepted'
 def auth(server, session, envelope, mechanism, data):
-    ok = data.login == b'camuser' and data.password == b's3cret'
-    return AuthResult(success=ok, handled=False)
+    return AuthResult(success=(data.login, data.password) == (b'camuser', b's3cret'), handled=False)
 loop = asyncio.new_event_loop()
 def serve(port, handler, tls=None, **options):
     loop.run_until_complete(loop.create_server(
@@ -75,6 +71,24 @@ for part in msg.walk():
 out('files', str(n))
 out('defects', ' '.join(type(d).__name__ for p in msg.walk() for d in p.defects))
 )PY";
+
+SmtpSink::SmtpSink(const std::vector<std::string>& certStems) {
+    std::vector<std::string> argv{"/usr/bin/python3", dir_.Write("s.py", kSmtpSinkScript), "",
+                                  dir_.File("out")};
+    for (const std::string& stem : certStems)
+        argv.insert(argv.end(), {stem + ".pem", stem + ".key", "", ""});
+    for (std::string& a : argv)
+        if (a.empty()) a = std::to_string(ports_.emplace_back(FreePort()));
+    std::filesystem::create_directory(dir_.File("out"));
+    process_ = std::make_unique<PeerProcess>(argv, dir_.File("server.log"));
+    for (int p : ports_) ready_ = ready_ && WaitListening(p, 20);
+}
+
+int SmtpSink::Count() const {
+    int n = 0;
+    while (std::filesystem::exists(Message(n))) ++n;
+    return n;
+}
 
 std::map<std::string, std::string> ParseMessage(const std::string& path) {
     TempDir dir;

@@ -13,6 +13,7 @@
 namespace ocv::test {
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr int kWaitMs = 10000;
 // Every wait of the server is cut into slices this long, so that the destructor ends it soon.
 constexpr int kSliceMs = 20;
@@ -40,21 +41,7 @@ ScriptServer::ScriptServer(std::vector<ScriptStep> steps, unsigned seed)
 ScriptServer::~ScriptServer() {
     ending_ = true;
     Join();
-    if (listenFd_ >= 0) ::close(listenFd_);
-}
-
-void ScriptServer::Join() {
-    if (thread_.joinable()) thread_.join();
-}
-
-std::string ScriptServer::Received() {
-    std::lock_guard lock(mutex_);
-    return received_;
-}
-
-std::string ScriptServer::Failure() {
-    std::lock_guard lock(mutex_);
-    return failure_;
+    ::close(listenFd_);
 }
 
 bool ScriptServer::Ready(int fd, int ms) {
@@ -75,31 +62,6 @@ bool ScriptServer::Collect(int fd, int ms) {
     return true;
 }
 
-void ScriptServer::SendSplit(int fd, const std::string& data) {
-    for (size_t pos = 0, n; pos < data.size(); pos += n) {
-        n = std::uniform_int_distribution<size_t>(1, data.size() - pos)(rng_);
-        ::send(fd, data.data() + pos, n, MSG_NOSIGNAL);
-        // A short pause so the next piece is a segment of its own.
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
-bool ScriptServer::WaitFor(int fd, const std::string& expected) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    for (;;) {
-        {
-            std::lock_guard lock(mutex_);
-            size_t at = received_.find(expected, cursor_);
-            if (at != std::string::npos) {
-                cursor_ = at + expected.size();
-                return true;
-            }
-        }
-        if (ending_ || std::chrono::steady_clock::now() > deadline || !Collect(fd, kSliceMs))
-            return false;
-    }
-}
-
 void ScriptServer::Run() {
     if (!Ready(listenFd_, kWaitMs)) {
         std::lock_guard lock(mutex_);
@@ -110,35 +72,47 @@ void ScriptServer::Run() {
     if (fd < 0) return;
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    bool closed = false;
-    bool silent = false;
+    size_t cursor = 0;  // where the next expected text is looked for
+    // After the script, what the client still sends is kept until it closes: a few seconds
+    // at most, the full wait when the script holds the line silent, none after a hang-up.
+    int lingerMs = 3000;
     for (const auto& step : steps_) {
+        const std::string& data = step.data;
         if (step.kind == ScriptStep::kSend) {
-            SendSplit(fd, step.data);
+            for (size_t pos = 0, n; pos < data.size(); pos += n) {
+                n = std::uniform_int_distribution<size_t>(1, data.size() - pos)(rng_);
+                ::send(fd, data.data() + pos, n, MSG_NOSIGNAL);
+                // A short pause so the next piece is a segment of its own.
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
         } else if (step.kind == ScriptStep::kSendWhole) {
-            ::send(fd, step.data.data(), step.data.size(), MSG_NOSIGNAL);
+            ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
         } else if (step.kind == ScriptStep::kPause) {
             for (int waited = 0; waited < step.pauseMs && !ending_; waited += kSliceMs)
                 std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
-        } else if (step.kind == ScriptStep::kClose) {
-            closed = true;
+        } else if (step.kind != ScriptStep::kExpect) {
+            lingerMs = step.kind == ScriptStep::kHold ? kWaitMs : 0;
             break;
-        } else if (step.kind == ScriptStep::kHold) {
-            silent = true;
-            break;
-        } else if (!WaitFor(fd, step.data)) {
-            std::lock_guard lock(mutex_);
-            failure_ =
-                "expected \"" + step.data + "\" but got \"" + received_.substr(cursor_) + "\"";
-            break;
+        } else {
+            const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+            bool found = false;
+            for (;;) {
+                {
+                    std::lock_guard lock(mutex_);
+                    size_t at = received_.find(data, cursor);
+                    if ((found = at != std::string::npos)) cursor = at + data.size();
+                }
+                if (found || ending_ || Clock::now() > deadline || !Collect(fd, kSliceMs)) break;
+            }
+            if (!found) {
+                std::lock_guard lock(mutex_);
+                failure_ = "expected \"" + data + "\" but got \"" + received_.substr(cursor) + "\"";
+                break;
+            }
         }
     }
-    // Keep what the client still sends until it closes (a few seconds at most, or the full
-    // wait when the script holds the line silent).
-    auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(silent ? kWaitMs : 3000);
-    while (!closed && !ending_ && std::chrono::steady_clock::now() < deadline &&
-           Collect(fd, kSliceMs)) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(lingerMs);
+    while (!ending_ && Clock::now() < deadline && Collect(fd, kSliceMs)) {
     }
     ::close(fd);
 }

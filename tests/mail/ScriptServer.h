@@ -33,17 +33,15 @@ public:
     ~ScriptServer();
     int Port() const { return port_; }
     // Waits for the script to end (and the client to close, at most a few seconds).
-    void Join();
-    std::string Received();
+    void Join() { if (thread_.joinable()) thread_.join(); }
+    std::string Received() { std::lock_guard lock(mutex_); return received_; }
     // True once the script has played to its end.
     bool Finished() const { return finished_; }
     // Empty when every expected text arrived in order; else what went wrong.
-    std::string Failure();
+    std::string Failure() { std::lock_guard lock(mutex_); return failure_; }
 
 private:
     void Run();
-    void SendSplit(int fd, const std::string& data);
-    bool WaitFor(int fd, const std::string& expected);
     // True once `fd` is readable within `ms`; false after it, or when the server is ending.
     bool Ready(int fd, int ms);
     // Keeps what the client sent (waiting up to `ms` for it); false once the client closed.
@@ -51,15 +49,11 @@ private:
 
     std::vector<ScriptStep> steps_;
     std::mt19937 rng_;
-    int listenFd_ = -1;
-    int port_ = 0;
+    int listenFd_ = -1, port_ = 0;
     std::thread thread_;
     std::mutex mutex_;
-    std::string received_;
-    size_t cursor_ = 0;
-    std::string failure_;
-    std::atomic<bool> finished_{false};
-    std::atomic<bool> ending_{false};
+    std::string received_, failure_;
+    std::atomic<bool> finished_{false}, ending_{false};
 };
 
 }  // namespace ocv::test

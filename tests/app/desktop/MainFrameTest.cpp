@@ -32,11 +32,11 @@ protected:
         App();
         SiteTest::SetUp();
     }
-    // A frame whose camera prompt is `camera`, by default one that answers answer_.
-    std::unique_ptr<CMainFrame> MakeFrame(decltype(CMainFrame::Prompts::camera) camera = {}) {
+    // A frame whose camera prompt answers answer_.
+    std::unique_ptr<CMainFrame> MakeFrame() {
         auto frame = std::make_unique<CMainFrame>(dir_, &CreateCameraSource);
         CMainFrame::Prompts prompts;
-        prompts.camera = camera ? camera : [this](const CameraSelection& initial) {
+        prompts.camera = [this](const CameraSelection& initial) {
             asked_.push_back(initial);
             return answer_;
         };
@@ -61,9 +61,8 @@ protected:
         ConfigDocument doc(dir_);
         for (const std::string& name : names) {
             CameraConfig cam = doc.NewCamera();
-            cam.param.name = name;
-            DeviceInfo& d = cam.param.deviceInfo;
-            d.deviceType = DEVICE_MJPEG_URL, d.deviceName = url;
+            cam.param.name = name, cam.param.deviceInfo.deviceName = url;
+            cam.param.deviceInfo.deviceType = DEVICE_MJPEG_URL;
             doc.cameras.push_back(cam);
         }
         Save(doc);
@@ -90,8 +89,7 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.answer ? row.answer->info.deviceName : "cancel");
         DeleteFile(File("ocv.xml"));
-        asked_.clear();
-        messages_.clear();
+        asked_.clear(), messages_.clear();
         answer_ = row.answer;
         auto frame = MakeFrame();
         ASSERT_TRUE(frame->Start());
@@ -118,9 +116,7 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         frame->Exit();
         ConfigDocument doc = Load();
         ASSERT_EQ(doc.cameras.size(), static_cast<size_t>(row.camerasAfter));
-        if (row.camerasAfter) {
-            EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
-        }
+        if (row.camerasAfter) EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
     }
 }
 
@@ -143,8 +139,7 @@ TEST_F(MainFrameTest, DeleteThenExitSavesTheWindowsAndControllersState) {
     OcvParam p = frame->Camera(1).Controller().Param();
     p.name = "Back gate";
     frame->Camera(1).Controller().SetParam(p);
-    frame->Conditions(0).foreground = 1;
-    frame->Conditions(1).transparentParam = 55;
+    frame->Conditions(0).foreground = 1, frame->Conditions(1).transparentParam = 55;
     frame->Conditions(0).lastShow = 3;  // a window hidden in the tray
     frame->Camera(0).HideIntoTray();
     frame->Exit();
@@ -173,8 +168,7 @@ TEST_F(MainFrameTest, CameraSetupChangesTheAddressAndConnectsAgain) {
     ASSERT_TRUE(frame->Start());
     COcvCtrl& ctrl = frame->Camera(0).Controller();
     for (auto answer : {std::optional<CameraSelection>(), std::optional(Pick(url, ""))}) {
-        asked_.clear();
-        answer_ = answer;
+        asked_.clear(), answer_ = answer;
         frame->OnCameraMenu(0, CCapDialog::kCameraSetup);
         ASSERT_EQ(asked_.size(), 1u);
         EXPECT_EQ(asked_[0].info.deviceType, 8) << "the wizard shows the camera's own values";

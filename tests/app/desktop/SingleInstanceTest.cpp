@@ -1,5 +1,5 @@
-// One copy per user session: the lock is exclusive, freed with its holder, and a second start
-// of the program exits at once, silently, with 0.
+// One copy per user session: the lock ($XDG_RUNTIME_DIR/<program>.lock) is exclusive and freed
+// with its holder, and a second start of the program exits at once, silently, with 0.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -22,33 +22,11 @@ bool Held(const std::string& path) {
     return held;
 }
 
-class SingleInstanceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        runtime_ = dir_.File("runtime");
-        ASSERT_EQ(::mkdir(runtime_.c_str(), 0700), 0);
-        ::setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-    }
+TEST(SingleInstanceTest, ASecondStartExitsAtOnceWhileTheFirstRuns) {
     TempDir dir_;
-    std::string runtime_;
-};
-
-TEST_F(SingleInstanceTest, TheLockIsExclusiveAndFreedWithItsHolder) {
-    auto first = std::make_unique<SingleInstance>();
-    ASSERT_TRUE(first->Acquire("ocuvane"));
-    EXPECT_EQ(first->Path(), runtime_ + "/ocuvane.lock");
-    EXPECT_TRUE(Held(first->Path()));
-    std::string why = "unchanged";
-    SingleInstance second, other, third;
-    EXPECT_FALSE(second.Acquire("ocuvane", &why));
-    EXPECT_EQ(why, "") << "a lock held elsewhere is no error";
-    EXPECT_TRUE(other.Acquire("another-program")) << "the lock is per program name";
-    first.reset();
-    EXPECT_FALSE(Held(runtime_ + "/ocuvane.lock"));
-    EXPECT_TRUE(third.Acquire("ocuvane"));
-}
-
-TEST_F(SingleInstanceTest, ASecondStartExitsAtOnceWhileTheFirstRuns) {
+    const std::string runtime_ = dir_.File("runtime");
+    ASSERT_EQ(::mkdir(runtime_.c_str(), 0700), 0);
+    ::setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);  // for the lock taken here
     const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + runtime_, "QT_QPA_PLATFORM=offscreen"};
     const std::string lock = runtime_ + "/ocuvane.lock";
     // The first copy has no camera: it waits in "Add camera" for as long as the test likes.
@@ -60,6 +38,11 @@ TEST_F(SingleInstanceTest, ASecondStartExitsAtOnceWhileTheFirstRuns) {
     EXPECT_EQ(second.Wait(10000), 0);
     EXPECT_EQ(second.Out() + second.Err(), "");
     EXPECT_EQ(first.Wait(0), -1) << "the first copy still runs";
+    SingleInstance mine, other;
+    std::string why = "unchanged";
+    EXPECT_FALSE(mine.Acquire("ocuvane", &why));
+    EXPECT_EQ(why, "") << "a lock held elsewhere is no error";
+    EXPECT_TRUE(other.Acquire("another-program")) << "the lock is per program name";
     // Stopped once it is up (its signal handling is in place by then).
     ASSERT_TRUE(WaitFor(
         [&] { return Process::Read(dir_.File("log.txt")).find("Ocuvane started") != std::string::npos; },
