@@ -3,64 +3,46 @@
 // file, a picture with real content, and a reference encoding of it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "PeerProcess.h"
 #include "MailTestKit.h"
-#include "ScriptServer.h"
-#include "config/ImageSettings.h"
-#include "delivery/Deliver.h"
 #include "delivery/FtpUpload.h"
-#include "foundation/Logger.h"
-#include "imaging/DibImage.h"
+#include "delivery/MailNotify.h"
 #include "imaging/EditImage.h"
 #include "platform/Files.h"
-#include "platform/NamedEvent.h"
-#include "platform/Time.h"
 
 namespace ocv::test {
 
 // Image settings that name pictures "<name>" + counter and draw no text on them.
 inline ImageSettings PlainImage(const std::string& name, int format) {
-    ImageSettings s;
-    s.imageFilename = name;
-    s.enableAddNameCounter = 1;
-    s.enablePrintDate = s.enablePrintTime = s.enablePrintName = 0;
-    s.imageFileFormat = format;
-    s.jpegQuality = 90;
-    return s;
+    return {.imageFilename = name, .enableAddNameCounter = 1, .imageFileFormat = format,
+            .enablePrintDate = 0, .enablePrintTime = 0, .enablePrintName = 0, .jpegQuality = 90};
 }
 
 // A picture with a colour gradient and a bright block (so encoders have something to keep).
 inline CDibImage MakeTestPicture(int width = 96, int height = 64) {
     CDibImage p;
     p.CreateBlank(width, height);
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = p.GetBits() + static_cast<size_t>(y) * p.Stride();
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             bool block = x > width / 4 && x < width / 2 && y > height / 3 && y < height / 2;
-            row[3 * x + 0] = static_cast<uint8_t>(block ? 250 : x * 255 / width);
-            row[3 * x + 1] = static_cast<uint8_t>(block ? 250 : y * 255 / height);
-            row[3 * x + 2] = static_cast<uint8_t>(block ? 40 : (x + y) * 2);
+            uint8_t* px = p.GetBits() + static_cast<size_t>(y) * p.Stride() + 3 * x;
+            px[0] = static_cast<uint8_t>(block ? 250 : x * 255 / width);
+            px[1] = static_cast<uint8_t>(block ? 250 : y * 255 / height);
+            px[2] = static_cast<uint8_t>(block ? 40 : (x + y) * 2);
         }
-    }
     return p;
 }
 
 // What a target stages for `picture`: the same edits and encoder, written to `path`.
-inline std::string ReferenceEncoding(const CDibImage& picture, const ImageSettings& image,
+inline std::string ReferenceEncoding(CDibImage picture, const ImageSettings& image,
                                      const std::string& cameraName, const LocalTime& time,
                                      const std::string& path) {
-    CDibImage copy(picture);
     std::string error;
-    if (!EditImage(cameraName, copy, image, time, error)) return "edit failed: " + error;
-    if (!SaveImage(copy, image, path)) return "save failed: " + copy.GetErrorText();
+    if (!EditImage(cameraName, picture, image, time, error)) return "edit failed: " + error;
+    if (!SaveImage(picture, image, path)) return "save failed: " + picture.GetErrorText();
     return ReadWholeFile(path);
 }
 
@@ -76,33 +58,22 @@ inline std::vector<std::string> DirectoryEntries(const std::string& dir) {
 // An FTP target on 127.0.0.1:`port` as camuser/s3cret into "/", one login attempt, passive mode,
 // pictures named "<name>" + counter as JPEG.
 inline FtpInfo LoopbackFtp(int port, const std::string& name) {
-    FtpInfo ftp;
-    ftp.ftpServerAddress = "127.0.0.1";
-    ftp.ftpServerPort = port;
-    ftp.ftpUser = "camuser";
-    ftp.ftpPassword = "s3cret";
-    ftp.ftpDirectory = "/";
-    ftp.ftpLoginRetryCount = 1;
-    ftp.ftpPasvMode = 1;
-    ftp.image = PlainImage(name, IMAGE_FORMAT_JPEG);
-    return ftp;
+    return {.ftpServerAddress = "127.0.0.1", .ftpServerPort = port, .ftpUser = "camuser",
+            .ftpPassword = "s3cret", .ftpLoginRetryCount = 1, .ftpPasvMode = 1,
+            .image = PlainImage(name, IMAGE_FORMAT_JPEG)};
 }
 
 class TargetFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::permissions(dir_, std::filesystem::perms(0755));
-        workDir_ = JoinPath(dir_, "work");
-        refDir_ = JoinPath(dir_, "ref");
-        ASSERT_TRUE(CreateDirectoryOne(workDir_));
-        ASSERT_TRUE(CreateDirectoryOne(refDir_));
+        ASSERT_TRUE(CreateDirectoryOne(workDir_) && CreateDirectoryOne(refDir_));
         log_.SetName("cam");
         log_.SetMessageBox(0);
         log_.SetPath(JoinPath(dir_, "log.txt"));
-        stop_ = NamedEvent::Create("");
     }
     std::string LogText() const { return ReadWholeFile(JoinPath(dir_, "log.txt")); }
-    bool Logged(const std::string& line) const { return LogText().find(line) != std::string::npos; }
+    bool Logged(const std::string& line) const { return LoggedInOrder({line}); }
     // True when every line occurs, in this order.
     bool LoggedInOrder(const std::vector<std::string>& lines) const {
         std::string text = LogText();
@@ -147,19 +118,27 @@ protected:
         }
     }
 
-    TargetCall Call(CDibImage& picture) {
-        return TargetCall{picture, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
+    // The targets on a copy of the fixture's picture.
+    int Upload(const FtpInfo& ftp, std::string& name) {
+        CDibImage copy(picture_);
+        TargetCall call{copy, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
+        return UploadToFtp(ftp, call, name);
+    }
+    int Mail(const SmtpInfo& smtp, const std::string& local = "", const std::string& ftp = "") {
+        CDibImage copy(picture_);
+        TargetCall call{copy, time_, counter_, workDir_, log_, "Live", camera_, stop_.get()};
+        return SendPictureMail(smtp, call, local, ftp);
     }
 
     TempDir scratch_;
-    std::string dir_ = scratch_.Path();  // scratch directory, removed at the end
-    std::string workDir_;  // the capture thread's working directory
-    std::string refDir_;   // reference encodings
+    std::string dir_ = scratch_.Path();             // scratch directory, removed at the end
+    std::string workDir_ = JoinPath(dir_, "work");  // the capture thread's working directory
+    std::string refDir_ = JoinPath(dir_, "ref");    // reference encodings
     CLogger log_;
     LocalTime time_{2026, 3, 4, 5, 9, 7, 6, 0};
     uint32_t counter_ = 0;
     std::string camera_ = "Cam1";
-    std::shared_ptr<NamedEvent> stop_;
+    std::shared_ptr<NamedEvent> stop_ = NamedEvent::Create("");
     CDibImage picture_ = MakeTestPicture();
 };
 

@@ -5,17 +5,18 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <random>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "foundation/Logger.h"
+#include "imaging/DibImage.h"
 #include "net/NicMgr.h"
 #include "net/WebServer.h"
 #include "platform/Files.h"
@@ -30,30 +31,35 @@ inline constexpr uint8_t kPalette[6][3] = {{0, 0, 255},   {0, 255, 0},   {255, 0
                                            {0, 255, 255}, {255, 0, 255}, {255, 255, 0}};
 inline constexpr int kColourPeriodMs = 400;
 
+// The palette colour of a picture's pixel (x, y from the top left), -1 when none is within
+// `tolerance`.
+inline int PaletteAt(const ocv::CDibImage& img, int x, int y, int tolerance) {
+    const uint8_t* p =
+        img.GetBits() + static_cast<size_t>(img.Height() - 1 - y) * img.Stride() + 3 * x;
+    for (int i = 0; i < 6; ++i) {
+        int db = p[0] - kPalette[i][0], dg = p[1] - kPalette[i][1], dr = p[2] - kPalette[i][2];
+        if (db * db + dg * dg + dr * dr < tolerance * tolerance) return i;
+    }
+    return -1;
+}
+
 // The log lines (level, text) and message boxes the server produced.
 class LogCapture : public ocv::ILogNotifySink {
 public:
+    static constexpr int kBox = 99;  // the level of a message box's text
     void Notify(const std::string& text, int level) override {
         std::lock_guard lock(mutex_);
         lines_.emplace_back(level, text);
     }
-    void ShowMessageBox(const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        boxes_.push_back(text);
-    }
+    void ShowMessageBox(const std::string& text) override { Notify(text, kBox); }
     // Lines with exactly this text (any text when empty) and level (any when < 0).
     int Count(const std::string& text, int level = -1) const {
         std::lock_guard lock(mutex_);
-        int n = 0;
-        for (const auto& [l, t] : lines_) n += (text.empty() || t == text) && (level < 0 || l == level);
-        return n;
+        return static_cast<int>(std::count_if(lines_.begin(), lines_.end(), [&](const auto& l) {
+            return (text.empty() || l.second == text) && (level < 0 || l.first == level);
+        }));
     }
     bool Has(const std::string& text, int level = -1) const { return Count(text, level) > 0; }
-    int CountLevel(int level) const { return Count("", level); }
-    std::vector<std::string> Boxes() const {
-        std::lock_guard lock(mutex_);
-        return boxes_;
-    }
     std::string Dump() const {
         std::lock_guard lock(mutex_);
         std::string s;
@@ -64,7 +70,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::pair<int, std::string>> lines_;
-    std::vector<std::string> boxes_;
 };
 
 // The camera side: solid colour frames that change every kColourPeriodMs (textured when asked,
@@ -89,22 +94,27 @@ public:
         frames_.fetch_add(1);
         format = Format();
         buffer.resize(format.biSizeImage);
-        Fill(format, buffer.data(), FrameTick());
+        const int64_t tick = FrameTick();
+        const uint32_t stride = ocv::DibStride(format.biWidth, 24);
+        for (int y = 0; y < format.biHeight; ++y)
+            for (int x = 0; x < format.biWidth; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    int v = kPalette[ColourOf(tick)][c];
+                    // Smooth moving bands with edges: compresses like a camera scene.
+                    if (textured_) v = (v / 2 + (((x + int(tick)) / 3 + y / 5) & 63) * 2) & 255;
+                    buffer[static_cast<size_t>(y) * stride + 3 * x + c] = static_cast<uint8_t>(v);
+                }
         return Frame::kPicture;
     }
     uint64_t FrameNumber() override {
         return !numbered_ || lost_ || Stopped() ? 0 : static_cast<uint64_t>(FrameTick()) + 1;
     }
-    void SetState(uint32_t set, uint32_t clear) override {
-        state_.fetch_or(set);
-        state_.fetch_and(~clear);
-        everCleared_.fetch_or(clear);
-    }
+    // Only the server's thread sets the state.
+    void SetState(uint32_t set, uint32_t clear) override { state_ = (state_ | set) & ~clear; }
     ocv::CLogger& Log() override { return log_; }
     void ShowMessageBox(const std::string& text) override { capture_->ShowMessageBox(text); }
 
     uint32_t State() const { return state_; }
-    uint32_t EverCleared() const { return everCleared_; }
     ocv::BITMAPINFOHEADER Format() const {
         std::lock_guard lock(mutex_);
         return format_;
@@ -116,18 +126,13 @@ public:
     // Without numbers the server cannot tell frames apart and makes every still afresh.
     void SetNumbered(bool numbered) { numbered_ = numbered; }
     // Holds the camera on its current frame; Step() moves a held camera on by one frame.
-    void Hold() {
-        heldTick_ = ClockTick();
-        held_ = true;
-    }
+    void Hold() { heldTick_ = ClockTick(), held_ = true; }
     void Step() { heldTick_.fetch_add(1); }
     void SetLost(bool lost) { lost_ = lost; }
     // The camera's pictures have another size from the next frame on.
     void SetSize(int width, int height) {
-        {
-            std::lock_guard lock(mutex_);
-            format_ = ocv::MakeRgb24Header(width, height);
-        }
+        std::lock_guard lock(mutex_);
+        format_ = ocv::MakeRgb24Header(width, height);
         if (held_) Step();
     }
     // The palette colour of a frame (index into kPalette).
@@ -138,36 +143,30 @@ public:
 
 private:
     static int64_t ClockTick() {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-                   .count() /
-               kFrameMs;
+        return std::chrono::steady_clock::now().time_since_epoch() / (kFrameMs * 1ms);
     }
     bool Stopped() const { return stop_ && stop_->IsSet(); }
-    void Fill(const ocv::BITMAPINFOHEADER& format, uint8_t* buffer, int64_t tick) const {
-        const uint8_t* colour = kPalette[ColourOf(tick)];
-        const uint32_t stride = ocv::DibStride(format.biWidth, 24);
-        for (int y = 0; y < format.biHeight; ++y)
-            for (int x = 0; x < format.biWidth; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    int v = colour[c];
-                    // Smooth moving bands with edges: compresses like a camera scene.
-                    if (textured_) v = (v / 2 + (((x + int(tick)) / 3 + y / 5) & 63) * 2) & 255;
-                    buffer[static_cast<size_t>(y) * stride + 3 * x + c] = static_cast<uint8_t>(v);
-                }
-    }
 
     ocv::BITMAPINFOHEADER format_;
     bool textured_;
     ocv::CLogger log_;
     std::shared_ptr<LogCapture> capture_ = std::make_shared<LogCapture>();
     mutable std::mutex mutex_;
-    std::atomic<uint32_t> state_{0}, everCleared_{0};
+    std::atomic<uint32_t> state_{0};
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::atomic<uint64_t> frames_{0};
     std::atomic<bool> numbered_{true}, held_{false}, lost_{false};
     std::atomic<int64_t> heldTick_{0};
 };
+
+// Asks `done` every 50 ms until it holds (true) or about `ms` have passed (false).
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+    for (int i = 0; !done(); ++i) {
+        if (i >= ms / 50) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
 
 // Runs a shell command; its standard output, and its wait status in `status` when given.
 inline std::string Shell(const std::string& cmd, int* status = nullptr) {
@@ -183,8 +182,7 @@ inline std::string Shell(const std::string& cmd, int* status = nullptr) {
 
 inline sockaddr_in Loopback(int port = 0, const std::string& ip = "127.0.0.1") {
     sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_port = htons(static_cast<uint16_t>(port));
+    sin.sin_family = AF_INET, sin.sin_port = htons(static_cast<uint16_t>(port));
     ::inet_pton(AF_INET, ip.c_str(), &sin.sin_addr);
     return sin;
 }
@@ -241,15 +239,12 @@ inline bool RecvInto(int fd, int timeoutMs, std::string& out) {
     return n > 0;
 }
 
-// Reads until the peer closes, `limit` bytes arrive or `timeoutMs` passes.
-inline std::string ReadAll(int fd, int timeoutMs = 5000, size_t limit = 64 << 20) {
+// Reads until the peer closes or `timeoutMs` passes.
+inline std::string ReadAll(int fd, int timeoutMs = 5000) {
     std::string out;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (out.size() < limit) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !RecvInto(fd, static_cast<int>(left.count()), out)) break;
-    }
+    const auto deadline = std::chrono::steady_clock::now() + timeoutMs * 1ms;
+    for (int left = timeoutMs; left > 0 && RecvInto(fd, left, out);)
+        left = static_cast<int>((deadline - std::chrono::steady_clock::now()) / 1ms);
     return out;
 }
 
@@ -273,28 +268,36 @@ inline std::string Body(const std::string& reply) {
     return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
+// A camera "Gate Camera" with the web pages and the phone pages on 127.0.0.1, on a free port
+// (not the default 8080 that another suite may hold).
+inline ocv::OcvParam Settings() {
+    ocv::OcvParam p;
+    p.name = "Gate Camera";
+    p.webServer.enable = p.webServer.imodeEnable = 1;
+    p.webServer.maxFrame = 15;
+    p.webServer.maxUser = 10;
+    p.webServer.nicIndex = LoopbackNic();
+    p.webServer.port = 0;
+    return p;
+}
+
 // Starts WebServerThread with the settings (set "Nic Index" to LoopbackNic() for 127.0.0.1)
 // and waits until it accepts.
 class ServerRun {
 public:
-    ServerRun(std::shared_ptr<TestHost> host, ocv::OcvParam param, int requestTimeoutMs = 10000)
-        : stopName_(ocv::MakeEventName("TestWebStopEvt%d%d%04d")),
-          stop_(ocv::NamedEvent::Create(stopName_)) {
-        host->SetStopEvent(stop_);
+    ServerRun(std::shared_ptr<TestHost> host, ocv::OcvParam param, int requestTimeoutMs = 10000) {
+        const std::string stopName = ocv::MakeEventName("TestWebStopEvt%d%d%04d");
+        host->SetStopEvent(stop_ = ocv::NamedEvent::Create(stopName));
         if (param.webServer.port == 0) param.webServer.port = FreeTcpPort();
         port_ = param.webServer.port;
-        auto block = std::make_unique<ocv::WebServerBlock>();
-        block->param = std::move(param);
-        block->host = host;
-        block->format = host->Format();
-        block->stopEventName = stopName_;
-        block->requestTimeoutMs = requestTimeoutMs;
-        thread_ =
-            std::thread([b = std::move(block)]() mutable { ocv::WebServerThread(std::move(b)); });
-        for (int i = 0; i < 200 && !(host->EverCleared() & ocv::kWebServerRunningBit); ++i) {
-            if ((ready_ = host->Lines().Has("[WebServer] WEBサーバ起動開始"))) break;
-            std::this_thread::sleep_for(50ms);
-        }
+        auto block = std::make_unique<ocv::WebServerBlock>(ocv::WebServerBlock{
+            std::move(param), host, host->Format(), stopName, requestTimeoutMs});
+        thread_ = std::thread([this, b = std::move(block)]() mutable {
+            ocv::WebServerThread(std::move(b));
+            ended_ = true;
+        });
+        auto started = [&] { return host->Lines().Has("[WebServer] WEBサーバ起動開始"); };
+        ready_ = WaitUntil([&] { return started() || ended_; }, 10000) && started();
     }
     ~ServerRun() { Stop(); }
     void Stop() {
@@ -306,49 +309,30 @@ public:
     int Port() const { return port_; }
 
 private:
-    std::string stopName_;
     std::shared_ptr<ocv::NamedEvent> stop_;
     std::thread thread_;
     int port_ = 0;
     bool ready_ = false;
+    std::atomic<bool> ended_{false};
 };
 
-// Reads Motion-JPEG parts from a stream connection: the JPEG bytes of each part.
-class PartReader {
-public:
-    explicit PartReader(int fd) : fd_(fd) {}
-    // The response header (up to the first part's leading CR LF); "" on failure.
-    std::string Header(int timeoutMs = 5000) {
-        if (!FillUntil(kLead, timeoutMs)) return {};
-        std::string head = buf_.substr(0, buf_.find(kLead));
-        buf_.erase(0, head.size());
-        return head;
-    }
-    // Next part's JPEG; false on failure or time-out.
-    bool Next(std::string& jpeg, int timeoutMs = 5000) {
-        const std::string lead = kLead + std::string("Content-Length: ");
-        if (!FillUntil("\r\n\r\n", timeoutMs) || buf_.compare(0, lead.size(), lead) != 0)
-            return false;
-        size_t eol = buf_.find("\r\n", lead.size());
-        size_t length = std::strtoul(buf_.c_str() + lead.size(), nullptr, 10);
-        if (buf_.compare(eol, 29, "\r\nContent-type: image/jpeg\r\n\r") != 0) return false;
-        size_t start = buf_.find("\r\n\r\n") + 4;
-        while (buf_.size() < start + length)
-            if (!RecvInto(fd_, timeoutMs, buf_)) return false;
-        jpeg = buf_.substr(start, length);
-        buf_.erase(0, start + length);
-        return true;
-    }
-
-private:
-    static constexpr const char* kLead = "\r\n--myboundary\r\n";
-    bool FillUntil(const std::string& marker, int timeoutMs) {
-        while (buf_.find(marker) == std::string::npos)
-            if (!RecvInto(fd_, timeoutMs, buf_)) return false;
-        return true;
-    }
-    int fd_;
-    std::string buf_;
-};
+// Reads a Motion-JPEG stream connection: the response header (up to the first part's leading
+// CR LF) and the first part's JPEG bytes; false on failure or time-out.
+inline bool FirstPart(int fd, std::string& header, std::string& jpeg, int timeoutMs = 5000) {
+    const std::string lead = "\r\n--myboundary\r\nContent-Length: ";
+    std::string buf;
+    size_t at = 0, end = 0;
+    while ((at = buf.find(lead)) == std::string::npos ||
+           (end = buf.find("\r\n\r\n", at + lead.size())) == std::string::npos)
+        if (!RecvInto(fd, timeoutMs, buf)) return false;
+    header = buf.substr(0, at);
+    const size_t length = std::strtoul(buf.c_str() + at + lead.size(), nullptr, 10);
+    if (buf.compare(buf.find("\r\n", at + lead.size()), 30, "\r\nContent-type: image/jpeg\r\n\r\n"))
+        return false;
+    while (buf.size() < end + 4 + length)
+        if (!RecvInto(fd, timeoutMs, buf)) return false;
+    jpeg = buf.substr(end + 4, length);
+    return true;
+}
 
 }  // namespace ocvtest
