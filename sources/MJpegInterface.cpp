@@ -429,7 +429,7 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             bool idle = false;
             withOwner([&](CMJpegInterface& o) { idle = o.ReadsIdle(); });
             bool collected = false;
-            CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t* p, size_t size) {
+            CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t*, size_t) {
                 if (ev->IsSet()) return false;
                 if (idle) {
                     // The picture collected before this one is passed over but still counted
@@ -444,7 +444,10 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                     auto left = std::chrono::ceil<milliseconds>(resumeAt - Clock::now()).count();
                     if (left > 0 && ev->Wait(static_cast<int>(left))) return false;
                 }
-                if (!decodeAndStore(p, size)) {
+                // The picture's bytes are taken over, not copied: kept may be handed on as
+                // the undecoded newest picture.
+                parser.TradePicture(kept);
+                if (!decodeAndStore(kept.data(), kept.size())) {
                     failedLogged = true;
                     return false;
                 }
