@@ -112,7 +112,9 @@ TEST_F(RecordingFiles, AviIsRawBgrWithRateAndCountAndStaysReadableWhenCutShort) 
         EXPECT_EQ(p["width"], "161");
         EXPECT_EQ(p["nb_read_frames"], "12") << (cut ? "cut short" : "closed");
         EXPECT_EQ(p["format_name"], "avi");
-        if (!cut) EXPECT_EQ(p["nb_frames"], "12");
+        if (!cut) {
+            EXPECT_EQ(p["nb_frames"], "12");
+        }
     }
     // The main header says there is an index, and every entry of the index points at its frame,
     // counted from the "movi" word.

@@ -32,7 +32,9 @@ TEST(LogEntry, ParsesFileLinesAndWritesExportLines) {
         EXPECT_EQ(e.level, r.level);
         EXPECT_EQ(e.name, r.name);
         EXPECT_EQ(e.text, r.text);
-        if (*r.exported) EXPECT_EQ(FormatExportLine(e), r.exported);
+        if (*r.exported) {
+            EXPECT_EQ(FormatExportLine(e), r.exported);
+        }
     }
     LogEntry e;
     EXPECT_FALSE(ParseLogLine("\r\n", e));

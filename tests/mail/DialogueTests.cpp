@@ -120,7 +120,9 @@ TEST(TcpSock, FailedReadsAndTlsStartsSayWhy) {
         s.SetStopEvent(stop);
         s.Connect("127.0.0.1", server.Port(), row.timeoutMs);
         s.SetTimeoutLimit(2), s.SetConnectTimeout(row.timeoutMs);
-        if (row.op == kReadThenTls) EXPECT_EQ(Line(s), "220 go ahead");
+        if (row.op == kReadThenTls) {
+            EXPECT_EQ(Line(s), "220 go ahead");
+        }
         if (row.timeoutMs == 0) stop->Set();
         auto [code, text] = ErrorOf([&] {
             row.op == kRead ? (void)Line(s) : s.StartTls({"127.0.0.1", true});
@@ -251,11 +253,14 @@ TEST(SmtpDialogue, FailuresLeaveTheirReasonAndNothingInClear) {
         server.Join();
         EXPECT_EQ(server.Failure(), "");
         std::string got = server.Received();
-        if (row.mail != kPlain || row.connect == 0) EXPECT_EQ(got.find("MAIL"), std::string::npos);
-        if (got.find("STARTTLS\r\n") != std::string::npos)
+        if (row.mail != kPlain || row.connect == 0) {
+            EXPECT_EQ(got.find("MAIL"), std::string::npos);
+        }
+        if (got.find("STARTTLS\r\n") != std::string::npos) {
             EXPECT_EQ(test::ClearTextAfter(got, "STARTTLS\r\n",
                                            {"AUTH", "EHLO", "QUIT", "AGNhbXVzZXIAczNjcmV0"}),
                       "");
+        }
     }
 }
 
@@ -331,15 +336,22 @@ TEST(Pop3Dialogue, FailuresEndWithAReason) {
         EXPECT_EQ(pop.Login("127.0.0.1", server.Port(), "cam", row.password),
                   row.failing != kLogin);
         std::string out;
-        if (row.failing == kCount) EXPECT_EQ(pop.MessageCount(), -1);
-        if (row.failing == kHeader) EXPECT_EQ(pop.GetHeader(1, out), 0);
-        if (row.failing != kLogout)
+        if (row.failing == kCount) {
+            EXPECT_EQ(pop.MessageCount(), -1);
+        }
+        if (row.failing == kHeader) {
+            EXPECT_EQ(pop.GetHeader(1, out), 0);
+        }
+        if (row.failing != kLogout) {
             EXPECT_EQ(pop.ReplyText().rfind(row.reply, 0), 0u) << pop.ReplyText();
+        }
         EXPECT_EQ(pop.Logout(), row.logout);
         EXPECT_FALSE(pop.IsConnected());
         server.Join();
         EXPECT_EQ(server.Failure(), "");
-        if (row.security.tlsMode != MAIL_TLS_NONE) EXPECT_EQ(ClearText(server.Received()), "");
+        if (row.security.tlsMode != MAIL_TLS_NONE) {
+            EXPECT_EQ(ClearText(server.Received()), "");
+        }
     }
     CPop3Client pop;
     EXPECT_EQ(pop.Login("no-such-host.invalid", 110, "cam", "x"), 0);
@@ -394,7 +406,9 @@ TEST(PopBeforeSmtp, LogsEveryStepAndJudgesUserAndPass) {
         if (row.steps.empty()) continue;
         server.Join();
         EXPECT_EQ(server.Received().find("QUIT"), std::string::npos);  // no QUIT is sent
-        if (row.security.tlsMode != MAIL_TLS_NONE) EXPECT_EQ(ClearText(server.Received()), "");
+        if (row.security.tlsMode != MAIL_TLS_NONE) {
+            EXPECT_EQ(ClearText(server.Received()), "");
+        }
     }
 }
 
@@ -455,7 +469,9 @@ TEST(MailCommandPoll, HostileServers) {
         auto stop = NamedEvent::Create("");
         std::thread stopper = StopWhen(server, c.stopWhen, stop);
         PollMailCommands(s, host, log.log, stop);
-        if (*c.stopWhen != '\0') EXPECT_FALSE(server.Finished());
+        if (*c.stopWhen != '\0') {
+            EXPECT_FALSE(server.Finished());
+        }
         stopper.join();
         EXPECT_TRUE(log.Has(c.logLine)) << log.Text();
         EXPECT_EQ(host.commands, c.commands);

@@ -116,7 +116,9 @@ TEST_F(MainFrameTest, WithoutCamerasAddCameraOpensAtStartUp) {
         frame->Exit();
         ConfigDocument doc = Load();
         ASSERT_EQ(doc.cameras.size(), static_cast<size_t>(row.camerasAfter));
-        if (row.camerasAfter) EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+        if (row.camerasAfter) {
+            EXPECT_EQ(doc.cameras[0].param.deviceInfo.deviceName, url);
+        }
     }
 }
 
