@@ -32,6 +32,9 @@ bool CCamSource::PicturesWanted(uint32_t windowMs) {
 }
 
 bool CCamSource::GetSample(uint8_t* buffer, uint32_t size) {
+    // The catch-up comes before the demand is noted, so the sample thread reads the waiting
+    // block as it reads while nobody looks: newest picture kept, none decoded.
+    CatchUp();
     lastDemandTick_ = GetTickCount();
     demanded_ = true;
     RefreshSample();
@@ -42,6 +45,7 @@ bool CCamSource::GetSample(uint8_t* buffer, uint32_t size) {
 }
 
 bool CCamSource::CopySample(BITMAPINFOHEADER& format, std::vector<uint8_t>& pixels) {
+    CatchUp();
     lastDemandTick_ = GetTickCount();
     demanded_ = true;
     RefreshSample();

@@ -20,6 +20,13 @@ public:
     void Set(std::function<void()> fn) {
         std::lock_guard lock(mutex_);
         fn_ = std::move(fn);
+        if (fn_ && onListen_) onListen_();
+    }
+    // Called each time a listener is set: a source that holds back reading while nobody
+    // listens resumes at once.
+    void OnListen(std::function<void()> fn) {
+        std::lock_guard lock(mutex_);
+        onListen_ = std::move(fn);
     }
     void Clear() { Set({}); }
     bool HasListener() {
@@ -34,6 +41,7 @@ public:
 private:
     std::mutex mutex_;
     std::function<void()> fn_;
+    std::function<void()> onListen_;
 };
 
 class CCamSource : public CCamInterface {
@@ -66,11 +74,15 @@ protected:
     // Called by GetSample and Draw before they copy. A source that keeps pictures undecoded while
     // nobody looks brings the sample up to date here (on the caller's thread).
     virtual void RefreshSample() {}
+    // Called by GetSample and CopySample first: a source that reads its camera in held blocks
+    // while nobody looks has it read what has arrived, so the copy is of the newest picture.
+    virtual void CatchUp() {}
     // True while pictures are wanted as they arrive: a view listens for them, or a consumer
     // copied one within the last `windowMs` milliseconds.
     bool PicturesWanted(uint32_t windowMs);
     // True while a view listens for every stored picture (it paints them as they come).
     bool ViewListens() { return view_->HasListener(); }
+    FrameNotifier& View() { return *view_; }
 
     // Sets the format and allocates a zero-filled pixel buffer of biSizeImage bytes.
     void AllocateSample(const BITMAPINFOHEADER& format);

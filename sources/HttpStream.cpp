@@ -64,6 +64,7 @@ struct CHttpStream::Impl {
     std::vector<Watch> watches;
     int64_t timerAt = -1;
     int64_t holdUntil = 0;  // the socket is not read before this time
+    bool holding = false;   // the current hold has begun (its hook was called)
 };
 
 int CHttpStream::OnSocket(void*, int fd, int what, void* impl, void*) {
@@ -205,13 +206,14 @@ int CHttpStream::Pump(const std::function<bool()>& done) {
             continue;
         }
         if (m.holdUntil > now) {
-            if (stop_) {
-                stop_->Wait(static_cast<int>(m.holdUntil - now));
-            } else {
-                ::poll(nullptr, 0, static_cast<int>(m.holdUntil - now));
+            if (!m.holding) {
+                m.holding = true;
+                if (holdBegun_) holdBegun_();
             }
+            if (WaitHold(static_cast<int>(m.holdUntil - now))) m.holdUntil = 0;
             continue;
         }
+        m.holding = false;
         int64_t idle = now - m.lastActivity;
         if (!m.paused && idle >= timeouts_.receiveMs) return 3;
         int64_t waitMs = m.paused ? 1000 : std::min<int64_t>(1000, timeouts_.receiveMs - idle);
@@ -246,6 +248,22 @@ void CHttpStream::HoldReading(int ms) {
     impl_->holdUntil = ms > 0 ? NowMs() + ms : 0;
 }
 
+void CHttpStream::SetHoldHooks(std::shared_ptr<NamedEvent> cut, std::function<void()> begun) {
+    holdCut_ = std::move(cut);
+    holdBegun_ = std::move(begun);
+}
+
+bool CHttpStream::WaitHold(int ms) {
+    pollfd fds[2];
+    nfds_t n = 0;
+    if (stop_) fds[n++] = {stop_->Fd(), POLLIN, 0};
+    if (holdCut_) fds[n++] = {holdCut_->Fd(), POLLIN, 0};
+    int ready = ::poll(n ? fds : nullptr, n, ms);
+    if (ready <= 0 || !holdCut_ || !(fds[n - 1].revents & POLLIN)) return false;
+    holdCut_->Reset();
+    return true;
+}
+
 int CHttpStream::OnSocketOption(void* self, int fd, int purpose) {
     int bytes = static_cast<CHttpStream*>(self)->receiveBuffer_;
     if (purpose == CURLSOCKTYPE_IPCXN && bytes > 0)
@@ -276,6 +294,7 @@ CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     m.headerStatus = 0;
     m.errbuf[0] = '\0';
     m.holdUntil = 0;
+    m.holding = false;
     m.easy = curl_easy_init();
     if (!m.multi || !m.easy) {
         error_ = "out of memory";

@@ -50,6 +50,9 @@ public:
     // still ends the wait at once). What arrives meanwhile waits in the socket's receive buffer
     // and is handed over in one block, so a reader that wants only the newest data wakes less.
     void HoldReading(int ms);
+    // A hold ends early when `cut` is set (it is reset then), and `begun` is called on the reading
+    // thread each time a hold begins, that is once what had arrived has been read to the end.
+    void SetHoldHooks(std::shared_ptr<NamedEvent> cut, std::function<void()> begun);
     // The receive buffer asked of the kernel for the next connections (0: the system default).
     // It must hold what arrives during a hold.
     void SetReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
@@ -73,7 +76,12 @@ private:
     // Returns 0 while running normally, 1 when the transfer ended, 2 on stop, 3 on time-out.
     int Pump(const std::function<bool()>& done);
 
+    // Waits out the current hold; true when it was cut short.
+    bool WaitHold(int ms);
+
     std::shared_ptr<NamedEvent> stop_;
+    std::shared_ptr<NamedEvent> holdCut_;
+    std::function<void()> holdBegun_;
     HttpTimeouts timeouts_;
     std::unique_ptr<Impl> impl_;
     long status_ = 0;

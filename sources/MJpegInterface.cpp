@@ -31,6 +31,7 @@ struct CMJpegInterface::Worker {
     std::string eventName;
     std::shared_ptr<Link> link = std::make_shared<Link>();
     std::shared_ptr<NamedEvent> finished = NamedEvent::Create("");
+    std::shared_ptr<NamedEvent> cutHold;
 };
 
 namespace {
@@ -49,6 +50,10 @@ CMJpegInterface::CMJpegInterface(std::shared_ptr<FrameNotifier> view,
     if (eventName_.size() > 255) eventName_.resize(255);
     terminate_ = NamedEvent::Create(eventName_, false);
     if (!terminate_) Log().ErrorBox("Create Terminate Thread Event Failed!!");
+    cutHold_ = NamedEvent::Create("");
+    View().OnListen([cut = cutHold_] {
+        if (cut) cut->Set();
+    });
 }
 
 CMJpegInterface::~CMJpegInterface() { Disconnect(); }
@@ -88,6 +93,7 @@ void CMJpegInterface::StopThread(int seconds) {
         std::lock_guard lock(worker_->link->mutex);
         worker_->link->owner = nullptr;
     }
+    NoteHold(false);  // no copy waits for a thread that is gone
     if (ended) {
         thread_.join();
         // A stop that was asked for stays in force: nothing may start reading again.
@@ -146,6 +152,36 @@ void CMJpegInterface::DropPendingUpTo(uint64_t seq) {
 
 bool CMJpegInterface::WantsDecodedPictures() {
     return !HasSampleBuffer() || ViewListens();
+}
+
+int CMJpegInterface::IdleHoldAfter(int spanMs, size_t blockBytes) {
+    if (spanMs <= 0) return kIdleHoldFirstMs;
+    if (blockBytes == 0) return kIdleHoldMaxMs;
+    // The hold that lets about kIdleBlockBytes arrive at the rate just seen.
+    double ms = static_cast<double>(spanMs) * static_cast<double>(kIdleBlockBytes) /
+                static_cast<double>(blockBytes);
+    if (ms >= kIdleHoldMaxMs) return kIdleHoldMaxMs;
+    if (ms <= kIdleHoldMinMs) return kIdleHoldMinMs;
+    return static_cast<int>(ms);
+}
+
+void CMJpegInterface::NoteHold(bool begun) {
+    std::lock_guard lock(pendingMutex_);
+    if (!begun && !holding_) return;
+    holding_ = begun;
+    if (begun) ++holdsBegun_;
+    holdChanged_.notify_all();
+}
+
+void CMJpegInterface::CatchUp() {
+    std::unique_lock lock(pendingMutex_);
+    if (!holding_ || !cutHold_) return;
+    uint64_t begun = holdsBegun_;
+    cutHold_->Set();
+    // The sample thread reads what the socket holds, keeps the newest picture and begins its
+    // next hold; a thread that does not get there in time leaves the copy with what it has.
+    holdChanged_.wait_for(lock, std::chrono::milliseconds(kCatchUpWaitMs),
+                          [&] { return holdsBegun_ != begun; });
 }
 
 bool CMJpegInterface::ReadsIdle() {
@@ -211,6 +247,8 @@ bool CMJpegInterface::StartStream(const std::string& url, int variant) {
         worker->eventName = eventName_;
     }
     worker->link->owner = this;
+    worker->cutHold = cutHold_;
+    if (cutHold_) cutHold_->Reset();
     if (!worker->finished) {
         Disconnect();
         return false;
@@ -264,6 +302,10 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     HttpTimeouts timeouts{t.httpTimeoutMs, t.httpTimeoutMs};
     CHttpStream http(ev, timeouts);
     http.SetReceiveBuffer(kReceiveBufferBytes);
+    // Idle reading: the hold before the next block follows the rate of the last one.
+    int holdMs = kIdleHoldFirstMs;
+    size_t blockBytes = 0;
+    Clock::time_point holdBegan{};  // zero: no hold since reading went idle
     CMJpegPartParser parser(w->variant);
     CDibImage image;
     std::vector<uint8_t> rows;
@@ -351,9 +393,26 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         ev->Wait(t.singleRetryMs);
     };
 
+    http.SetHoldHooks(w->cutHold, [&] {
+        Clock::time_point now = Clock::now();
+        int span = holdBegan == Clock::time_point{}
+                       ? 0
+                       : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              now - holdBegan)
+                                              .count());
+        holdMs = IdleHoldAfter(span, blockBytes);
+        holdBegan = now;
+        blockBytes = 0;
+        withOwner([](CMJpegInterface& o) { o.NoteHold(true); });
+    });
+
     while (!ev->IsSet()) {
         // Each attempt also looks whether the camera has gone quiet for too long.
-        withOwner([](CMJpegInterface& o) { o.IsLost(); });
+        withOwner([](CMJpegInterface& o) {
+            o.IsLost();
+            o.NoteHold(false);
+        });
+        holdBegan = {};
         http.Close();
         CHttpStream::OpenResult opened = http.Open(w->url);
         // A request cut short by the stop is no failure: nothing is logged.
@@ -420,18 +479,32 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         // camera slower than the pause costs one wake-up per picture, not two.
         parser.Reset();
         bool failedLogged = false;
-        bool pauseOwed = false;  // the pause after the last picture has not been taken yet
+        bool heldBefore = false;  // the last block was read idle, with a hold after it
+        bool pauseOwed = false;   // the pause after the last picture has not been taken yet
         Clock::time_point resumeAt{};
         CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
             // While nobody looks, a block's pictures are only collected (taken from the parser
             // without a copy) and the newest is kept once the block is parsed; the hold before
             // the next read spaces them out.
             bool idle = false;
-            withOwner([&](CMJpegInterface& o) { idle = o.ReadsIdle(); });
+            withOwner([&](CMJpegInterface& o) {
+                o.NoteHold(false);
+                idle = o.ReadsIdle();
+            });
+            if (idle) {
+                blockBytes += n;
+            } else {
+                blockBytes = 0;
+                holdBegan = {};
+            }
+            // The block after a hold is old news but for its newest picture, also for a reader
+            // that wants every picture from now on.
+            bool collect = idle || heldBefore;
+            heldBefore = idle;
             bool collected = false;
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t*, size_t) {
                 if (ev->IsSet()) return false;
-                if (idle) {
+                if (collect) {
                     // The picture collected before this one is passed over but still counted
                     // as received; decodeAndStore counts the block's last one.
                     if (collected) ++seq;
@@ -469,7 +542,7 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                 failedLogged = true;
                 return false;
             }
-            if (idle) http.HoldReading(kIdleHoldMs);
+            if (idle) http.HoldReading(holdMs);
             return s == CMJpegPartParser::Status::kNeedMore && !ev->IsSet();
         });
         if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;

@@ -4,6 +4,7 @@
 // The sample thread reconnects by itself after every failure; the camera models only build the
 // URL and call StartStream.
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,11 +56,20 @@ public:
     // A connection counts as good again (the retry pause starts over and repeated failure lines
     // are counted out) once it has delivered pictures for this long.
     static constexpr uint32_t kGoodStreamMs = 10000;
-    // Idle reading: a copy after a quiet spell gets a picture at most kIdleHoldMs plus one frame
-    // interval old; the receive buffer holds what a fast camera sends during one hold.
+    // Idle reading: after a quiet spell of kIdleAfterMs the stream is read in blocks, with holds
+    // of kIdleHoldMinMs to kIdleHoldMaxMs between them, sized so that a block stays near
+    // kIdleBlockBytes, well inside the receive buffer: the camera is never held back, so what
+    // the socket holds is always current. A copy during a hold cuts it short and waits up to
+    // kCatchUpWaitMs until the block is read, so it gets the newest picture the camera has sent.
     static constexpr uint32_t kIdleAfterMs = 1500;
-    static constexpr int kIdleHoldMs = 400;
+    static constexpr int kIdleHoldMinMs = 100;
+    static constexpr int kIdleHoldMaxMs = 1000;
+    static constexpr int kIdleHoldFirstMs = 400;
+    static constexpr size_t kIdleBlockBytes = 512 * 1024;
+    static constexpr int kCatchUpWaitMs = 150;
     static constexpr int kReceiveBufferBytes = 1 << 20;
+    // The next hold after a hold of `heldMs` that let `blockBytes` arrive.
+    static int IdleHoldAfter(int heldMs, size_t blockBytes);
 
     // Unless a view listens for every picture, the sample thread keeps the newest picture
     // undecoded and the next copy decodes it on the copier's thread: a camera costs one decode
@@ -77,6 +87,7 @@ public:
 
 protected:
     void RefreshSample() override;
+    void CatchUp() override;
 
 private:
     struct Link;
@@ -92,8 +103,11 @@ private:
     void DropPendingUpTo(uint64_t seq);
     bool WantsDecodedPictures();
     // True while nobody has looked at the pictures for kIdleAfterMs: the stream is then read in
-    // blocks at most kIdleHoldMs apart and only the newest picture of each block is kept.
+    // held blocks and only the newest picture of each block is kept.
     bool ReadsIdle();
+    // The sample thread's side of CatchUp: a hold has begun (everything that had arrived is
+    // read), or reading has gone on.
+    void NoteHold(bool begun);
     void KeepPending(std::vector<uint8_t>& jpeg, uint64_t seq);
     void DropPending();
 
@@ -112,6 +126,12 @@ private:
     std::mutex pendingMutex_;
     std::vector<uint8_t> pending_;
     uint64_t pendingSeq_ = 0;
+    // Set by CatchUp to cut the sample thread's hold; holding_ and holdsBegun_ are guarded by
+    // pendingMutex_ and signalled through holdChanged_.
+    std::shared_ptr<NamedEvent> cutHold_;
+    bool holding_ = false;
+    uint64_t holdsBegun_ = 0;
+    std::condition_variable holdChanged_;
     std::atomic<uint64_t> received_{0};
     std::atomic<uint64_t> decoded_{0};
 };

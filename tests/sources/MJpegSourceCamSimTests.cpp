@@ -264,6 +264,26 @@ TEST(MJpegCamSim, AbandonedSampleThreadNeverTouchesItsSourceAgain) {
     Sleep(500);
 }
 
+// The hold between idle blocks lets about kIdleBlockBytes arrive at the rate just seen.
+TEST(MJpegIdleHold, FollowsTheRateOfTheLastBlock) {
+    using S = CMJpegInterface;
+    struct Row {
+        int spanMs;
+        size_t bytes;
+        int holdMs;
+    } rows[] = {
+        {0, 100000, S::kIdleHoldFirstMs},       // the first hold since reading went idle
+        {400, 0, S::kIdleHoldMaxMs},            // nothing came
+        {1000, 64 * 1024, S::kIdleHoldMaxMs},   // a slow camera: the longest hold
+        {400, 270 * 1024, 758},                 // 640x480 at 15 fps
+        {400, 1024 * 1024, 200},                // 2.5 MB a second
+        {100, size_t{8} << 20, S::kIdleHoldMinMs},  // faster still: the shortest hold
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(S::IdleHoldAfter(r.spanMs, r.bytes), r.holdMs) << r.spanMs << " ms " << r.bytes;
+    }
+}
+
 // A camera nobody looks at keeps its newest picture undecoded; the next copy decodes it.
 TEST(MJpegCamSim, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
     CamSim sim({"--fps", "20"});
@@ -277,16 +297,20 @@ TEST(MJpegCamSim, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
     std::vector<uint8_t> first(size), later(size);
     ASSERT_TRUE(src.GetSample(first.data(), size));
     uint64_t decoded0 = src.DecodedPictures();
-    // Past the quiet spell the stream is read in held blocks: every picture still arrives.
+    // Past the quiet spell the stream is read in held blocks (a full second apart for so small
+    // a camera): every picture still arrives.
     Sleep(2000);
     uint64_t received0 = src.ReceivedPictures();
-    Sleep(1000);
-    EXPECT_GE(src.ReceivedPictures(), received0 + 12) << "the stream goes on at 20 fps";
+    Sleep(1500);
+    EXPECT_GE(src.ReceivedPictures(), received0 + 18) << "the stream goes on at 20 fps";
     EXPECT_EQ(src.DecodedPictures(), decoded0) << "nothing decoded while idle";
-    // The next copy decodes the newest picture that had arrived when it was asked for.
-    uint64_t newest = src.ReceivedPictures();
+    // A copy in the middle of a hold has the block read first and decodes its newest picture,
+    // not the newest of the block before.
+    for (uint64_t n = src.ReceivedPictures(); src.ReceivedPictures() == n;) Sleep(10);
+    Sleep(600);
+    uint64_t held = src.ReceivedPictures();
     ASSERT_TRUE(src.GetSample(later.data(), size));
-    EXPECT_GE(src.SamplePicture(), newest);
+    EXPECT_GE(src.SamplePicture(), held + 8) << "600 ms of a 20 fps camera were read first";
     EXPECT_EQ(src.DecodedPictures(), decoded0 + 1);
     EXPECT_NE(first, later) << "the scene moved";
     // A view that listens gets every picture decoded as it comes.
