@@ -307,10 +307,10 @@ TEST(MJpegCamSim, AnIdleSourceDecodesNothingYetHandsOutTheNewestPicture) {
     // A copy in the middle of a hold has the block read first and decodes its newest picture,
     // not the newest of the block before.
     for (uint64_t n = src.ReceivedPictures(); src.ReceivedPictures() == n;) Sleep(10);
-    Sleep(600);
+    Sleep(500);
     uint64_t held = src.ReceivedPictures();
     ASSERT_TRUE(src.GetSample(later.data(), size));
-    EXPECT_GE(src.SamplePicture(), held + 8) << "600 ms of a 20 fps camera were read first";
+    EXPECT_GE(src.SamplePicture(), held + 6) << "500 ms of a 20 fps camera were read first";
     EXPECT_EQ(src.DecodedPictures(), decoded0 + 1);
     EXPECT_NE(first, later) << "the scene moved";
     // A view that listens gets every picture decoded as it comes.
