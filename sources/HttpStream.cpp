@@ -65,6 +65,7 @@ struct CHttpStream::Impl {
     int64_t timerAt = -1;
     int64_t holdUntil = 0;  // the socket is not read before this time
     bool holding = false;   // the current hold has begun (its hook was called)
+    bool delivered = false;  // the sink has had data since the read-end hook last ran
 };
 
 int CHttpStream::OnSocket(void*, int fd, int what, void* impl, void*) {
@@ -174,6 +175,7 @@ size_t CHttpStream::OnWrite(char* data, size_t size, size_t count, void* self) {
         return CURL_WRITEFUNC_PAUSE;
     }
     if (n == 0) return 0;
+    m.delivered = true;
     if (!m.sink || !(*m.sink)(reinterpret_cast<const uint8_t*>(data), n)) {
         m.sinkStopped = true;
         return 0;  // aborts the transfer with a write error
@@ -194,6 +196,10 @@ int CHttpStream::Pump(const std::function<bool()>& done) {
     };
     pollfd fds[8];
     for (;;) {
+        if (m.delivered && !m.sinkStopped) {
+            m.delivered = false;
+            if (readEnd_ && !readEnd_()) m.sinkStopped = true;
+        }
         if (done()) return 0;
         if (m.finished) return 1;
         if (stop_ && stop_->IsSet()) return 2;
@@ -295,6 +301,7 @@ CHttpStream::OpenResult CHttpStream::Open(const std::string& url) {
     m.errbuf[0] = '\0';
     m.holdUntil = 0;
     m.holding = false;
+    m.delivered = false;
     m.easy = curl_easy_init();
     if (!m.multi || !m.easy) {
         error_ = "out of memory";

@@ -53,6 +53,10 @@ public:
     // A hold ends early when `cut` is set (it is reset then), and `begun` is called on the reading
     // thread each time a hold begins, that is once what had arrived has been read to the end.
     void SetHoldHooks(std::shared_ptr<NamedEvent> cut, std::function<void()> begun);
+    // Called on the reading thread once the sink has had all of one read of the socket (libcurl
+    // hands a read over in pieces of at most 16 KB). False stops the transfer as a sink that
+    // returns false does. An empty function removes it.
+    void SetReadEnd(std::function<bool()> fn) { readEnd_ = std::move(fn); }
     // The receive buffer asked of the kernel for the next connections (0: the system default).
     // It must hold what arrives during a hold.
     void SetReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
@@ -82,6 +86,7 @@ private:
     std::shared_ptr<NamedEvent> stop_;
     std::shared_ptr<NamedEvent> holdCut_;
     std::function<void()> holdBegun_;
+    std::function<bool()> readEnd_;
     HttpTimeouts timeouts_;
     std::unique_ptr<Impl> impl_;
     long status_ = 0;

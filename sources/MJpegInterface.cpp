@@ -155,7 +155,6 @@ bool CMJpegInterface::WantsDecodedPictures() {
 }
 
 int CMJpegInterface::IdleHoldAfter(int spanMs, size_t blockBytes) {
-    if (spanMs <= 0) return kIdleHoldFirstMs;
     if (blockBytes == 0) return kIdleHoldMaxMs;
     // The hold that lets about kIdleBlockBytes arrive at the rate just seen.
     double ms = static_cast<double>(spanMs) * static_cast<double>(kIdleBlockBytes) /
@@ -394,13 +393,12 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
     };
 
     http.SetHoldHooks(w->cutHold, [&] {
+        // The first hold of an idle spell has no block before it: the last size stays.
         Clock::time_point now = Clock::now();
-        int span = holdBegan == Clock::time_point{}
-                       ? 0
-                       : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              now - holdBegan)
-                                              .count());
-        holdMs = IdleHoldAfter(span, blockBytes);
+        if (holdBegan != Clock::time_point{}) {
+            auto span = std::chrono::duration_cast<std::chrono::milliseconds>(now - holdBegan);
+            holdMs = IdleHoldAfter(static_cast<int>(span.count()), blockBytes);
+        }
         holdBegan = now;
         blockBytes = 0;
         withOwner([](CMJpegInterface& o) { o.NoteHold(true); });
@@ -479,13 +477,34 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
         // camera slower than the pause costs one wake-up per picture, not two.
         parser.Reset();
         bool failedLogged = false;
-        bool heldBefore = false;  // the last block was read idle, with a hold after it
-        bool pauseOwed = false;   // the pause after the last picture has not been taken yet
+        bool pauseOwed = false;  // the pause after the last picture has not been taken yet
         Clock::time_point resumeAt{};
+        // While nobody looks, the pictures of one read of the socket are only collected (taken
+        // from the parser without a copy) and the newest is kept once the read is parsed; a hold
+        // follows. The read after a hold is old news but for its newest picture, also for a
+        // reader that wants every picture from then on.
+        bool collected = false;  // this read has collected a picture into kept
+        bool holdAfter = false;  // this read was idle: a hold follows it
+        bool heldRead = false;   // this read is the one after a hold
+        http.SetReadEnd([&] {
+            heldRead = false;
+            if (collected && !ev->IsSet()) {
+                collected = false;
+                if (!decodeAndStore(kept.data(), kept.size())) {
+                    failedLogged = true;
+                    return false;
+                }
+                noteGoodPicture();
+                pauseOwed = false;
+            }
+            if (holdAfter) {
+                holdAfter = false;
+                heldRead = true;
+                http.HoldReading(holdMs);
+            }
+            return true;
+        });
         CHttpStream::ReadResult r = http.Read([&](const uint8_t* d, size_t n) {
-            // While nobody looks, a block's pictures are only collected (taken from the parser
-            // without a copy) and the newest is kept once the block is parsed; the hold before
-            // the next read spaces them out.
             bool idle = false;
             withOwner([&](CMJpegInterface& o) {
                 o.NoteHold(false);
@@ -493,20 +512,16 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
             });
             if (idle) {
                 blockBytes += n;
+                holdAfter = true;
             } else {
                 blockBytes = 0;
                 holdBegan = {};
             }
-            // The block after a hold is old news but for its newest picture, also for a reader
-            // that wants every picture from now on.
-            bool collect = idle || heldBefore;
-            heldBefore = idle;
-            bool collected = false;
             CMJpegPartParser::Status s = parser.Feed(d, n, [&](const uint8_t*, size_t) {
                 if (ev->IsSet()) return false;
-                if (collect) {
+                if (idle || heldRead || collected) {
                     // The picture collected before this one is passed over but still counted
-                    // as received; decodeAndStore counts the block's last one.
+                    // as received; decodeAndStore counts the read's last one.
                     if (collected) ++seq;
                     parser.TradePicture(kept);
                     collected = true;
@@ -529,22 +544,14 @@ void CMJpegInterface::SampleThread(std::shared_ptr<Worker> w) {
                 resumeAt = Clock::now() + std::chrono::milliseconds(t.betweenPicturesMs);
                 return true;
             });
-            if (collected && !ev->IsSet()) {
-                if (!decodeAndStore(kept.data(), kept.size())) {
-                    failedLogged = true;
-                    return false;
-                }
-                noteGoodPicture();
-                pauseOwed = false;
-            }
             if (s == CMJpegPartParser::Status::kFailed) {
                 if (!ev->IsSet()) log.ErrorOnce("%s", MJpegErrorText(parser.error(), w->variant));
                 failedLogged = true;
                 return false;
             }
-            if (idle) http.HoldReading(holdMs);
             return s == CMJpegPartParser::Status::kNeedMore && !ev->IsSet();
         });
+        http.SetReadEnd({});
         if (ev->IsSet() || r == CHttpStream::ReadResult::kStopped) break;
         if (!failedLogged) {
             if (r == CHttpStream::ReadResult::kError) {

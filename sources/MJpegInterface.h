@@ -64,7 +64,7 @@ public:
     static constexpr uint32_t kIdleAfterMs = 1500;
     static constexpr int kIdleHoldMinMs = 100;
     static constexpr int kIdleHoldMaxMs = 1000;
-    static constexpr int kIdleHoldFirstMs = 400;
+    static constexpr int kIdleHoldFirstMs = 400;  // before any block has been seen
     static constexpr size_t kIdleBlockBytes = 512 * 1024;
     static constexpr int kCatchUpWaitMs = 150;
     static constexpr int kReceiveBufferBytes = 1 << 20;
