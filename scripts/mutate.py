@@ -32,7 +32,7 @@ QUICK = {
     "foundation": r"^foundation_",
     "config": r"^(config_|app_add_camera_)",
     "imaging": r"^imaging_",
-    "sources": r"^(sources_unit|sources_stream)_",
+    "sources": r"^(sources_unit|sources_stream|sources_camsim)_",
     "mail": r"^(mail_|app_mail_command_)",
     "net": r"^(net_unit|net_webserver)_",
     "delivery": r"^(delivery_|app_delivery_)",
