@@ -216,14 +216,16 @@ Figures BareDecode(const std::vector<std::vector<uint8_t>>& pictures, int pauseM
     return f;
 }
 
-Figures gBarePaced;
+Figures gBarePaced, gBareLast;
 
-void BM_BareTurboJpegDecode(benchmark::State& state) {
+// Bare decoding of the stream's pictures, with `pauseMs` after each, into `out`.
+void BM_BareTurboJpeg(benchmark::State& state, Figures* out, int pauseMs) {
     std::vector<std::vector<uint8_t>> pictures = CollectPictures(30);
-    for (auto _ : state) gBare = BareDecode(pictures, 0);
-    Report(state, gBare);
+    for (auto _ : state) *out = BareDecode(pictures, pauseMs);
+    Report(state, *out);
 }
-BENCHMARK(BM_BareTurboJpegDecode)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BareTurboJpeg, Decode, &gBare, 0)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SourceIngest(benchmark::State& state) {
     for (auto _ : state) gSource = RunSource(10);
@@ -254,23 +256,12 @@ void BM_FfmpegOneThread(benchmark::State& state) {
 }
 BENCHMARK(BM_FfmpegOneThread)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-
-// Bare decoding runs first and last: the host's speed drifts over a run (other guests on the same
-// cores), and the mean of the two spans the other measurements.
-Figures gBareLast;
-void BM_BareTurboJpegDecodeAgain(benchmark::State& state) {
-    std::vector<std::vector<uint8_t>> pictures = CollectPictures(30);
-    for (auto _ : state) gBareLast = BareDecode(pictures, 0);
-    Report(state, gBareLast);
-}
-BENCHMARK(BM_BareTurboJpegDecodeAgain)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_BareTurboJpegDecodePaced(benchmark::State& state) {
-    std::vector<std::vector<uint8_t>> pictures = CollectPictures(30);
-    for (auto _ : state) gBarePaced = BareDecode(pictures, 10);
-    Report(state, gBarePaced);
-}
-BENCHMARK(BM_BareTurboJpegDecodePaced)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Bare decoding runs first and again here: the host's speed drifts over a run (other guests on
+// the same cores), and the mean of the two spans the measurements between them.
+BENCHMARK_CAPTURE(BM_BareTurboJpeg, DecodeAgain, &gBareLast, 0)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BareTurboJpeg, DecodePaced, &gBarePaced, 10)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
