@@ -63,8 +63,8 @@ struct CHttpStream::Impl {
     };
     std::vector<Watch> watches;
     int64_t timerAt = -1;
-    int64_t holdUntil = 0;  // the socket is not read before this time
-    bool holding = false;   // the current hold has begun (its hook was called)
+    int64_t holdUntil = 0;   // the socket is not read before this time
+    bool holding = false;    // the current hold has begun (its hook was called)
     bool delivered = false;  // the sink has had data since the read-end hook last ran
 };
 

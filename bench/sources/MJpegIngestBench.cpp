@@ -1,7 +1,8 @@
 // Ingest speed of the Motion-JPEG source on a 640x480 stream from ocv-camsim sent as fast as the
 // client reads, against ffmpeg reading the same URL on one thread and against bare TurboJPEG
-// decoding of the same pictures (measured first and last; the ratios use the mean). Figures: pictures per second and CPU seconds per 1,000
-// pictures; the ratios to the two baselines are printed at the end.
+// decoding of the same pictures (measured first and last; the ratios use the mean). Figures:
+// pictures per second and CPU seconds per 1,000 pictures; the ratios to the two baselines are
+// printed at the end.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
