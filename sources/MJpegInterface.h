@@ -68,8 +68,8 @@ public:
     static constexpr size_t kIdleBlockBytes = 512 * 1024;
     static constexpr int kCatchUpWaitMs = 150;
     static constexpr int kReceiveBufferBytes = 1 << 20;
-    // The next hold after a hold of `heldMs` that let `blockBytes` arrive.
-    static int IdleHoldAfter(int heldMs, size_t blockBytes);
+    // The next hold, when `blockBytes` arrived in the `spanMs` from one hold's start to the next.
+    static int IdleHoldAfter(int spanMs, size_t blockBytes);
 
     // Unless a view listens for every picture, the sample thread keeps the newest picture
     // undecoded and the next copy decodes it on the copier's thread: a camera costs one decode
